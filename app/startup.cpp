@@ -1,0 +1,29 @@
+#include "app/startup.h"
+
+#include "capture_window/ui/frame_window.h"
+#include "platform/window_stack.h"
+#include "settings/ui/folder_chooser.h"
+#include "settings/ui/settings_dialog.h"
+#include "still/ui/interval_dialog.h"
+#include "video/ui/progress_window.h"
+
+Program::Program(const QString& programDirectory, ProgramServices services) {
+    state.settings.ProgramDirectory = programDirectory;
+    Form1 = std::make_unique<TForm1>(state, FrameServices{services.messages, services.documents, services.hotkeys});
+    OKBottomDlg = std::make_unique<TOKBottomDlg>(state, *Form1, services.messages);
+    Form1->setFolderChooser(OKBottomDlg.get());
+    Form3 = std::make_unique<TForm3>(state, *Form1, services.messages);
+    Form3->setFolderChooser(OKBottomDlg.get());
+    OKBottomDlg->setSettingsDialog(Form3.get());
+    Form1->setSettingsDialog(Form3.get());
+    Form2 = std::make_unique<TForm2>(Form1->font());
+    Form1->setIntervalDialog(Form2.get());
+    Form4 = std::make_unique<TForm4>(Form1->font());
+}
+
+Program::~Program() = default;
+
+void Program::show() {
+    Form1->show();
+    window_stack::bringToForeground(Form1.get());
+}

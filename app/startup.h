@@ -1,0 +1,41 @@
+#pragma once
+
+#include <QString>
+#include <memory>
+
+#include "capture_window/logic/program_state.h"
+
+class DocumentOpener;
+class GlobalHotkeys;
+class MessageBoxes;
+class TForm1;
+class TForm2;
+class TForm3;
+class TForm4;
+class TOKBottomDlg;
+
+struct ProgramServices {
+    MessageBoxes& messages;
+    DocumentOpener& documents;
+    GlobalHotkeys& hotkeys;
+};
+
+// The program's windows and the state they share. Creating it creates the five windows in
+// their fixed order (creating the settings dialog loads the settings file); they live until
+// the program ends and are destroyed in the reverse order.
+class Program {
+public:
+    // programDirectory: the executable's folder, ending with the separator.
+    Program(const QString& programDirectory, ProgramServices services);
+    ~Program();
+
+    // Shows the frame window and gives it the keyboard.
+    void show();
+
+    ProgramState state;
+    std::unique_ptr<TForm1> Form1;
+    std::unique_ptr<TOKBottomDlg> OKBottomDlg;
+    std::unique_ptr<TForm3> Form3;
+    std::unique_ptr<TForm2> Form2;
+    std::unique_ptr<TForm4> Form4;
+};

@@ -1,0 +1,14 @@
+#include "capture_window/logic/keyboard_stepper.h"
+
+int KeyboardStepper::step(StepDirection direction) {
+    if (m_direction == direction) return 10;
+    m_direction = StepDirection::None;
+    if (m_count <= 4) ++m_count;  // any count above 4 acts alike; never let it overflow
+    if (m_count > 4) m_direction = direction;
+    return 1;
+}
+
+void KeyboardStepper::reset() {
+    m_direction = StepDirection::None;
+    m_count = 3;
+}

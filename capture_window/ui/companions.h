@@ -1,0 +1,20 @@
+#pragma once
+
+class QWidget;
+
+// What the frame window needs of the interval-save dialog.
+class IntervalDialogPort {
+public:
+    virtual ~IntervalDialogPort() = default;
+    virtual QWidget* dialog() = 0;
+    // Stops the saving tick.
+    virtual void stopTick() = 0;
+};
+
+// What the frame window needs of the settings dialog: the live always-on-top choice.
+class SettingsDialogPort {
+public:
+    virtual ~SettingsDialogPort() = default;
+    virtual QWidget* dialog() = 0;
+    virtual bool alwaysOnTop() const = 0;
+};

@@ -1,0 +1,206 @@
+#include "capture_window/ui/frame_window.h"
+
+#include <QApplication>
+#include <QCloseEvent>
+#include <QPushButton>
+#include <QScreen>
+#include <QShortcut>
+
+#include "capture_window/ui/companions.h"
+#include "platform/global_hotkey.h"
+#include "platform/message_box.h"
+#include "platform/window_stack.h"
+
+TForm1::TForm1(ProgramState& state, FrameServices services) : m_state(state), m_services(services) {
+    setWindowTitle(QStringLiteral("Kadrel1.02"));
+    QFont font(QStringLiteral("ＭＳ Ｐゴシック"));
+    font.setPixelSize(12);
+    setFont(font);
+    move(335, 330);
+    resize(428, 387);
+
+    Button1 = new QPushButton(QStringLiteral("メニュー(Ctrl+A)"), client());
+    Button1->setGeometry(152, 40, 97, 25);
+    Button1->setDefault(true);
+    connect(Button1, &QPushButton::clicked, this, &TForm1::Button1Click);
+    // Enter presses the menu button whatever the mode, as a window's default button does.
+    for (auto key : {Qt::Key_Return, Qt::Key_Enter}) {
+        connect(new QShortcut(QKeySequence(key), this), &QShortcut::activated, Button1, &QPushButton::click);
+    }
+
+    Timer1.setInterval(50);
+    Timer1.setSingleShot(true);
+    Timer2.setInterval(100);
+    Timer2.setSingleShot(true);
+    Timer3.setInterval(50);
+    Timer4.setInterval(100);
+    Timer4.setTimerType(Qt::PreciseTimer);
+    Timer5.setInterval(100);
+    connect(&Timer3, &QTimer::timeout, this, &TForm1::Timer3Timer);
+    connect(&Timer5, &QTimer::timeout, this, &TForm1::Timer5Timer);
+
+    buildCommandMenu();
+    buildActionList();
+    buildTrayMenu();
+
+    connect(qApp, &QGuiApplication::applicationStateChanged, this, [this](Qt::ApplicationState s) {
+        if (s == Qt::ApplicationActive) ApplicationEvents1Activate();
+        if (s == Qt::ApplicationInactive) ApplicationEvents1Deactivate();
+    });
+    connect(&m_services.hotkeys, &GlobalHotkeys::activated, this, &TForm1::WMHotKey);
+    FormCreate();
+}
+
+TForm1::~TForm1() {
+    if (m_hotkeyRegistered) m_services.hotkeys.unregisterHotkey(kHotkeyFront);
+}
+
+void TForm1::FormCreate() {
+    alphawindow();
+    m_state.capture.WholeScreen = false;
+    const QScreen* screen = QGuiApplication::primaryScreen();
+    const QSize screenPixels = screen ? screen->geometry().size() * screen->devicePixelRatio() : QSize();
+    ScreenBitmap = QImage(screenPixels, QImage::Format_RGB32);
+    CaptureBitmap = QImage();
+    m_state.settings.SaveType = kSaveJpeg;
+    m_state.settings.SaveFolderSet = false;
+    m_state.capture.SaveToFolderPending = false;
+    OutputBitmap = QImage();
+    m_state.capture.DesignatedNumber = 1;
+    m_state.capture.IntervalNumber = 1;
+    m_state.capture.IntervalMode = false;
+    m_state.capture.CopyPending = false;
+    m_hotkeyRegistered = m_services.hotkeys.registerHotkey(kHotkeyFront, Qt::ControlModifier, Qt::Key_F4);
+    if (!m_hotkeyRegistered) m_services.messages.message(this, QStringLiteral("ホットキー登録に失敗しました"));
+}
+
+void TForm1::rebuildShape() {
+    const bool busy = m_state.capture.busy();
+    m_regions = buildFrameRegions({size(), clientOffset(), QSize(clientWidth(), clientHeight()), Button1->geometry()},
+                                  busy);
+    applyShape(frameShape(m_regions, busy));
+}
+
+void TForm1::alphawindow() { rebuildShape(); }
+
+void TForm1::FormResize() {
+    CaptureState& c = m_state.capture;
+    if (c.Recording) {
+        // The frame keeps the size the recording started with.
+        setClientHeight(c.LastClientHeight);
+        setClientWidth(c.LastClientWidth);
+        setWindowTitle(kPausedRecordingCaption);
+    } else {
+        c.LastClientWidth = clientWidth();
+        c.LastClientHeight = clientHeight();
+        setWindowTitle(frameCaption(c.LastClientWidth, c.LastClientHeight, c.IntervalMode));
+    }
+    if (const auto pos = menuButtonPosition(QSize(clientWidth(), clientHeight()), Button1->width())) {
+        Button1->move(*pos);
+        Button1->setVisible(true);
+    }
+    rebuildShape();
+}
+
+void TForm1::resizeEvent(QResizeEvent* event) {
+    ShapedFrame::resizeEvent(event);
+    FormResize();
+}
+
+bool TForm1::alwaysOnTop() const { return m_settingsDialog && m_settingsDialog->alwaysOnTop(); }
+
+void TForm1::ApplicationEvents1Activate() { alphawindow(); }
+
+void TForm1::ApplicationEvents1Deactivate() {
+    const CaptureState& c = m_state.capture;
+    if (!c.IntervalMode && !alwaysOnTop() && !c.Recording) applyShape(m_regions.window);
+}
+
+void TForm1::changeEvent(QEvent* event) {
+    ShapedFrame::changeEvent(event);
+    if (event->type() != QEvent::WindowStateChange) return;
+    const bool minimized = isMinimized();
+    if (minimized == m_wasMinimized) return;
+    m_wasMinimized = minimized;
+    if (minimized)
+        ApplicationEvents1Minimize();
+    else
+        ApplicationEvents1Restore();
+}
+
+void TForm1::ApplicationEvents1Minimize() {
+    const CaptureState& c = m_state.capture;
+    if (c.IntervalMode && c.IntervalWindowed && !c.WholeScreen)
+        intervalStop(QStringLiteral("<一定時間毎に保存>を停止しました"));
+}
+
+void TForm1::ApplicationEvents1Restore() {
+    const CaptureState& c = m_state.capture;
+    if (c.IntervalMode && c.WholeScreen) intervalStop(QStringLiteral("一定時間毎に保存>>停止しました"));
+}
+
+void TForm1::intervalStop(const QString& message) {
+    if (m_intervalDialog) m_intervalDialog->dialog()->close();
+    m_state.capture.IntervalMode = false;
+    // The tick stops before the message box, whose event loop would otherwise keep saving.
+    if (m_intervalDialog) m_intervalDialog->stopTick();
+    alphawindow();
+    if (!alwaysOnTop()) window_stack::setTopmost(this, false);
+    m_services.messages.message(this, message);
+}
+
+void TForm1::Timer3Timer() {
+    if (!m_state.settings.SaveFolderSet) return;
+    Timer3.stop();
+    window_stack::setTopmost(this, true);
+    m_state.capture.IntervalMode = true;
+    FormResize();
+    if (m_intervalDialog) {
+        QWidget* dialog = m_intervalDialog->dialog();
+        dialog->show();
+        window_stack::setTopmost(dialog, true);
+    }
+}
+
+void TForm1::WMHotKey(int id) {
+    const CaptureState& c = m_state.capture;
+    switch (id) {
+        case kHotkeyResume:
+            window_stack::bringToForeground(this);
+            N10->trigger();
+            break;
+        case kHotkeyPause:
+            window_stack::bringToForeground(this);
+            N11->trigger();
+            break;
+        case kHotkeyStop:
+            window_stack::bringToForeground(this);
+            N12->trigger();
+            break;
+        case kHotkeyFront:
+            if (!c.Recording && !c.IntervalMode) window_stack::bringToForeground(this);
+            break;
+        default:
+            break;
+    }
+}
+
+void TForm1::closeEvent(QCloseEvent* event) {
+    if (m_state.capture.IntervalMode) {
+        event->ignore();
+        intervalStop(QStringLiteral("<一定時間保存>を停止しました"));
+        return;
+    }
+    if (m_state.capture.Recording) {
+        event->ignore();
+        N12->trigger();
+        return;
+    }
+    event->accept();
+    CaptureBitmap = QImage();
+    OutputBitmap = QImage();
+    ScreenBitmap = QImage();
+    if (m_hotkeyRegistered) m_services.hotkeys.unregisterHotkey(kHotkeyFront);
+    m_hotkeyRegistered = false;
+    QCoreApplication::quit();
+}

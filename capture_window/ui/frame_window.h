@@ -1,0 +1,125 @@
+#pragma once
+
+#include <QImage>
+#include <QTimer>
+#include <array>
+
+#include "capture_window/logic/frame_geometry.h"
+#include "capture_window/logic/keyboard_stepper.h"
+#include "capture_window/logic/program_state.h"
+#include "platform/window_shape.h"
+
+class QAction;
+class QActionGroup;
+class QMenu;
+class QPushButton;
+class GlobalHotkeys;
+class MessageBoxes;
+class DocumentOpener;
+class IntervalDialogPort;
+class SettingsDialogPort;
+
+// The services the frame window uses; tests pass fakes for the boxes and the opener.
+struct FrameServices {
+    MessageBoxes& messages;
+    DocumentOpener& documents;
+    GlobalHotkeys& hotkeys;
+};
+
+// The capture frame: a see-through window whose client area is what the captures take.
+class TForm1 : public ShapedFrame {
+    Q_OBJECT
+public:
+    static constexpr int kHotkeyFront = 456;
+    static constexpr int kHotkeyResume = 123;
+    static constexpr int kHotkeyPause = 234;
+    static constexpr int kHotkeyStop = 345;
+
+    TForm1(ProgramState& state, FrameServices services);
+    ~TForm1() override;
+
+    // The other windows, known once the start-up has created them.
+    void setFolderChooser(QWidget* chooser) { m_folderChooser = chooser; }
+    void setSettingsDialog(SettingsDialogPort* dialog) { m_settingsDialog = dialog; }
+    void setIntervalDialog(IntervalDialogPort* dialog) { m_intervalDialog = dialog; }
+
+    // Checks the format item for a save-type code (1..4) and unchecks the others.
+    void checkSaveTypeItem(int code);
+    // The code of the checked format item.
+    int checkedSaveTypeItem() const;
+    void setFolderItemCaption(const QString& caption);
+    bool alwaysOnTop() const;
+
+    // Handlers.
+    void FormCreate();
+    void FormResize();
+    void alphawindow();
+    void ApplicationEvents1Activate();
+    void ApplicationEvents1Deactivate();
+    void ApplicationEvents1Minimize();
+    void ApplicationEvents1Restore();
+    void Timer3Timer();
+    void Timer5Timer();
+    void WMHotKey(int id);
+    void Button1Click();
+    void N4Click();
+    void JPEG1Click() { setSaveTypeFromMenu(kSaveJpeg); }
+    void BMP1Click() { setSaveTypeFromMenu(kSaveBmp); }
+    void GIF1Click() { setSaveTypeFromMenu(kSaveGif); }
+    void PNG1Click() { setSaveTypeFromMenu(kSavePng); }
+    void N6Click();
+    void N7Click();
+    void About1Click();
+    void Help2Click();
+    // Handlers whose commands are carried out by the capture, interval, print and video parts.
+    void SaveAs1Click() {}
+    void N1Click() {}
+    void N2Click() {}
+    void Copy1Click() {}
+    void Print1Click() {}
+    void N9Click() {}
+    void N10Click() {}
+    void N11Click() {}
+    void N12Click() {}
+
+    const FrameRegions& regions() const { return m_regions; }
+    const KeyboardStepper& stepper() const { return m_stepper; }
+
+    // Components, under their designer names.
+    QPushButton* Button1;
+    QTimer Timer1, Timer2, Timer3, Timer4, Timer5;
+    QMenu* PopupMenu1;
+    QMenu* PopupMenu2;
+    QAction *SaveAs1, *N1, *N2, *Copy1, *N9, *Print1, *N4, *JPEG1, *BMP1, *GIF1, *PNG1, *N7, *N6, *About1, *Help2;
+    QAction *N13, *N10, *N11, *N12;
+    std::array<QAction*, 20> ActionList1{};  // Action1 .. Action20
+
+    // Whole-screen grab target and work images of the capture commands.
+    QImage ScreenBitmap, CaptureBitmap, OutputBitmap;
+
+protected:
+    void resizeEvent(QResizeEvent* event) override;
+    void closeEvent(QCloseEvent* event) override;
+    void changeEvent(QEvent* event) override;
+
+private:
+    void buildCommandMenu();
+    void buildActionList();
+    void buildTrayMenu();
+    void rebuildShape();
+    void intervalStop(const QString& message);
+    void setSaveTypeFromMenu(int code);
+    void keyboardStep(StepDirection direction);
+    void actionExecute(int index);
+
+    ProgramState& m_state;
+    FrameServices m_services;
+    QWidget* m_folderChooser = nullptr;
+    SettingsDialogPort* m_settingsDialog = nullptr;
+    IntervalDialogPort* m_intervalDialog = nullptr;
+    FrameRegions m_regions;
+    KeyboardStepper m_stepper;
+    QActionGroup* m_formatGroup = nullptr;
+    bool m_hotkeyRegistered = false;
+    bool m_wasMinimized = false;
+};

@@ -1,0 +1,21 @@
+#pragma once
+
+#include <QString>
+
+#include "settings/logic/settings.h"
+
+// Path of the settings file in the program's folder (which ends with the path separator).
+QString settingsFilePath(const QString& programDirectory);
+
+// The stored settings: every key of the file that holds a usable value, the default for the others
+// (SaveDirectory: programDirectory). A missing file gives all defaults and is not created.
+// ProgramDirectory is programDirectory; SaveType and SaveFolderSet keep their start values, which
+// the caller applies.
+Settings readSettings(const QString& iniPath, const QString& programDirectory);
+
+// Writes every stored key except the save folder, in one rewrite of the file. False, with the
+// file untouched, when the system refuses the write or a text has no Shift-JIS form.
+bool writeSettings(const QString& iniPath, const Settings& settings);
+
+// Writes the save folder alone, with the same failure rule as writeSettings.
+bool writeSaveDirectory(const QString& iniPath, const QString& directory);

@@ -1,0 +1,52 @@
+#pragma once
+
+#include <QDialog>
+#include <functional>
+
+#include "capture_window/logic/program_state.h"
+
+class QFileSystemModel;
+class QPushButton;
+class QTreeView;
+class MessageBoxes;
+class TForm1;
+class TForm3;
+
+// The save-folder chooser: a tree of folders with OK and Cancel. Created once at start-up
+// and then only shown and hidden; the tree keeps its selection between openings.
+class TOKBottomDlg : public QDialog {
+    Q_OBJECT
+public:
+    TOKBottomDlg(ProgramState& state, TForm1& form1, MessageBoxes& messages);
+
+    // Known once the start-up has created the settings dialog.
+    void setSettingsDialog(TForm3* form3) { m_form3 = form3; }
+    // The save to the folder that runs when one was waiting for a folder.
+    void setAppointSave(std::function<void()> appointSave) { m_appointSave = std::move(appointSave); }
+    // Selects a folder in the tree, as a click on it would.
+    void selectFolder(const QString& path);
+
+    void OKBtnClick();
+    void CancelBtnClick();
+    void FormClose();
+
+    bool OpenedFromSettings = false;
+    QTreeView* ShellTreeView1;
+    QPushButton* OKBtn;
+    QPushButton* CancelBtn;
+
+protected:
+    void showEvent(QShowEvent* event) override;
+    void reject() override;
+
+private:
+    void ensureModel();
+    QString selectedFolder() const;
+
+    ProgramState& m_state;
+    TForm1& m_form1;
+    MessageBoxes& m_messages;
+    TForm3* m_form3 = nullptr;
+    QFileSystemModel* m_model = nullptr;
+    std::function<void()> m_appointSave;
+};

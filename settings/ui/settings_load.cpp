@@ -1,0 +1,49 @@
+// Loading the settings file at start-up and applying it to the windows.
+#include <QFileInfo>
+#include <QLineEdit>
+#include <QRadioButton>
+#include <QSlider>
+#include <QCheckBox>
+
+#include "capture_window/ui/frame_window.h"
+#include "platform/window_stack.h"
+#include "settings/logic/folder_caption.h"
+#include "settings/logic/frame_timer.h"
+#include "settings/logic/settings_file.h"
+#include "settings/ui/settings_dialog.h"
+#include "settings/ui/spin_edit.h"
+
+// ProgramDirectory is filled by the start-up from the executable's path before this runs.
+void TForm3::LoadSettings() {
+    Settings& s = m_state.settings;
+    {
+        Settings stored = readSettings(settingsFilePath(s.ProgramDirectory), s.ProgramDirectory);
+        // The record's run-time fields are not in the file.
+        stored.SaveType = s.SaveType;
+        stored.SaveFolderSet = s.SaveFolderSet;
+        s = stored;
+    }
+    if (!s.SaveDirectory.isEmpty() && QFileInfo(s.SaveDirectory).isDir()) {
+        s.SaveFolderSet = true;
+        m_form1.setFolderItemCaption(FolderCaption(s.SaveDirectory, 8));
+    }
+    TrackBar1->setValue(s.JpegQuality);
+    TrackBar1Change();
+    SpinEdit1->setValue(s.PrintPercent);
+    Edit2->setValue(s.ScalePercent);
+    SpinEdit2->setValue(s.RecordRate);
+    m_form1.Timer4.setInterval(frameTimerIntervalMs(s.RecordRate));
+    CheckBox3->setChecked(s.FrameLimitEnabled);
+    SpinEdit3->setEnabled(CheckBox3->isChecked());
+    SpinEdit3->setValue(s.FrameLimit);
+    CheckBox2->setChecked(s.AlwaysOnTop);
+    window_stack::setTopmost(&m_form1, CheckBox2->isChecked());
+    if (s.StoredSaveType >= kSaveJpeg && s.StoredSaveType <= kSavePng) {
+        setSaveTypeRadio(s.StoredSaveType);
+        m_form1.checkSaveTypeItem(s.StoredSaveType);
+        s.SaveType = s.StoredSaveType;
+    }
+    Edit5->setText(s.DesignatedPrefix);
+    Edit6->setText(s.IntervalPrefix);
+    Edit7->setText(s.MoviePrefix);
+}

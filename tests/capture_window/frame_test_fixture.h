@@ -1,0 +1,60 @@
+#pragma once
+
+#include <gtest/gtest.h>
+
+#include <QApplication>
+#include <QDir>
+#include <QFile>
+#include <QTemporaryDir>
+
+#include "capture_window/ui/companions.h"
+#include "capture_window/ui/frame_window.h"
+#include "fakes/recording_message_boxes.h"
+#include "fakes/x11_test_support.h"
+#include "platform/global_hotkey.h"
+
+// The settings dialog's live always-on-top choice, set by the test.
+class FakeSettingsDialog final : public SettingsDialogPort {
+public:
+    QWidget* dialog() override { return &widget; }
+    bool alwaysOnTop() const override { return onTop; }
+    QWidget widget;
+    bool onTop = false;
+};
+
+class FakeIntervalDialog final : public IntervalDialogPort {
+public:
+    QWidget* dialog() override { return &widget; }
+    void stopTick() override { ++stops; }
+    QWidget widget;
+    int stops = 0;
+};
+
+// A frame window shown over a known picture, with its boxes and documents recorded.
+class FrameTest : public ::testing::Test {
+protected:
+    FrameTest() {
+        state.settings.ProgramDirectory = dir.path() + QLatin1Char('/');
+        form.setSettingsDialog(&settingsDialog);
+        form.setIntervalDialog(&intervalDialog);
+    }
+
+    void showOverBackdrop() {
+        backdrop.show();
+        waitUntil([&] { return backdrop.isVisible(); });
+        form.show();
+        form.activateWindow();
+        ASSERT_TRUE(waitUntil([&] { return QApplication::activeWindow() == &form; }));
+        waitUntil([] { return false; }, 150);  // let both windows paint
+    }
+
+    QTemporaryDir dir;
+    ProgramState state;
+    RecordingMessageBoxes boxes;
+    RecordingDocumentOpener documents;
+    GlobalHotkeys hotkeys;
+    Backdrop backdrop;
+    TForm1 form{state, FrameServices{boxes, documents, hotkeys}};
+    FakeSettingsDialog settingsDialog;
+    FakeIntervalDialog intervalDialog;
+};

@@ -1,0 +1,231 @@
+#include <QAction>
+#include <QMenu>
+#include <QPushButton>
+#include <QTimer>
+
+#include "frame_test_fixture.h"
+#include "platform/window_stack.h"
+
+namespace {
+QRgb screenPixel(const QImage& screen, QPoint p) { return screen.pixel(p) & 0xffffff; }
+QRgb backdropPixel(QPoint p) { return Backdrop::colorAt(p.x(), p.y()).rgb() & 0xffffff; }
+}  // namespace
+
+TEST_F(FrameTest, StartsWithSizeCaptionAndSeeThroughClientWithButtonIsland) {
+    showOverBackdrop();
+    EXPECT_EQ(form.windowTitle(), QStringLiteral("Kadrel1.02  420 , 360"));
+    EXPECT_EQ(form.geometry(), QRect(335, 330, 428, 387));
+    EXPECT_EQ(form.Button1->geometry(), QRect(420 / 2 - 97 / 2, 36, 97, 25));
+
+    const QImage screen = grabScreen();
+    const QPoint origin = form.clientOrigin();
+    ASSERT_EQ(origin, QPoint(339, 353));
+    // The desktop shows through the client area, its corners included...
+    for (QPoint p : {QPoint(5, 100), QPoint(0, 0), QPoint(419, 359), QPoint(300, 300)})
+        EXPECT_EQ(screenPixel(screen, origin + p), backdropPixel(origin + p)) << p.x() << "," << p.y();
+    // ...but not through the title bar, the border or the button island.
+    const QPoint button = origin + form.Button1->geometry().center();
+    for (QPoint p : {button, QPoint(400, 335), QPoint(337, 600), QPoint(760, 600), QPoint(500, 715)})
+        EXPECT_NE(screenPixel(screen, p), backdropPixel(p)) << p.x() << "," << p.y();
+    // Just outside the window the desktop is untouched.
+    EXPECT_EQ(screenPixel(screen, QPoint(334, 500)), backdropPixel(QPoint(334, 500)));
+}
+
+TEST_F(FrameTest, ResizeMovesCaptionAndButtonByTheTwoRules) {
+    showOverBackdrop();
+    struct Case {
+        QSize client;
+        QPoint button;
+    } const cases[] = {{{250, 70}, {90, 11}}, {{251, 70}, {77, 7}}, {{250, 69}, {77, 7}}, {{600, 200}, {252, 20}}};
+    for (const Case& c : cases) {
+        form.resize(c.client + QSize(2 * ShapedFrame::kBorder, 2 * ShapedFrame::kBorder + ShapedFrame::kTitleBar));
+        waitUntil([] { return false; }, 30);
+        EXPECT_EQ(form.windowTitle(),
+                  QStringLiteral("Kadrel1.02  %1 , %2").arg(c.client.width()).arg(c.client.height()));
+        EXPECT_EQ(form.Button1->pos(), c.button) << c.client.width() << "x" << c.client.height();
+        // The shape holds the button where it now is, in window coordinates.
+        const QRect island = form.Button1->geometry().translated(ShapedFrame::clientOffset());
+        EXPECT_TRUE(form.appliedShape().contains(island));
+        EXPECT_FALSE(form.appliedShape().contains(QPoint(island.left() - 1, island.top() - 1)));
+    }
+    EXPECT_EQ(state.capture.LastClientWidth, 600);
+    EXPECT_EQ(state.capture.LastClientHeight, 200);
+}
+
+TEST_F(FrameTest, BusyModesLeaveButtonOutAndRefuseShortcuts) {
+    showOverBackdrop();
+    state.capture.IntervalMode = true;
+    form.FormResize();
+    EXPECT_EQ(form.windowTitle(), QStringLiteral("Kadrel1.02  420 , 360一定時間ごとに保存"));
+    EXPECT_EQ(form.appliedShape(), form.regions().frame);
+    EXPECT_EQ(form.regions().frameButton, QRegion(0, 0, 1, 1));
+    const QImage screen = grabScreen();
+    const QPoint button = form.clientOrigin() + form.Button1->geometry().center();
+    EXPECT_EQ(screenPixel(screen, button), backdropPixel(button));
+
+    // Command keys are refused; the move keys still work during interval saving.
+    const QPoint before = form.pos();
+    ASSERT_TRUE(sendKeys({"ctrl+m", "ctrl+g", "ctrl+alt+l"}));
+    EXPECT_FALSE(state.capture.WholeScreen);
+    EXPECT_EQ(state.settings.SaveType, kSaveJpeg);
+    EXPECT_EQ(form.pos(), before + QPoint(1, 0));
+
+    // While recording even the move keys are refused, and a resize snaps back.
+    state.capture.IntervalMode = false;
+    state.capture.Recording = true;
+    ASSERT_TRUE(sendKeys({"ctrl+alt+l", "shift+o"}));
+    EXPECT_EQ(form.pos(), before + QPoint(1, 0));
+    form.resize(500, 500);
+    EXPECT_EQ(QSize(form.clientWidth(), form.clientHeight()), QSize(420, 360));
+    EXPECT_EQ(form.windowTitle(), kPausedRecordingCaption);
+    EXPECT_EQ(form.appliedShape(), form.regions().frame);
+}
+
+TEST_F(FrameTest, DeactivationMakesFrameOpaqueUnlessAlwaysOnTop) {
+    showOverBackdrop();
+    OtherClient other;
+    other.showWindow(QRect(1500, 50, 100, 100));
+    other.focusWindow();
+    ASSERT_TRUE(waitUntil([] { return QGuiApplication::applicationState() == Qt::ApplicationInactive; }));
+    EXPECT_EQ(form.appliedShape(), QRegion(form.rect()));
+    waitUntil([] { return false; }, 100);
+    const QPoint inside = form.clientOrigin() + QPoint(10, 200);
+    EXPECT_NE(screenPixel(grabScreen(), inside), backdropPixel(inside));
+
+    window_stack::bringToForeground(&form);
+    ASSERT_TRUE(waitUntil([&] { return QApplication::activeWindow() == &form; }));
+    EXPECT_EQ(form.appliedShape(), form.regions().frameButton);
+
+    settingsDialog.onTop = true;
+    other.focusWindow();
+    ASSERT_TRUE(waitUntil([] { return QGuiApplication::applicationState() == Qt::ApplicationInactive; }));
+    EXPECT_EQ(form.appliedShape(), form.regions().frameButton);
+}
+
+TEST_F(FrameTest, CtrlF4RaisesTheFrameUnlessBusy) {
+    showOverBackdrop();
+    OtherClient other;
+    other.showWindow(QRect(300, 300, 600, 500));
+    const auto frameId = static_cast<std::uint32_t>(form.winId());
+    ASSERT_GT(stackIndex(other.stackingOrder(), other.window()), stackIndex(other.stackingOrder(), frameId));
+
+    state.capture.Recording = true;
+    ASSERT_TRUE(sendKeys({"ctrl+F4"}));
+    EXPECT_GT(stackIndex(other.stackingOrder(), other.window()), stackIndex(other.stackingOrder(), frameId));
+
+    state.capture.Recording = false;
+    ASSERT_TRUE(sendKeys({"ctrl+F4"}));
+    EXPECT_TRUE(waitUntil([&] {
+        return stackIndex(other.stackingOrder(), frameId) > stackIndex(other.stackingOrder(), other.window());
+    }));
+    EXPECT_TRUE(boxes.messages.isEmpty());
+}
+
+TEST(FrameHotkey, HeldByAnotherClientReportsOnceAndRunsOn) {
+    OtherClient other;
+    ASSERT_TRUE(other.grabCtrlKey("F4"));
+    QTemporaryDir dir;
+    ProgramState state;
+    RecordingMessageBoxes boxes;
+    RecordingDocumentOpener documents;
+    GlobalHotkeys hotkeys;
+    TForm1 form{state, FrameServices{boxes, documents, hotkeys}};
+    EXPECT_EQ(boxes.messages, QStringList{QStringLiteral("ホットキー登録に失敗しました")});
+    // The program runs on: its shortcuts work, and nothing more is reported.
+    form.show();
+    form.activateWindow();
+    ASSERT_TRUE(waitUntil([&] { return QApplication::activeWindow() == &form; }));
+    ASSERT_TRUE(sendKeys({"ctrl+m", "ctrl+F4"}));
+    EXPECT_TRUE(state.capture.WholeScreen);
+    EXPECT_EQ(boxes.messages.size(), 1);
+}
+
+TEST_F(FrameTest, KeyboardStepsGoOneOneTenTenAndResetAfterAPause) {
+    showOverBackdrop();
+    const QPoint start = form.pos();
+    ASSERT_TRUE(sendKeys({"shift+l", "shift+l", "shift+l", "shift+l"}));
+    EXPECT_EQ(form.pos(), start + QPoint(22, 0));
+    waitUntil([] { return false; }, 250);
+    ASSERT_TRUE(sendKeys({"shift+l", "shift+l", "shift+j", "shift+j"}));
+    // Right 1, 1, then left 1 (a new direction) and at once 10.
+    EXPECT_EQ(form.pos(), start + QPoint(22 + 2 - 11, 0));
+    waitUntil([] { return false; }, 250);
+
+    const QSize outer = form.size();
+    ASSERT_TRUE(sendKeys({"shift+o"}));
+    EXPECT_EQ(form.size(), outer + QSize(1, 1));
+    EXPECT_EQ(form.windowTitle(),
+              QStringLiteral("Kadrel1.02  %1 , %2").arg(outer.width() - 7).arg(outer.height() - 26));
+    EXPECT_EQ(form.pos(), start + QPoint(13, 0));
+}
+
+TEST_F(FrameTest, MenuOpensBelowButtonOneButtonWidthLeft) {
+    showOverBackdrop();
+    QPoint shownAt;
+    QTimer::singleShot(200, [&] {
+        shownAt = form.PopupMenu1->pos();
+        form.PopupMenu1->close();
+    });
+    ASSERT_TRUE(sendKeys({"ctrl+a"}, 0));
+    waitUntil([&] { return !shownAt.isNull(); });
+    const QRect b = form.Button1->geometry();
+    EXPECT_EQ(shownAt, form.clientOrigin() + QPoint(b.left() - 97, b.bottom() + 1));
+}
+
+TEST_F(FrameTest, FormatKeysCheckOneItemAndWholeScreenToggles) {
+    showOverBackdrop();
+    ASSERT_TRUE(sendKeys({"ctrl+g"}));
+    EXPECT_EQ(state.settings.SaveType, kSaveGif);
+    EXPECT_EQ(form.checkedSaveTypeItem(), kSaveGif);
+    EXPECT_FALSE(form.JPEG1->isChecked());
+    ASSERT_TRUE(sendKeys({"ctrl+b", "ctrl+m"}));
+    EXPECT_EQ(state.settings.SaveType, kSaveBmp);
+    EXPECT_FALSE(form.GIF1->isChecked());
+    EXPECT_TRUE(state.capture.WholeScreen);
+    EXPECT_TRUE(form.N4->isChecked());
+    ASSERT_TRUE(sendKeys({"ctrl+m"}));
+    EXPECT_FALSE(state.capture.WholeScreen);
+    EXPECT_FALSE(form.N4->isChecked());
+}
+
+TEST_F(FrameTest, HelpOpensThePageOrSaysItCannot) {
+    form.Help2->trigger();
+    EXPECT_EQ(boxes.messages, QStringList{QStringLiteral("ヘルプを表示できません")});
+    EXPECT_TRUE(documents.opened.isEmpty());
+    QDir(dir.path()).mkpath(QStringLiteral("Help"));
+    QFile page(dir.path() + QStringLiteral("/Help/manual.htm"));
+    ASSERT_TRUE(page.open(QIODevice::WriteOnly));
+    page.close();
+    form.Help2->trigger();
+    EXPECT_EQ(documents.opened, QStringList{page.fileName()});
+}
+
+TEST_F(FrameTest, CloseDuringIntervalSavingStopsItAndTheNextCloseEnds) {
+    showOverBackdrop();
+    intervalDialog.widget.show();
+    state.capture.IntervalMode = true;
+    form.FormResize();
+    EXPECT_FALSE(form.close());
+    EXPECT_TRUE(form.isVisible());
+    EXPECT_FALSE(state.capture.IntervalMode);
+    EXPECT_FALSE(intervalDialog.widget.isVisible());
+    EXPECT_EQ(intervalDialog.stops, 1);
+    EXPECT_EQ(boxes.messages, QStringList{QStringLiteral("<一定時間保存>を停止しました")});
+    EXPECT_EQ(form.appliedShape(), form.regions().frameButton);
+    EXPECT_TRUE(form.close());
+}
+
+TEST_F(FrameTest, IntervalOpenerWaitsForAFolderThenOpensTheDialog) {
+    showOverBackdrop();
+    form.Timer3.start();
+    waitUntil([] { return false; }, 200);
+    EXPECT_TRUE(form.Timer3.isActive());
+    EXPECT_FALSE(intervalDialog.widget.isVisible());
+    state.settings.SaveFolderSet = true;
+    ASSERT_TRUE(waitUntil([&] { return intervalDialog.widget.isVisible(); }));
+    EXPECT_FALSE(form.Timer3.isActive());
+    EXPECT_TRUE(state.capture.IntervalMode);
+    EXPECT_TRUE(window_stack::isTopmost(&form));
+    EXPECT_TRUE(window_stack::isTopmost(&intervalDialog.widget));
+    EXPECT_TRUE(form.windowTitle().endsWith(QStringLiteral("一定時間ごとに保存")));
+}

@@ -1,0 +1,91 @@
+// The built program, started from a folder of the test's own and driven through the X server.
+#include <gtest/gtest.h>
+
+#include <QDir>
+#include <QFile>
+#include <QProcess>
+#include <QTemporaryDir>
+
+#include "fakes/x11_test_support.h"
+
+namespace {
+const QString kStartCaption = QStringLiteral("Kadrel1.02  420 , 360");
+
+// A copy of the program and its help page in a fresh folder, so that the settings file
+// and everything else it writes are the test's own.
+class ProgramRun {
+public:
+    ProgramRun() {
+        const QString bin = qEnvironmentVariable("KADREL_BIN_DIR");
+        EXPECT_TRUE(QFile::copy(bin + QStringLiteral("/kadrel"), exe()));
+        QDir(m_dir.path()).mkpath(QStringLiteral("Help"));
+        QFile::copy(bin + QStringLiteral("/Help/manual.htm"), m_dir.path() + QStringLiteral("/Help/manual.htm"));
+    }
+    ~ProgramRun() {
+        m_process.kill();
+        m_process.waitForFinished(3000);
+    }
+    void start() {
+        m_process.setWorkingDirectory(m_dir.path());
+        m_process.start(exe(), {});
+        ASSERT_TRUE(m_process.waitForStarted());
+    }
+    QString exe() const { return m_dir.path() + QStringLiteral("/kadrel"); }
+    QString folder() const { return m_dir.path(); }
+
+private:
+    QTemporaryDir m_dir;
+    QProcess m_process;
+};
+
+QRgb rgb(const QImage& image, QPoint p) { return image.pixel(p) & 0xffffff; }
+QRgb picture(QPoint p) { return Backdrop::colorAt(p.x(), p.y()).rgb() & 0xffffff; }
+}  // namespace
+
+TEST(ProgramStart, ShowsTheSeeThroughFrameWithItsCaptionAndRaisesOnCtrlF4) {
+    Backdrop backdrop;
+    backdrop.show();
+    waitUntil([] { return false; }, 200);
+    ProgramRun run;
+    run.start();
+    OtherClient x;
+    std::vector<std::uint32_t> frames;
+    ASSERT_TRUE(waitUntil([&] { return !(frames = x.findWindows(kStartCaption)).empty(); }, 10000));
+    ASSERT_EQ(frames.size(), 1u);
+    EXPECT_EQ(x.geometryOf(frames[0]), QRect(335, 330, 428, 387));
+    waitUntil([] { return false; }, 300);
+
+    const QImage screen = grabScreen();
+    const QPoint origin(339, 353);
+    for (QPoint p : {QPoint(0, 0), QPoint(10, 100), QPoint(419, 359), QPoint(161, 35), QPoint(259, 61)})
+        EXPECT_EQ(rgb(screen, origin + p), picture(origin + p)) << p.x() << "," << p.y();
+    // The menu button: 97 x 25 at (420 div 2 - 48, 360 div 10) in the client area.
+    for (QPoint p : {QPoint(162, 36), QPoint(258, 60), QPoint(210, 48)})
+        EXPECT_NE(rgb(screen, origin + p), picture(origin + p)) << p.x() << "," << p.y();
+    EXPECT_NE(rgb(screen, QPoint(400, 340)), picture(QPoint(400, 340)));  // title bar
+
+    // Another program's window covers the frame; Ctrl+F4 brings the frame back on top.
+    x.showWindow(QRect(200, 200, 800, 700));
+    ASSERT_GT(stackIndex(x.stackingOrder(), x.window()), stackIndex(x.stackingOrder(), frames[0]));
+    ASSERT_TRUE(sendKeys({"ctrl+F4"}));
+    EXPECT_TRUE(waitUntil(
+        [&] { return stackIndex(x.stackingOrder(), frames[0]) > stackIndex(x.stackingOrder(), x.window()); }));
+    EXPECT_FALSE(QFile::exists(run.folder() + QStringLiteral("/kadrel.ini")));
+}
+
+TEST(ProgramStart, ReportsAHotKeyHeldElsewhereOnceAndRunsOn) {
+    OtherClient holder;
+    ASSERT_TRUE(holder.grabCtrlKey("F4"));
+    ProgramRun run;
+    run.start();
+    OtherClient x;
+    // The message box comes before the frame; Enter closes it and the frame follows.
+    std::vector<std::uint32_t> boxes;
+    ASSERT_TRUE(waitUntil([&] { return !(boxes = x.findWindows(QStringLiteral("Kadrel"))).empty(); }, 10000));
+    EXPECT_TRUE(x.findWindows(kStartCaption).empty());
+    waitUntil([] { return false; }, 200);
+    ASSERT_TRUE(sendKeys({"Return"}));
+    ASSERT_TRUE(waitUntil([&] { return !x.findWindows(kStartCaption).empty(); }, 5000));
+    waitUntil([] { return false; }, 300);
+    EXPECT_TRUE(x.findWindows(QStringLiteral("Kadrel")).empty());
+}

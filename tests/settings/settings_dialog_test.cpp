@@ -1,0 +1,208 @@
+#include <gtest/gtest.h>
+
+#include <QAction>
+#include <QApplication>
+#include <QCheckBox>
+#include <QFile>
+#include <QLineEdit>
+#include <QPushButton>
+#include <QRadioButton>
+#include <QSlider>
+#include <QTemporaryDir>
+
+#include "capture_window/ui/frame_window.h"
+#include "fakes/recording_message_boxes.h"
+#include "fakes/x11_test_support.h"
+#include "platform/global_hotkey.h"
+#include "platform/window_stack.h"
+#include "settings/logic/settings_file.h"
+#include "settings/ui/settings_dialog.h"
+#include "settings/ui/spin_edit.h"
+
+namespace {
+QByteArray readAll(const QString& path) {
+    QFile f(path);
+    return f.open(QIODevice::ReadOnly) ? f.readAll() : QByteArray();
+}
+}  // namespace
+
+// A frame window and its settings dialog over a settings file of the test's own.
+class SettingsDialogTest : public ::testing::Test {
+protected:
+    SettingsDialogTest() { state.settings.ProgramDirectory = dir.path() + QLatin1Char('/'); }
+
+    QString iniPath() const { return settingsFilePath(state.settings.ProgramDirectory); }
+    void writeIni(const QByteArray& text) {
+        QFile f(iniPath());
+        ASSERT_TRUE(f.open(QIODevice::WriteOnly));
+        f.write(text);
+    }
+    TForm3& open() {
+        if (!form3) {
+            form3 = std::make_unique<TForm3>(state, form1, boxes);
+            form1.setSettingsDialog(form3.get());
+        }
+        form1.show();
+        form1.N6Click();
+        EXPECT_TRUE(form3->isVisible());
+        EXPECT_FALSE(form1.isEnabled());
+        return *form3;
+    }
+
+    QTemporaryDir dir;
+    ProgramState state;
+    RecordingMessageBoxes boxes;
+    RecordingDocumentOpener documents;
+    GlobalHotkeys hotkeys;
+    TForm1 form1{state, FrameServices{boxes, documents, hotkeys}};
+    std::unique_ptr<TForm3> form3;
+};
+
+TEST_F(SettingsDialogTest, LoadWithoutFileGivesDefaultsAndCreatesNothing) {
+    TForm3& d = open();
+    const Settings& s = state.settings;
+    EXPECT_EQ(s.ScalePercent, 100);
+    EXPECT_EQ(d.TrackBar1->value(), 100);
+    EXPECT_EQ(d.Edit1->text(), QStringLiteral("100"));
+    EXPECT_EQ(d.SpinEdit1->value(), 200);
+    EXPECT_EQ(form1.Timer4.interval(), 100);
+    EXPECT_FALSE(d.CheckBox3->isChecked());
+    EXPECT_FALSE(d.SpinEdit3->isEnabled());
+    EXPECT_TRUE(s.SaveFolderSet);
+    EXPECT_TRUE(form1.N7->text().startsWith(QStringLiteral("指定先 ")));
+    EXPECT_EQ(d.Edit5->text(), QStringLiteral("指定先に保存"));
+    EXPECT_FALSE(QFile::exists(iniPath()));
+}
+
+TEST_F(SettingsDialogTest, LoadAppliesStoredValuesAndIgnoresUnusableOnes) {
+    writeIni("[image]\r\nframe=0\r\nstype=7\r\nupto=1\r\nquality=250\r\nfbable=-1\r\nfb=70000\r\n"
+             "[File]\r\nDirectory=/no/such/folder\r\nsdir=\r\n");
+    TForm3& d = open();
+    const Settings& s = state.settings;
+    EXPECT_EQ(s.RecordRate, 10);  // a rate of 0 would divide by zero
+    EXPECT_EQ(form1.Timer4.interval(), 100);
+    EXPECT_EQ(s.SaveType, kSaveJpeg);
+    EXPECT_TRUE(d.RadioButton1->isChecked());
+    EXPECT_TRUE(form1.JPEG1->isChecked());
+    EXPECT_TRUE(d.CheckBox2->isChecked());
+    EXPECT_TRUE(window_stack::isTopmost(&form1));
+    EXPECT_EQ(d.TrackBar1->value(), 100);  // the slider holds 0..100
+    EXPECT_TRUE(d.SpinEdit3->isEnabled());
+    EXPECT_EQ(d.SpinEdit3->value(), 4464);
+    EXPECT_FALSE(s.SaveFolderSet);
+    EXPECT_EQ(form1.N7->text().section(QLatin1Char('\t'), 0, 0), QStringLiteral("保存先設定"));
+    EXPECT_EQ(d.Edit5->text(), QString());
+}
+
+TEST_F(SettingsDialogTest, CancelAndCloseResetTheControlsButKeepTypedNames) {
+    TForm3& d = open();
+    d.SpinEdit2->setText(QStringLiteral("55"));
+    d.TrackBar1->setValue(20);
+    d.Edit3->setText(QStringLiteral("999"));
+    d.RadioButton3->setChecked(true);
+    d.Edit5->setText(QStringLiteral("shot"));
+    d.close();  // the title bar's close button
+    EXPECT_TRUE(form1.isEnabled());
+    EXPECT_FALSE(d.isVisible());
+    EXPECT_EQ(d.SpinEdit2->value(), 10);
+    EXPECT_EQ(d.TrackBar1->value(), 100);
+    EXPECT_EQ(d.Edit1->text(), QStringLiteral("100"));
+    EXPECT_TRUE(d.RadioButton1->isChecked());
+    EXPECT_EQ(state.settings.DesignatedPrefix, QStringLiteral("指定先に保存"));
+    EXPECT_EQ(state.settings.SaveType, kSaveJpeg);
+
+    open();
+    EXPECT_EQ(d.Edit3->text(), QStringLiteral("420"));
+    EXPECT_EQ(d.Edit5->text(), QStringLiteral("shot"));
+    d.Button2->click();
+    EXPECT_FALSE(d.isVisible());
+    EXPECT_EQ(d.Edit5->text(), QStringLiteral("shot"));
+    open();
+    d.CheckBox1->setChecked(false);
+    d.Button1->click();
+    EXPECT_EQ(state.settings.DesignatedPrefix, QStringLiteral("shot"));
+    EXPECT_FALSE(QFile::exists(iniPath()));
+    EXPECT_EQ(QSize(form1.clientWidth(), form1.clientHeight()), QSize(420, 360));
+}
+
+TEST_F(SettingsDialogTest, OkWithABadNumberKeepsTheDialogOpenWithTheTypeApplied) {
+    TForm3& d = open();
+    d.RadioButton4->setChecked(true);
+    d.Edit2->setText(QStringLiteral("0x20"));
+    d.Edit3->setText(QString());
+    d.Button1->click();
+    EXPECT_EQ(boxes.messages, QStringList{QStringLiteral("有効な数字ではありません")});
+    EXPECT_TRUE(d.isVisible());
+    EXPECT_FALSE(form1.isEnabled());
+    EXPECT_EQ(state.settings.SaveType, kSavePng);
+    EXPECT_TRUE(form1.PNG1->isChecked());
+    EXPECT_EQ(state.settings.ScalePercent, 32);
+    EXPECT_FALSE(QFile::exists(iniPath()));
+}
+
+TEST_F(SettingsDialogTest, OkAppliesEverythingWritesTheFileAndResizesTheFrame) {
+    writeIni("; mine\r\n[other]\r\nkeep=this\r\n");
+    open();
+    form3->close();
+    form1.PNG1Click();
+    TForm3& d = open();
+    EXPECT_TRUE(d.RadioButton4->isChecked());
+    d.SpinEdit2->setText(QStringLiteral("3"));
+    d.Edit3->setText(QStringLiteral("300"));
+    d.Edit4->setText(QStringLiteral("200"));
+    d.TrackBar1->setValue(75);
+    d.Button1->click();
+    EXPECT_FALSE(d.isVisible());
+    EXPECT_TRUE(form1.isEnabled());
+    EXPECT_EQ(form1.Timer4.interval(), 333);
+    EXPECT_EQ(QSize(form1.clientWidth(), form1.clientHeight()), QSize(300, 200));
+    EXPECT_EQ(form1.windowTitle(), QStringLiteral("Kadrel1.02  300 , 200"));
+    const Settings stored = readSettings(iniPath(), state.settings.ProgramDirectory);
+    EXPECT_EQ(stored.StoredSaveType, kSavePng);
+    EXPECT_EQ(stored.RecordRate, 3);
+    EXPECT_EQ(stored.JpegQuality, 75);
+    EXPECT_TRUE(readAll(iniPath()).startsWith("; mine\r\n[other]\r\nkeep=this\r\n[image]\r\npower=100\r\nframe=3\r\n"));
+
+    // Unchanged fields leave the size as it is.
+    open();
+    d.SpinEdit2->setText(QStringLiteral("100"));
+    d.Button1->click();
+    EXPECT_EQ(form1.Timer4.interval(), 10);
+    EXPECT_EQ(QSize(form1.clientWidth(), form1.clientHeight()), QSize(300, 200));
+}
+
+TEST_F(SettingsDialogTest, RefusedWriteKeepsTheDialogOpenAndTheOldTimerAndSize) {
+    writeIni("[image]\r\nframe=10\r\n");
+    ASSERT_TRUE(QFile::setPermissions(iniPath(), QFile::ReadOwner | QFile::ReadGroup | QFile::ReadOther));
+    const QByteArray before = readAll(iniPath());
+    TForm3& d = open();
+    d.SpinEdit2->setText(QStringLiteral("20"));
+    d.Edit3->setText(QStringLiteral("300"));
+    d.Button1->click();
+    EXPECT_EQ(boxes.errors, QStringList{QStringLiteral("%1 に書き込めません").arg(iniPath())});
+    EXPECT_TRUE(d.isVisible());
+    EXPECT_EQ(state.settings.RecordRate, 20);
+    EXPECT_EQ(form1.Timer4.interval(), 100);
+    EXPECT_EQ(form1.clientWidth(), 420);
+    EXPECT_EQ(readAll(iniPath()), before);
+}
+
+TEST(SpinEdit, StepsWithinBoundsAndReadsTheTextAsItStands) {
+    SpinEdit edit(1, 100, 1, 10);
+    edit.setValue(500);
+    EXPECT_EQ(edit.value(), 100);
+    edit.stepBy(1);
+    EXPECT_EQ(edit.value(), 100);
+    edit.setText(QStringLiteral("5000"));
+    EXPECT_EQ(edit.value(), 5000);  // brought into range only when the focus leaves
+    edit.setText(QStringLiteral("abc"));
+    EXPECT_EQ(edit.value(), 1);
+    edit.setText(QStringLiteral("-3"));
+    edit.stepBy(-1);
+    EXPECT_EQ(edit.value(), 1);
+    QString text = QStringLiteral("12a");
+    int pos = 0;
+    EXPECT_EQ(edit.validate(text, pos), QValidator::Invalid);
+    text = QStringLiteral("-1.5");
+    EXPECT_EQ(edit.validate(text, pos), QValidator::Acceptable);
+}

@@ -1,0 +1,217 @@
+#include "settings/logic/settings_file.h"
+
+#include <gtest/gtest.h>
+
+#include <QDir>
+#include <QFile>
+#include <QTemporaryDir>
+#include <limits>
+#include <ostream>
+#include <random>
+
+#include "settings/logic/folder_caption.h"
+#include "settings/logic/frame_timer.h"
+#include "settings/logic/integer_text.h"
+
+void PrintTo(const QString& text, std::ostream* os) { *os << '"' << text.toStdString() << '"'; }
+
+namespace {
+
+QByteArray fileBytes(const QString& path) {
+    QFile file(path);
+    return file.open(QIODevice::ReadOnly) ? file.readAll() : QByteArray("<missing>");
+}
+
+void writeFile(const QString& path, const QByteArray& bytes) {
+    QFile file(path);
+    ASSERT_TRUE(file.open(QIODevice::WriteOnly));
+    file.write(bytes);
+}
+
+auto fields(const Settings& s) {
+    return std::tuple(s.ScalePercent, s.JpegQuality, s.PrintPercent, int(s.SaveType), int(s.StoredSaveType),
+                      int(s.RecordRate), int(s.FrameLimit), s.FrameLimitEnabled, s.AlwaysOnTop,
+                      s.SaveDirectory, s.DesignatedPrefix, s.IntervalPrefix, s.MoviePrefix,
+                      s.ProgramDirectory, s.SaveFolderSet);
+}
+
+class SettingsFile : public testing::Test {
+protected:
+    QTemporaryDir m_dir;
+    const QString m_program = m_dir.path() + '/';
+    const QString m_ini = settingsFilePath(m_program);
+
+    Settings defaults() const {
+        Settings s;
+        s.ProgramDirectory = s.SaveDirectory = m_program;
+        return s;
+    }
+};
+
+TEST(IntegerText, AcceptsDecimalAndPrefixedHexThatFit32Bits) {
+    constexpr auto kMin = std::numeric_limits<std::int32_t>::min();
+    const std::pair<QString, std::optional<std::int32_t>> cases[] = {
+        {"007", 7},
+        {" \t-12", -12},
+        {"+7", 7},
+        {"$FFFFFFFF", -1},
+        {"x1f", 31},
+        {"X1F", 31},
+        {"0x20", 32},
+        {"0X20", 32},
+        {"-$10", -16},
+        {"2147483647", 0x7FFFFFFF},
+        {"-2147483648", kMin},
+        {"-0x80000000", kMin},
+        {"2147483648", {}},
+        {"$100000000", {}},
+        {"", {}},
+        {" ", {}},
+        {"12 ", {}},
+        {"1 2", {}},
+        {"0x", {}},
+        {"$", {}},
+        {"-", {}},
+        {"yes", {}},
+        {"00x1", {}},
+        {"$-1", {}},
+        {u"１"_qs, {}},
+    };
+    for (const auto& [text, value] : cases) EXPECT_EQ(parseIntegerText(text), value) << text.toStdString();
+}
+
+TEST(FrameTimer, DividesASecondByTheRateAndSurvivesZero) {
+    const std::pair<int, int> cases[] = {{10, 100}, {3, 333}, {100, 10}, {255, 3}, {0, 100}};
+    for (const auto& [rate, interval] : cases) EXPECT_EQ(frameTimerIntervalMs(std::uint8_t(rate)), interval);
+}
+
+TEST(FolderCaption, ShowsShortFoldersWholeAndCutsLongOnesAfterTenBytes) {
+    const struct {
+        QString folder;
+        int limit;
+        QString caption;
+    } cases[] = {
+        {"C:\\pics", 8, u"指定先  C:\\pics"_qs},
+        {"C:\\abcde", 8, u"指定先  C:\\abcde"_qs},  // 8 bytes
+        {"C:\\abcdef", 8, u"指定先 C:\\abcdef…"_qs},
+        {"C:\\abcdefg", 8, u"指定先 C:\\abcdefg…"_qs},
+        {"C:\\Images\\2009", 8, u"指定先 C:\\Images\\…"_qs},
+        {"C:\\Images\\2009", 14, u"指定先  C:\\Images\\2009"_qs},
+        {u"D:\\写真a"_qs, 8, u"指定先  D:\\写真a"_qs},          // 8 bytes in 6 characters
+        {u"C:\\写真写真写真"_qs, 8, u"指定先 C:\\写真写…"_qs},  // the 10th byte halves a character
+    };
+    for (const auto& c : cases) EXPECT_EQ(FolderCaption(c.folder, c.limit), c.caption);
+}
+
+TEST_F(SettingsFile, MissingFileGivesDefaultsAndStaysMissing) {
+    EXPECT_EQ(fields(readSettings(m_ini, m_program)), fields(defaults()));
+    EXPECT_FALSE(QFile::exists(m_ini));
+}
+
+TEST_F(SettingsFile, ReadsEachKeyWithItsWidthOrItsDefault) {
+    const QByteArray longLine(1 << 20, 'a');
+    QByteArray random(1 << 20, 0);
+    std::mt19937 generator(7);
+    for (char& byte : random) byte = char(generator());
+    QByteArray huge = "[image]\r\npower=7\r\n";
+    while (huge.size() < 50 << 20)
+        huge += "key" + QByteArray::number(huge.size()) + "=" + QByteArray(60, 'v') + "\r\n";
+    QByteArray manySections;
+    for (int i = 0; i < 10000; ++i) manySections += "[s" + QByteArray::number(i) + "]\r\nframe=1\r\n";
+
+    // Fields left out of an expected record hold their defaults; SaveDirectory's is the program folder.
+    const struct {
+        QByteArray file;
+        Settings expected;
+    } cases[] = {
+        {"", {}},
+        {"[image]\r\nstype=7\r\n", {.StoredSaveType = 7}},
+        {"[image]\r\nframe=266\r\nfb=70000\r\npower=0x20\r\n", {.ScalePercent = 32, .FrameLimit = 4464}},
+        {"[image]\nframe=256\nfb=65536\nquality=-5\nvalue=$10\n",
+         {.JpegQuality = -5, .PrintPercent = 16, .FrameLimit = 0}},
+        {"[IMAGE]\nFrame = '3'\nfbable=2\nupto=-1\n",
+         {.RecordRate = 3, .FrameLimitEnabled = true, .AlwaysOnTop = true}},
+        {"[image]\nfbable=yes\nupto=0\npower=\nquality=12abc\n", {}},
+        {"[File]\r\nsdir=\r\nDirectory=\x81\r\n", {.DesignatedPrefix = ""}},
+        {"[File]\r\nDirectory=C:\\\x8e\x77\x92\xe8\r\nmdir=\x93\xae\x89\xe6\r\n[image]\r\npower=50\r\n",
+         {.ScalePercent = 50, .SaveDirectory = u"C:\\指定"_qs, .MoviePrefix = u"動画"_qs}},
+        {random, {}},
+        {random + "\n[image]\nframe=25\n", {.RecordRate = 25}},
+        {huge + "[File]\r\nmdir=m\r\n", {.ScalePercent = 7, .MoviePrefix = "m"}},
+        {manySections + "[image]\r\nframe=25\r\n", {.RecordRate = 25}},
+        {"[File]\r\nsdir=" + QByteArray("\x8e\x77").repeated(1 << 19) + "\r\ntdir=" + longLine,
+         {.DesignatedPrefix = QString(u"指"_qs).repeated(1023), .IntervalPrefix = QString(2047, 'a')}},
+    };
+    for (const auto& c : cases) {
+        Settings expected = c.expected;
+        expected.ProgramDirectory = m_program;
+        if (expected.SaveDirectory.isEmpty()) expected.SaveDirectory = m_program;
+        writeFile(m_ini, c.file);
+        EXPECT_EQ(fields(readSettings(m_ini, m_program)), fields(expected)) << c.file.left(60).toStdString();
+    }
+}
+
+TEST_F(SettingsFile, RewritesOnlyItsKeysAndKeepsEveryOtherLine) {
+    writeFile(m_ini,
+              "; Kadrel\n[other]\npower=1\n\n[Image]\n Power = 5 \nquality=50\n; keep "
+              "me\n\n[File]\nDirectory=/x/\n");
+    Settings s = defaults();
+    s.ScalePercent = 150;
+    s.RecordRate = 30;
+    s.JpegQuality = 80;
+    s.PrintPercent = 300;
+    s.StoredSaveType = 4;
+    s.FrameLimit = 500;
+    s.FrameLimitEnabled = true;
+    s.DesignatedPrefix = u"写真"_qs;
+    s.IntervalPrefix = " a ";
+    s.MoviePrefix = "";
+    ASSERT_TRUE(writeSettings(m_ini, s));
+    EXPECT_EQ(
+        fileBytes(m_ini),
+        "; Kadrel\n[other]\npower=1\n\n[Image]\n Power = 150\nquality=80\nframe=30\nvalue=300\nstype=4\n"
+        "fb=500\nfbable=1\nupto=0\n; keep me\n\n[File]\nDirectory=/x/\nsdir=\x8e\xca\x90\x5e\ntdir=\" a \"\n"
+        "mdir=\n");
+    s.SaveDirectory = "/x/";
+    EXPECT_EQ(fields(readSettings(m_ini, m_program)), fields(s));
+}
+
+TEST_F(SettingsFile, OrdersSectionsByWhichWriterCreatedTheFile) {
+    Settings s = defaults();
+    s.DesignatedPrefix = "d";
+    s.IntervalPrefix = "t";
+    s.MoviePrefix = "m";
+    const QByteArray image =
+        "[image]\r\npower=100\r\nframe=10\r\nquality=100\r\nvalue=200\r\nstype=1\r\nfb=100\r\n"
+        "fbable=0\r\nupto=0\r\n";
+    ASSERT_TRUE(writeSaveDirectory(m_ini, "/pics/") && writeSettings(m_ini, s));
+    EXPECT_EQ(fileBytes(m_ini), "[File]\r\nDirectory=/pics/\r\nsdir=d\r\ntdir=t\r\nmdir=m\r\n" + image);
+    ASSERT_TRUE(QFile::remove(m_ini) && writeSettings(m_ini, s) && writeSaveDirectory(m_ini, "/pics/"));
+    EXPECT_EQ(fileBytes(m_ini), image + "[File]\r\nsdir=d\r\ntdir=t\r\nmdir=m\r\nDirectory=/pics/\r\n");
+}
+
+TEST_F(SettingsFile, RefusedWritesLeaveTheFileAsItWas) {
+    const QByteArray original = "[image]\r\npower=5\r\n";
+    writeFile(m_ini, original);
+    Settings emoji = defaults();
+    emoji.MoviePrefix = u"😀"_qs;
+    EXPECT_FALSE(writeSettings(m_ini, emoji));
+    EXPECT_FALSE(writeSaveDirectory(m_ini, u"/사진/"_qs));
+    EXPECT_EQ(fileBytes(m_ini), original);
+
+    ASSERT_TRUE(QFile::setPermissions(m_ini, QFileDevice::ReadOwner | QFileDevice::ReadGroup));
+    EXPECT_FALSE(writeSettings(m_ini, defaults()));
+    EXPECT_FALSE(writeSaveDirectory(m_ini, "/pics/"));
+    EXPECT_EQ(fileBytes(m_ini), original);
+
+    // Folders that take no new file, whoever asks: below a regular file, and in procfs.
+    for (const QString& path : {m_ini + "/kadrel.ini", QStringLiteral("/proc/self/kadrel.ini")}) {
+        EXPECT_FALSE(writeSettings(path, defaults()));
+        EXPECT_FALSE(writeSaveDirectory(path, "/pics/"));
+        EXPECT_FALSE(QFile::exists(path));
+    }
+    EXPECT_EQ(QDir(m_program).entryList(QDir::AllEntries | QDir::Hidden | QDir::NoDotAndDotDot),
+              QStringList("kadrel.ini"));
+}
+
+}  // namespace
