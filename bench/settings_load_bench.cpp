@@ -46,7 +46,6 @@ void loadSettings(benchmark::State& state, QByteArray (*makeFile)()) {
         return;
     }
     file.close();
-    state.SetBytesProcessed(0);
     for (auto _ : state) benchmark::DoNotOptimize(readSettings(settingsFilePath(program), program));
     state.SetBytesProcessed(state.iterations() * file.size());
 }

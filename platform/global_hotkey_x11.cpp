@@ -1,3 +1,6 @@
+#include "platform/global_hotkey.h"
+
+// The X11 side: passive key grabs on the root window, keyboard map lookups through xcb-keysyms.
 #include <xcb/xcb.h>
 #include <xcb/xcb_keysyms.h>
 
@@ -10,8 +13,6 @@
 #include <map>
 #include <utility>
 #include <vector>
-
-#include "platform/global_hotkey.h"
 
 namespace {
 

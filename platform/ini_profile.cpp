@@ -281,7 +281,7 @@ void IniProfile::shiftSections(qsizetype from, qsizetype delta, const Section* e
 // The line break to put before a new line at pos: needed only after a last line that has none.
 QByteArray IniProfile::lineBreakBefore(qsizetype pos) const {
     return pos == m_bytes.size() && !m_bytes.isEmpty() && !m_bytes.endsWith('\n') ? m_lineBreak
-                                                                                  : QByteArray(); return {};
+                                                                                  : QByteArray();
 }
 
 bool IniProfile::save(const QString& path) const {

@@ -20,7 +20,8 @@
 // - only the first section of a name and the first key of a name in it count;
 // - a write changes the value where it stands, or adds the key at the end of its section, or the
 //   section at the end of the file; every other line keeps its bytes.
-// A section is found and indexed once, on first use; writes keep that index up to date.
+// A section is found and indexed once, on first use; writes keep that index up to date. Reads
+// fill that index, so a profile is not for use from several threads at once.
 class IniProfile {
 public:
     static constexpr qsizetype kMaxValueBytes = 2047;
@@ -40,7 +41,9 @@ public:
     std::optional<QString> readString(QStringView section, QStringView key) const;
 
     // Sets key in section to value. False, with nothing changed, when a text has no Shift-JIS
-    // form or cannot be stored on one line (a line break; a key with '=' or outer blanks).
+    // form or would not read back as itself: a line break, an empty name or one with outer
+    // blanks, a key with '=' or starting with '[' or ';'. A value with outer blanks, or enclosed
+    // in quotes, is written in double quotes so that it reads back whole.
     bool writeString(const QString& section, const QString& key, const QString& value);
 
     QByteArray toBytes() const { return m_bytes; }

@@ -1,3 +1,6 @@
+#include "platform/window_stack.h"
+
+// The X11 side: EWMH state and stacking requests through Qt's own xcb connection.
 #include <xcb/xcb.h>
 
 #include <QGuiApplication>
@@ -9,8 +12,6 @@
 #include <memory>
 #include <optional>
 #include <vector>
-
-#include "platform/window_stack.h"
 
 namespace {
 

@@ -5,7 +5,7 @@
 #include <QDir>
 #include <QFile>
 #include <QTemporaryDir>
-#include <limits>
+#include <cstdint>
 #include <ostream>
 #include <random>
 
@@ -49,35 +49,23 @@ protected:
 };
 
 TEST(IntegerText, AcceptsDecimalAndPrefixedHexThatFit32Bits) {
-    constexpr auto kMin = std::numeric_limits<std::int32_t>::min();
-    const std::pair<QString, std::optional<std::int32_t>> cases[] = {
-        {"007", 7},
-        {" \t-12", -12},
-        {"+7", 7},
-        {"$FFFFFFFF", -1},
-        {"x1f", 31},
-        {"X1F", 31},
-        {"0x20", 32},
-        {"0X20", 32},
-        {"-$10", -16},
-        {"2147483647", 0x7FFFFFFF},
-        {"-2147483648", kMin},
-        {"-0x80000000", kMin},
-        {"2147483648", {}},
-        {"$100000000", {}},
-        {"", {}},
-        {" ", {}},
-        {"12 ", {}},
-        {"1 2", {}},
-        {"0x", {}},
-        {"$", {}},
-        {"-", {}},
-        {"yes", {}},
-        {"00x1", {}},
-        {"$-1", {}},
-        {u"１"_qs, {}},
-    };
-    for (const auto& [text, value] : cases) EXPECT_EQ(parseIntegerText(text), value) << text.toStdString();
+    const std::pair<const char*, std::int32_t> valid[] = {{"007", 7},
+                                                          {" \t-12", -12},
+                                                          {"+7", 7},
+                                                          {"$FFFFFFFF", -1},
+                                                          {"x1f", 31},
+                                                          {"X1F", 31},
+                                                          {"0x20", 32},
+                                                          {"0X20", 32},
+                                                          {"2147483647", INT32_MAX},
+                                                          {"-2147483648", INT32_MIN},
+                                                          {"-$10", -16},
+                                                          {"-0x80000000", INT32_MIN}};
+    for (const auto& [text, value] : valid) EXPECT_EQ(parseIntegerText(QString(text)), value) << text;
+    for (const QString text :
+         {"2147483648", "$100000000", "", " ", "12 ", "1 2", "0x", "$", "-", "yes", "00x1", "$-1", "１"}) {
+        EXPECT_EQ(parseIntegerText(text), std::nullopt) << text.toStdString();
+    }
 }
 
 TEST(FrameTimer, DividesASecondByTheRateAndSurvivesZero) {
@@ -90,16 +78,14 @@ TEST(FolderCaption, ShowsShortFoldersWholeAndCutsLongOnesAfterTenBytes) {
         QString folder;
         int limit;
         QString caption;
-    } cases[] = {
-        {"C:\\pics", 8, u"指定先  C:\\pics"_qs},
-        {"C:\\abcde", 8, u"指定先  C:\\abcde"_qs},  // 8 bytes
-        {"C:\\abcdef", 8, u"指定先 C:\\abcdef…"_qs},
-        {"C:\\abcdefg", 8, u"指定先 C:\\abcdefg…"_qs},
-        {"C:\\Images\\2009", 8, u"指定先 C:\\Images\\…"_qs},
-        {"C:\\Images\\2009", 14, u"指定先  C:\\Images\\2009"_qs},
-        {u"D:\\写真a"_qs, 8, u"指定先  D:\\写真a"_qs},          // 8 bytes in 6 characters
-        {u"C:\\写真写真写真"_qs, 8, u"指定先 C:\\写真写…"_qs},  // the 10th byte halves a character
-    };
+    } cases[] = {{"C:\\pics", 8, u"指定先  C:\\pics"_qs},
+                 {"C:\\abcde", 8, u"指定先  C:\\abcde"_qs},  // 8 bytes
+                 {"C:\\abcdef", 8, u"指定先 C:\\abcdef…"_qs},
+                 {"C:\\abcdefg", 8, u"指定先 C:\\abcdefg…"_qs},
+                 {"C:\\Images\\2009", 8, u"指定先 C:\\Images\\…"_qs},
+                 {"C:\\Images\\2009", 14, u"指定先  C:\\Images\\2009"_qs},
+                 {u"D:\\写真a"_qs, 8, u"指定先  D:\\写真a"_qs},           // 8 bytes in 6 characters
+                 {u"C:\\写真写真写真"_qs, 8, u"指定先 C:\\写真写…"_qs}};  // the 10th byte halves a character
     for (const auto& c : cases) EXPECT_EQ(FolderCaption(c.folder, c.limit), c.caption);
 }
 
@@ -140,8 +126,7 @@ TEST_F(SettingsFile, ReadsEachKeyWithItsWidthOrItsDefault) {
         {huge + "[File]\r\nmdir=m\r\n", {.ScalePercent = 7, .MoviePrefix = "m"}},
         {manySections + "[image]\r\nframe=25\r\n", {.RecordRate = 25}},
         {"[File]\r\nsdir=" + QByteArray("\x8e\x77").repeated(1 << 19) + "\r\ntdir=" + longLine,
-         {.DesignatedPrefix = QString(u"指"_qs).repeated(1023), .IntervalPrefix = QString(2047, 'a')}},
-    };
+         {.DesignatedPrefix = QString(u"指"_qs).repeated(1023), .IntervalPrefix = QString(2047, 'a')}}};
     for (const auto& c : cases) {
         Settings expected = c.expected;
         expected.ProgramDirectory = m_program;
@@ -155,32 +140,29 @@ TEST_F(SettingsFile, RewritesOnlyItsKeysAndKeepsEveryOtherLine) {
     writeFile(m_ini,
               "; Kadrel\n[other]\npower=1\n\n[Image]\n Power = 5 \nquality=50\n; keep "
               "me\n\n[File]\nDirectory=/x/\n");
-    Settings s = defaults();
-    s.ScalePercent = 150;
-    s.RecordRate = 30;
-    s.JpegQuality = 80;
-    s.PrintPercent = 300;
-    s.StoredSaveType = 4;
-    s.FrameLimit = 500;
-    s.FrameLimitEnabled = true;
-    s.DesignatedPrefix = u"写真"_qs;
-    s.IntervalPrefix = " a ";
-    s.MoviePrefix = "";
+    Settings s{.ScalePercent = 150,
+               .JpegQuality = 80,
+               .PrintPercent = 300,
+               .StoredSaveType = 4,
+               .RecordRate = 30,
+               .FrameLimit = 500,
+               .FrameLimitEnabled = true,
+               .SaveDirectory = "/x/",
+               .DesignatedPrefix = u"写真"_qs,
+               .IntervalPrefix = " a ",
+               .MoviePrefix = "",
+               .ProgramDirectory = m_program};
     ASSERT_TRUE(writeSettings(m_ini, s));
     EXPECT_EQ(
         fileBytes(m_ini),
         "; Kadrel\n[other]\npower=1\n\n[Image]\n Power = 150\nquality=80\nframe=30\nvalue=300\nstype=4\n"
         "fb=500\nfbable=1\nupto=0\n; keep me\n\n[File]\nDirectory=/x/\nsdir=\x8e\xca\x90\x5e\ntdir=\" a \"\n"
         "mdir=\n");
-    s.SaveDirectory = "/x/";
     EXPECT_EQ(fields(readSettings(m_ini, m_program)), fields(s));
 }
 
 TEST_F(SettingsFile, OrdersSectionsByWhichWriterCreatedTheFile) {
-    Settings s = defaults();
-    s.DesignatedPrefix = "d";
-    s.IntervalPrefix = "t";
-    s.MoviePrefix = "m";
+    const Settings s{.DesignatedPrefix = "d", .IntervalPrefix = "t", .MoviePrefix = "m"};
     const QByteArray image =
         "[image]\r\npower=100\r\nframe=10\r\nquality=100\r\nvalue=200\r\nstype=1\r\nfb=100\r\n"
         "fbable=0\r\nupto=0\r\n";
