@@ -69,7 +69,7 @@ QString TOKBottomDlg::selectedFolder() const {
 void TOKBottomDlg::OKBtnClick() {
     Settings& s = m_state.settings;
     s.SaveDirectory = selectedFolder();
-    if (m_form3) m_form3->Edit8->setText(s.SaveDirectory);
+    if (m_form3) m_form3->setFolderField(s.SaveDirectory);
     const QString path = settingsFilePath(s.ProgramDirectory);
     if (!writeSaveDirectory(path, s.SaveDirectory))
         return m_messages.error(this, QStringLiteral("%1 に書き込めません").arg(path));
@@ -91,5 +91,5 @@ void TOKBottomDlg::FormClose() {
     if (!OpenedFromSettings) m_form1.setEnabled(true);
     OpenedFromSettings = false;
     window_stack::setTopmost(this, false);
-    if (m_form3 && m_form3->CheckBox2->isChecked()) window_stack::setTopmost(&m_form1, true);
+    if (m_form3 && m_form3->alwaysOnTop()) window_stack::setTopmost(&m_form1, true);
 }

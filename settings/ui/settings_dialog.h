@@ -25,7 +25,12 @@ public:
 
     // SettingsDialogPort
     QWidget* dialog() override { return this; }
+    // The live values of the always-on-top box, the print size and the frame-limit box.
     bool alwaysOnTop() const override;
+    int printPercent() const;
+    bool frameLimitEnabled() const;
+    // Shows a folder in the folder field.
+    void setFolderField(const QString& folder);
 
     void setFolderChooser(TOKBottomDlg* chooser) { m_folderChooser = chooser; }
 
@@ -40,24 +45,24 @@ public:
     void Button3Click();
     void FormClose();
 
-    // Controls, under their designer names.
-    QTabWidget* PageControl1;
-    QSlider* TrackBar1;
-    QLineEdit* Edit1;
-    SpinEdit* Edit2;
-    SpinEdit* SpinEdit2;
-    QCheckBox* CheckBox3;
-    SpinEdit* SpinEdit3;
-    SpinEdit* SpinEdit1;
-    QLineEdit* Edit4;
-    QLineEdit* Edit3;
-    QRadioButton *RadioButton1, *RadioButton2, *RadioButton3, *RadioButton4;
-    QCheckBox* CheckBox2;
-    QLineEdit *Edit5, *Edit6, *Edit7, *Edit8;
-    QPushButton* Button3;
-    QCheckBox* CheckBox1;
-    QPushButton* Button1;
-    QPushButton* Button2;
+    // Controls, under their designer names; they exist once the dialog has been shown.
+    QTabWidget* PageControl1 = nullptr;
+    QSlider* TrackBar1 = nullptr;
+    QLineEdit* Edit1 = nullptr;
+    SpinEdit* Edit2 = nullptr;
+    SpinEdit* SpinEdit2 = nullptr;
+    QCheckBox* CheckBox3 = nullptr;
+    SpinEdit* SpinEdit3 = nullptr;
+    SpinEdit* SpinEdit1 = nullptr;
+    QLineEdit* Edit4 = nullptr;
+    QLineEdit* Edit3 = nullptr;
+    QRadioButton *RadioButton1 = nullptr, *RadioButton2 = nullptr, *RadioButton3 = nullptr, *RadioButton4 = nullptr;
+    QCheckBox* CheckBox2 = nullptr;
+    QLineEdit *Edit5 = nullptr, *Edit6 = nullptr, *Edit7 = nullptr, *Edit8 = nullptr;
+    QPushButton* Button3 = nullptr;
+    QCheckBox* CheckBox1 = nullptr;
+    QPushButton* Button1 = nullptr;
+    QPushButton* Button2 = nullptr;
 
     // State kept for the reset on close.
     std::int32_t PendingQuality = 100;
@@ -72,7 +77,13 @@ protected:
     void reject() override;
 
 private:
+    // The controls are made, laid out and filled from the settings when the dialog is first
+    // shown: laying out text loads the font database, which the frame window need not wait for
+    // at start-up. Until then the settings record holds what the controls would show.
+    void ensureControls();
+    void createControls();
     void buildPages();
+    void fillControls();
     void setSaveTypeRadio(int code);
     int checkedSaveTypeRadio() const;
 

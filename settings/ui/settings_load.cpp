@@ -27,22 +27,27 @@ void TForm3::LoadSettings() {
         s.SaveFolderSet = true;
         m_form1.setFolderItemCaption(FolderCaption(s.SaveDirectory, 8));
     }
+    m_form1.Timer4.setInterval(frameTimerIntervalMs(s.RecordRate));
+    window_stack::setTopmost(&m_form1, s.AlwaysOnTop);
+    if (s.StoredSaveType >= kSaveJpeg && s.StoredSaveType <= kSavePng) {
+        m_form1.checkSaveTypeItem(s.StoredSaveType);
+        s.SaveType = s.StoredSaveType;
+    }
+}
+
+// The controls take the loaded values, each brought into its own range.
+void TForm3::fillControls() {
+    const Settings& s = m_state.settings;
     TrackBar1->setValue(s.JpegQuality);
     TrackBar1Change();
     SpinEdit1->setValue(s.PrintPercent);
     Edit2->setValue(s.ScalePercent);
     SpinEdit2->setValue(s.RecordRate);
-    m_form1.Timer4.setInterval(frameTimerIntervalMs(s.RecordRate));
     CheckBox3->setChecked(s.FrameLimitEnabled);
     SpinEdit3->setEnabled(CheckBox3->isChecked());
     SpinEdit3->setValue(s.FrameLimit);
     CheckBox2->setChecked(s.AlwaysOnTop);
-    window_stack::setTopmost(&m_form1, CheckBox2->isChecked());
-    if (s.StoredSaveType >= kSaveJpeg && s.StoredSaveType <= kSavePng) {
-        setSaveTypeRadio(s.StoredSaveType);
-        m_form1.checkSaveTypeItem(s.StoredSaveType);
-        s.SaveType = s.StoredSaveType;
-    }
+    setSaveTypeRadio(s.StoredSaveType);
     Edit5->setText(s.DesignatedPrefix);
     Edit6->setText(s.IntervalPrefix);
     Edit7->setText(s.MoviePrefix);
