@@ -2,7 +2,6 @@
 
 #include <QMouseEvent>
 #include <QPainter>
-#include <QStyle>
 #include <QToolButton>
 #include <QWindow>
 
@@ -24,8 +23,12 @@ ShapedFrame::ShapedFrame(QWidget* parent)
         b->setFocusPolicy(Qt::NoFocus);
         b->setFixedSize(kTitleBar - 2, kTitleBar - 2);
     }
-    m_minimizeButton->setIcon(style()->standardIcon(QStyle::SP_TitleBarMinButton));
-    m_closeButton->setIcon(style()->standardIcon(QStyle::SP_TitleBarCloseButton));
+    // Drawn as text in the title bar's colours, so they read on any style.
+    m_minimizeButton->setText(QStringLiteral("–"));
+    m_closeButton->setText(QStringLiteral("×"));
+    for (QToolButton* b : {m_minimizeButton, m_closeButton})
+        b->setStyleSheet(QStringLiteral("QToolButton { color: palette(highlighted-text); border: none; font-weight: bold; }"
+                                        "QToolButton:hover { background: palette(dark); }"));
     connect(m_minimizeButton, &QToolButton::clicked, this, [this] { showMinimized(); });
     connect(m_closeButton, &QToolButton::clicked, this, [this] { close(); });
     m_client->setAutoFillBackground(true);
