@@ -229,3 +229,21 @@ TEST_F(FrameTest, IntervalOpenerWaitsForAFolderThenOpensTheDialog) {
     EXPECT_TRUE(window_stack::isTopmost(&intervalDialog.widget));
     EXPECT_TRUE(form.windowTitle().endsWith(QStringLiteral("一定時間ごとに保存")));
 }
+
+TEST_F(FrameTest, MinimizeStopsFrameIntervalSavingAndRestoreStopsWholeScreenSaving) {
+    showOverBackdrop();
+    state.capture.IntervalMode = state.capture.IntervalWindowed = true;
+    form.showMinimized();
+    EXPECT_FALSE(state.capture.IntervalMode);
+    form.showNormal();
+    EXPECT_EQ(boxes.messages, QStringList{QStringLiteral("<一定時間毎に保存>を停止しました")});
+
+    // Whole-screen saving starts minimized: minimizing goes on, restoring stops it.
+    boxes.messages.clear();
+    state.capture.IntervalMode = state.capture.WholeScreen = true;
+    form.showMinimized();
+    EXPECT_TRUE(state.capture.IntervalMode);
+    form.showNormal();
+    EXPECT_FALSE(state.capture.IntervalMode);
+    EXPECT_EQ(boxes.messages, QStringList{QStringLiteral("一定時間毎に保存>>停止しました")});
+}
