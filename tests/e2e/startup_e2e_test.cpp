@@ -1,42 +1,13 @@
 // The built program, started from a folder of the test's own and driven through the X server.
 #include <gtest/gtest.h>
 
-#include <QDir>
 #include <QFile>
-#include <QProcess>
-#include <QTemporaryDir>
 
 #include "fakes/x11_test_support.h"
+#include "program_run.h"
 
 namespace {
 const QString kStartCaption = QStringLiteral("Kadrel1.02  420 , 360");
-
-// A copy of the program and its help page in a fresh folder, so that the settings file
-// and everything else it writes are the test's own.
-class ProgramRun {
-public:
-    ProgramRun() {
-        const QString bin = qEnvironmentVariable("KADREL_BIN_DIR");
-        EXPECT_TRUE(QFile::copy(bin + QStringLiteral("/kadrel"), exe()));
-        QDir(m_dir.path()).mkpath(QStringLiteral("Help"));
-        QFile::copy(bin + QStringLiteral("/Help/manual.htm"), m_dir.path() + QStringLiteral("/Help/manual.htm"));
-    }
-    ~ProgramRun() {
-        m_process.kill();
-        m_process.waitForFinished(3000);
-    }
-    void start() {
-        m_process.setWorkingDirectory(m_dir.path());
-        m_process.start(exe(), {});
-        ASSERT_TRUE(m_process.waitForStarted());
-    }
-    QString exe() const { return m_dir.path() + QStringLiteral("/kadrel"); }
-    QString folder() const { return m_dir.path(); }
-
-private:
-    QTemporaryDir m_dir;
-    QProcess m_process;
-};
 
 QRgb rgb(const QImage& image, QPoint p) { return image.pixel(p) & 0xffffff; }
 QRgb picture(QPoint p) { return Backdrop::colorAt(p.x(), p.y()).rgb() & 0xffffff; }
