@@ -3,7 +3,9 @@
 #include "app/startup.h"
 #include "platform/global_hotkey.h"
 #include "platform/message_box.h"
+#include "platform/screen_grabber.h"
 #include "platform/shell.h"
+#include "still/ui/save_picture_dialog.h"
 
 int main(int argc, char** argv) {
     QApplication app(argc, argv);
@@ -15,7 +17,10 @@ int main(int argc, char** argv) {
     QtMessageBoxes messages;
     DesktopDocumentOpener documents;
     GlobalHotkeys hotkeys;
-    Program program(QCoreApplication::applicationDirPath() + QLatin1Char('/'), {messages, documents, hotkeys});
+    ScreenGrabber grabber;
+    QtSavePictureDialog saveDialog;
+    Program program(QCoreApplication::applicationDirPath() + QLatin1Char('/'),
+                    {messages, documents, hotkeys, grabber, saveDialog});
     program.show();
     return QApplication::exec();
 }

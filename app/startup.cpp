@@ -4,6 +4,7 @@
 #include "platform/window_stack.h"
 #include "settings/ui/folder_chooser.h"
 #include "settings/ui/settings_dialog.h"
+#include "still/ui/capture_commands.h"
 #include "still/ui/interval_dialog.h"
 #include "video/ui/progress_window.h"
 
@@ -19,9 +20,15 @@ Program::Program(const QString& programDirectory, ProgramServices services) {
     Form2 = std::make_unique<TForm2>(Form1->font());
     Form1->setIntervalDialog(Form2.get());
     Form4 = std::make_unique<TForm4>(Form1->font());
+    stillCommands = std::make_unique<StillCommands>(state, *Form1, *OKBottomDlg, services.grabber,
+                                                    services.saveDialog, services.messages);
+    Form1->setCaptureCommands(stillCommands.get());
 }
 
-Program::~Program() = default;
+Program::~Program() {
+    // The commands hold the frame window; they go first.
+    stillCommands.reset();
+}
 
 void Program::show() {
     Form1->show();

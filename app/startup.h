@@ -8,6 +8,9 @@
 class DocumentOpener;
 class GlobalHotkeys;
 class MessageBoxes;
+class SavePictureDialog;
+class ScreenGrabber;
+class StillCommands;
 class TForm1;
 class TForm2;
 class TForm3;
@@ -18,6 +21,8 @@ struct ProgramServices {
     MessageBoxes& messages;
     DocumentOpener& documents;
     GlobalHotkeys& hotkeys;
+    ScreenGrabber& grabber;
+    SavePictureDialog& saveDialog;
 };
 
 // The program's windows and the state they share. Creating it creates the five windows in
@@ -38,4 +43,5 @@ public:
     std::unique_ptr<TForm3> Form3;
     std::unique_ptr<TForm2> Form2;
     std::unique_ptr<TForm4> Form4;
+    std::unique_ptr<StillCommands> stillCommands;
 };

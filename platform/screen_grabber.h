@@ -1,0 +1,43 @@
+#pragma once
+
+#include <QImage>
+#include <QSize>
+#include <memory>
+
+// Copies the primary screen, in device pixels, into a 32-bit image.
+//
+// Images come out of shared memory that the X server fills directly, so a grab costs about as much as
+// one copy of the screen. Such an image is an ordinary QImage to its holders: it may be copied, kept,
+// modified or handed to another thread, and its pixels stay as they were grabbed for as long as any copy
+// of it lives, whatever later grabs do. A segment goes back to the grabber only when the last image over
+// it is gone; while a few grabs are still held, later grabs use further segments, and beyond that they
+// fall back to a slower copy. Handing the same QImage back to grab() each time therefore keeps the
+// fastest route.
+//
+// Use it on the GUI thread, with a QGuiApplication on X11 running.
+class ScreenGrabber {
+public:
+    enum class GrabMethod {
+        Auto,      // shared memory where the display allows it, else a copy through the X connection
+        GetImage,  // always the copy through the X connection (for tests and comparisons)
+    };
+
+    explicit ScreenGrabber(GrabMethod method = GrabMethod::Auto);
+    ~ScreenGrabber();
+    ScreenGrabber(const ScreenGrabber&) = delete;
+    ScreenGrabber& operator=(const ScreenGrabber&) = delete;
+
+    // The primary screen's size in device pixels (SW x SH), read at each call; empty without a screen.
+    QSize screenSize() const;
+
+    // Replaces target with the primary screen as it is now: screenSize() large, Format_RGB32 (every
+    // pixel opaque), no mouse cursor. On failure target is left null and the result is false.
+    bool grab(QImage& target);
+
+    // Whether the last successful grab read the screen through shared memory.
+    bool usesSharedMemory() const;
+
+private:
+    class Impl;
+    std::unique_ptr<Impl> m_impl;
+};

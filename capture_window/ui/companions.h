@@ -18,3 +18,12 @@ public:
     virtual QWidget* dialog() = 0;
     virtual bool alwaysOnTop() const = 0;
 };
+
+// The capture commands of the menu, carried out by the still-image and video parts.
+class CaptureCommandsPort {
+public:
+    virtual ~CaptureCommandsPort() = default;
+    virtual void SaveAs1Click() = 0;
+    virtual void N1Click() = 0;
+    virtual void Copy1Click() = 0;
+};

@@ -119,6 +119,18 @@ void TForm1::Button1Click() {
     PopupMenu1->exec(commandMenuPosition(clientOrigin(), Button1->geometry()));
 }
 
+void TForm1::SaveAs1Click() {
+    if (m_captureCommands) m_captureCommands->SaveAs1Click();
+}
+
+void TForm1::N1Click() {
+    if (m_captureCommands) m_captureCommands->N1Click();
+}
+
+void TForm1::Copy1Click() {
+    if (m_captureCommands) m_captureCommands->Copy1Click();
+}
+
 void TForm1::N4Click() {
     m_state.capture.WholeScreen = !m_state.capture.WholeScreen;
     N4->setChecked(m_state.capture.WholeScreen);

@@ -18,6 +18,7 @@ class MessageBoxes;
 class DocumentOpener;
 class IntervalDialogPort;
 class SettingsDialogPort;
+class CaptureCommandsPort;
 
 // The services the frame window uses; tests pass fakes for the boxes and the opener.
 struct FrameServices {
@@ -42,6 +43,7 @@ public:
     void setFolderChooser(QWidget* chooser) { m_folderChooser = chooser; }
     void setSettingsDialog(SettingsDialogPort* dialog) { m_settingsDialog = dialog; }
     void setIntervalDialog(IntervalDialogPort* dialog) { m_intervalDialog = dialog; }
+    void setCaptureCommands(CaptureCommandsPort* commands) { m_captureCommands = commands; }
 
     // Checks the format item for a save-type code (1..4) and unchecks the others.
     void checkSaveTypeItem(int code);
@@ -72,10 +74,10 @@ public:
     void About1Click();
     void Help2Click();
     // Handlers whose commands are carried out by the capture, interval, print and video parts.
-    void SaveAs1Click() {}
-    void N1Click() {}
+    void SaveAs1Click();
+    void N1Click();
+    void Copy1Click();
     void N2Click() {}
-    void Copy1Click() {}
     void Print1Click() {}
     void N9Click() {}
     void N10Click() {}
@@ -117,6 +119,7 @@ private:
     QWidget* m_folderChooser = nullptr;
     SettingsDialogPort* m_settingsDialog = nullptr;
     IntervalDialogPort* m_intervalDialog = nullptr;
+    CaptureCommandsPort* m_captureCommands = nullptr;
     FrameRegions m_regions;
     KeyboardStepper m_stepper;
     QActionGroup* m_formatGroup = nullptr;

@@ -75,7 +75,9 @@ void TOKBottomDlg::OKBtnClick() {
         return m_messages.error(this, QStringLiteral("%1 に書き込めません").arg(path));
     m_form1.setFolderItemCaption(FolderCaption(s.SaveDirectory, 14));
     s.SaveFolderSet = true;
+    m_accepting = true;
     close();
+    m_accepting = false;
     if (m_state.capture.SaveToFolderPending && m_appointSave) m_appointSave();
 }
 
@@ -83,6 +85,9 @@ void TOKBottomDlg::CancelBtnClick() { close(); }
 
 // Every way of closing (OK, Cancel, Esc, the title bar) comes through here.
 void TOKBottomDlg::reject() {
+    // A save that waited for a folder is dropped when no folder was chosen: it must not fire
+    // at some later, unrelated choice of folder.
+    if (!m_accepting) m_state.capture.SaveToFolderPending = false;
     FormClose();
     QDialog::reject();
 }

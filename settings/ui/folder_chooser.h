@@ -49,4 +49,5 @@ private:
     TForm3* m_form3 = nullptr;
     QFileSystemModel* m_model = nullptr;
     std::function<void()> m_appointSave;
+    bool m_accepting = false;
 };

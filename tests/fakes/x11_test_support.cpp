@@ -48,7 +48,12 @@ Backdrop::Backdrop() : QWidget(nullptr, Qt::Window | Qt::FramelessWindowHint) {
     setAttribute(Qt::WA_OpaquePaintEvent);
 }
 
-QColor Backdrop::colorAt(int x, int y) { return QColor(x % 251, y % 241, (x / 7 + y / 5) % 256); }
+QColor Backdrop::colorAt(int x, int y) {
+    // Smooth ramps that turn back instead of wrapping: neighbouring pixels differ, and there are
+    // no hard edges that no lossy encoder could keep.
+    const auto ramp = [](int t) { return std::abs(t % 510 - 255); };
+    return QColor(ramp(x), ramp(y), ramp((x + y) / 2));
+}
 
 void Backdrop::paintEvent(QPaintEvent*) {
     QImage picture(size(), QImage::Format_RGB32);

@@ -1,0 +1,14 @@
+#pragma once
+
+#include <QString>
+#include <cstdint>
+
+// File extension of a save format: 1 ".jpg", 2 ".bmp", 3 ".gif", anything else ".png".
+QString extensionForSaveType(std::uint8_t saveType);
+
+// folder + separator + prefix + number (decimal, no leading zeros) + extension.
+QString numberedPath(const QString& folder, const QString& prefix, std::int32_t number, const QString& extension);
+
+// The first number from start on for which no file of any of the four image formats exists,
+// whatever the current format: a number is used once by any of them.
+std::int32_t firstFreeNumber(const QString& folder, const QString& prefix, std::int32_t start);

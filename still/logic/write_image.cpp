@@ -1,0 +1,36 @@
+#include "still/logic/write_image.h"
+
+#include <QFile>
+
+#include "platform/image_library.h"
+#include "still/logic/image_writer.h"
+
+QString temporaryBitmapPath(const QString& saveDirectory) {
+    // Joined as it stands: the folder setting is never normalised.
+    return saveDirectory + QStringLiteral("/kadrel.bmp");
+}
+
+WriteResult writeimage(const QImage& bitmap, const QString& path, std::uint8_t type, std::int32_t jpegQuality,
+                       const QString& saveDirectory) {
+    const auto format = static_cast<SaveFormat>(type);
+    if (format != SaveFormat::Jpeg && format != SaveFormat::Bmp && format != SaveFormat::Gif &&
+        format != SaveFormat::Png)
+        return WriteResult::Written;
+    if (format == SaveFormat::Jpeg)
+        return writeJpeg(bitmap, path, jpegQuality) ? WriteResult::Written : WriteResult::CannotCreate;
+    if (format == SaveFormat::Bmp)
+        return writeBmp(bitmap, path) ? WriteResult::Written : WriteResult::CannotCreate;
+
+    const QString temporary = temporaryBitmapPath(saveDirectory);
+    if (!writeBmp(bitmap, temporary)) return WriteResult::CannotCreate;
+    // No event processing between the steps: a timer run here could start another capture that
+    // writes the same temporary file under this one. A timer that falls due runs after the write.
+    DibHandle handle = BMPtoDIB(temporary);
+    if (format == SaveFormat::Gif)
+        DIBtoGIF(path, handle, 0);
+    else
+        DIBtoPNG(path, handle, 0);
+    DeleteDIB(handle);
+    QFile::remove(temporary);
+    return WriteResult::Written;
+}

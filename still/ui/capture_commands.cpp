@@ -1,0 +1,155 @@
+#include "still/ui/capture_commands.h"
+
+#include <QClipboard>
+#include <QGuiApplication>
+#include <QPushButton>
+#include <limits>
+
+#include "capture_window/ui/frame_window.h"
+#include "platform/message_box.h"
+#include "platform/screen_grabber.h"
+#include "platform/window_stack.h"
+#include "settings/ui/folder_chooser.h"
+#include "still/logic/numbered_name.h"
+#include "still/logic/write_image.h"
+#include "still/ui/save_picture_dialog.h"
+
+namespace {
+const QString kCannotSave = QStringLiteral("保存できません");
+const QString kCannotMakeImage = QStringLiteral("画像を作成できません");
+}  // namespace
+
+StillCommands::StillCommands(ProgramState& state, TForm1& form1, TOKBottomDlg& chooser, ScreenGrabber& grabber,
+                             SavePictureDialog& saveDialog, MessageBoxes& messages)
+    : m_state(state),
+      m_form1(form1),
+      m_chooser(chooser),
+      m_grabber(grabber),
+      m_saveDialog(saveDialog),
+      m_messages(messages) {
+    connect(&m_form1.Timer1, &QTimer::timeout, this, &StillCommands::Timer1Timer);
+    m_chooser.setAppointSave([this] { appointsave(); });
+}
+
+void StillCommands::SaveAs1Click() {
+    m_form1.hide();
+    m_form1.Button1->hide();
+    m_state.capture.SaveToFolderPending = false;
+    m_form1.Timer1.start();
+}
+
+void StillCommands::N1Click() {
+    m_state.capture.SaveToFolderPending = true;
+    if (m_state.settings.SaveFolderSet)
+        appointsave();
+    else
+        setDirectory();
+}
+
+void StillCommands::setDirectory() {
+    m_form1.setEnabled(false);
+    m_chooser.show();
+}
+
+void StillCommands::appointsave() {
+    CaptureState& c = m_state.capture;
+    c.DesignatedNumber = firstFreeNumber(m_state.settings.SaveDirectory, m_state.settings.DesignatedPrefix,
+                                         c.DesignatedNumber);
+    m_form1.hide();
+    m_form1.Button1->hide();
+    m_form1.Timer1.start();
+}
+
+void StillCommands::Copy1Click() {
+    m_state.capture.CopyPending = true;
+    m_state.capture.SaveToFolderPending = false;
+    m_form1.hide();
+    m_form1.Timer1.start();
+}
+
+CaptureGeometry StillCommands::captureGeometry() const {
+    const qreal dpr = m_form1.devicePixelRatioF();
+    const auto device = [dpr](int v) { return qRound(v * dpr); };
+    const QRect frame = m_form1.geometry();
+    const QPoint origin = m_form1.clientOrigin();
+    return CaptureGeometry{
+        m_grabber.screenSize(),
+        QRect(device(frame.x()), device(frame.y()), device(frame.width()), device(frame.height())),
+        QPoint(device(origin.x()), device(origin.y())),
+        QSize(device(m_form1.clientWidth()), device(m_form1.clientHeight())),
+    };
+}
+
+void StillCommands::grabWholeScreen() {
+    if (!m_grabber.grab(m_form1.ScreenBitmap)) m_form1.ScreenBitmap = QImage();
+}
+
+void StillCommands::grabCaptureRectangle() {
+    const CaptureGeometry g = captureGeometry();
+    m_form1.CaptureBitmap = copySpan(m_form1.ScreenBitmap, QRect(g.clientOrigin, g.client));
+}
+
+QImage& StillCommands::oversize(QImage& bitmap) {
+    bitmap = copySpan(m_form1.ScreenBitmap, clipSpan(captureGeometry()));
+    return bitmap;
+}
+
+bool StillCommands::stretchimage(QImage& bitmap) {
+    const std::optional<QSize> size = scaledSize(bitmap.size(), m_state.settings.ScalePercent);
+    if (!size) return false;
+    if (*size == bitmap.size()) return true;
+    QImage scaled = stretchNearest(bitmap, *size);
+    if (scaled.isNull() && !size->isEmpty()) return false;
+    bitmap = std::move(scaled);
+    return true;
+}
+
+void StillCommands::Timer1Timer() {
+    m_form1.Timer1.stop();
+    grabWholeScreen();
+    m_form1.Button1->show();
+    m_form1.show();
+    // Hiding the frame gave the keyboard away; the user carries on where they were.
+    window_stack::bringToForeground(&m_form1);
+    grabCaptureRectangle();
+
+    CaptureState& c = m_state.capture;
+    const Settings& s = m_state.settings;
+    if (c.CopyPending) {
+        c.CopyPending = false;
+        QImage& image = c.WholeScreen ? m_form1.ScreenBitmap : m_form1.CaptureBitmap;
+        if (!stretchimage(image)) return m_messages.message(&m_form1, kCannotMakeImage);
+        QGuiApplication::clipboard()->setImage(image);
+        return;
+    }
+    QImage& image = c.WholeScreen ? m_form1.ScreenBitmap : oversize(m_form1.CaptureBitmap);
+    if (c.SaveToFolderPending) {
+        c.SaveToFolderPending = false;
+        if (!stretchimage(image)) return m_messages.message(&m_form1, kCannotMakeImage);
+        m_form1.OutputBitmap = image;
+        const std::uint8_t type = s.SaveType >= 1 && s.SaveType <= 3 ? s.SaveType : 4;
+        const QString path =
+            numberedPath(s.SaveDirectory, s.DesignatedPrefix, c.DesignatedNumber, extensionForSaveType(type));
+        if (writeimage(m_form1.OutputBitmap, path, type, s.JpegQuality, s.SaveDirectory) != WriteResult::Written)
+            return m_messages.message(&m_form1, kCannotSave);
+        if (c.DesignatedNumber < std::numeric_limits<std::int32_t>::max()) ++c.DesignatedNumber;
+        return;
+    }
+    if (!stretchimage(image)) return m_messages.message(&m_form1, kCannotMakeImage);
+    Save(image);
+}
+
+void StillCommands::Save(const QImage& bitmap) {
+    const Settings& s = m_state.settings;
+    switch (s.SaveType) {
+        case 1: m_saveDialog.preselect(3, QStringLiteral("jpg")); break;
+        case 2: m_saveDialog.preselect(5, QStringLiteral("bmp")); break;
+        case 3: m_saveDialog.preselect(6, QStringLiteral("gif")); break;
+        case 4: m_saveDialog.preselect(2, QStringLiteral("png")); break;
+        default: break;
+    }
+    const std::optional<QString> path = m_saveDialog.exec();
+    if (!path || s.SaveType < 1 || s.SaveType > 4) return;
+    if (writeimage(bitmap, *path, s.SaveType, s.JpegQuality, s.SaveDirectory) != WriteResult::Written)
+        m_messages.error(&m_form1, QStringLiteral("ファイル %1 を作成できません").arg(*path));
+}

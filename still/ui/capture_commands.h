@@ -1,0 +1,50 @@
+#pragma once
+
+#include <QImage>
+#include <QObject>
+
+#include "capture_window/logic/program_state.h"
+#include "capture_window/ui/companions.h"
+#include "still/logic/capture_geometry.h"
+
+class MessageBoxes;
+class SavePictureDialog;
+class ScreenGrabber;
+class TForm1;
+class TOKBottomDlg;
+
+// The one-shot capture commands of the frame window: save as, save to the folder under a
+// numbered name, and copy. Each takes the frame off the screen and lets Timer1 grab a moment
+// later; the grab, clipping and scaling steps are shared with the other capture commands.
+class StillCommands : public QObject, public CaptureCommandsPort {
+    Q_OBJECT
+public:
+    StillCommands(ProgramState& state, TForm1& form1, TOKBottomDlg& chooser, ScreenGrabber& grabber,
+                  SavePictureDialog& saveDialog, MessageBoxes& messages);
+
+    void SaveAs1Click() override;
+    void N1Click() override;
+    void Copy1Click() override;
+    void setDirectory();
+    void appointsave();
+    void Timer1Timer();
+    void Save(const QImage& bitmap);
+
+    // Grab steps: the whole screen into ScreenBitmap, then the capture rectangle into CaptureBitmap.
+    void grabWholeScreen();
+    void grabCaptureRectangle();
+    // Clips the capture rectangle to the screen, refilling bitmap from ScreenBitmap.
+    QImage& oversize(QImage& bitmap);
+    // Scales bitmap in place by ScalePercent; false when the scaled image cannot be made.
+    bool stretchimage(QImage& bitmap);
+    // The frame's geometry now, in device pixels.
+    CaptureGeometry captureGeometry() const;
+
+private:
+    ProgramState& m_state;
+    TForm1& m_form1;
+    TOKBottomDlg& m_chooser;
+    ScreenGrabber& m_grabber;
+    SavePictureDialog& m_saveDialog;
+    MessageBoxes& m_messages;
+};

@@ -1,0 +1,74 @@
+#pragma once
+
+#include <gtest/gtest.h>
+
+#include <QApplication>
+#include <QDir>
+#include <QTemporaryDir>
+#include <deque>
+
+#include "app/startup.h"
+#include "capture_window/ui/frame_window.h"
+#include "fakes/recording_message_boxes.h"
+#include "fakes/x11_test_support.h"
+#include "platform/global_hotkey.h"
+#include "platform/screen_grabber.h"
+#include "still/ui/save_picture_dialog.h"
+
+// Answers the save-as dialog with prepared names (nothing = cancel) and records what it was asked.
+class ScriptedSaveDialog final : public SavePictureDialog {
+public:
+    void preselect(int filterIndex, const QString& defaultSuffix) override {
+        this->filterIndex = filterIndex;
+        suffix = defaultSuffix;
+    }
+    std::optional<QString> exec() override {
+        ++opened;
+        if (answers.empty()) return std::nullopt;
+        auto answer = answers.front();
+        answers.pop_front();
+        return answer;
+    }
+    std::deque<std::optional<QString>> answers;
+    int filterIndex = 0;
+    QString suffix;
+    int opened = 0;
+};
+
+// The whole program in this process, started in a folder of the test's own over a known picture.
+class ProgramTest : public ::testing::Test {
+protected:
+    void start() {
+        backdrop.show();
+        waitUntil([&] { return backdrop.isVisible(); });
+        program = std::make_unique<Program>(folder(), ProgramServices{boxes, documents, hotkeys, grabber, saveDialog});
+        program->show();
+        ASSERT_TRUE(waitUntil([&] { return QApplication::activeWindow() == program->Form1.get(); }));
+        waitUntil([] { return false; }, 150);
+    }
+    QString folder() const { return dir.path() + QLatin1Char('/'); }
+    TForm1& form() { return *program->Form1; }
+    // Runs the keys and waits until the frame is back on the screen after its capture.
+    void capture(const QStringList& keys) {
+        ASSERT_TRUE(sendKeys(keys));
+        ASSERT_TRUE(waitUntil([&] { return form().isVisible() && !form().Timer1.isActive(); }));
+        waitUntil([] { return false; }, 50);
+    }
+    // The picture under the client area as the backdrop paints it.
+    QImage expectedClient() const {
+        const QPoint o = program->Form1->clientOrigin();
+        QImage image(program->Form1->clientWidth(), program->Form1->clientHeight(), QImage::Format_RGB32);
+        for (int y = 0; y < image.height(); ++y)
+            for (int x = 0; x < image.width(); ++x) image.setPixel(x, y, Backdrop::colorAt(o.x() + x, o.y() + y).rgb());
+        return image;
+    }
+
+    QTemporaryDir dir;
+    RecordingMessageBoxes boxes;
+    RecordingDocumentOpener documents;
+    GlobalHotkeys hotkeys;
+    ScreenGrabber grabber;
+    ScriptedSaveDialog saveDialog;
+    Backdrop backdrop;
+    std::unique_ptr<Program> program;
+};

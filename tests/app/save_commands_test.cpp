@@ -1,0 +1,134 @@
+#include <QClipboard>
+#include <QFile>
+#include <QImageReader>
+#include <QPushButton>
+
+#include "program_fixture.h"
+#include "settings/ui/folder_chooser.h"
+
+namespace {
+QImage load(const QString& path) { return QImage(path).convertToFormat(QImage::Format_RGB32); }
+
+double meanError(const QImage& a, const QImage& b) {
+    double sum = 0;
+    for (int y = 0; y < a.height(); ++y)
+        for (int x = 0; x < a.width(); ++x) {
+            const QRgb p = a.pixel(x, y), q = b.pixel(x, y);
+            sum += std::abs(qRed(p) - qRed(q)) + std::abs(qGreen(p) - qGreen(q)) + std::abs(qBlue(p) - qBlue(q));
+        }
+    return sum / (3.0 * a.width() * a.height());
+}
+}  // namespace
+
+TEST_F(ProgramTest, SaveToFolderWritesNumberedFilesInEachFormat) {
+    start();
+    QFile(folder() + QStringLiteral("指定先に保存2.png")).open(QIODevice::WriteOnly);  // a number already used
+    const QImage expected = expectedClient();
+
+    capture({"ctrl+z"});
+    const QImage jpeg = load(folder() + QStringLiteral("指定先に保存1.jpg"));
+    ASSERT_EQ(jpeg.size(), expected.size());
+    EXPECT_LE(meanError(jpeg, expected), 1.0);
+
+    capture({"ctrl+b", "ctrl+z"});
+    EXPECT_EQ(load(folder() + QStringLiteral("指定先に保存3.bmp")), expected);
+    capture({"ctrl+p", "ctrl+z"});
+    EXPECT_EQ(load(folder() + QStringLiteral("指定先に保存4.png")), expected);
+    capture({"ctrl+g", "ctrl+z"});
+    const QString gif = folder() + QStringLiteral("指定先に保存5.gif");
+    QImageReader reader(gif);
+    EXPECT_EQ(reader.format(), "gif");
+    const QImage indexed = reader.read();
+    EXPECT_LE(indexed.colorCount(), 256);
+    EXPECT_LE(meanError(indexed.convertToFormat(QImage::Format_RGB32), expected), 12.0);
+    EXPECT_FALSE(QFile::exists(folder() + QStringLiteral("kadrel.bmp")));
+    EXPECT_TRUE(boxes.messages.isEmpty());
+    EXPECT_EQ(program->state.capture.DesignatedNumber, 6);
+}
+
+TEST_F(ProgramTest, UnwritableFolderSaysSoAndKeepsTheNumber) {
+    start();
+    program->state.settings.SaveDirectory = QStringLiteral("/proc/self");
+    capture({"ctrl+z"});
+    capture({"ctrl+z"});
+    EXPECT_EQ(boxes.messages, QStringList(2, QStringLiteral("保存できません")));
+    EXPECT_EQ(program->state.capture.DesignatedNumber, 1);
+}
+
+TEST_F(ProgramTest, CopyPutsTheScaledUnclippedPixelsOnTheClipboard) {
+    start();
+    program->state.settings.ScalePercent = 50;
+    program->state.settings.JpegQuality = 10;
+    capture({"ctrl+c"});
+    const QImage copied = QGuiApplication::clipboard()->image().convertToFormat(QImage::Format_RGB32);
+    const QImage full = expectedClient();
+    ASSERT_EQ(copied.size(), QSize(210, 180));
+    // Nearest pixel: every other column and row, exactly.
+    for (int y = 0; y < copied.height(); y += 7)
+        for (int x = 0; x < copied.width(); x += 5) ASSERT_EQ(copied.pixel(x, y), full.pixel(2 * x, 2 * y));
+}
+
+TEST_F(ProgramTest, SaveAsAsksWithTheFormatsFilterAndWritesNothingOnCancel) {
+    start();
+    capture({"ctrl+p", "ctrl+s"});
+    EXPECT_EQ(saveDialog.opened, 1);
+    EXPECT_EQ(saveDialog.filterIndex, 2);
+    EXPECT_EQ(saveDialog.suffix, QStringLiteral("png"));
+    EXPECT_EQ(QDir(folder()).entryList(QDir::Files), QStringList{});
+
+    // The format follows the menu, not the name's extension.
+    saveDialog.answers.push_back(folder() + QStringLiteral("shot.jpg"));
+    capture({"ctrl+b", "ctrl+s"});
+    EXPECT_EQ(saveDialog.filterIndex, 5);
+    EXPECT_EQ(QImageReader(folder() + QStringLiteral("shot.jpg")).format(), "bmp");
+    EXPECT_TRUE(form().isVisible());
+    EXPECT_TRUE(form().Button1->isVisible());
+}
+
+TEST_F(ProgramTest, WithoutAFolderTheChooserOpensAndItsOkSaves) {
+    start();
+    program->state.settings.SaveFolderSet = false;
+    QTemporaryDir chosen;
+    ASSERT_TRUE(sendKeys({"ctrl+z"}));
+    TOKBottomDlg& chooser = *program->OKBottomDlg;
+    ASSERT_TRUE(waitUntil([&] { return chooser.isVisible(); }));
+    EXPECT_FALSE(form().isEnabled());
+    chooser.selectFolder(chosen.path());
+    chooser.OKBtnClick();
+    ASSERT_TRUE(waitUntil([&] { return QFile::exists(chosen.path() + QStringLiteral("/指定先に保存1.jpg")); }));
+    EXPECT_TRUE(form().isEnabled());
+    EXPECT_TRUE(program->state.settings.SaveFolderSet);
+    EXPECT_EQ(program->state.settings.SaveDirectory, chosen.path());
+
+    // Cancelling drops the waiting save: a later choice of folder saves nothing by itself.
+    program->state.settings.SaveFolderSet = false;
+    ASSERT_TRUE(sendKeys({"ctrl+z"}));
+    ASSERT_TRUE(waitUntil([&] { return chooser.isVisible(); }));
+    chooser.CancelBtnClick();
+    EXPECT_FALSE(program->state.capture.SaveToFolderPending);
+    waitUntil([] { return false; }, 200);
+    EXPECT_FALSE(QFile::exists(chosen.path() + QStringLiteral("/指定先に保存2.jpg")));
+}
+
+TEST_F(ProgramTest, FramePartlyOffTheScreenIsClippedToTheScreen) {
+    start();
+    capture({"ctrl+b"});
+    form().move(-100, -50);  // left edge and client top above the screen
+    waitUntil([] { return false; }, 100);
+    capture({"ctrl+z"});
+    const QImage image = load(folder() + QStringLiteral("指定先に保存1.bmp"));
+    const QPoint origin = form().clientOrigin();  // (-96, -27)
+    ASSERT_EQ(image.size(), QSize(origin.x() + 420, origin.y() + 360));
+    EXPECT_EQ(image.pixel(0, 0), Backdrop::colorAt(0, 0).rgb());
+    EXPECT_EQ(image.pixel(image.width() - 1, image.height() - 1),
+              Backdrop::colorAt(image.width() - 1, image.height() - 1).rgb());
+}
+
+TEST_F(ProgramTest, AScaleTooLargeForAnImageFailsWithItsMessage) {
+    start();
+    program->state.settings.ScalePercent = 2000000;
+    capture({"ctrl+m", "ctrl+z"});
+    EXPECT_EQ(boxes.messages, QStringList{QStringLiteral("画像を作成できません")});
+    EXPECT_EQ(QDir(folder()).entryList(QDir::Files), QStringList{});
+    EXPECT_TRUE(form().isVisible());
+}

@@ -1,0 +1,332 @@
+#include "still/logic/image_writer.h"
+
+#include <gtest/gtest.h>
+#include <sys/resource.h>
+
+#include <QDir>
+#include <QFile>
+#include <QImageReader>
+#include <QProcess>
+#include <QSet>
+#include <QTemporaryDir>
+#include <csignal>
+#include <functional>
+#include <random>
+
+#include "platform/image_library.h"
+#include "still/logic/write_image.h"
+
+namespace {
+
+// Smooth colour gradients with grain, cut by hard-edged dark blocks and bright bars. Grain and
+// edges change brightness only, as in most photos: colour edges would be blurred by the 2x2
+// chroma sampling of libjpeg's defaults at any quality.
+QImage photoLike(int width, int height) {
+    QImage image(width, height, QImage::Format_RGB32);
+    std::mt19937 random(7);
+    std::uniform_int_distribution<int> noise(-6, 6);
+    for (int y = 0; y < height; ++y) {
+        for (int x = 0; x < width; ++x) {
+            int light = noise(random);
+            if ((x / 16 + y / 16) % 5 == 0) light -= 50;
+            if (x % 40 < 3) light += 70;
+            image.setPixel(x, y,
+                           qRgb(60 + 120 * x / width + light, 60 + 120 * y / height + light,
+                                60 + 120 * (x + y) / (width + height) + light));
+        }
+    }
+    return image;
+}
+
+QImage decode(const QString& path) { return QImageReader(path).read().convertToFormat(QImage::Format_RGB32); }
+
+QByteArray bytesOf(const QString& path) {
+    QFile file(path);
+    return file.open(QIODevice::ReadOnly) ? file.readAll() : QByteArray();
+}
+
+double meanAbsError(const QImage& a, const QImage& b) {
+    if (a.size() != b.size()) return 1e9;
+    double sum = 0;
+    for (int y = 0; y < a.height(); ++y)
+        for (int x = 0; x < a.width(); ++x) {
+            const QRgb p = a.pixel(x, y), q = b.pixel(x, y);
+            sum +=
+                std::abs(qRed(p) - qRed(q)) + std::abs(qGreen(p) - qGreen(q)) + std::abs(qBlue(p) - qBlue(q));
+        }
+    return sum / (3.0 * a.width() * a.height());
+}
+
+std::uint32_t le(const QByteArray& bytes, int at, int size) {
+    std::uint32_t value = 0;
+    for (int i = size - 1; i >= 0; --i) value = value << 8 | static_cast<std::uint8_t>(bytes[at + i]);
+    return value;
+}
+
+class ImageFiles : public testing::Test {
+protected:
+    QString file(const QString& name) const { return m_dir.filePath(name); }
+    QTemporaryDir m_dir;
+    const QImage m_photo = photoLike(160, 120);
+};
+class JpegWriter : public ImageFiles {};
+class BmpWriter : public ImageFiles {};
+class ImageLibrary : public ImageFiles {};
+class FailedWrite : public ImageFiles {};
+
+TEST_F(JpegWriter, AtQualityHundredStaysWithinOneLevel) {
+    ASSERT_TRUE(writeJpeg(m_photo, file("q.jpg"), 100));
+    EXPECT_LE(meanAbsError(decode(file("q.jpg")), m_photo), 1.0);
+}
+
+// ImageMagick drives the same libjpeg with the float DCT, forced baseline tables and 2x2 chroma
+// sampling; its file must decode to the same pixels at the quality our setting stands for.
+TEST_F(JpegWriter, DecodesLikeAFloatDctReferenceAtTheSettingsQuality) {
+    ASSERT_TRUE(m_photo.save(file("in.png")));
+    const std::pair<int, int> settingAndQuality[] = {{100, 100}, {75, 75}, {0, 1}, {356, 100}, {300, 44}};
+    for (const auto& [setting, quality] : settingAndQuality) {
+        SCOPED_TRACE(setting);
+        ASSERT_TRUE(writeJpeg(m_photo, file("ours.jpg"), setting));
+        ASSERT_EQ(QProcess::execute("convert",
+                                    {file("in.png"), "-quality", QString::number(quality), "-define",
+                                     "jpeg:dct-method=float", "-sampling-factor", "2x2", file("ref.jpg")}),
+                  0);
+        EXPECT_EQ(decode(file("ours.jpg")), decode(file("ref.jpg")));
+    }
+}
+
+TEST_F(JpegWriter, QualityOrdersSizesAndZeroIsOne) {
+    qint64 previous = 0;
+    for (int quality : {1, 25, 50, 75, 100}) {
+        ASSERT_TRUE(writeJpeg(m_photo, file(QString("%1.jpg").arg(quality)), quality));
+        EXPECT_GT(QFileInfo(file(QString("%1.jpg").arg(quality))).size(), previous) << quality;
+        previous = QFileInfo(file(QString("%1.jpg").arg(quality))).size();
+    }
+    ASSERT_TRUE(writeJpeg(m_photo, file("0.jpg"), 0));
+    EXPECT_EQ(bytesOf(file("0.jpg")), bytesOf(file("1.jpg")));
+}
+
+// Walks the markers up to the scan: JFIF APP0 first, 8-bit tables, one baseline SOF with 3 components.
+TEST_F(JpegWriter, IsBaselineSequentialJfifWithThreeComponents) {
+    ASSERT_TRUE(writeJpeg(m_photo, file("q.jpg"), 1));  // quality 1 would need 16-bit tables unforced
+    const QByteArray jpeg = bytesOf(file("q.jpg"));
+    ASSERT_TRUE(jpeg.startsWith("\xff\xd8\xff\xe0"));
+    EXPECT_EQ(jpeg.mid(6, 5), QByteArray("JFIF\0", 5));
+    QList<std::uint8_t> frames;
+    for (int at = 2; at + 4 <= jpeg.size() && std::uint8_t(jpeg[at + 1]) != 0xda;) {
+        const std::uint8_t marker = jpeg[at + 1];
+        const int length = std::uint8_t(jpeg[at + 2]) << 8 | std::uint8_t(jpeg[at + 3]);
+        if (marker >= 0xc0 && marker <= 0xcf && marker != 0xc4 && marker != 0xcc) {
+            frames.append(marker);
+            EXPECT_EQ(jpeg[at + 4], 8);  // sample precision
+            EXPECT_EQ(jpeg[at + 9], 3);  // components
+        }
+        if (marker == 0xdb) {
+            EXPECT_EQ(std::uint8_t(jpeg[at + 4]) >> 4, 0);  // 8-bit table
+        }
+        at += 2 + length;
+    }
+    EXPECT_EQ(frames, QList<std::uint8_t>{0xc0});
+}
+
+TEST_F(BmpWriter, KeepsEveryPixelAndPadsRowsBottomUp) {
+    for (int width = 1; width <= 5; ++width) {
+        SCOPED_TRACE(width);
+        const QImage image = photoLike(width, 3);
+        ASSERT_TRUE(writeBmp(image, file("b.bmp")));
+        const QByteArray bmp = bytesOf(file("b.bmp"));
+        const int stride = (width * 3 + 3) / 4 * 4;
+        ASSERT_EQ(bmp.size(), 54 + stride * 3);
+        EXPECT_EQ(bmp.left(2), "BM");
+        const std::pair<int, int> fields[] = {
+            {2, 54 + stride * 3}, {10, 54}, {14, 40}, {18, width}, {22, 3}, {30, 0}, {34, stride * 3}};
+        for (const auto& [at, value] : fields) EXPECT_EQ(le(bmp, at, 4), std::uint32_t(value)) << "at " << at;
+        EXPECT_EQ(le(bmp, 26, 2), 1u);
+        EXPECT_EQ(le(bmp, 28, 2), 24u);
+        EXPECT_EQ(le(bmp, 54, 3), image.pixel(0, 2) & 0xffffff);  // the bottom row comes first
+        for (int row = 0; row < 3; ++row)
+            EXPECT_EQ(bmp.mid(54 + row * stride + width * 3, stride - width * 3),
+                      QByteArray(stride - width * 3, 0));
+        EXPECT_EQ(decode(file("b.bmp")), image);
+    }
+}
+
+TEST_F(ImageLibrary, PngIsExactEightBitRgb) {
+    const QImage image = photoLike(97, 61);
+    ASSERT_TRUE(writeBmp(image, file("in.bmp")));
+    DibHandle handle = BMPtoDIB(file("in.bmp"));
+    ASSERT_TRUE(DIBtoPNG(file("out.png"), handle, 0));
+    const QByteArray png = bytesOf(file("out.png"));
+    EXPECT_EQ(png.mid(12, 4), "IHDR");
+    EXPECT_EQ(png.mid(24, 5), QByteArray("\x08\x02\x00\x00\x00", 5));  // depth, RGB, methods, no interlace
+    EXPECT_EQ(decode(file("out.png")), image);
+}
+
+TEST_F(ImageLibrary, GifHoldsAtMost256ColoursCloseToTheImage) {
+    ASSERT_TRUE(writeBmp(m_photo, file("in.bmp")));
+    DibHandle handle = BMPtoDIB(file("in.bmp"));
+    ASSERT_TRUE(DIBtoGIF(file("out.gif"), handle, 0));
+    EXPECT_TRUE(bytesOf(file("out.gif")).startsWith("GIF89a"));
+    const QImage gif = decode(file("out.gif"));
+    QSet<QRgb> colours;
+    for (int y = 0; y < gif.height(); ++y)
+        for (int x = 0; x < gif.width(); ++x) colours.insert(gif.pixel(x, y));
+    EXPECT_LE(colours.size(), 256);
+    EXPECT_LE(meanAbsError(gif, m_photo), 4.0);
+
+    QImage few = m_photo.convertToFormat(QImage::Format_Indexed8, Qt::ThresholdDither)
+                     .convertToFormat(QImage::Format_RGB32);  // at most 256 colours: kept exactly
+    ASSERT_TRUE(writeBmp(few, file("few.bmp")));
+    handle = BMPtoDIB(file("few.bmp"));
+    ASSERT_TRUE(DIBtoGIF(file("few.gif"), handle, 0));
+    EXPECT_EQ(decode(file("few.gif")), few);
+}
+
+// Other BMP layouts the loader takes, built by hand: 32-bit plain and with bit fields, top-down.
+TEST_F(ImageLibrary, LoaderReadsOtherBmpLayoutsAndRejectsTheRest) {
+    const QImage image = photoLike(3, 2);
+    auto bmp = [&](int bits, int compression, bool topDown, int width = 3) {
+        QByteArray header(54, 0), pixels;
+        for (int row = 0; row < 2; ++row)
+            for (int x = 0; x < 3; ++x) {
+                const QRgb p = image.pixel(x, topDown ? row : 1 - row);
+                const char bgr[] = {char(qBlue(p)), char(qGreen(p)), char(qRed(p)), 0};
+                pixels.append(bgr, std::max(3, bits / 8));
+                if (bits == 24 && x == 2) pixels += QByteArray(3, 0);
+            }
+        const QByteArray masks = compression == 3 ? QByteArray("\0\0\xff\0\0\xff\0\0\xff\0\0\0", 12) : "";
+        auto put = [&](int at, std::uint32_t v) {
+            for (int i = 0; i < 4; ++i) header[at + i] = char(v >> 8 * i);
+        };
+        header[0] = 'B', header[1] = 'M';
+        put(10, 54 + masks.size()), put(14, 40), put(18, width), put(22, topDown ? -2 : 2);
+        put(26, 1 | bits << 16), put(30, compression);
+        return header + masks + pixels;
+    };
+    const struct {
+        const char* name;
+        QByteArray file;
+        bool valid;
+    } cases[] = {{"32-bit", bmp(32, 0, false), true},
+                 {"32-bit fields", bmp(32, 3, false), true},
+                 {"24-bit top-down", bmp(24, 0, true), true},
+                 {"8-bit", bmp(8, 0, false), false},
+                 {"RLE", bmp(24, 1, false), false},
+                 {"no width", bmp(24, 0, false, 0), false},
+                 {"truncated", bmp(24, 0, false).chopped(1), false},
+                 {"not a BMP", "GIF89a", false}};
+    for (const auto& c : cases) {
+        SCOPED_TRACE(c.name);
+        QFile out(file("in.bmp"));
+        ASSERT_TRUE(out.open(QIODevice::WriteOnly) && out.write(c.file) == c.file.size());
+        out.close();
+        DibHandle handle = BMPtoDIB(file("in.bmp"));
+        EXPECT_EQ(handle.isValid(), c.valid);
+        EXPECT_EQ(DIBtoPNG(file("out.png"), handle, 0), c.valid);
+        if (c.valid) {
+            EXPECT_EQ(decode(file("out.png")), image);
+        }
+        EXPECT_FALSE(DIBtoGIF(file("x.gif"), DibHandle(), 0) || QFile::exists(file("x.gif")));
+        DeleteDIB(handle);
+        DeleteDIB(handle);
+        EXPECT_FALSE(handle.isValid());
+        QFile::remove(file("out.png"));
+    }
+    EXPECT_FALSE(BMPtoDIB(file("missing.bmp")).isValid());
+}
+
+// A file-size limit makes every write past 4 KiB fail midway, as a full disk would.
+TEST_F(FailedWrite, LeavesNoFile) {
+    const QImage image = photoLike(300, 200);
+    ASSERT_TRUE(writeBmp(image, file("in.bmp")));
+    const DibHandle handle = BMPtoDIB(file("in.bmp"));
+    const std::pair<const char*, std::function<bool(const QString&)>> writers[] = {
+        {"jpeg", [&](const QString& p) { return writeJpeg(image, p, 100); }},
+        {"bmp", [&](const QString& p) { return writeBmp(image, p); }},
+        {"png", [&](const QString& p) { return DIBtoPNG(p, handle, 0); }},
+        {"gif", [&](const QString& p) { return DIBtoGIF(p, handle, 0); }}};
+    for (const auto& [name, write] : writers) {
+        SCOPED_TRACE(name);
+        EXPECT_FALSE(write(file("missing/out")));
+        EXPECT_FALSE(QFileInfo::exists(file("missing")));
+        const auto oldHandler = std::signal(SIGXFSZ, SIG_IGN);
+        rlimit old{};
+        getrlimit(RLIMIT_FSIZE, &old);
+        rlimit small = old;
+        small.rlim_cur = 4096;
+        setrlimit(RLIMIT_FSIZE, &small);
+        const bool written = write(file("out"));
+        setrlimit(RLIMIT_FSIZE, &old);
+        std::signal(SIGXFSZ, oldHandler);
+        EXPECT_FALSE(written);
+        EXPECT_FALSE(QFile::exists(file("out")));
+        EXPECT_FALSE(writeJpeg(QImage(), file("out"), 100) || writeBmp(QImage(), file("out")) ||
+                     QFile::exists(file("out")));
+    }
+}
+
+class WriteImage : public ImageFiles {
+protected:
+    void SetUp() override {
+        ASSERT_TRUE(QDir(m_dir.path()).mkpath("save") && QDir(m_dir.path()).mkpath("out"));
+    }
+    QString save() const { return file("save"); }
+    QStringList saveFolder() const { return QDir(save()).entryList(QDir::NoDotAndDotDot | QDir::AllEntries); }
+};
+
+TEST_F(WriteImage, FormatFollowsTypeAndTheTemporaryBitmapIsGone) {
+    const struct {
+        std::uint8_t type;
+        QByteArray magic;
+        double maxError;
+    } cases[] = {{1, "\xff\xd8\xff", 1.0}, {2, "BM", 0}, {3, "GIF89a", 4.0}, {4, "\x89PNG", 0}};
+    for (const auto& c : cases) {
+        SCOPED_TRACE(c.type);
+        QFile stale(temporaryBitmapPath(save()));  // overwritten, never read, then deleted
+        ASSERT_TRUE(stale.open(QIODevice::WriteOnly) && stale.write("stale") == 5);
+        stale.close();
+        const QString path = file(c.type == 4 ? "out/shot.jpg" : "out/shot.png");
+        ASSERT_EQ(writeimage(m_photo, path, c.type, 100, save()), WriteResult::Written);
+        EXPECT_TRUE(bytesOf(path).startsWith(c.magic));
+        EXPECT_LE(meanAbsError(decode(path), m_photo), c.maxError);
+        EXPECT_EQ(saveFolder(), c.type <= 2 ? QStringList{"kadrel.bmp"} : QStringList{});
+        QFile::remove(temporaryBitmapPath(save()));
+    }
+}
+
+TEST_F(WriteImage, CannotCreateLeavesNothingAndOtherTypesWriteNothing) {
+    ASSERT_TRUE(QDir(save()).mkdir("kadrel.bmp"));  // blocks exactly the temporary file
+    const struct {
+        const char* name;
+        QImage image;
+        std::uint8_t type;
+        QString path, saveDirectory;
+        WriteResult result;
+    } cases[] = {
+        {"GIF, save folder missing", m_photo, 3, file("out/a.gif"), file("none"), WriteResult::CannotCreate},
+        {"PNG, temporary file blocked", m_photo, 4, file("out/a.png"), save(), WriteResult::CannotCreate},
+        {"JPEG ignores the save folder", m_photo, 1, file("out/a.jpg"), file("none"), WriteResult::Written},
+        {"JPEG, output folder missing", m_photo, 1, file("none/a.jpg"), save(), WriteResult::CannotCreate},
+        {"BMP, output folder missing", m_photo, 2, file("none/a.bmp"), save(), WriteResult::CannotCreate},
+        {"PNG, output folder missing: conversion fails quietly", m_photo, 4, file("none/a.png"), file("out"),
+         WriteResult::Written},
+        {"type 0", m_photo, 0, file("out/a"), file("out"), WriteResult::Written},
+        {"type 5", m_photo, 5, file("out/a"), file("out"), WriteResult::Written},
+        {"empty JPEG", QImage(), 1, file("out/a"), file("out"), WriteResult::CannotCreate},
+        {"empty BMP", QImage(0, 5, QImage::Format_RGB32), 2, file("out/a"), file("out"),
+         WriteResult::CannotCreate},
+        {"empty GIF", QImage(), 3, file("out/a"), file("out"), WriteResult::CannotCreate},
+        {"empty PNG", QImage(), 4, file("out/a"), file("out"), WriteResult::CannotCreate},
+    };
+    for (const auto& c : cases) {
+        SCOPED_TRACE(c.name);
+        EXPECT_EQ(writeimage(c.image, c.path, c.type, 100, c.saveDirectory), c.result);
+        EXPECT_EQ(QFile::exists(c.path), c.result == WriteResult::Written && c.type == 1);
+        QFile::remove(c.path);
+        EXPECT_TRUE(QDir(file("out")).isEmpty()) << QDir(file("out")).entryList().join(',').toStdString();
+        EXPECT_FALSE(QFileInfo::exists(file("none")));
+        EXPECT_EQ(saveFolder(), QStringList{"kadrel.bmp"});
+    }
+}
+
+}  // namespace
