@@ -132,3 +132,17 @@ TEST_F(ProgramTest, AScaleTooLargeForAnImageFailsWithItsMessage) {
     EXPECT_EQ(QDir(folder()).entryList(QDir::Files), QStringList{});
     EXPECT_TRUE(form().isVisible());
 }
+
+TEST_F(ProgramTest, AFrameWhollyOffTheScreenSavesNothingAndCrashesNothing) {
+    start();
+    form().move(2500, 200);
+    waitUntil([] { return false; }, 100);
+    capture({"ctrl+z"});
+    EXPECT_EQ(boxes.messages, QStringList{QStringLiteral("保存できません")});
+    EXPECT_EQ(QDir(folder()).entryList(QDir::Files), QStringList{});
+    // The copy is not clipped: the client-sized picture, with nothing from off the screen read.
+    capture({"ctrl+c"});
+    const QImage copied = QGuiApplication::clipboard()->image();
+    EXPECT_EQ(copied.size(), QSize(420, 360));
+    EXPECT_EQ(copied.pixel(10, 10) & 0xffffff, 0u);
+}
