@@ -75,7 +75,7 @@ row() {
   local ms
   ms=$(printf '%s\n' "${times[@]}" | median | awk '{ printf "%.1f", $1 / 1000 }')
   printf '%-5s %-34s %9s ms %10s bytes\n' "$format" "$label" "$ms" "$(stat -c %s "$out")"
-  echo "$format,$label,$ms,$(stat -c %s "$out")" >>"$work/rows.csv"
+  printf '%s|%s|%s|%s\n' "$format" "$label" "$ms" "$(stat -c %s "$out")" >>"$work/rows.txt"
 }
 
 echo "Whole 1920x1080 screen to a file, median of $runs runs"
@@ -104,7 +104,7 @@ ours() { # <format> <label> <benchmark name> <file it wrote>
   local ms
   ms=$(awk -F, -v name="$3" '$1 == name { printf "%.1f", $2 }' "$work/medians.csv")
   printf '%-5s %-34s %9s ms %10s bytes\n' "$1" "$2" "$ms" "$(stat -c %s "$work/kadrel/$4")"
-  echo "$3,$ms,$(stat -c %s "$work/kadrel/$4")" >>"$work/ours.csv"
+  printf '%s|%s|%s\n' "$3" "$ms" "$(stat -c %s "$work/kadrel/$4")" >>"$work/ours.txt"
 }
 ours PNG "kadrel writeimage (BMP, load, PNG)" writeimagePng shot.png
 ours PNG "kadrel DIBtoPNG alone" convertToPng stage.png
@@ -113,9 +113,9 @@ ours GIF "kadrel writeimage (BMP, load, GIF)" writeimageGif shot.gif
 ours BMP "kadrel writeBmp" writeBmp24 frame.bmp
 
 ratio() { # <benchmark name> <tool label>: time and size of ours over the tool's
-  awk -F, -v name="$1" -v label="$2" 'FNR == NR { if ($1 == name) { t = $2; b = $3 } next }
+  awk -F'|' -v name="$1" -v label="$2" 'FNR == NR { if ($1 == name) { t = $2; b = $3 } next }
     $2 == label { printf "%-22s time %.2f  size %.3f  (over %s)\n", name, t / $3, b / $4, label }' \
-    "$work/ours.csv" "$work/rows.csv"
+    "$work/ours.txt" "$work/rows.txt"
 }
 echo "Ratios, Kadrel over the tool (below 1: faster or smaller)"
 ratio writeimagePng "scrot (default, -q 75)"

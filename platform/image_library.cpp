@@ -31,12 +31,15 @@ DibHandle::~DibHandle() = default;
 namespace {
 
 // PNG settings, measured on 1920 x 1080 screens (a desktop with windows and text, a text-only
-// screen, a noisy photo) against zlib level 2 with all five filters tried per row, which is what
-// scrot's files match: level 3 choosing among Sub, Up and Average per row writes files 0-5 %
-// smaller and encodes 12-35 % faster. Paeth costs the most per row and seldom wins once Average
-// is tried; adding None changed no file. The strategy stays Z_DEFAULT_STRATEGY (zlib ignores it
-// at levels 1-3; Z_RLE is faster but 15-35 % larger).
-constexpr int kPngCompressionLevel = 3;
+// screen, a noisy photo) against what scrot writes there (zlib level 2, libpng trying all five
+// filters per row): zlib level 2 choosing among Sub, Up and Average per row gives files 0-1 %
+// smaller than scrot's, in about libpng's encoding time; libspng trying all five filters takes
+// half as long again. Level 3 saves another 4 % but takes a third longer, which would make the
+// whole capture-to-file path slower than scrot's. Paeth costs the most per row and seldom wins
+// once Average is tried; adding None changed no file; memory level 9 gained nothing. The
+// strategy stays Z_DEFAULT_STRATEGY (zlib ignores it at levels 1-3; Z_RLE is faster but 15-35 %
+// larger).
+constexpr int kPngCompressionLevel = 2;
 constexpr int kPngFilterChoice = SPNG_FILTER_CHOICE_SUB | SPNG_FILTER_CHOICE_UP | SPNG_FILTER_CHOICE_AVG;
 
 // GIF colour reduction: the fastest quantiser setting (speed 10 takes ~70 ms at 1080p, speed 8

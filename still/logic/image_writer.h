@@ -8,7 +8,7 @@
 enum class SaveFormat : std::uint8_t { Jpeg = 1, Bmp = 2, Gif = 3, Png = 4 };
 
 // The writers below store the colour of every pixel and drop any alpha. An empty image has no
-// form in JPEG, GIF or PNG, so none of them stores one: an empty image gives false and no file.
+// form in JPEG, GIF or PNG, so no writer stores one, BMP included: false and no file.
 // A writer that fails after creating its file removes it, so a false result never leaves a
 // partial file behind (the file it replaced is gone, though).
 

@@ -1,6 +1,7 @@
 #include "still/logic/write_image.h"
 
 #include <QFile>
+#include <QFileInfo>
 
 #include "platform/image_library.h"
 #include "still/logic/image_writer.h"
@@ -31,6 +32,7 @@ WriteResult writeimage(const QImage& bitmap, const QString& path, std::uint8_t t
     else
         DIBtoPNG(path, handle, 0);
     DeleteDIB(handle);
-    QFile::remove(temporary);
+    // A picture saved under the temporary file's own name is the user's file now: keep it.
+    if (QFileInfo(temporary) != QFileInfo(path)) QFile::remove(temporary);
     return WriteResult::Written;
 }
