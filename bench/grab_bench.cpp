@@ -7,6 +7,7 @@
 // The ratio of the medians, shared-memory grab / memcpy, is printed at the end.
 // Run it on a private 1920 x 1080 Xvfb: bench/run_grab.sh.
 #include <benchmark/benchmark.h>
+#include <unistd.h>
 
 #include <QApplication>
 #include <QElapsedTimer>
@@ -168,6 +169,9 @@ void BM_StretchNearest800x600(benchmark::State& state) {
 // Keeps the medians of the repetitions, by benchmark name, for the ratio at the end.
 class MedianReporter : public benchmark::ConsoleReporter {
 public:
+    // Colours only on a terminal, as the library's own console output does.
+    MedianReporter() : ConsoleReporter(isatty(STDOUT_FILENO) ? OO_ColorTabular : OO_Tabular) {}
+
     void ReportRuns(const std::vector<Run>& runs) override {
         for (const Run& run : runs) {
             if (run.aggregate_name == "median")

@@ -25,16 +25,16 @@ struct CaptureGeometry {
 // x1 <= x0 or y1 <= y0 (a window wholly off the screen).
 QRect clipSpan(const CaptureGeometry& g);
 
-// A source-sized Format_RGB32 image with screen's pixels at source. Where source lies outside the screen
-// image, the image is black (kOutsideScreen); nothing outside the screen image is read. Null for an empty
-// source, or when an image that large cannot be allocated.
-QImage copySpan(const QImage& screen, const QRect& source);
-
 // The fill of the parts of a capture that lie off the screen image.
 inline constexpr QRgb kOutsideScreen = 0xff000000u;
 
-// The largest scaled image: no side above 65535 pixels (the limit of GIF and JPEG files) and no more than
-// 2 GiB of 32-bit pixels. 1000 % of a 1920 x 1080 screen (about 830 MB) is still allowed.
+// A source-sized Format_RGB32 image with screen's pixels at source. Where source lies outside the screen
+// image, the image is kOutsideScreen (opaque black); nothing outside the screen image is read. Null for an
+// empty source, or when an image that large cannot be allocated.
+QImage copySpan(const QImage& screen, const QRect& source);
+
+// The largest scaled image: no side above 65535 pixels (the most a GIF file holds; JPEG stops at 65500) and
+// no more than 2 GiB of 32-bit pixels. 1000 % of a 1920 x 1080 screen (about 830 MB) is still allowed.
 inline constexpr int kMaxScaledSide = 65535;
 inline constexpr std::int64_t kMaxScaledBytes = std::int64_t(1) << 31;
 
