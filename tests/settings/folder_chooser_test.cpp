@@ -1,0 +1,118 @@
+#include <gtest/gtest.h>
+
+#include <QAction>
+#include <QDir>
+#include <QFile>
+#include <QLineEdit>
+#include <QPushButton>
+#include <QTemporaryDir>
+
+#include "capture_window/ui/frame_window.h"
+#include "fakes/recording_message_boxes.h"
+#include "fakes/x11_test_support.h"
+#include "platform/global_hotkey.h"
+#include "platform/window_stack.h"
+#include "settings/logic/settings_file.h"
+#include "settings/ui/folder_chooser.h"
+#include "settings/ui/settings_dialog.h"
+
+// The frame window, the chooser and the settings dialog, created in the program's order.
+class FolderChooserTest : public ::testing::Test {
+protected:
+    FolderChooserTest() {
+        state.settings.ProgramDirectory = dir.path() + QLatin1Char('/');
+        form1.setFolderChooser(&chooser);
+        form3 = std::make_unique<TForm3>(state, form1, boxes);
+        form3->setFolderChooser(&chooser);
+        chooser.setSettingsDialog(form3.get());
+        form1.setSettingsDialog(form3.get());
+        form1.show();
+    }
+    // A folder whose full path takes exactly `bytes` bytes.
+    QString folderOfLength(int bytes) {
+        const QString base = dir.path() + QLatin1Char('/');
+        const QString path = base + QString(bytes - base.size(), QLatin1Char('f'));
+        EXPECT_TRUE(QDir().mkpath(path));
+        return path;
+    }
+    QString menuCaption() const { return form1.N7->text().section(QLatin1Char('\t'), 0, 0); }
+
+    QTemporaryDir dir;
+    ProgramState state;
+    RecordingMessageBoxes boxes;
+    RecordingDocumentOpener documents;
+    GlobalHotkeys hotkeys;
+    TForm1 form1{state, FrameServices{boxes, documents, hotkeys}};
+    TOKBottomDlg chooser{state, form1, boxes};
+    std::unique_ptr<TForm3> form3;
+};
+
+TEST_F(FolderChooserTest, OkStoresTheFolderAtOnceAndShowsItInTheMenu) {
+    const QString folder = folderOfLength(40);
+    form1.N7->trigger();
+    EXPECT_TRUE(chooser.isVisible());
+    EXPECT_FALSE(form1.isEnabled());
+    EXPECT_TRUE(window_stack::isTopmost(&chooser));
+    chooser.selectFolder(folder);
+    chooser.OKBtnClick();
+    EXPECT_FALSE(chooser.isVisible());
+    EXPECT_TRUE(form1.isEnabled());
+    EXPECT_FALSE(window_stack::isTopmost(&chooser));
+    EXPECT_TRUE(state.settings.SaveFolderSet);
+    EXPECT_EQ(menuCaption(), QStringLiteral("指定先 ") + folder.left(10) + QStringLiteral("…"));
+    EXPECT_EQ(readSettings(settingsFilePath(state.settings.ProgramDirectory), state.settings.ProgramDirectory)
+                  .SaveDirectory,
+              folder);
+}
+
+TEST_F(FolderChooserTest, FourteenBytesShowWholeFifteenAreCut) {
+    // A short folder needs a short path: the root of the file system will do.
+    chooser.selectFolder(QStringLiteral("/"));
+    chooser.OKBtnClick();
+    EXPECT_EQ(menuCaption(), QStringLiteral("指定先  /"));
+    EXPECT_EQ(state.settings.SaveDirectory, QStringLiteral("/"));
+    QTemporaryDir shortDir(QStringLiteral("/tmp/kXXXXXX"));  // 12 bytes
+    ASSERT_EQ(shortDir.path().size(), 12);
+    for (const int bytes : {14, 15}) {
+        const QString folder = shortDir.path() + QLatin1Char('/') + QString(bytes - 13, QLatin1Char('f'));
+        ASSERT_TRUE(QDir().mkpath(folder));
+        chooser.selectFolder(folder);
+        chooser.OKBtnClick();
+        EXPECT_EQ(menuCaption(), bytes == 14 ? QStringLiteral("指定先  ") + folder
+                                             : QStringLiteral("指定先 ") + folder.left(10) + QStringLiteral("…"));
+    }
+}
+
+TEST_F(FolderChooserTest, FromTheSettingsDialogTheFrameStaysDisabledUntilThatCloses) {
+    const QString folder = folderOfLength(30);
+    form1.N6Click();
+    form3->Button3->click();
+    EXPECT_TRUE(chooser.isVisible());
+    chooser.selectFolder(folder);
+    chooser.OKBtnClick();
+    EXPECT_EQ(form3->Edit8->text(), folder);
+    EXPECT_FALSE(form1.isEnabled());
+    form3->Button2->click();  // the dialog's Cancel does not undo the folder
+    EXPECT_TRUE(form1.isEnabled());
+    EXPECT_EQ(state.settings.SaveDirectory, folder);
+
+    // A later opening from the menu enables the frame again when it closes.
+    form1.N7->trigger();
+    chooser.CancelBtnClick();
+    EXPECT_TRUE(form1.isEnabled());
+}
+
+TEST_F(FolderChooserTest, ARefusedWriteKeepsTheChooserOpen) {
+    QFile ini(settingsFilePath(state.settings.ProgramDirectory));
+    ASSERT_TRUE(ini.open(QIODevice::WriteOnly));
+    ini.close();
+    ASSERT_TRUE(ini.setPermissions(QFile::ReadOwner));
+    const QString before = menuCaption();
+    form1.N7->trigger();
+    chooser.selectFolder(folderOfLength(30));
+    chooser.OKBtnClick();
+    EXPECT_EQ(boxes.errors, QStringList{QStringLiteral("%1 に書き込めません").arg(ini.fileName())});
+    EXPECT_TRUE(chooser.isVisible());
+    EXPECT_FALSE(form1.isEnabled());
+    EXPECT_EQ(menuCaption(), before);
+}
