@@ -86,9 +86,34 @@ row JPEG "maim -m 10" "$work/m.jpg" maim -m 10 "$work/m.jpg"
 row GIF "import -window root" "$work/i.gif" import -window root "$work/i.gif"
 
 # --- Kadrel's capture-to-file path ------------------------------------------------------------
-# >>> Kadrel's own capture-to-file path (grab, clip, write) goes here, timed with row() on this
-# >>> same screen, e.g.: row PNG "kadrel save to folder" "<file>" <command that saves once>
-# <<< end of Kadrel's capture-to-file path
+# The save commands' path in one process: grab (shared memory), scale, write, to files on disk.
+capture="$build_dir/bench/capture_bench"
+if [ -x "$capture" ]; then
+  mkdir -p "$work/capture"
+  KADREL_BENCH_DIR="$work/capture" "$capture" --benchmark_repetitions="$runs" \
+    --benchmark_report_aggregates_only=true --benchmark_format=csv 2>/dev/null |
+    awk -F, '/_median"/ { gsub(/"/, "", $1); sub(/\/real_time_median/, "", $1); print $1 "," $3 }' >"$work/capture.csv"
+  for f in jpeg:JPEG:capture.jpg bmp:BMP:capture.bmp gif:GIF:capture.gif png:PNG:capture.png; do
+    IFS=: read -r name format file <<<"$f"
+    ms=$(awk -F, -v n="captureToFile/$name" '$1 == n { printf "%.1f", $2 }' "$work/capture.csv")
+    printf '%-5s %-34s %9s ms %10s bytes\n' "$format" "kadrel capture to file" "$ms" "$(stat -c %s "$work/capture/$file")"
+    echo "$format,kadrel capture to file,$ms,$(stat -c %s "$work/capture/$file")" >>"$work/capture_rows.csv"
+  done
+  fastest() { awk -F'|' -v f="$1" '$1 == f && (best == "" || $3 < best) { best = $3; label = $2; size = $4 }
+    END { print best "|" label "|" size }' "$work/rows.txt"; }
+  tools_fastest=$(awk -F'|' '(best == "" || $3 < best) { best = $3 } END { print best }' "$work/rows.txt")
+  echo "Capture to file, Kadrel over the fastest tool of the format (time, size)"
+  while IFS=, read -r format _ ms bytes; do
+    if [ "$format" = BMP ]; then
+      awk -v t="$ms" -v f="$tools_fastest" 'BEGIN { printf "BMP   time %.2f of the fastest tool of any format\n", t / f }'
+    else
+      IFS='|' read -r best label size <<<"$(fastest "$format")"
+      awk -v t="$ms" -v b="$bytes" -v ft="$best" -v fs="$size" -v l="$label" -v f="$format" \
+        'BEGIN { printf "%-5s time %.2f  size %.3f  (over %s)\n", f, t / ft, b / fs, l }'
+    fi
+  done <"$work/capture_rows.csv"
+fi
+
 
 # --- Kadrel's writers on the same pixels (no grab, no process start) ---------------------------
 bench="$build_dir/bench/writer_bench"
