@@ -122,6 +122,15 @@ TEST_F(ProgramTest, FramePartlyOffTheScreenIsClippedToTheScreen) {
     EXPECT_EQ(image.pixel(0, 0), Backdrop::colorAt(0, 0).rgb());
     EXPECT_EQ(image.pixel(image.width() - 1, image.height() - 1),
               Backdrop::colorAt(image.width() - 1, image.height() - 1).rgb());
+
+    // Past the right and bottom edges the picture runs from the client origin to the screen's edges.
+    form().move(1700, 900);
+    waitUntil([] { return false; }, 100);
+    capture({"ctrl+z"});
+    const QImage corner = load(folder() + QStringLiteral("指定先に保存2.bmp"));
+    ASSERT_EQ(corner.size(), QSize(1920 - 1704, 1080 - 923));
+    EXPECT_EQ(corner.pixel(0, 0), Backdrop::colorAt(1704, 923).rgb());
+    EXPECT_EQ(corner.pixel(corner.width() - 1, corner.height() - 1), Backdrop::colorAt(1919, 1079).rgb());
 }
 
 TEST_F(ProgramTest, AScaleTooLargeForAnImageFailsWithItsMessage) {
