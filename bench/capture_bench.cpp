@@ -20,8 +20,10 @@ void captureToFile(benchmark::State& state, std::uint8_t type, const char* name)
     for (auto _ : state) {
         if (!grabber.grab(screen)) state.SkipWithError("the screen grab failed");
         const std::optional<QSize> size = scaledSize(screen.size(), 100);
-        QImage image = size && *size == screen.size() ? screen : stretchNearest(screen, size.value_or(QSize()));
-        if (writeimage(image, path, type, 100, g_dir) != WriteResult::Written) state.SkipWithError("write failed");
+        QImage image =
+            size && *size == screen.size() ? screen : stretchNearest(screen, size.value_or(QSize()));
+        if (writeimage(image, path, type, 100, g_dir) != WriteResult::Written)
+            state.SkipWithError("write failed");
     }
 }
 }  // namespace

@@ -3,4 +3,6 @@
 #include <QDesktopServices>
 #include <QUrl>
 
-void DesktopDocumentOpener::open(const QString& path) { QDesktopServices::openUrl(QUrl::fromLocalFile(path)); }
+void DesktopDocumentOpener::open(const QString& path) {
+    QDesktopServices::openUrl(QUrl::fromLocalFile(path));
+}

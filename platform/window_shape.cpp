@@ -27,8 +27,9 @@ ShapedFrame::ShapedFrame(QWidget* parent)
     m_minimizeButton->setText(QStringLiteral("–"));
     m_closeButton->setText(QStringLiteral("×"));
     for (QToolButton* b : {m_minimizeButton, m_closeButton})
-        b->setStyleSheet(QStringLiteral("QToolButton { color: palette(highlighted-text); border: none; font-weight: bold; }"
-                                        "QToolButton:hover { background: palette(dark); }"));
+        b->setStyleSheet(QStringLiteral(
+            "QToolButton { color: palette(highlighted-text); border: none; font-weight: bold; }"
+            "QToolButton:hover { background: palette(dark); }"));
     connect(m_minimizeButton, &QToolButton::clicked, this, [this] { showMinimized(); });
     connect(m_closeButton, &QToolButton::clicked, this, [this] { close(); });
     m_client->setAutoFillBackground(true);
@@ -92,7 +93,8 @@ Qt::Edges ShapedFrame::edgesAt(QPoint pos) const {
     const bool cornerX = pos.x() < kCornerGrip || pos.x() >= width() - kCornerGrip;
     const bool cornerY = pos.y() < kCornerGrip || pos.y() >= height() - kCornerGrip;
     if (nearLeft || ((nearTop || nearBottom) && cornerX && pos.x() < kCornerGrip)) edges |= Qt::LeftEdge;
-    if (nearRight || ((nearTop || nearBottom) && cornerX && pos.x() >= width() - kCornerGrip)) edges |= Qt::RightEdge;
+    if (nearRight || ((nearTop || nearBottom) && cornerX && pos.x() >= width() - kCornerGrip))
+        edges |= Qt::RightEdge;
     if (nearTop || ((nearLeft || nearRight) && cornerY && pos.y() < kCornerGrip)) edges |= Qt::TopEdge;
     if (nearBottom || ((nearLeft || nearRight) && cornerY && pos.y() >= height() - kCornerGrip))
         edges |= Qt::BottomEdge;

@@ -13,7 +13,9 @@ FrameRegions buildFrameRegions(const FrameLayout& layout, bool busy) {
     return r;
 }
 
-QRegion frameShape(const FrameRegions& regions, bool busy) { return busy ? regions.frame : regions.frameButton; }
+QRegion frameShape(const FrameRegions& regions, bool busy) {
+    return busy ? regions.frame : regions.frameButton;
+}
 
 QString frameCaption(int clientWidth, int clientHeight, bool intervalMode) {
     QString caption = QStringLiteral("Kadrel1.02  %1 , %2").arg(clientWidth).arg(clientHeight);
@@ -30,5 +32,6 @@ std::optional<QPoint> menuButtonPosition(QSize clientSize, int buttonWidth) {
 }
 
 QPoint commandMenuPosition(QPoint clientOrigin, const QRect& button) {
-    return {clientOrigin.x() + button.left() - button.width(), clientOrigin.y() + button.top() + button.height()};
+    return {clientOrigin.x() + button.left() - button.width(),
+            clientOrigin.y() + button.top() + button.height()};
 }

@@ -71,13 +71,14 @@ void TForm1::FormCreate() {
     m_state.capture.IntervalMode = false;
     m_state.capture.CopyPending = false;
     m_hotkeyRegistered = m_services.hotkeys.registerHotkey(kHotkeyFront, Qt::ControlModifier, Qt::Key_F4);
-    if (!m_hotkeyRegistered) m_services.messages.message(this, QStringLiteral("ホットキー登録に失敗しました"));
+    if (!m_hotkeyRegistered)
+        m_services.messages.message(this, QStringLiteral("ホットキー登録に失敗しました"));
 }
 
 void TForm1::rebuildShape() {
     const bool busy = m_state.capture.busy();
-    m_regions = buildFrameRegions({size(), clientOffset(), QSize(clientWidth(), clientHeight()), Button1->geometry()},
-                                  busy);
+    m_regions = buildFrameRegions(
+        {size(), clientOffset(), QSize(clientWidth(), clientHeight()), Button1->geometry()}, busy);
     applyShape(frameShape(m_regions, busy));
 }
 

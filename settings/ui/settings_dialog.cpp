@@ -125,7 +125,8 @@ void TForm3::Button1Click() {
     s.FrameLimit = static_cast<std::uint16_t>(SpinEdit3->value());
     if (CheckBox1->isChecked()) {
         const QString path = settingsFilePath(s.ProgramDirectory);
-        if (!writeSettings(path, s)) return m_messages.error(this, QStringLiteral("%1 に書き込めません").arg(path));
+        if (!writeSettings(path, s))
+            return m_messages.error(this, QStringLiteral("%1 に書き込めません").arg(path));
     }
     m_form1.Timer4.setInterval(frameTimerIntervalMs(s.RecordRate));
     RestoreOnClose = false;

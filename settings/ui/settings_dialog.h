@@ -56,7 +56,8 @@ public:
     SpinEdit* SpinEdit1 = nullptr;
     QLineEdit* Edit4 = nullptr;
     QLineEdit* Edit3 = nullptr;
-    QRadioButton *RadioButton1 = nullptr, *RadioButton2 = nullptr, *RadioButton3 = nullptr, *RadioButton4 = nullptr;
+    QRadioButton *RadioButton1 = nullptr, *RadioButton2 = nullptr, *RadioButton3 = nullptr,
+                 *RadioButton4 = nullptr;
     QCheckBox* CheckBox2 = nullptr;
     QLineEdit *Edit5 = nullptr, *Edit6 = nullptr, *Edit7 = nullptr, *Edit8 = nullptr;
     QPushButton* Button3 = nullptr;

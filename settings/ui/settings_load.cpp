@@ -1,9 +1,9 @@
 // Loading the settings file at start-up and applying it to the windows.
+#include <QCheckBox>
 #include <QFileInfo>
 #include <QLineEdit>
 #include <QRadioButton>
 #include <QSlider>
-#include <QCheckBox>
 
 #include "capture_window/ui/frame_window.h"
 #include "platform/window_stack.h"

@@ -17,13 +17,15 @@ void SpinEdit::setValue(int value) { lineEdit()->setText(QString::number(qBound(
 void SpinEdit::setText(const QString& text) { lineEdit()->setText(text); }
 
 void SpinEdit::stepBy(int steps) {
-    setValue(static_cast<int>(qBound(qint64(m_min), qint64(value()) + qint64(steps) * m_step, qint64(m_max))));
+    setValue(
+        static_cast<int>(qBound(qint64(m_min), qint64(value()) + qint64(steps) * m_step, qint64(m_max))));
     selectAll();
 }
 
 QValidator::State SpinEdit::validate(QString& input, int&) const {
     for (const QChar c : input) {
-        if ((c < QLatin1Char('0') || c > QLatin1Char('9')) && c != QLatin1Char('+') && c != QLatin1Char('-') && c != QLatin1Char('.')) {
+        if ((c < QLatin1Char('0') || c > QLatin1Char('9')) && c != QLatin1Char('+') &&
+            c != QLatin1Char('-') && c != QLatin1Char('.')) {
             QApplication::beep();
             return QValidator::Invalid;
         }

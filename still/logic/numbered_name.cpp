@@ -5,14 +5,19 @@
 
 QString extensionForSaveType(std::uint8_t saveType) {
     switch (saveType) {
-        case 1: return QStringLiteral(".jpg");
-        case 2: return QStringLiteral(".bmp");
-        case 3: return QStringLiteral(".gif");
-        default: return QStringLiteral(".png");
+        case 1:
+            return QStringLiteral(".jpg");
+        case 2:
+            return QStringLiteral(".bmp");
+        case 3:
+            return QStringLiteral(".gif");
+        default:
+            return QStringLiteral(".png");
     }
 }
 
-QString numberedPath(const QString& folder, const QString& prefix, std::int32_t number, const QString& extension) {
+QString numberedPath(const QString& folder, const QString& prefix, std::int32_t number,
+                     const QString& extension) {
     QString path = folder;
     if (!path.endsWith(QLatin1Char('/'))) path += QLatin1Char('/');
     return path + prefix + QString::number(number) + extension;

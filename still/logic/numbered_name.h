@@ -7,7 +7,8 @@
 QString extensionForSaveType(std::uint8_t saveType);
 
 // folder + separator + prefix + number (decimal, no leading zeros) + extension.
-QString numberedPath(const QString& folder, const QString& prefix, std::int32_t number, const QString& extension);
+QString numberedPath(const QString& folder, const QString& prefix, std::int32_t number,
+                     const QString& extension);
 
 // The first number from start on for which no file of any of the four image formats exists,
 // whatever the current format: a number is used once by any of them.

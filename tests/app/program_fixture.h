@@ -41,7 +41,8 @@ protected:
     void start() {
         backdrop.show();
         waitUntil([&] { return backdrop.isVisible(); });
-        program = std::make_unique<Program>(folder(), ProgramServices{boxes, documents, hotkeys, grabber, saveDialog});
+        program = std::make_unique<Program>(folder(),
+                                            ProgramServices{boxes, documents, hotkeys, grabber, saveDialog});
         program->show();
         ASSERT_TRUE(waitUntil([&] { return QApplication::activeWindow() == program->Form1.get(); }));
         waitUntil([] { return false; }, 150);
@@ -59,7 +60,8 @@ protected:
         const QPoint o = program->Form1->clientOrigin();
         QImage image(program->Form1->clientWidth(), program->Form1->clientHeight(), QImage::Format_RGB32);
         for (int y = 0; y < image.height(); ++y)
-            for (int x = 0; x < image.width(); ++x) image.setPixel(x, y, Backdrop::colorAt(o.x() + x, o.y() + y).rgb());
+            for (int x = 0; x < image.width(); ++x)
+                image.setPixel(x, y, Backdrop::colorAt(o.x() + x, o.y() + y).rgb());
         return image;
     }
 

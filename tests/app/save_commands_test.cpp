@@ -14,7 +14,8 @@ double meanError(const QImage& a, const QImage& b) {
     for (int y = 0; y < a.height(); ++y)
         for (int x = 0; x < a.width(); ++x) {
             const QRgb p = a.pixel(x, y), q = b.pixel(x, y);
-            sum += std::abs(qRed(p) - qRed(q)) + std::abs(qGreen(p) - qGreen(q)) + std::abs(qBlue(p) - qBlue(q));
+            sum +=
+                std::abs(qRed(p) - qRed(q)) + std::abs(qGreen(p) - qGreen(q)) + std::abs(qBlue(p) - qBlue(q));
         }
     return sum / (3.0 * a.width() * a.height());
 }
@@ -22,7 +23,8 @@ double meanError(const QImage& a, const QImage& b) {
 
 TEST_F(ProgramTest, SaveToFolderWritesNumberedFilesInEachFormat) {
     start();
-    QFile(folder() + QStringLiteral("指定先に保存2.png")).open(QIODevice::WriteOnly);  // a number already used
+    QFile(folder() + QStringLiteral("指定先に保存2.png"))
+        .open(QIODevice::WriteOnly);  // a number already used
     const QImage expected = expectedClient();
 
     capture({"ctrl+z"});
@@ -95,7 +97,8 @@ TEST_F(ProgramTest, WithoutAFolderTheChooserOpensAndItsOkSaves) {
     EXPECT_FALSE(form().isEnabled());
     chooser.selectFolder(chosen.path());
     chooser.OKBtnClick();
-    ASSERT_TRUE(waitUntil([&] { return QFile::exists(chosen.path() + QStringLiteral("/指定先に保存1.jpg")); }));
+    ASSERT_TRUE(
+        waitUntil([&] { return QFile::exists(chosen.path() + QStringLiteral("/指定先に保存1.jpg")); }));
     EXPECT_TRUE(form().isEnabled());
     EXPECT_TRUE(program->state.settings.SaveFolderSet);
     EXPECT_EQ(program->state.settings.SaveDirectory, chosen.path());

@@ -6,13 +6,14 @@ namespace {
 // Presses the left button at from, drags to to and releases, as a user would.
 bool drag(QPoint from, QPoint to) {
     QProcess xdotool;
-    xdotool.start(QStringLiteral("xdotool"),
-                  {QStringLiteral("mousemove"), QString::number(from.x()), QString::number(from.y()),
-                   QStringLiteral("mousedown"), QStringLiteral("1"), QStringLiteral("sleep"), QStringLiteral("0.1"),
-                   QStringLiteral("mousemove"), QString::number((from.x() + to.x()) / 2),
-                   QString::number((from.y() + to.y()) / 2), QStringLiteral("sleep"), QStringLiteral("0.1"),
-                   QStringLiteral("mousemove"), QString::number(to.x()), QString::number(to.y()),
-                   QStringLiteral("sleep"), QStringLiteral("0.1"), QStringLiteral("mouseup"), QStringLiteral("1")});
+    xdotool.start(
+        QStringLiteral("xdotool"),
+        {QStringLiteral("mousemove"), QString::number(from.x()), QString::number(from.y()),
+         QStringLiteral("mousedown"), QStringLiteral("1"), QStringLiteral("sleep"), QStringLiteral("0.1"),
+         QStringLiteral("mousemove"), QString::number((from.x() + to.x()) / 2),
+         QString::number((from.y() + to.y()) / 2), QStringLiteral("sleep"), QStringLiteral("0.1"),
+         QStringLiteral("mousemove"), QString::number(to.x()), QString::number(to.y()),
+         QStringLiteral("sleep"), QStringLiteral("0.1"), QStringLiteral("mouseup"), QStringLiteral("1")});
     waitUntil([&] { return xdotool.state() == QProcess::NotRunning; }, 10000);
     waitUntil([] { return false; }, 200);
     return xdotool.exitCode() == 0;

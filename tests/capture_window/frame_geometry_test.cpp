@@ -1,6 +1,7 @@
+#include "capture_window/logic/frame_geometry.h"
+
 #include <gtest/gtest.h>
 
-#include "capture_window/logic/frame_geometry.h"
 #include "capture_window/logic/keyboard_stepper.h"
 
 TEST(FrameGeometry, RegionsCutTheClientAndAddTheButton) {

@@ -36,9 +36,11 @@ TEST_F(FrameTest, ResizeMovesCaptionAndButtonByTheTwoRules) {
     struct Case {
         QSize client;
         QPoint button;
-    } const cases[] = {{{250, 70}, {90, 11}}, {{251, 70}, {77, 7}}, {{250, 69}, {77, 7}}, {{600, 200}, {252, 20}}};
+    } const cases[] = {
+        {{250, 70}, {90, 11}}, {{251, 70}, {77, 7}}, {{250, 69}, {77, 7}}, {{600, 200}, {252, 20}}};
     for (const Case& c : cases) {
-        form.resize(c.client + QSize(2 * ShapedFrame::kBorder, 2 * ShapedFrame::kBorder + ShapedFrame::kTitleBar));
+        form.resize(c.client +
+                    QSize(2 * ShapedFrame::kBorder, 2 * ShapedFrame::kBorder + ShapedFrame::kTitleBar));
         waitUntil([] { return false; }, 30);
         EXPECT_EQ(form.windowTitle(),
                   QStringLiteral("Kadrel1.02  %1 , %2").arg(c.client.width()).arg(c.client.height()));

@@ -33,7 +33,8 @@ TEST(ProgramCapture, KeysSaveEachFormatIntoTheProgramFolderAndCopyToTheClipboard
     ProgramRun run;
     run.start();
     OtherClient x;
-    ASSERT_TRUE(waitUntil([&] { return !x.findWindows(QStringLiteral("Kadrel1.02  420 , 360")).empty(); }, 10000));
+    ASSERT_TRUE(
+        waitUntil([&] { return !x.findWindows(QStringLiteral("Kadrel1.02  420 , 360")).empty(); }, 10000));
     waitUntil([] { return false; }, 300);
     const QImage expected = expectedClient();
 

@@ -15,7 +15,8 @@ public:
         const QString bin = qEnvironmentVariable("KADREL_BIN_DIR");
         EXPECT_TRUE(QFile::copy(bin + QStringLiteral("/kadrel"), exe()));
         QDir(m_dir.path()).mkpath(QStringLiteral("Help"));
-        QFile::copy(bin + QStringLiteral("/Help/manual.htm"), m_dir.path() + QStringLiteral("/Help/manual.htm"));
+        QFile::copy(bin + QStringLiteral("/Help/manual.htm"),
+                    m_dir.path() + QStringLiteral("/Help/manual.htm"));
     }
     ~ProgramRun() {
         m_process.kill();

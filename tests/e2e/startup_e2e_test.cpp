@@ -39,8 +39,9 @@ TEST(ProgramStart, ShowsTheSeeThroughFrameWithItsCaptionAndRaisesOnCtrlF4) {
     x.showWindow(QRect(200, 200, 800, 700));
     ASSERT_GT(stackIndex(x.stackingOrder(), x.window()), stackIndex(x.stackingOrder(), frames[0]));
     ASSERT_TRUE(sendKeys({"ctrl+F4"}));
-    EXPECT_TRUE(waitUntil(
-        [&] { return stackIndex(x.stackingOrder(), frames[0]) > stackIndex(x.stackingOrder(), x.window()); }));
+    EXPECT_TRUE(waitUntil([&] {
+        return stackIndex(x.stackingOrder(), frames[0]) > stackIndex(x.stackingOrder(), x.window());
+    }));
     EXPECT_FALSE(QFile::exists(run.folder() + QStringLiteral("/kadrel.ini")));
 }
 

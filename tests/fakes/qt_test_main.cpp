@@ -1,6 +1,7 @@
 // Test main for every test executable: a real QApplication on the X server named by DISPLAY.
-#include <QApplication>
 #include <gtest/gtest.h>
+
+#include <QApplication>
 
 int main(int argc, char** argv) {
     testing::InitGoogleTest(&argc, argv);

@@ -12,8 +12,8 @@
 #include <cstdlib>
 #include <cstring>
 #include <memory>
-#include <string>
 #include <stdexcept>
+#include <string>
 
 bool waitUntil(const std::function<bool()>& condition, int timeoutMs) {
     QElapsedTimer timer;
@@ -34,8 +34,9 @@ QImage grabScreen() {
 
 bool sendKeys(const QStringList& keys, int delayMs) {
     QProcess xdotool;
-    xdotool.start(QStringLiteral("xdotool"),
-                  QStringList{QStringLiteral("key"), QStringLiteral("--delay"), QString::number(delayMs)} + keys);
+    xdotool.start(
+        QStringLiteral("xdotool"),
+        QStringList{QStringLiteral("key"), QStringLiteral("--delay"), QString::number(delayMs)} + keys);
     // Keep serving the X connection while xdotool types.
     waitUntil([&] { return xdotool.state() == QProcess::NotRunning; }, 10000);
     const bool ok = xdotool.exitStatus() == QProcess::NormalExit && xdotool.exitCode() == 0;
@@ -64,7 +65,6 @@ void Backdrop::paintEvent(QPaintEvent*) {
     QPainter(this).drawImage(0, 0, picture);
 }
 
-
 OtherClient::OtherClient() : m_connection(xcb_connect(nullptr, nullptr)) {
     if (xcb_connection_has_error(m_connection)) throw std::runtime_error("no X server");
     m_root = xcb_setup_roots_iterator(xcb_get_setup(m_connection)).data->root;
@@ -76,8 +76,9 @@ void OtherClient::showWindow(const QRect& g) {
     m_window = xcb_generate_id(m_connection);
     const xcb_screen_t* screen = xcb_setup_roots_iterator(xcb_get_setup(m_connection)).data;
     const uint32_t values[] = {screen->black_pixel};
-    xcb_create_window(m_connection, XCB_COPY_FROM_PARENT, m_window, m_root, g.x(), g.y(), g.width(), g.height(), 0,
-                      XCB_WINDOW_CLASS_INPUT_OUTPUT, screen->root_visual, XCB_CW_BACK_PIXEL, values);
+    xcb_create_window(m_connection, XCB_COPY_FROM_PARENT, m_window, m_root, g.x(), g.y(), g.width(),
+                      g.height(), 0, XCB_WINDOW_CLASS_INPUT_OUTPUT, screen->root_visual, XCB_CW_BACK_PIXEL,
+                      values);
     xcb_map_window(m_connection, m_window);
     const uint32_t above[] = {XCB_STACK_MODE_ABOVE};
     xcb_configure_window(m_connection, m_window, XCB_CONFIG_WINDOW_STACK_MODE, above);
@@ -93,10 +94,10 @@ bool OtherClient::grabCtrlKey(const char* keysymName) {
     // Look the keycode up by asking the server for the keyboard mapping.
     const xcb_setup_t* setup = xcb_get_setup(m_connection);
     std::unique_ptr<xcb_get_keyboard_mapping_reply_t, decltype(&free)> map(
-        xcb_get_keyboard_mapping_reply(
-            m_connection,
-            xcb_get_keyboard_mapping(m_connection, setup->min_keycode, setup->max_keycode - setup->min_keycode + 1),
-            nullptr),
+        xcb_get_keyboard_mapping_reply(m_connection,
+                                       xcb_get_keyboard_mapping(m_connection, setup->min_keycode,
+                                                                setup->max_keycode - setup->min_keycode + 1),
+                                       nullptr),
         &free);
     if (!map) return false;
     const uint32_t wanted = std::string(keysymName) == "F4" ? 0xffc1 : 0;
@@ -130,13 +131,15 @@ int stackIndex(const std::vector<std::uint32_t>& order, std::uint32_t window) {
 QString OtherClient::windowName(std::uint32_t window) {
     for (const char* property : {"_NET_WM_NAME", "WM_NAME"}) {
         std::unique_ptr<xcb_intern_atom_reply_t, decltype(&free)> atom(
-            xcb_intern_atom_reply(m_connection, xcb_intern_atom(m_connection, 0, strlen(property), property), nullptr),
+            xcb_intern_atom_reply(m_connection, xcb_intern_atom(m_connection, 0, strlen(property), property),
+                                  nullptr),
             &free);
         if (!atom) continue;
         std::unique_ptr<xcb_get_property_reply_t, decltype(&free)> reply(
-            xcb_get_property_reply(m_connection,
-                                   xcb_get_property(m_connection, 0, window, atom->atom, XCB_GET_PROPERTY_TYPE_ANY, 0, 4096),
-                                   nullptr),
+            xcb_get_property_reply(
+                m_connection,
+                xcb_get_property(m_connection, 0, window, atom->atom, XCB_GET_PROPERTY_TYPE_ANY, 0, 4096),
+                nullptr),
             &free);
         if (reply && xcb_get_property_value_length(reply.get()) > 0)
             return QString::fromUtf8(static_cast<const char*>(xcb_get_property_value(reply.get())),
@@ -149,8 +152,11 @@ std::vector<std::uint32_t> OtherClient::findWindows(const QString& name) {
     std::vector<std::uint32_t> found;
     for (std::uint32_t w : stackingOrder()) {
         std::unique_ptr<xcb_get_window_attributes_reply_t, decltype(&free)> attributes(
-            xcb_get_window_attributes_reply(m_connection, xcb_get_window_attributes(m_connection, w), nullptr), &free);
-        if (attributes && attributes->map_state == XCB_MAP_STATE_VIEWABLE && windowName(w) == name) found.push_back(w);
+            xcb_get_window_attributes_reply(m_connection, xcb_get_window_attributes(m_connection, w),
+                                            nullptr),
+            &free);
+        if (attributes && attributes->map_state == XCB_MAP_STATE_VIEWABLE && windowName(w) == name)
+            found.push_back(w);
     }
     return found;
 }

@@ -1,3 +1,5 @@
+#include "settings/ui/folder_chooser.h"
+
 #include <gtest/gtest.h>
 
 #include <QAction>
@@ -13,7 +15,6 @@
 #include "platform/global_hotkey.h"
 #include "platform/window_stack.h"
 #include "settings/logic/settings_file.h"
-#include "settings/ui/folder_chooser.h"
 #include "settings/ui/settings_dialog.h"
 
 // The frame window, the chooser and the settings dialog, created in the program's order.
@@ -78,8 +79,9 @@ TEST_F(FolderChooserTest, FourteenBytesShowWholeFifteenAreCut) {
         ASSERT_TRUE(QDir().mkpath(folder));
         chooser.selectFolder(folder);
         chooser.OKBtnClick();
-        EXPECT_EQ(menuCaption(), bytes == 14 ? QStringLiteral("指定先  ") + folder
-                                             : QStringLiteral("指定先 ") + folder.left(10) + QStringLiteral("…"));
+        EXPECT_EQ(menuCaption(), bytes == 14
+                                     ? QStringLiteral("指定先  ") + folder
+                                     : QStringLiteral("指定先 ") + folder.left(10) + QStringLiteral("…"));
     }
 }
 

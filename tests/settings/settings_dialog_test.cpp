@@ -1,3 +1,5 @@
+#include "settings/ui/settings_dialog.h"
+
 #include <gtest/gtest.h>
 
 #include <QAction>
@@ -16,7 +18,6 @@
 #include "platform/global_hotkey.h"
 #include "platform/window_stack.h"
 #include "settings/logic/settings_file.h"
-#include "settings/ui/settings_dialog.h"
 #include "settings/ui/spin_edit.h"
 
 namespace {
@@ -75,8 +76,9 @@ TEST_F(SettingsDialogTest, LoadWithoutFileGivesDefaultsAndCreatesNothing) {
 }
 
 TEST_F(SettingsDialogTest, LoadAppliesStoredValuesAndIgnoresUnusableOnes) {
-    writeIni("[image]\r\nframe=0\r\nstype=7\r\nupto=1\r\nquality=250\r\nfbable=-1\r\nfb=70000\r\n"
-             "[File]\r\nDirectory=/no/such/folder\r\nsdir=\r\n");
+    writeIni(
+        "[image]\r\nframe=0\r\nstype=7\r\nupto=1\r\nquality=250\r\nfbable=-1\r\nfb=70000\r\n"
+        "[File]\r\nDirectory=/no/such/folder\r\nsdir=\r\n");
     TForm3& d = open();
     const Settings& s = state.settings;
     EXPECT_EQ(s.RecordRate, 10);  // a rate of 0 would divide by zero
@@ -161,7 +163,8 @@ TEST_F(SettingsDialogTest, OkAppliesEverythingWritesTheFileAndResizesTheFrame) {
     EXPECT_EQ(stored.StoredSaveType, kSavePng);
     EXPECT_EQ(stored.RecordRate, 3);
     EXPECT_EQ(stored.JpegQuality, 75);
-    EXPECT_TRUE(readAll(iniPath()).startsWith("; mine\r\n[other]\r\nkeep=this\r\n[image]\r\npower=100\r\nframe=3\r\n"));
+    EXPECT_TRUE(readAll(iniPath()).startsWith(
+        "; mine\r\n[other]\r\nkeep=this\r\n[image]\r\npower=100\r\nframe=3\r\n"));
 
     // Unchanged fields leave the size as it is.
     open();
