@@ -1,0 +1,104 @@
+#include "still/ui/print_command.h"
+
+#include <QDir>
+#include <QPainter>
+#include <QPrintDialog>
+#include <QPrinter>
+#include <QPrinterInfo>
+#include <QStandardPaths>
+
+#include "capture_window/ui/frame_window.h"
+#include "platform/message_box.h"
+#include "platform/window_stack.h"
+#include "still/logic/print_layout.h"
+#include "still/ui/capture_commands.h"
+
+namespace {
+const QString kCannotPrint = QStringLiteral("印刷できません");
+// Rows stretched at a time: a page-sized picture at printer resolution never sits in memory whole.
+constexpr int kBandRows = 256;
+
+// The frame stays disabled from the command to the end of the print, whichever way that ends.
+class EnableOnExit {
+public:
+    explicit EnableOnExit(QWidget& window) : m_window(window) {}
+    ~EnableOnExit() { m_window.setEnabled(true); }
+    EnableOnExit(const EnableOnExit&) = delete;
+    EnableOnExit& operator=(const EnableOnExit&) = delete;
+
+private:
+    QWidget& m_window;
+};
+}  // namespace
+
+bool QtPrintDialog::exec(QPrinter& printer) {
+    // No parent: the frame is disabled while it waits, and a child window would be disabled with it.
+    QPrintDialog dialog(&printer);
+    return dialog.exec() == QDialog::Accepted;
+}
+
+PrintCommand::PrintCommand(TForm1& form1, StillCommands& commands, const CaptureState& capture,
+                           std::function<int()> printPercent, MessageBoxes& messages, PrintDialogPort& dialog)
+    : m_form1(form1),
+      m_commands(commands),
+      m_capture(capture),
+      m_printPercent(std::move(printPercent)),
+      m_messages(messages),
+      m_dialog(dialog) {
+    connect(&m_form1.Timer2, &QTimer::timeout, this, &PrintCommand::Timer2Timer);
+}
+
+void PrintCommand::Print1Click() {
+    m_form1.setEnabled(false);
+    m_form1.hide();
+    m_form1.Timer2.start();
+}
+
+void PrintCommand::Timer2Timer() {
+    m_form1.Timer2.stop();
+    bool failed = false;
+    {
+        EnableOnExit enable(m_form1);
+        m_commands.grabWholeScreen();
+        m_form1.show();
+        window_stack::bringToForeground(&m_form1);
+        m_commands.grabCaptureRectangle();
+
+        QPrinter printer(QPrinter::HighResolution);
+        printer.setDocName(QStringLiteral("Kadrel"));
+        if (QPrinterInfo::availablePrinters().isEmpty()) {
+            // No printer: the dialog offers a PDF file instead, named here in the documents folder.
+            printer.setOutputFormat(QPrinter::PdfFormat);
+            QDir folder(QStandardPaths::writableLocation(QStandardPaths::DocumentsLocation));
+            if (!folder.exists()) folder = QDir::home();
+            printer.setOutputFileName(folder.filePath(QStringLiteral("kadrel.pdf")));
+        }
+        if (!m_dialog.exec(printer)) return;
+        failed = !print(printer, m_capture.WholeScreen ? m_form1.ScreenBitmap : m_form1.CaptureBitmap);
+    }
+    // After the frame is enabled again, so that the box is not disabled with it.
+    if (failed) m_messages.error(&m_form1, kCannotPrint);
+}
+
+bool PrintCommand::print(QPrinter& printer, const QImage& image) {
+    const QSize page = printer.pageLayout().paintRectPixels(printer.resolution()).size();
+    QPainter painter;
+    if (!painter.begin(&printer)) return false;
+    StretchDrawBitmap(painter, printRectangle(image.size(), m_printPercent(), page), image);
+    return painter.end();
+}
+
+void PrintCommand::StretchDrawBitmap(QPainter& canvas, const QRect& rectangle, const QImage& bitmap) {
+    const TransferBuffer buffer = toTransferBuffer(bitmap);
+    if (buffer.bits.empty() || rectangle.isEmpty()) return;
+    // The pixels go to the printer as they are: no smoothing, and no lossy compression in a PDF.
+    canvas.save();
+    canvas.setRenderHint(QPainter::SmoothPixmapTransform, false);
+    canvas.setRenderHint(QPainter::LosslessImageRendering, true);
+    for (int top = 0; top < rectangle.height(); top += kBandRows) {
+        const int rows = std::min(kBandRows, rectangle.height() - top);
+        const QImage band = stretchTransferRows(buffer, rectangle.size(), top, rows);
+        if (!band.isNull()) canvas.drawImage(rectangle.left(), rectangle.top() + top, band);
+    }
+    canvas.restore();
+}

@@ -1,0 +1,55 @@
+#pragma once
+
+#include <QObject>
+#include <QRect>
+#include <functional>
+
+#include "capture_window/logic/program_state.h"
+
+class MessageBoxes;
+class QImage;
+class QPainter;
+class QPrinter;
+class StillCommands;
+class TForm1;
+
+// The print dialog, an interface so that tests can answer it.
+class PrintDialogPort {
+public:
+    virtual ~PrintDialogPort() = default;
+    // Lets the user confirm or change the printer; false when cancelled.
+    virtual bool exec(QPrinter& printer) = 0;
+};
+
+// The platform's print dialog (QPrintDialog) with its default options.
+class QtPrintDialog final : public PrintDialogPort {
+public:
+    bool exec(QPrinter& printer) override;
+};
+
+// The print command of the frame window: takes the frame off the screen, lets Timer2 grab a moment
+// later and prints the unscaled capture on one page, at the print size or fitted to the page.
+class PrintCommand : public QObject {
+    Q_OBJECT
+public:
+    PrintCommand(TForm1& form1, StillCommands& commands, const CaptureState& capture,
+                 std::function<int()> printPercent, MessageBoxes& messages, PrintDialogPort& dialog);
+
+    void Print1Click();
+    void Timer2Timer();
+
+    // Draws bitmap stretched into rectangle of canvas by nearest pixel, through a 24-bit bottom-up
+    // copy, so that the printer never receives the screen's own pixel format.
+    static void StretchDrawBitmap(QPainter& canvas, const QRect& rectangle, const QImage& bitmap);
+
+private:
+    // Prints image after the dialog; false when the printer cannot be used.
+    bool print(QPrinter& printer, const QImage& image);
+
+    TForm1& m_form1;
+    StillCommands& m_commands;
+    const CaptureState& m_capture;
+    std::function<int()> m_printPercent;
+    MessageBoxes& m_messages;
+    PrintDialogPort& m_dialog;
+};
