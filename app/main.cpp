@@ -5,6 +5,7 @@
 #include "platform/message_box.h"
 #include "platform/screen_grabber.h"
 #include "platform/shell.h"
+#include "still/ui/print_command.h"
 #include "still/ui/save_picture_dialog.h"
 
 int main(int argc, char** argv) {
@@ -19,8 +20,9 @@ int main(int argc, char** argv) {
     GlobalHotkeys hotkeys;
     ScreenGrabber grabber;
     QtSavePictureDialog saveDialog;
+    QtPrintDialog printDialog;
     Program program(QCoreApplication::applicationDirPath() + QLatin1Char('/'),
-                    {messages, documents, hotkeys, grabber, saveDialog});
+                    {messages, documents, hotkeys, grabber, saveDialog, printDialog});
     program.show();
     return QApplication::exec();
 }

@@ -6,27 +6,35 @@
 #include "settings/ui/settings_dialog.h"
 #include "still/ui/capture_commands.h"
 #include "still/ui/interval_dialog.h"
+#include "still/ui/print_command.h"
 #include "video/ui/progress_window.h"
 
 Program::Program(const QString& programDirectory, ProgramServices services) {
     state.settings.ProgramDirectory = programDirectory;
-    Form1 = std::make_unique<TForm1>(state, FrameServices{services.messages, services.documents, services.hotkeys});
+    Form1 = std::make_unique<TForm1>(state,
+                                     FrameServices{services.messages, services.documents, services.hotkeys});
     OKBottomDlg = std::make_unique<TOKBottomDlg>(state, *Form1, services.messages);
     Form1->setFolderChooser(OKBottomDlg.get());
     Form3 = std::make_unique<TForm3>(state, *Form1, services.messages);
     Form3->setFolderChooser(OKBottomDlg.get());
     OKBottomDlg->setSettingsDialog(Form3.get());
     Form1->setSettingsDialog(Form3.get());
-    Form2 = std::make_unique<TForm2>(Form1->font());
+    Form2 = std::make_unique<TForm2>(state, *Form1, [this] { stillCommands->timers(); });
     Form1->setIntervalDialog(Form2.get());
     Form4 = std::make_unique<TForm4>(Form1->font());
     stillCommands = std::make_unique<StillCommands>(state, *Form1, *OKBottomDlg, services.grabber,
                                                     services.saveDialog, services.messages);
     Form1->setCaptureCommands(stillCommands.get());
+    TForm3* form3 = Form3.get();
+    printCommand = std::make_unique<PrintCommand>(
+        *Form1, *stillCommands, state.capture, [form3] { return form3->printPercent(); }, services.messages,
+        services.printDialog);
+    Form1->setPrintCommand(printCommand.get());
 }
 
 Program::~Program() {
     // The commands hold the frame window; they go first.
+    printCommand.reset();
     stillCommands.reset();
 }
 

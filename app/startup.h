@@ -8,6 +8,8 @@
 class DocumentOpener;
 class GlobalHotkeys;
 class MessageBoxes;
+class PrintCommand;
+class PrintDialogPort;
 class SavePictureDialog;
 class ScreenGrabber;
 class StillCommands;
@@ -23,6 +25,7 @@ struct ProgramServices {
     GlobalHotkeys& hotkeys;
     ScreenGrabber& grabber;
     SavePictureDialog& saveDialog;
+    PrintDialogPort& printDialog;
 };
 
 // The program's windows and the state they share. Creating it creates the five windows in
@@ -44,4 +47,5 @@ public:
     std::unique_ptr<TForm2> Form2;
     std::unique_ptr<TForm4> Form4;
     std::unique_ptr<StillCommands> stillCommands;
+    std::unique_ptr<PrintCommand> printCommand;
 };

@@ -25,5 +25,13 @@ public:
     virtual ~CaptureCommandsPort() = default;
     virtual void SaveAs1Click() = 0;
     virtual void N1Click() = 0;
+    virtual void N2Click() = 0;
     virtual void Copy1Click() = 0;
+};
+
+// The print command of the menu.
+class PrintCommandPort {
+public:
+    virtual ~PrintCommandPort() = default;
+    virtual void Print1Click() = 0;
 };

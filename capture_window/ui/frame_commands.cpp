@@ -82,11 +82,13 @@ void TForm1::buildTrayMenu() {
 void TForm1::buildActionList() {
     // Keys of Action1 .. Action20; the last six move and size the frame, each with two keys.
     static const char* const kKeys[20][2] = {
-        {"Ctrl+A", nullptr},        {"Ctrl+S", nullptr},       {"Ctrl+Z", nullptr},       {"Ctrl+X", nullptr},
-        {"Ctrl+C", nullptr},        {"Ctrl+E", nullptr},       {"Ctrl+D", nullptr},       {"Ctrl+V", nullptr},
-        {"Ctrl+M", nullptr},        {"Ctrl+J", nullptr},       {"Ctrl+B", nullptr},       {"Ctrl+F", nullptr},
-        {"Ctrl+G", nullptr},        {"Ctrl+P", nullptr},       {"Ctrl+Alt+I", "Shift+I"}, {"Ctrl+Alt+J", "Shift+J"},
-        {"Ctrl+Alt+K", "Shift+K"},  {"Ctrl+Alt+L", "Shift+L"}, {"Ctrl+Alt+O", "Shift+O"}, {"Ctrl+Alt+U", "Shift+U"}};
+        {"Ctrl+A", nullptr},       {"Ctrl+S", nullptr},       {"Ctrl+Z", nullptr},
+        {"Ctrl+X", nullptr},       {"Ctrl+C", nullptr},       {"Ctrl+E", nullptr},
+        {"Ctrl+D", nullptr},       {"Ctrl+V", nullptr},       {"Ctrl+M", nullptr},
+        {"Ctrl+J", nullptr},       {"Ctrl+B", nullptr},       {"Ctrl+F", nullptr},
+        {"Ctrl+G", nullptr},       {"Ctrl+P", nullptr},       {"Ctrl+Alt+I", "Shift+I"},
+        {"Ctrl+Alt+J", "Shift+J"}, {"Ctrl+Alt+K", "Shift+K"}, {"Ctrl+Alt+L", "Shift+L"},
+        {"Ctrl+Alt+O", "Shift+O"}, {"Ctrl+Alt+U", "Shift+U"}};
     for (int i = 0; i < 20; ++i) {
         QAction* action = new QAction(QStringLiteral("Action%1").arg(i + 1), this);
         QList<QKeySequence> keys{QKeySequence(QLatin1String(kKeys[i][0]))};
@@ -115,9 +117,7 @@ void TForm1::actionExecute(int index) {
     items[index - 2]->trigger();
 }
 
-void TForm1::Button1Click() {
-    PopupMenu1->exec(commandMenuPosition(clientOrigin(), Button1->geometry()));
-}
+void TForm1::Button1Click() { PopupMenu1->exec(commandMenuPosition(clientOrigin(), Button1->geometry())); }
 
 void TForm1::SaveAs1Click() {
     if (m_captureCommands) m_captureCommands->SaveAs1Click();
@@ -125,6 +125,14 @@ void TForm1::SaveAs1Click() {
 
 void TForm1::N1Click() {
     if (m_captureCommands) m_captureCommands->N1Click();
+}
+
+void TForm1::Print1Click() {
+    if (m_printCommand) m_printCommand->Print1Click();
+}
+
+void TForm1::N2Click() {
+    if (m_captureCommands) m_captureCommands->N2Click();
 }
 
 void TForm1::Copy1Click() {
@@ -153,7 +161,9 @@ int TForm1::checkedSaveTypeItem() const {
     return kSaveJpeg;
 }
 
-void TForm1::setFolderItemCaption(const QString& caption) { N7->setText(caption + QStringLiteral("\tCtrl+D")); }
+void TForm1::setFolderItemCaption(const QString& caption) {
+    N7->setText(caption + QStringLiteral("\tCtrl+D"));
+}
 
 void TForm1::N6Click() {
     if (!m_settingsDialog) return;
@@ -171,7 +181,8 @@ void TForm1::N7Click() {
 }
 
 void TForm1::About1Click() {
-    m_services.messages.message(this, QStringLiteral("Kadrel ver 1.02\nCopyright (C) Kadrel 開発チーム  GPL-3.0-or-later"));
+    m_services.messages.message(
+        this, QStringLiteral("Kadrel ver 1.02\nCopyright (C) Kadrel 開発チーム  GPL-3.0-or-later"));
 }
 
 void TForm1::Help2Click() {
@@ -187,10 +198,18 @@ void TForm1::keyboardStep(StepDirection direction) {
     const QRect base = geometry();
     const int n = m_stepper.step(direction);
     switch (direction) {
-        case StepDirection::Up: move(base.left(), base.top() - n); break;
-        case StepDirection::Left: move(base.left() - n, base.top()); break;
-        case StepDirection::Down: move(base.left(), base.top() + n); break;
-        case StepDirection::Right: move(base.left() + n, base.top()); break;
+        case StepDirection::Up:
+            move(base.left(), base.top() - n);
+            break;
+        case StepDirection::Left:
+            move(base.left() - n, base.top());
+            break;
+        case StepDirection::Down:
+            move(base.left(), base.top() + n);
+            break;
+        case StepDirection::Right:
+            move(base.left() + n, base.top());
+            break;
         case StepDirection::Larger:
         case StepDirection::Smaller: {
             // Width first, then height: two resizes, as setting each outer dimension is.
@@ -199,7 +218,8 @@ void TForm1::keyboardStep(StepDirection direction) {
             resize(width(), base.height() + d);
             break;
         }
-        case StepDirection::None: break;
+        case StepDirection::None:
+            break;
     }
     Timer5.stop();
     Timer5.start();

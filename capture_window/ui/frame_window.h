@@ -19,6 +19,7 @@ class DocumentOpener;
 class IntervalDialogPort;
 class SettingsDialogPort;
 class CaptureCommandsPort;
+class PrintCommandPort;
 
 // The services the frame window uses; tests pass fakes for the boxes and the opener.
 struct FrameServices {
@@ -44,6 +45,7 @@ public:
     void setSettingsDialog(SettingsDialogPort* dialog) { m_settingsDialog = dialog; }
     void setIntervalDialog(IntervalDialogPort* dialog) { m_intervalDialog = dialog; }
     void setCaptureCommands(CaptureCommandsPort* commands) { m_captureCommands = commands; }
+    void setPrintCommand(PrintCommandPort* command) { m_printCommand = command; }
 
     // Checks the format item for a save-type code (1..4) and unchecks the others.
     void checkSaveTypeItem(int code);
@@ -77,8 +79,8 @@ public:
     void SaveAs1Click();
     void N1Click();
     void Copy1Click();
-    void N2Click() {}
-    void Print1Click() {}
+    void N2Click();
+    void Print1Click();
     void N9Click() {}
     void N10Click() {}
     void N11Click() {}
@@ -92,7 +94,8 @@ public:
     QTimer Timer1, Timer2, Timer3, Timer4, Timer5;
     QMenu* PopupMenu1;
     QMenu* PopupMenu2;
-    QAction *SaveAs1, *N1, *N2, *Copy1, *N9, *Print1, *N4, *JPEG1, *BMP1, *GIF1, *PNG1, *N7, *N6, *About1, *Help2;
+    QAction *SaveAs1, *N1, *N2, *Copy1, *N9, *Print1, *N4, *JPEG1, *BMP1, *GIF1, *PNG1, *N7, *N6, *About1,
+        *Help2;
     QAction *N13, *N10, *N11, *N12;
     std::array<QAction*, 20> ActionList1{};  // Action1 .. Action20
 
@@ -120,6 +123,7 @@ private:
     SettingsDialogPort* m_settingsDialog = nullptr;
     IntervalDialogPort* m_intervalDialog = nullptr;
     CaptureCommandsPort* m_captureCommands = nullptr;
+    PrintCommandPort* m_printCommand = nullptr;
     FrameRegions m_regions;
     KeyboardStepper m_stepper;
     QActionGroup* m_formatGroup = nullptr;

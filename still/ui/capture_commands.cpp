@@ -19,8 +19,8 @@ const QString kCannotSave = QStringLiteral("保存できません");
 const QString kCannotMakeImage = QStringLiteral("画像を作成できません");
 }  // namespace
 
-StillCommands::StillCommands(ProgramState& state, TForm1& form1, TOKBottomDlg& chooser, ScreenGrabber& grabber,
-                             SavePictureDialog& saveDialog, MessageBoxes& messages)
+StillCommands::StillCommands(ProgramState& state, TForm1& form1, TOKBottomDlg& chooser,
+                             ScreenGrabber& grabber, SavePictureDialog& saveDialog, MessageBoxes& messages)
     : m_state(state),
       m_form1(form1),
       m_chooser(chooser),
@@ -130,7 +130,8 @@ void StillCommands::Timer1Timer() {
         const std::uint8_t type = s.SaveType >= 1 && s.SaveType <= 3 ? s.SaveType : 4;
         const QString path =
             numberedPath(s.SaveDirectory, s.DesignatedPrefix, c.DesignatedNumber, extensionForSaveType(type));
-        if (writeimage(m_form1.OutputBitmap, path, type, s.JpegQuality, s.SaveDirectory) != WriteResult::Written)
+        if (writeimage(m_form1.OutputBitmap, path, type, s.JpegQuality, s.SaveDirectory) !=
+            WriteResult::Written)
             return m_messages.message(&m_form1, kCannotSave);
         if (c.DesignatedNumber < std::numeric_limits<std::int32_t>::max()) ++c.DesignatedNumber;
         return;
@@ -142,11 +143,20 @@ void StillCommands::Timer1Timer() {
 void StillCommands::Save(const QImage& bitmap) {
     const Settings& s = m_state.settings;
     switch (s.SaveType) {
-        case 1: m_saveDialog.preselect(3, QStringLiteral("jpg")); break;
-        case 2: m_saveDialog.preselect(5, QStringLiteral("bmp")); break;
-        case 3: m_saveDialog.preselect(6, QStringLiteral("gif")); break;
-        case 4: m_saveDialog.preselect(2, QStringLiteral("png")); break;
-        default: break;
+        case 1:
+            m_saveDialog.preselect(3, QStringLiteral("jpg"));
+            break;
+        case 2:
+            m_saveDialog.preselect(5, QStringLiteral("bmp"));
+            break;
+        case 3:
+            m_saveDialog.preselect(6, QStringLiteral("gif"));
+            break;
+        case 4:
+            m_saveDialog.preselect(2, QStringLiteral("png"));
+            break;
+        default:
+            break;
     }
     const std::optional<QString> path = m_saveDialog.exec();
     if (!path || s.SaveType < 1 || s.SaveType > 4) return;

@@ -25,6 +25,9 @@ public:
     void SaveAs1Click() override;
     void N1Click() override;
     void Copy1Click() override;
+    // Interval save: N2Click arms it (the dialog opens once a folder is known); timers is one save.
+    void N2Click() override;
+    void timers();
     void setDirectory();
     void appointsave();
     void Timer1Timer();

@@ -1,7 +1,110 @@
 #include "still/ui/interval_dialog.h"
 
-TForm2::TForm2(QFont font) : QDialog(nullptr) {
+#include <QCheckBox>
+#include <QCloseEvent>
+#include <QLabel>
+#include <QPushButton>
+#include <cstdint>
+
+#include "capture_window/ui/frame_window.h"
+#include "platform/window_stack.h"
+#include "settings/ui/spin_edit.h"
+
+TForm2::TForm2(ProgramState& state, TForm1& form1, std::function<void()> timers)
+    : QDialog(nullptr), m_state(state), m_form1(form1), m_timers(std::move(timers)) {
     setWindowTitle(QStringLiteral("一定時間ごとに保存"));
-    setFont(font);
+    setFont(form1.font());
     setFixedSize(327, 93);
+
+    Label2 = new QLabel(QStringLiteral("※ウィンドウを閉じるか、最小化すると止まります。"), this);
+    Label2->setGeometry(8, 6, 315, 16);
+    SpinEdit1 = new SpinEdit(100, 65535, 500, 5000, this);
+    SpinEdit1->setGeometry(8, 28, 81, 22);
+    Label1 = new QLabel(QStringLiteral("/1000　秒間隔"), this);
+    Label1->setGeometry(94, 32, 110, 16);
+    CheckBox1 = new QCheckBox(QStringLiteral("撮る枚数を指定"), this);
+    CheckBox1->setGeometry(8, 62, 112, 18);
+    SpinEdit2 = new SpinEdit(1, 1000, 1, 5, this);
+    SpinEdit2->setGeometry(124, 60, 57, 22);
+    SpinEdit2->setEnabled(false);
+    Button1 = new QPushButton(QStringLiteral("開始"), this);
+    Button1->setGeometry(190, 58, 61, 25);
+    Button1->setDefault(true);
+    Button2 = new QPushButton(QStringLiteral("キャンセル"), this);
+    Button2->setGeometry(258, 58, 61, 25);
+    SpinEdit1->setFocus();
+
+    connect(CheckBox1, &QCheckBox::clicked, this, &TForm2::CheckBox1Click);
+    connect(Button1, &QPushButton::clicked, this, &TForm2::Button1Click);
+    connect(Button2, &QPushButton::clicked, this, &TForm2::Button2Click);
+    connect(&Timer1, &QTimer::timeout, this, &TForm2::Timer1Timer);
+}
+
+void TForm2::mousePressEvent(QMouseEvent* event) {
+    QDialog::mousePressEvent(event);
+    SpinEdit1->setFocus();
+}
+
+void TForm2::CheckBox1Click() { SpinEdit2->setEnabled(CheckBox1->isChecked()); }
+
+void TForm2::Button1Click() {
+    // The interval is a 16-bit count: a number typed out of range and confirmed with Enter wraps.
+    const auto intervalMs = static_cast<std::uint16_t>(SpinEdit1->value());
+    Timer1.setInterval(intervalMs);
+    // A zero interval never ticks, as a stopped timer.
+    if (intervalMs > 0) Timer1.start();
+    window_stack::setTopmost(this, false);
+    window_stack::setTopmost(&m_form1, true);
+    hide();
+    CaptureState& c = m_state.capture;
+    c.IntervalMode = true;
+    if (c.WholeScreen) {
+        m_form1.showMinimized();
+    } else {
+        m_form1.alphawindow();
+        c.IntervalWindowed = true;
+    }
+    IntervalShotCount = 0;
+}
+
+void TForm2::Button2Click() { close(); }
+
+void TForm2::Timer1Timer() {
+    // A tick that falls due while an earlier tick's message box is open is dropped, so a
+    // failing folder shows one box at a time; the next tick after it tries the same number.
+    // Qt's dispatchers hold back a timer whose handler still runs; this keeps the promise
+    // whatever drives the tick.
+    if (m_inTick) return;
+    m_inTick = true;
+    m_timers();
+    m_inTick = false;
+    // Stopped while the save's message box was open: the run is over, nothing more to count.
+    if (!m_state.capture.IntervalMode || !CheckBox1->isChecked()) return;
+    ++IntervalShotCount;
+    if (IntervalShotCount < SpinEdit2->value()) return;
+    // The frame window's restore or close handler stops the run.
+    if (m_state.capture.WholeScreen)
+        m_form1.showNormal();
+    else
+        m_form1.close();
+    SpinEdit2->setEnabled(false);
+}
+
+void TForm2::reject() {
+    FormClose();
+    QDialog::reject();
+}
+
+void TForm2::closeEvent(QCloseEvent* event) {
+    // A hidden dialog (the run is going) is closed without reject(); its close handler still runs.
+    if (!isVisible()) FormClose();
+    QDialog::closeEvent(event);
+}
+
+void TForm2::FormClose() {
+    Timer1.stop();
+    window_stack::setTopmost(this, false);
+    window_stack::setTopmost(&m_form1, m_form1.alwaysOnTop());
+    m_state.capture.IntervalMode = false;
+    m_form1.FormResize();
 }

@@ -2,18 +2,55 @@
 
 #include <QDialog>
 #include <QTimer>
+#include <functional>
 
+#include "capture_window/logic/program_state.h"
 #include "capture_window/ui/companions.h"
 
+class QCheckBox;
+class QLabel;
+class QPushButton;
+class SpinEdit;
+class TForm1;
+
 // The interval-save dialog. Created hidden at start-up; the frame window opens it once a
-// save folder is known.
+// save folder is known. Start hides it and lets Timer1 call timers (one save) per tick.
 class TForm2 : public QDialog, public IntervalDialogPort {
     Q_OBJECT
 public:
-    explicit TForm2(QFont font);
+    // timers: one interval save, carried out by the capture commands.
+    TForm2(ProgramState& state, TForm1& form1, std::function<void()> timers);
 
     QWidget* dialog() override { return this; }
     void stopTick() override { Timer1.stop(); }
 
+    void CheckBox1Click();
+    void Button1Click();
+    void Button2Click();
+    void Timer1Timer();
+    void FormClose();
+
+    QLabel* Label2;
+    SpinEdit* SpinEdit1;  // interval in milliseconds
+    QLabel* Label1;
+    QCheckBox* CheckBox1;  // limit the number of shots
+    SpinEdit* SpinEdit2;   // number of shots
+    QPushButton* Button1;
+    QPushButton* Button2;
     QTimer Timer1;  // the saving tick
+
+    // Ticks since Start.
+    int IntervalShotCount = 0;
+
+protected:
+    // Every close (Cancel, Escape, the title bar, a stop of the frame window) ends in FormClose.
+    void reject() override;
+    void closeEvent(QCloseEvent* event) override;
+    void mousePressEvent(QMouseEvent* event) override;
+
+private:
+    ProgramState& m_state;
+    TForm1& m_form1;
+    std::function<void()> m_timers;
+    bool m_inTick = false;
 };

@@ -5,6 +5,7 @@
 #include <functional>
 
 #include "capture_window/logic/program_state.h"
+#include "capture_window/ui/companions.h"
 
 class MessageBoxes;
 class QImage;
@@ -29,13 +30,13 @@ public:
 
 // The print command of the frame window: takes the frame off the screen, lets Timer2 grab a moment
 // later and prints the unscaled capture on one page, at the print size or fitted to the page.
-class PrintCommand : public QObject {
+class PrintCommand : public QObject, public PrintCommandPort {
     Q_OBJECT
 public:
     PrintCommand(TForm1& form1, StillCommands& commands, const CaptureState& capture,
                  std::function<int()> printPercent, MessageBoxes& messages, PrintDialogPort& dialog);
 
-    void Print1Click();
+    void Print1Click() override;
     void Timer2Timer();
 
     // Draws bitmap stretched into rectangle of canvas by nearest pixel, through a 24-bit bottom-up

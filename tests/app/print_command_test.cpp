@@ -36,15 +36,13 @@ public:
 class PrintCommandTest : public ProgramTest {
 protected:
     void SetUp() override {
+        printDialog = &dialog;
         start();
         dialog.path = dir.filePath(QStringLiteral("page.pdf"));
-        command = std::make_unique<PrintCommand>(
-            form(), *program->stillCommands, program->state.capture,
-            [this] { return program->Form3->printPercent(); }, boxes, dialog);
     }
     void print() {
         QFile::remove(dialog.path);
-        command->Print1Click();
+        form().Print1->trigger();
         EXPECT_FALSE(form().isEnabled());
         EXPECT_FALSE(form().isVisible());
         ASSERT_TRUE(waitUntil([&] { return form().isEnabled() && form().isVisible(); }));
@@ -89,7 +87,6 @@ protected:
     }
 
     PdfPrintDialog dialog;
-    std::unique_ptr<PrintCommand> command;
 };
 
 TEST_F(PrintCommandTest, PrintsTheUnscaledGrabAtTheTopLeftOfThePrintableArea) {

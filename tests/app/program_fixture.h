@@ -13,6 +13,7 @@
 #include "fakes/x11_test_support.h"
 #include "platform/global_hotkey.h"
 #include "platform/screen_grabber.h"
+#include "still/ui/print_command.h"
 #include "still/ui/save_picture_dialog.h"
 
 // Answers the save-as dialog with prepared names (nothing = cancel) and records what it was asked.
@@ -35,14 +36,20 @@ public:
     int opened = 0;
 };
 
+// Cancels every print dialog.
+class CancellingPrintDialog final : public PrintDialogPort {
+public:
+    bool exec(QPrinter&) override { return false; }
+};
+
 // The whole program in this process, started in a folder of the test's own over a known picture.
 class ProgramTest : public ::testing::Test {
 protected:
     void start() {
         backdrop.show();
         waitUntil([&] { return backdrop.isVisible(); });
-        program = std::make_unique<Program>(folder(),
-                                            ProgramServices{boxes, documents, hotkeys, grabber, saveDialog});
+        program = std::make_unique<Program>(
+            folder(), ProgramServices{boxes, documents, hotkeys, grabber, saveDialog, *printDialog});
         program->show();
         ASSERT_TRUE(waitUntil([&] { return QApplication::activeWindow() == program->Form1.get(); }));
         waitUntil([] { return false; }, 150);
@@ -71,6 +78,8 @@ protected:
     GlobalHotkeys hotkeys;
     ScreenGrabber grabber;
     ScriptedSaveDialog saveDialog;
+    CancellingPrintDialog cancellingPrintDialog;
+    PrintDialogPort* printDialog = &cancellingPrintDialog;  // a test may answer it otherwise
     Backdrop backdrop;
     std::unique_ptr<Program> program;
 };

@@ -1,0 +1,152 @@
+#include <QCheckBox>
+#include <QEventLoop>
+#include <QFile>
+#include <QPushButton>
+#include <QTimer>
+
+#include "program_fixture.h"
+#include "settings/ui/spin_edit.h"
+#include "still/ui/interval_dialog.h"
+
+namespace {
+const QString kFrameStop = QStringLiteral("<一定時間保存>を停止しました");
+const QString kWholeScreenStop = QStringLiteral("一定時間毎に保存>>停止しました");
+const QString kCannotSave = QStringLiteral("保存できません");
+
+QImage load(const QString& path) { return QImage(path).convertToFormat(QImage::Format_RGB32); }
+
+// A box that stays open for a while, dispatching events as a real modal box does.
+class SlowMessageBoxes final : public MessageBoxes {
+public:
+    void message(QWidget*, const QString& text) override {
+        messages << text;
+        maxOpen = std::max(maxOpen, ++open);
+        QEventLoop loop;
+        QTimer::singleShot(400, &loop, &QEventLoop::quit);
+        loop.exec();
+        --open;
+    }
+    void error(QWidget*, const QString&) override {}
+    void warning(QWidget*, const QString&) override {}
+    QStringList messages;
+    int open = 0;
+    int maxOpen = 0;
+};
+}  // namespace
+
+class IntervalSave : public ProgramTest {
+protected:
+    TForm2& dialog() { return *program->Form2; }
+    QString file(int number, const char* extension) const {
+        return folder() + QStringLiteral("一定時間ごとに保存%1.").arg(number) + QLatin1String(extension);
+    }
+    void openDialog() {
+        ASSERT_TRUE(sendKeys({"ctrl+x"}));
+        ASSERT_TRUE(waitUntil([&] { return dialog().isVisible(); }));
+    }
+    // Opens the dialog and starts a run; shots 0 leaves the limit as it is.
+    void startRun(int intervalMs, int shots) {
+        openDialog();
+        dialog().SpinEdit1->setText(QString::number(intervalMs));
+        if (shots) {
+            if (!dialog().CheckBox1->isChecked()) dialog().CheckBox1->click();
+            dialog().SpinEdit2->setText(QString::number(shots));
+        }
+        dialog().Button1->click();
+    }
+    bool buttonInShape() {
+        return form().appliedShape().contains(form().Button1->geometry().center() +
+                                              ShapedFrame::clientOffset());
+    }
+    const QString normalCaption = QStringLiteral("Kadrel1.02  420 , 360");
+};
+
+TEST_F(IntervalSave, ShotLimitInFrameModeGrabsWhereTheFrameIsAtEachTick) {
+    start();
+    ASSERT_TRUE(sendKeys({"ctrl+b"}));
+    startRun(300, 3);
+    EXPECT_FALSE(buttonInShape());
+    std::vector<QImage> expected;
+    for (const QPoint at : {QPoint(335, 330), QPoint(100, 120), QPoint(700, 500)}) {
+        form().move(at);
+        waitUntil([] { return false; }, 60);
+        expected.push_back(expectedClient());
+        ASSERT_TRUE(waitUntil([&] { return QFile::exists(file(int(expected.size()), "bmp")); }));
+    }
+    ASSERT_TRUE(waitUntil([&] { return !boxes.messages.isEmpty(); }));
+    EXPECT_EQ(boxes.messages, QStringList{kFrameStop});
+    for (int i = 0; i < 3; ++i) EXPECT_EQ(load(file(i + 1, "bmp")), expected[i]) << "shot " << i + 1;
+    waitUntil([] { return false; }, 400);
+    EXPECT_EQ(QDir(folder()).entryList({QStringLiteral("一定時間*")}, QDir::Files).size(), 3);
+    EXPECT_TRUE(form().isVisible());
+    EXPECT_FALSE(program->state.capture.IntervalMode);
+    EXPECT_EQ(form().windowTitle(), normalCaption);
+    EXPECT_TRUE(buttonInShape());
+}
+
+TEST_F(IntervalSave, ShotLimitInWholeScreenModeRestoresTheApplication) {
+    start();
+    ASSERT_TRUE(sendKeys({"ctrl+m", "ctrl+b"}));
+    startRun(200, 3);
+    EXPECT_TRUE(form().isMinimized());
+    ASSERT_TRUE(waitUntil([&] { return !boxes.messages.isEmpty(); }));
+    EXPECT_EQ(boxes.messages, QStringList{kWholeScreenStop});
+    EXPECT_FALSE(form().isMinimized());
+    for (int n = 1; n <= 3; ++n) {
+        const QImage image = load(file(n, "bmp"));
+        ASSERT_EQ(image.size(), QSize(1920, 1080));
+        EXPECT_EQ(image.pixel(1900, 1060), Backdrop::colorAt(1900, 1060).rgb());
+    }
+    EXPECT_FALSE(QFile::exists(file(4, "bmp")));
+}
+
+TEST_F(IntervalSave, CancelSavesNothingAndRestoresCaptionAndShape) {
+    start();
+    openDialog();
+    EXPECT_TRUE(form().windowTitle().endsWith(QStringLiteral("一定時間ごとに保存")));
+    EXPECT_FALSE(buttonInShape());
+    dialog().Button2->click();
+    waitUntil([] { return false; }, 300);
+    EXPECT_FALSE(dialog().isVisible());
+    EXPECT_EQ(form().windowTitle(), normalCaption);
+    EXPECT_TRUE(buttonInShape());
+    EXPECT_EQ(QDir(folder()).entryList({QStringLiteral("一定時間*")}, QDir::Files), QStringList{});
+    EXPECT_TRUE(boxes.messages.isEmpty());
+}
+
+TEST_F(IntervalSave, NumbersSkipEarlierFilesAndCarryOverToTheNextRun) {
+    start();
+    QFile(file(1, "png")).open(QIODevice::WriteOnly);
+    QFile(file(2, "gif")).open(QIODevice::WriteOnly);
+    startRun(100, 1);
+    ASSERT_TRUE(waitUntil([&] { return boxes.messages.size() == 1; }));
+    EXPECT_TRUE(QFile::exists(file(3, "jpg")));
+
+    // The limit stays checked with its field locked until the box is clicked again.
+    openDialog();
+    EXPECT_TRUE(dialog().CheckBox1->isChecked());
+    EXPECT_FALSE(dialog().SpinEdit2->isEnabled());
+    dialog().Button1->click();
+    ASSERT_TRUE(waitUntil([&] { return boxes.messages.size() == 2; }));
+    EXPECT_TRUE(QFile::exists(file(4, "jpg")));
+    EXPECT_EQ(program->state.capture.IntervalNumber, 5);
+}
+
+TEST_F(IntervalSave, UnwritableFolderShowsOneBoxAtATimeAndKeepsTheNumber) {
+    SlowMessageBoxes slowBoxes;
+    backdrop.show();
+    waitUntil([&] { return backdrop.isVisible(); });
+    program = std::make_unique<Program>(
+        folder(), ProgramServices{slowBoxes, documents, hotkeys, grabber, saveDialog, *printDialog});
+    program->show();
+    ASSERT_TRUE(waitUntil([&] { return QApplication::activeWindow() == program->Form1.get(); }));
+    program->state.settings.SaveDirectory = QStringLiteral("/proc/self");
+    startRun(100, 0);
+    ASSERT_TRUE(waitUntil([&] { return slowBoxes.messages.size() >= 3; }, 5000));
+    form().close();
+    EXPECT_EQ(slowBoxes.maxOpen, 1);
+    EXPECT_EQ(slowBoxes.messages.last(), kFrameStop);
+    EXPECT_EQ(slowBoxes.messages.count(kCannotSave), slowBoxes.messages.size() - 1);
+    EXPECT_EQ(program->state.capture.IntervalNumber, 1);
+    program.reset();
+}
