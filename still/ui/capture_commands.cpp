@@ -125,19 +125,23 @@ void StillCommands::Timer1Timer() {
     QImage& image = c.WholeScreen ? m_form1.ScreenBitmap : oversize(m_form1.CaptureBitmap);
     if (c.SaveToFolderPending) {
         c.SaveToFolderPending = false;
-        if (!stretchimage(image)) return m_messages.message(&m_form1, kCannotMakeImage);
-        m_form1.OutputBitmap = image;
-        const std::uint8_t type = s.SaveType >= 1 && s.SaveType <= 3 ? s.SaveType : 4;
-        const QString path =
-            numberedPath(s.SaveDirectory, s.DesignatedPrefix, c.DesignatedNumber, extensionForSaveType(type));
-        if (writeimage(m_form1.OutputBitmap, path, type, s.JpegQuality, s.SaveDirectory) !=
-            WriteResult::Written)
-            return m_messages.message(&m_form1, kCannotSave);
-        if (c.DesignatedNumber < std::numeric_limits<std::int32_t>::max()) ++c.DesignatedNumber;
-        return;
+        return saveNumbered(image, s.DesignatedPrefix, c.DesignatedNumber);
     }
     if (!stretchimage(image)) return m_messages.message(&m_form1, kCannotMakeImage);
     Save(image);
+}
+
+void StillCommands::saveNumbered(QImage& image, const QString& prefix, std::int32_t& number) {
+    const Settings& s = m_state.settings;
+    if (!stretchimage(image)) return m_messages.message(&m_form1, kCannotMakeImage);
+    m_form1.OutputBitmap = image;
+    // Every type but JPEG, BMP and GIF saves as PNG under these names.
+    const std::uint8_t type = s.SaveType >= 1 && s.SaveType <= 3 ? s.SaveType : 4;
+    const QString path = numberedPath(s.SaveDirectory, prefix, number, extensionForSaveType(type));
+    // A failed write keeps the number: the next save tries it again.
+    if (writeimage(m_form1.OutputBitmap, path, type, s.JpegQuality, s.SaveDirectory) != WriteResult::Written)
+        return m_messages.message(&m_form1, kCannotSave);
+    if (number < std::numeric_limits<std::int32_t>::max()) ++number;
 }
 
 void StillCommands::Save(const QImage& bitmap) {

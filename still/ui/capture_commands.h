@@ -32,6 +32,9 @@ public:
     void appointsave();
     void Timer1Timer();
     void Save(const QImage& bitmap);
+    // Scales image and writes it under prefix and number in the save folder, in the save format;
+    // the number moves on only when the file was written.
+    void saveNumbered(QImage& image, const QString& prefix, std::int32_t& number);
 
     // Grab steps: the whole screen into ScreenBitmap, then the capture rectangle into CaptureBitmap.
     void grabWholeScreen();

@@ -1,10 +1,7 @@
 #include <QThread>
-#include <limits>
 
 #include "capture_window/ui/frame_window.h"
-#include "platform/message_box.h"
 #include "still/logic/numbered_name.h"
-#include "still/logic/write_image.h"
 #include "still/ui/capture_commands.h"
 
 // Interval save: the arming from the menu, and the one save that each tick of the dialog runs.
@@ -27,14 +24,6 @@ void StillCommands::timers() {
     m_form1.CaptureBitmap = copySpan(m_form1.ScreenBitmap, QRect(g.clientOrigin, g.client));
 
     c.IntervalNumber = firstFreeNumber(s.SaveDirectory, s.IntervalPrefix, c.IntervalNumber);
-    QImage& image = c.WholeScreen ? m_form1.ScreenBitmap : oversize(m_form1.CaptureBitmap);
-    if (!stretchimage(image)) return m_messages.message(&m_form1, QStringLiteral("画像を作成できません"));
-    m_form1.OutputBitmap = image;
-    const std::uint8_t type = s.SaveType >= 1 && s.SaveType <= 3 ? s.SaveType : 4;
-    const QString path =
-        numberedPath(s.SaveDirectory, s.IntervalPrefix, c.IntervalNumber, extensionForSaveType(type));
-    // A failed write keeps the number: the next tick tries it again.
-    if (writeimage(m_form1.OutputBitmap, path, type, s.JpegQuality, s.SaveDirectory) != WriteResult::Written)
-        return m_messages.message(&m_form1, QStringLiteral("保存できません"));
-    if (c.IntervalNumber < std::numeric_limits<std::int32_t>::max()) ++c.IntervalNumber;
+    saveNumbered(c.WholeScreen ? m_form1.ScreenBitmap : oversize(m_form1.CaptureBitmap), s.IntervalPrefix,
+                 c.IntervalNumber);
 }
