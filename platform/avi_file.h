@@ -1,0 +1,87 @@
+// AviFileWriter: a RIFF AVI file holding one uncompressed video stream, every sample a key frame.
+// Past 1 GiB the file continues in OpenDML (AVI 2.0) 'AVIX' parts with a two-level index, so long
+// recordings stay readable; the first part keeps an 'idx1' for AVI 1.0 readers.
+#pragma once
+
+#include <cstddef>
+#include <cstdint>
+#include <fstream>
+#include <string>
+#include <vector>
+
+// The 40-byte BITMAPINFOHEADER stored as the stream format ('strf'). A positive height means
+// bottom-up rows.
+struct BitmapInfoHeader {
+    std::uint32_t size = 40;
+    std::int32_t width = 0;
+    std::int32_t height = 0;
+    std::uint16_t planes = 1;
+    std::uint16_t bitCount = 16;
+    std::uint32_t compression = 0;  // BI_RGB
+    std::uint32_t sizeImage = 0;
+    std::int32_t xPelsPerMeter = 0;
+    std::int32_t yPelsPerMeter = 0;
+    std::uint32_t clrUsed = 0;
+    std::uint32_t clrImportant = 0;
+};
+
+class AviFileWriter {
+public:
+    // A first part and each 'AVIX' part stay within this many bytes.
+    static constexpr std::uint64_t kRiffLimit = std::uint64_t(1) << 30;
+    // Entries reserved for the super index: one per part, so up to ~kSuperIndexEntries GiB.
+    static constexpr std::uint32_t kSuperIndexEntries = 256;
+
+    AviFileWriter() = default;
+    ~AviFileWriter();
+    AviFileWriter(const AviFileWriter&) = delete;
+    AviFileWriter& operator=(const AviFileWriter&) = delete;
+
+    // Creates (or truncates) path and writes provisional headers. False when the file cannot be
+    // created or the arguments are unusable; nothing is left open then.
+    bool open(const std::string& path, std::uint32_t width, std::uint32_t height,
+              std::uint32_t framesPerSecond, const BitmapInfoHeader& format);
+    // Appends one key-frame sample. False when not open, on a write error, or when the file would
+    // need more parts than the super index holds.
+    bool writeFrame(const std::uint8_t* data, std::uint32_t size);
+    // Writes the indexes and final headers and closes the file. False when nothing was open or a
+    // write failed. The destructor closes an open file as well.
+    bool close();
+
+    bool isOpen() const { return m_file.is_open(); }
+    std::uint32_t framesWritten() const { return m_totalFrames; }
+
+private:
+    struct IndexEntry {
+        std::uint64_t offset;  // file position of the sample's chunk header
+        std::uint32_t size;    // sample bytes without the chunk header
+    };
+    struct SuperEntry {
+        std::uint64_t offset;  // file position of the part's 'ix00' chunk
+        std::uint32_t size;    // bytes of that chunk including its header
+        std::uint32_t duration;
+    };
+
+    std::vector<std::uint8_t> headerBytes() const;
+    void beginPart();
+    void endPart(bool morePartsFollow);
+    void put(const void* data, std::size_t size);
+    void patch32(std::uint64_t position, std::uint32_t value);
+
+    std::ofstream m_file;
+    std::vector<char> m_streamBuffer;
+    bool m_failed = false;
+    std::uint32_t m_width = 0;
+    std::uint32_t m_height = 0;
+    std::uint32_t m_framesPerSecond = 1;
+    BitmapInfoHeader m_format;
+    std::uint64_t m_position = 0;
+    std::uint64_t m_riffStart = 0;
+    std::uint64_t m_moviStart = 0;  // position of the 'LIST' header of the current part's 'movi'
+    std::uint32_t m_partCount = 0;
+    std::uint32_t m_firstPartFrames = 0;
+    std::uint32_t m_totalFrames = 0;
+    std::uint32_t m_maxSampleSize = 0;
+    std::vector<IndexEntry> m_partIndex;  // samples of the current part
+    std::vector<SuperEntry> m_superIndex;
+};

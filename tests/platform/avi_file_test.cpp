@@ -1,0 +1,287 @@
+#include "platform/avi_file.h"
+
+#include <gtest/gtest.h>
+
+#include <QFile>
+#include <QFileInfo>
+#include <QProcess>
+#include <QTemporaryDir>
+#include <cstring>
+#include <map>
+#include <string>
+
+namespace {
+
+using Bytes = std::vector<std::uint8_t>;
+
+std::uint32_t u32(const Bytes& b, std::size_t at) {
+    return b.at(at) | b.at(at + 1) << 8 | b.at(at + 2) << 16 | std::uint32_t(b.at(at + 3)) << 24;
+}
+std::uint16_t u16(const Bytes& b, std::size_t at) { return std::uint16_t(b.at(at) | b.at(at + 1) << 8); }
+std::uint64_t u64(const Bytes& b, std::size_t at) { return u32(b, at) | std::uint64_t(u32(b, at + 4)) << 32; }
+std::string fcc(const Bytes& b, std::size_t at) { return std::string(b.begin() + at, b.begin() + at + 4); }
+
+Bytes readBytes(const QString& path, qint64 offset = 0, qint64 count = -1) {
+    QFile file(path);
+    if (!file.open(QIODevice::ReadOnly) || !file.seek(offset)) return {};
+    const QByteArray data = count < 0 ? file.readAll() : file.read(count);
+    return Bytes(data.begin(), data.end());
+}
+
+// RIFF walk: chunk id -> offset of its data (first occurrence, LIST/RIFF bodies entered).
+void walk(const Bytes& b, std::size_t begin, std::size_t end, std::map<std::string, std::size_t>& found) {
+    for (std::size_t p = begin; p + 8 <= end && p + 8 <= b.size();) {
+        const std::string id = fcc(b, p);
+        const std::size_t size = u32(b, p + 4);
+        if (id == "LIST" || id == "RIFF") {
+            found.emplace(fcc(b, p + 8), p + 12);
+            walk(b, p + 12, std::min(p + 8 + size, end), found);
+        } else {
+            found.emplace(id, p + 8);
+        }
+        p += 8 + size + (size & 1);
+    }
+}
+
+QByteArray run(const QString& program, const QStringList& args) {
+    QProcess process;
+    process.start(program, args);
+    process.waitForFinished(600000);
+    EXPECT_EQ(process.exitCode(), 0) << process.readAllStandardError().toStdString();
+    return process.readAllStandardOutput();
+}
+
+std::map<std::string, std::string> probe(const QString& path) {
+    const QByteArray out =
+        run("ffprobe", {"-v", "error", "-count_frames", "-select_streams", "v:0", "-show_entries",
+                        "stream=codec_name,pix_fmt,width,height,nb_read_frames,r_frame_rate", "-of",
+                        "default=nw=1", path});
+    std::map<std::string, std::string> values;
+    for (const QByteArray& line : out.split('\n')) {
+        const int eq = line.indexOf('=');
+        if (eq > 0) values[line.left(eq).toStdString()] = line.mid(eq + 1).toStdString();
+    }
+    return values;
+}
+
+BitmapInfoHeader formatFor(int width, int height, int bits) {
+    BitmapInfoHeader f;
+    f.width = width;
+    f.height = height;
+    f.bitCount = std::uint16_t(bits);
+    return f;
+}
+
+// Pixel (x, y) of frame i as the bytes the reader hands back for it (rgb555le or bgr24).
+void expectedPixel(int x, int y, int i, int bits, std::uint8_t* out) {
+    if (bits == 16) {
+        const std::uint16_t v = std::uint16_t(((x + 3 * i) & 31) << 10 | (y & 31) << 5 | ((x + y + i) & 31));
+        out[0] = std::uint8_t(v);
+        out[1] = std::uint8_t(v >> 8);
+    } else {
+        out[0] = std::uint8_t(x + i);
+        out[1] = std::uint8_t(y);
+        out[2] = std::uint8_t(x ^ y);
+    }
+}
+
+// A sample as the frame conversion lays it out: bottom-up DIB rows padded to 4 bytes, the buffer
+// sized for a width rounded up to 4 pixels, padding zero.
+Bytes sample(int width, int height, int i, int bits) {
+    const std::size_t bpp = std::size_t(bits / 8);
+    const std::size_t stride = (width * bpp + 3) / 4 * 4;
+    Bytes data(std::size_t((width + 3) / 4) * 4 * height * bpp, 0);
+    for (int y = 0; y < height; ++y)
+        for (int x = 0; x < width; ++x)
+            expectedPixel(x, y, i, bits, &data[(height - 1 - y) * stride + x * bpp]);
+    return data;
+}
+
+TEST(AviFileWriter, HeadersIndexAndPixelsReadBackByRiffWalkAndFfmpeg) {
+    constexpr int kHeight = 240;
+    constexpr std::uint32_t kRate = 15;
+    QTemporaryDir dir;
+    ASSERT_TRUE(dir.isValid());
+    for (int frames : {0, 1, 100}) {
+        for (int bits : {16, 24}) {
+            for (int width : {320, 321}) {
+                SCOPED_TRACE(testing::Message() << frames << " frames, " << bits << " bits, width " << width);
+                const QString path = dir.filePath(QString("f%1_%2_%3.avi").arg(frames).arg(bits).arg(width));
+                const BitmapInfoHeader format = formatFor(width, kHeight, bits);
+                const std::uint32_t sampleBytes = std::uint32_t(sample(width, kHeight, 0, bits).size());
+                {
+                    AviFileWriter writer;
+                    ASSERT_TRUE(writer.open(path.toStdString(), width, kHeight, kRate, format));
+                    for (int i = 0; i < frames; ++i) {
+                        const Bytes s = sample(width, kHeight, i, bits);
+                        ASSERT_TRUE(writer.writeFrame(s.data(), std::uint32_t(s.size())));
+                    }
+                    ASSERT_TRUE(writer.close());
+                }
+                const Bytes b = readBytes(path);
+                ASSERT_GT(b.size(), 12u);
+                EXPECT_EQ(fcc(b, 0), "RIFF");
+                EXPECT_EQ(u32(b, 4), b.size() - 8);
+                EXPECT_EQ(fcc(b, 8), "AVI ");
+                std::map<std::string, std::size_t> at;
+                walk(b, 0, b.size(), at);
+                for (const char* id : {"hdrl", "avih", "strl", "strh", "strf", "strn", "movi", "idx1"})
+                    ASSERT_TRUE(at.count(id)) << id;
+                EXPECT_FALSE(at.count("indx") || at.count("odml") || at.count("AVIX"));
+                const std::uint32_t buffer = frames ? sampleBytes : 0;
+
+                const std::size_t avih = at["avih"];
+                EXPECT_EQ(u32(b, avih - 4), 56u);
+                EXPECT_EQ(u32(b, avih), 1000000 / kRate);
+                EXPECT_EQ(u32(b, avih + 12) & 0x10, 0x10u);  // AVIF_HASINDEX
+                const std::uint32_t avihFields[] = {std::uint32_t(frames), 0,      1, buffer,
+                                                    std::uint32_t(width),  kHeight};
+                for (int k = 0; k < 6; ++k)
+                    EXPECT_EQ(u32(b, avih + 16 + 4 * k), avihFields[k]) << "avih " << k;
+
+                const std::size_t strh = at["strh"];
+                EXPECT_EQ(fcc(b, strh), "vids");
+                const std::uint32_t strhFields[] = {0,      0,     0, 0, 1, kRate, 0, std::uint32_t(frames),
+                                                    buffer, 10000, 0};
+                // handler, flags, priority+language, initial, scale, rate, start, length, buffer, quality,
+                // sample
+                for (int k = 0; k < 11; ++k)
+                    EXPECT_EQ(u32(b, strh + 4 + 4 * k), strhFields[k]) << "strh " << k;
+                const std::uint16_t rect[] = {0, 0, std::uint16_t(width), kHeight};
+                for (int k = 0; k < 4; ++k) EXPECT_EQ(u16(b, strh + 48 + 2 * k), rect[k]);
+
+                const std::size_t strf = at["strf"];
+                ASSERT_EQ(u32(b, strf - 4), 40u);
+                EXPECT_EQ(0, std::memcmp(&b[strf], &format, 40));  // the struct has no padding
+                EXPECT_EQ(u32(b, at["strn"] - 4), 6u);
+                EXPECT_EQ(std::string(reinterpret_cast<const char*>(&b[at["strn"]]), 6),
+                          std::string("VIDEO\0", 6));
+
+                const std::size_t idx1 = at["idx1"];
+                ASSERT_EQ(u32(b, idx1 - 4), 16u * frames);
+                const std::size_t moviCode = at["movi"] - 4;
+                for (int i = 0; i < frames; ++i) {
+                    const std::size_t e = idx1 + 16 * std::size_t(i);
+                    EXPECT_EQ(fcc(b, e), "00db");
+                    EXPECT_EQ(u32(b, e + 4), 0x10u);
+                    EXPECT_EQ(u32(b, e + 12), sampleBytes);
+                    const std::size_t chunk = moviCode + u32(b, e + 8);
+                    ASSERT_EQ(fcc(b, chunk), "00db");
+                    ASSERT_EQ(u32(b, chunk + 4), sampleBytes);
+                }
+
+                auto p = probe(path);
+                EXPECT_EQ(p["codec_name"], "rawvideo");
+                EXPECT_EQ(p["pix_fmt"], bits == 16 ? "rgb555le" : "bgr24");
+                EXPECT_EQ(p["width"], std::to_string(width));
+                EXPECT_EQ(p["height"], std::to_string(kHeight));
+                EXPECT_EQ(p["r_frame_rate"], std::to_string(kRate) + "/1");
+                // ffprobe prints N/A for a stream from which it read nothing.
+                EXPECT_EQ(p["nb_read_frames"], frames ? std::to_string(frames) : "N/A");
+                if (frames == 0) continue;
+
+                const QByteArray decoded =
+                    run("ffmpeg", {"-v", "error", "-i", path, "-f", "rawvideo", "-pix_fmt",
+                                   bits == 16 ? "rgb555le" : "bgr24", "-"});
+                const int bpp = bits / 8;
+                ASSERT_EQ(decoded.size(), qsizetype(frames) * width * kHeight * bpp);
+                std::size_t mismatches = 0;
+                std::uint8_t want[3];
+                for (int i = 0; i < frames; ++i)
+                    for (int y = 0; y < kHeight; ++y)
+                        for (int x = 0; x < width; ++x) {
+                            expectedPixel(x, y, i, bits, want);
+                            const char* got =
+                                decoded.constData() + ((std::size_t(i) * kHeight + y) * width + x) * bpp;
+                            mismatches += std::memcmp(got, want, std::size_t(bpp)) != 0;
+                        }
+                EXPECT_EQ(mismatches, 0u);
+            }
+        }
+    }
+}
+
+TEST(AviFileWriter, OpenFailsCleanlyAndRefusesUseWhenClosed) {
+    QTemporaryDir dir;
+    AviFileWriter writer;
+    const std::uint8_t byte[2] = {};
+    EXPECT_FALSE(writer.open(dir.filePath("missing/x.avi").toStdString(), 8, 8, 30, formatFor(8, 8, 16)));
+    EXPECT_FALSE(writer.isOpen());
+    EXPECT_FALSE(writer.writeFrame(byte, 2));
+    EXPECT_FALSE(writer.close());
+    EXPECT_FALSE(writer.open(dir.filePath("zero.avi").toStdString(), 8, 8, 0, formatFor(8, 8, 16)));
+    EXPECT_TRUE(writer.open(dir.filePath("ok.avi").toStdString(), 8, 8, 30, formatFor(8, 8, 16)));
+}
+
+// Past 1 GiB: a second RIFF 'AVIX', a super index over one standard index per part, dmlh with the
+// total. Takes a few seconds and ~1.2 GB of temporary disk, removed by the temporary folder.
+TEST(AviFileWriter, OpenDmlPastOneGibKeepsEveryFrameReadable) {
+    constexpr int kWidth = 1920, kHeight = 1080, kFrames = 300;
+    QTemporaryDir dir;
+    ASSERT_TRUE(dir.isValid());
+    const QString path = dir.filePath("big.avi");
+    Bytes frame = sample(kWidth, kHeight, 0, 16);
+    {
+        AviFileWriter writer;
+        ASSERT_TRUE(writer.open(path.toStdString(), kWidth, kHeight, 30, formatFor(kWidth, kHeight, 16)));
+        for (int i = 0; i < kFrames; ++i) {
+            frame[0] = std::uint8_t(i);  // the last row's first pixel tells the frames apart
+            frame[1] = std::uint8_t(i >> 8 & 0x7f);
+            ASSERT_TRUE(writer.writeFrame(frame.data(), std::uint32_t(frame.size())));
+        }
+        ASSERT_TRUE(writer.close());
+    }
+    const qint64 fileSize = QFileInfo(path).size();
+    std::vector<std::uint64_t> riffs;
+    for (qint64 p = 0; p < fileSize;) {
+        const Bytes h = readBytes(path, p, 12);
+        ASSERT_EQ(h.size(), 12u);
+        EXPECT_EQ(fcc(h, 8), riffs.empty() ? "AVI " : "AVIX");
+        EXPECT_LE(u32(h, 4), AviFileWriter::kRiffLimit);
+        riffs.push_back(std::uint64_t(p));
+        p += 8 + u32(h, 4);
+    }
+    ASSERT_GE(riffs.size(), 2u);
+    const Bytes b = readBytes(path, 0, 65536);
+    std::map<std::string, std::size_t> at;
+    walk(b, 12, b.size(), at);
+    ASSERT_TRUE(at.count("indx") && at.count("dmlh") && at.count("avih"));
+    EXPECT_EQ(u32(b, at["dmlh"]), std::uint32_t(kFrames));
+    const std::size_t indx = at["indx"];
+    EXPECT_EQ(b[indx + 3], 0);  // AVI_INDEX_OF_INDEXES
+    ASSERT_EQ(u32(b, indx + 4), riffs.size());
+    std::uint32_t total = 0;
+    for (std::size_t k = 0; k < riffs.size(); ++k) {
+        const std::uint64_t offset = u64(b, indx + 24 + 16 * k);
+        const Bytes ix = readBytes(path, qint64(offset), 32);
+        EXPECT_EQ(fcc(ix, 0), "ix00");
+        EXPECT_EQ(u32(b, indx + 32 + 16 * k), u32(ix, 4) + 8);
+        EXPECT_EQ(ix[11], 1);  // AVI_INDEX_OF_CHUNKS
+        EXPECT_EQ(u32(ix, 12), u32(b, indx + 36 + 16 * k));
+        EXPECT_GE(offset, riffs[k]);
+        // The part's last entry leads, from the index's base, to the data of a '00db' chunk.
+        const std::uint32_t entries = u32(ix, 12);
+        ASSERT_GT(entries, 0u);
+        const Bytes entry = readBytes(path, qint64(offset + 32 + 8 * (entries - 1)), 8);
+        const Bytes chunk = readBytes(path, qint64(u64(ix, 20) + u32(entry, 0) - 8), 8);
+        EXPECT_EQ(fcc(chunk, 0), "00db");
+        EXPECT_EQ(u32(chunk, 4), frame.size());
+        EXPECT_EQ(u32(entry, 4), frame.size());  // bit 31 clear: a key frame
+        total += u32(b, indx + 36 + 16 * k);
+    }
+    EXPECT_EQ(total, std::uint32_t(kFrames));
+    EXPECT_EQ(u32(b, at["avih"] + 16), u32(b, indx + 36));  // avih counts the first part
+
+    EXPECT_EQ(probe(path)["nb_read_frames"], std::to_string(kFrames));
+    const QString last = dir.filePath("last.raw");
+    run("ffmpeg", {"-v", "error", "-i", path, "-vf", "select=eq(n\\,299)", "-vsync", "0", "-frames:v", "1",
+                   "-f", "rawvideo", "-pix_fmt", "rgb555le", last});
+    const Bytes decoded = readBytes(last);
+    ASSERT_EQ(decoded.size(), std::size_t(kWidth) * kHeight * 2);
+    const std::size_t lastRow = std::size_t(kHeight - 1) * kWidth * 2;
+    EXPECT_EQ(decoded[lastRow], frame[0]);
+    EXPECT_EQ(decoded[lastRow + 1], frame[1]);
+    EXPECT_EQ(0, std::memcmp(decoded.data() + lastRow + 2, frame.data() + 2, kWidth * 2 - 2));
+}
+
+}  // namespace
