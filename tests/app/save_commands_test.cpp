@@ -3,22 +3,13 @@
 #include <QImageReader>
 #include <QPushButton>
 
+#include "fakes/image_compare.h"
 #include "program_fixture.h"
 #include "settings/ui/folder_chooser.h"
 
 namespace {
 QImage load(const QString& path) { return QImage(path).convertToFormat(QImage::Format_RGB32); }
 
-double meanError(const QImage& a, const QImage& b) {
-    double sum = 0;
-    for (int y = 0; y < a.height(); ++y)
-        for (int x = 0; x < a.width(); ++x) {
-            const QRgb p = a.pixel(x, y), q = b.pixel(x, y);
-            sum +=
-                std::abs(qRed(p) - qRed(q)) + std::abs(qGreen(p) - qGreen(q)) + std::abs(qBlue(p) - qBlue(q));
-        }
-    return sum / (3.0 * a.width() * a.height());
-}
 }  // namespace
 
 TEST_F(ProgramTest, SaveToFolderWritesNumberedFilesInEachFormat) {
@@ -30,7 +21,7 @@ TEST_F(ProgramTest, SaveToFolderWritesNumberedFilesInEachFormat) {
     capture({"ctrl+z"});
     const QImage jpeg = load(folder() + QStringLiteral("指定先に保存1.jpg"));
     ASSERT_EQ(jpeg.size(), expected.size());
-    EXPECT_LE(meanError(jpeg, expected), 1.0);
+    EXPECT_LE(meanAbsError(jpeg, expected), 1.0);
 
     capture({"ctrl+b", "ctrl+z"});
     EXPECT_EQ(load(folder() + QStringLiteral("指定先に保存3.bmp")), expected);
@@ -42,7 +33,7 @@ TEST_F(ProgramTest, SaveToFolderWritesNumberedFilesInEachFormat) {
     EXPECT_EQ(reader.format(), "gif");
     const QImage indexed = reader.read();
     EXPECT_LE(indexed.colorCount(), 256);
-    EXPECT_LE(meanError(indexed.convertToFormat(QImage::Format_RGB32), expected), 12.0);
+    EXPECT_LE(meanAbsError(indexed.convertToFormat(QImage::Format_RGB32), expected), 12.0);
     EXPECT_FALSE(QFile::exists(folder() + QStringLiteral("kadrel.bmp")));
     EXPECT_TRUE(boxes.messages.isEmpty());
     EXPECT_EQ(program->state.capture.DesignatedNumber, 6);

@@ -9,6 +9,7 @@
 
 #include "capture_window/ui/companions.h"
 #include "capture_window/ui/frame_window.h"
+#include "fakes/frame_harness.h"
 #include "fakes/recording_message_boxes.h"
 #include "fakes/x11_test_support.h"
 #include "platform/global_hotkey.h"
@@ -31,10 +32,9 @@ public:
 };
 
 // A frame window shown over a known picture, with its boxes and documents recorded.
-class FrameTest : public ::testing::Test {
+class FrameTest : public ::testing::Test, protected FrameHarness {
 protected:
     FrameTest() {
-        state.settings.ProgramDirectory = dir.path() + QLatin1Char('/');
         form.setSettingsDialog(&settingsDialog);
         form.setIntervalDialog(&intervalDialog);
     }
@@ -48,13 +48,8 @@ protected:
         waitUntil([] { return false; }, 150);  // let both windows paint
     }
 
-    QTemporaryDir dir;
-    ProgramState state;
-    RecordingMessageBoxes boxes;
-    RecordingDocumentOpener documents;
-    GlobalHotkeys hotkeys;
+    TForm1& form = form1;
     Backdrop backdrop;
-    TForm1 form{state, FrameServices{boxes, documents, hotkeys}};
     FakeSettingsDialog settingsDialog;
     FakeIntervalDialog intervalDialog;
 };

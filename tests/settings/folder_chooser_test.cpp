@@ -10,6 +10,7 @@
 #include <QTemporaryDir>
 
 #include "capture_window/ui/frame_window.h"
+#include "fakes/frame_harness.h"
 #include "fakes/recording_message_boxes.h"
 #include "fakes/x11_test_support.h"
 #include "platform/global_hotkey.h"
@@ -18,10 +19,9 @@
 #include "settings/ui/settings_dialog.h"
 
 // The frame window, the chooser and the settings dialog, created in the program's order.
-class FolderChooserTest : public ::testing::Test {
+class FolderChooserTest : public ::testing::Test, protected FrameHarness {
 protected:
     FolderChooserTest() {
-        state.settings.ProgramDirectory = dir.path() + QLatin1Char('/');
         form1.setFolderChooser(&chooser);
         form3 = std::make_unique<TForm3>(state, form1, boxes);
         form3->setFolderChooser(&chooser);
@@ -38,12 +38,6 @@ protected:
     }
     QString menuCaption() const { return form1.N7->text().section(QLatin1Char('\t'), 0, 0); }
 
-    QTemporaryDir dir;
-    ProgramState state;
-    RecordingMessageBoxes boxes;
-    RecordingDocumentOpener documents;
-    GlobalHotkeys hotkeys;
-    TForm1 form1{state, FrameServices{boxes, documents, hotkeys}};
     TOKBottomDlg chooser{state, form1, boxes};
     std::unique_ptr<TForm3> form3;
 };

@@ -13,6 +13,7 @@
 #include <QTemporaryDir>
 
 #include "capture_window/ui/frame_window.h"
+#include "fakes/frame_harness.h"
 #include "fakes/recording_message_boxes.h"
 #include "fakes/x11_test_support.h"
 #include "platform/global_hotkey.h"
@@ -28,10 +29,8 @@ QByteArray readAll(const QString& path) {
 }  // namespace
 
 // A frame window and its settings dialog over a settings file of the test's own.
-class SettingsDialogTest : public ::testing::Test {
+class SettingsDialogTest : public ::testing::Test, protected FrameHarness {
 protected:
-    SettingsDialogTest() { state.settings.ProgramDirectory = dir.path() + QLatin1Char('/'); }
-
     QString iniPath() const { return settingsFilePath(state.settings.ProgramDirectory); }
     void writeIni(const QByteArray& text) {
         QFile f(iniPath());
@@ -50,12 +49,6 @@ protected:
         return *form3;
     }
 
-    QTemporaryDir dir;
-    ProgramState state;
-    RecordingMessageBoxes boxes;
-    RecordingDocumentOpener documents;
-    GlobalHotkeys hotkeys;
-    TForm1 form1{state, FrameServices{boxes, documents, hotkeys}};
     std::unique_ptr<TForm3> form3;
 };
 

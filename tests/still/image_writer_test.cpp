@@ -14,6 +14,7 @@
 #include <functional>
 #include <random>
 
+#include "fakes/image_compare.h"
 #include "platform/image_library.h"
 #include "still/logic/write_image.h"
 
@@ -44,18 +45,6 @@ QImage decode(const QString& path) { return QImageReader(path).read().convertToF
 QByteArray bytesOf(const QString& path) {
     QFile file(path);
     return file.open(QIODevice::ReadOnly) ? file.readAll() : QByteArray();
-}
-
-double meanAbsError(const QImage& a, const QImage& b) {
-    if (a.size() != b.size()) return 1e9;
-    double sum = 0;
-    for (int y = 0; y < a.height(); ++y)
-        for (int x = 0; x < a.width(); ++x) {
-            const QRgb p = a.pixel(x, y), q = b.pixel(x, y);
-            sum +=
-                std::abs(qRed(p) - qRed(q)) + std::abs(qGreen(p) - qGreen(q)) + std::abs(qBlue(p) - qBlue(q));
-        }
-    return sum / (3.0 * a.width() * a.height());
 }
 
 bool writeFile(const QString& path, const QByteArray& bytes) {

@@ -1,0 +1,20 @@
+#pragma once
+
+#include <QTemporaryDir>
+
+#include "capture_window/ui/frame_window.h"
+#include "fakes/recording_message_boxes.h"
+#include "fakes/x11_test_support.h"
+#include "platform/global_hotkey.h"
+
+// A frame window whose boxes and documents are recorded, in a program folder of the test's own.
+struct FrameHarness {
+    FrameHarness() { state.settings.ProgramDirectory = dir.path() + QLatin1Char('/'); }
+
+    QTemporaryDir dir;
+    ProgramState state;
+    RecordingMessageBoxes boxes;
+    RecordingDocumentOpener documents;
+    GlobalHotkeys hotkeys;
+    TForm1 form1{state, FrameServices{boxes, documents, hotkeys}};
+};
