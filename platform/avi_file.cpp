@@ -49,9 +49,8 @@ AviFileWriter::~AviFileWriter() {
     if (isOpen()) close();
 }
 
-bool AviFileWriter::open(const std::string& path, std::uint32_t width, std::uint32_t height,
-                         std::uint32_t framesPerSecond, const BitmapInfoHeader& format) {
-    if (isOpen() || framesPerSecond == 0 || width > 0x7fff || height > 0x7fff) return false;
+bool AviFileWriter::create(const std::string& path) {
+    if (isOpen()) return false;
     // A large stream buffer turns the many small header and chunk writes into few big ones.
     m_streamBuffer.assign(kWriteBufferBytes, 0);
     m_file.rdbuf()->pubsetbuf(m_streamBuffer.data(), std::streamsize(m_streamBuffer.size()));
@@ -61,26 +60,29 @@ bool AviFileWriter::open(const std::string& path, std::uint32_t width, std::uint
         return false;
     }
     m_failed = false;
-    m_width = width;
-    m_height = height;
-    m_framesPerSecond = framesPerSecond;
-    m_format = format;
     m_position = 0;
     m_partCount = 0;
     m_firstPartFrames = m_totalFrames = m_maxSampleSize = 0;
     m_partIndex.clear();
     m_superIndex.clear();
-    beginPart();
-    if (m_failed) {
-        m_file.close();
-        m_file.clear();
-        return false;
-    }
     return true;
 }
 
+bool AviFileWriter::createStream(std::uint32_t width, std::uint32_t height, std::uint32_t framesPerSecond,
+                                 const BitmapInfoHeader& format) {
+    if (!isOpen() || hasStream() || framesPerSecond == 0 || width == 0 || height == 0 || width > 0x7fff ||
+        height > 0x7fff)
+        return false;
+    m_width = width;
+    m_height = height;
+    m_framesPerSecond = framesPerSecond;
+    m_format = format;
+    beginPart();
+    return !m_failed;
+}
+
 bool AviFileWriter::writeFrame(const std::uint8_t* data, std::uint32_t size) {
-    if (!isOpen() || m_failed) return false;
+    if (!isOpen() || !hasStream() || m_failed) return false;
     const std::uint64_t chunkBytes = 8 + std::uint64_t(size) + (size & 1);
     const std::uint64_t entries = m_partIndex.size() + 1;
     std::uint64_t projected =
@@ -106,12 +108,16 @@ bool AviFileWriter::writeFrame(const std::uint8_t* data, std::uint32_t size) {
 
 bool AviFileWriter::close() {
     if (!isOpen()) return false;
-    endPart(false);
-    const std::vector<std::uint8_t> headers = headerBytes();
-    m_file.seekp(12);
-    m_file.write(reinterpret_cast<const char*>(headers.data()), std::streamsize(headers.size()));
+    const bool streamed = hasStream();
+    if (streamed) {
+        endPart(false);
+        const std::vector<std::uint8_t> headers = headerBytes();
+        m_file.seekp(12);
+        m_file.write(reinterpret_cast<const char*>(headers.data()), std::streamsize(headers.size()));
+    }
     m_file.close();  // flushes; a failed flush or close sets failbit
-    const bool ok = !m_failed && !m_file.fail();
+    const bool ok = streamed && !m_failed && !m_file.fail();
+    m_partCount = 0;
     m_file.clear();
     m_streamBuffer.clear();
     m_streamBuffer.shrink_to_fit();

@@ -37,18 +37,22 @@ public:
     AviFileWriter(const AviFileWriter&) = delete;
     AviFileWriter& operator=(const AviFileWriter&) = delete;
 
-    // Creates (or truncates) path and writes provisional headers. False when the file cannot be
-    // created or the arguments are unusable; nothing is left open then.
-    bool open(const std::string& path, std::uint32_t width, std::uint32_t height,
-              std::uint32_t framesPerSecond, const BitmapInfoHeader& format);
-    // Appends one key-frame sample. False when not open, on a write error, or when the file would
+    // Creates (or truncates) the file. False when it cannot be created or one is open already.
+    bool create(const std::string& path);
+    // Gives the created file its one video stream and writes provisional headers. False when no
+    // file was created, the stream exists already, or the arguments are unusable (no pixels, a
+    // side above 32767, rate 0); the file stays created then, and close() leaves it empty.
+    bool createStream(std::uint32_t width, std::uint32_t height, std::uint32_t framesPerSecond,
+                      const BitmapInfoHeader& format);
+    // Appends one key-frame sample. False without a stream, on a write error, or when the file would
     // need more parts than the super index holds.
     bool writeFrame(const std::uint8_t* data, std::uint32_t size);
-    // Writes the indexes and final headers and closes the file. False when nothing was open or a
-    // write failed. The destructor closes an open file as well.
+    // Writes the indexes and final headers and closes the file. False when nothing was open, the
+    // file had no stream, or a write failed. The destructor closes an open file as well.
     bool close();
 
     bool isOpen() const { return m_file.is_open(); }
+    bool hasStream() const { return m_partCount > 0; }
     std::uint32_t framesWritten() const { return m_totalFrames; }
 
 private:

@@ -4,11 +4,12 @@
 
 #include <QFile>
 #include <QFileInfo>
-#include <QProcess>
 #include <QTemporaryDir>
 #include <cstring>
 #include <map>
 #include <string>
+
+#include "fakes/media_probe.h"
 
 namespace {
 
@@ -41,27 +42,6 @@ void walk(const Bytes& b, std::size_t begin, std::size_t end, std::map<std::stri
         }
         p += 8 + size + (size & 1);
     }
-}
-
-QByteArray run(const QString& program, const QStringList& args) {
-    QProcess process;
-    process.start(program, args);
-    process.waitForFinished(600000);
-    EXPECT_EQ(process.exitCode(), 0) << process.readAllStandardError().toStdString();
-    return process.readAllStandardOutput();
-}
-
-std::map<std::string, std::string> probe(const QString& path) {
-    const QByteArray out =
-        run("ffprobe", {"-v", "error", "-count_frames", "-select_streams", "v:0", "-show_entries",
-                        "stream=codec_name,pix_fmt,width,height,nb_read_frames,r_frame_rate", "-of",
-                        "default=nw=1", path});
-    std::map<std::string, std::string> values;
-    for (const QByteArray& line : out.split('\n')) {
-        const int eq = line.indexOf('=');
-        if (eq > 0) values[line.left(eq).toStdString()] = line.mid(eq + 1).toStdString();
-    }
-    return values;
 }
 
 BitmapInfoHeader formatFor(int width, int height, int bits) {
@@ -111,7 +91,8 @@ TEST(AviFileWriter, HeadersIndexAndPixelsReadBackByRiffWalkAndFfmpeg) {
                 const std::uint32_t sampleBytes = std::uint32_t(sample(width, kHeight, 0, bits).size());
                 {
                     AviFileWriter writer;
-                    ASSERT_TRUE(writer.open(path.toStdString(), width, kHeight, kRate, format));
+                    ASSERT_TRUE(writer.create(path.toStdString()));
+                    ASSERT_TRUE(writer.createStream(width, kHeight, kRate, format));
                     for (int i = 0; i < frames; ++i) {
                         const Bytes s = sample(width, kHeight, i, bits);
                         ASSERT_TRUE(writer.writeFrame(s.data(), std::uint32_t(s.size())));
@@ -170,7 +151,7 @@ TEST(AviFileWriter, HeadersIndexAndPixelsReadBackByRiffWalkAndFfmpeg) {
                     ASSERT_EQ(u32(b, chunk + 4), sampleBytes);
                 }
 
-                auto p = probe(path);
+                auto p = probeVideo(path);
                 EXPECT_EQ(p["codec_name"], "rawvideo");
                 EXPECT_EQ(p["pix_fmt"], bits == 16 ? "rgb555le" : "bgr24");
                 EXPECT_EQ(p["width"], std::to_string(width));
@@ -181,8 +162,8 @@ TEST(AviFileWriter, HeadersIndexAndPixelsReadBackByRiffWalkAndFfmpeg) {
                 if (frames == 0) continue;
 
                 const QByteArray decoded =
-                    run("ffmpeg", {"-v", "error", "-i", path, "-f", "rawvideo", "-pix_fmt",
-                                   bits == 16 ? "rgb555le" : "bgr24", "-"});
+                    runTool("ffmpeg", {"-v", "error", "-i", path, "-f", "rawvideo", "-pix_fmt",
+                                       bits == 16 ? "rgb555le" : "bgr24", "-"});
                 const int bpp = bits / 8;
                 ASSERT_EQ(decoded.size(), qsizetype(frames) * width * kHeight * bpp);
                 std::size_t mismatches = 0;
@@ -201,16 +182,20 @@ TEST(AviFileWriter, HeadersIndexAndPixelsReadBackByRiffWalkAndFfmpeg) {
     }
 }
 
-TEST(AviFileWriter, OpenFailsCleanlyAndRefusesUseWhenClosed) {
+TEST(AviFileWriter, CreateFailsCleanlyAndAStreamlessFileTakesNoFrames) {
     QTemporaryDir dir;
     AviFileWriter writer;
     const std::uint8_t byte[2] = {};
-    EXPECT_FALSE(writer.open(dir.filePath("missing/x.avi").toStdString(), 8, 8, 30, formatFor(8, 8, 16)));
+    EXPECT_FALSE(writer.create(dir.filePath("missing/x.avi").toStdString()));
     EXPECT_FALSE(writer.isOpen());
+    EXPECT_FALSE(writer.createStream(8, 8, 30, formatFor(8, 8, 16)));
+    EXPECT_FALSE(writer.close());
+    ASSERT_TRUE(writer.create(dir.filePath("x.avi").toStdString()));
+    EXPECT_FALSE(writer.createStream(8, 8, 0, formatFor(8, 8, 16)));
+    EXPECT_FALSE(writer.createStream(0, 8, 30, formatFor(0, 8, 16)));
     EXPECT_FALSE(writer.writeFrame(byte, 2));
     EXPECT_FALSE(writer.close());
-    EXPECT_FALSE(writer.open(dir.filePath("zero.avi").toStdString(), 8, 8, 0, formatFor(8, 8, 16)));
-    EXPECT_TRUE(writer.open(dir.filePath("ok.avi").toStdString(), 8, 8, 30, formatFor(8, 8, 16)));
+    EXPECT_EQ(QFileInfo(dir.filePath("x.avi")).size(), 0);
 }
 
 // Past 1 GiB: a second RIFF 'AVIX', a super index over one standard index per part, dmlh with the
@@ -223,7 +208,8 @@ TEST(AviFileWriter, OpenDmlPastOneGibKeepsEveryFrameReadable) {
     Bytes frame = sample(kWidth, kHeight, 0, 16);
     {
         AviFileWriter writer;
-        ASSERT_TRUE(writer.open(path.toStdString(), kWidth, kHeight, 30, formatFor(kWidth, kHeight, 16)));
+        ASSERT_TRUE(writer.create(path.toStdString()));
+        ASSERT_TRUE(writer.createStream(kWidth, kHeight, 30, formatFor(kWidth, kHeight, 16)));
         for (int i = 0; i < kFrames; ++i) {
             frame[0] = std::uint8_t(i);  // the last row's first pixel tells the frames apart
             frame[1] = std::uint8_t(i >> 8 & 0x7f);
@@ -272,10 +258,10 @@ TEST(AviFileWriter, OpenDmlPastOneGibKeepsEveryFrameReadable) {
     EXPECT_EQ(total, std::uint32_t(kFrames));
     EXPECT_EQ(u32(b, at["avih"] + 16), u32(b, indx + 36));  // avih counts the first part
 
-    EXPECT_EQ(probe(path)["nb_read_frames"], std::to_string(kFrames));
+    EXPECT_EQ(probeVideo(path)["nb_read_frames"], std::to_string(kFrames));
     const QString last = dir.filePath("last.raw");
-    run("ffmpeg", {"-v", "error", "-i", path, "-vf", "select=eq(n\\,299)", "-vsync", "0", "-frames:v", "1",
-                   "-f", "rawvideo", "-pix_fmt", "rgb555le", last});
+    runTool("ffmpeg", {"-v", "error", "-i", path, "-vf", "select=eq(n\\,299)", "-vsync", "0", "-frames:v",
+                       "1", "-f", "rawvideo", "-pix_fmt", "rgb555le", last});
     const Bytes decoded = readBytes(last);
     ASSERT_EQ(decoded.size(), std::size_t(kWidth) * kHeight * 2);
     const std::size_t lastRow = std::size_t(kHeight - 1) * kWidth * 2;

@@ -13,7 +13,9 @@
 std::size_t frameBufferSize(int width, int height, int bitDepth);
 
 // frame stretched to width x height by nearest pixel (target pixel (x, y) is source pixel
-// (x * sw / width, y * sh / height)) and laid out as the DIB above. The result has exactly
-// frameBufferSize bytes; every byte past the DIB's own rows and row padding is zero. A null frame
-// gives a black picture; a non-positive size gives an empty vector.
-std::vector<std::uint8_t> convertFrame(const QImage& frame, int width, int height, int bitDepth);
+// (x * sw / width, y * sh / height)) and laid out in buffer as the DIB above. buffer ends up with
+// exactly frameBufferSize bytes (its capacity is reused from frame to frame); every byte past the
+// DIB's own rows and row padding is zero. A null frame gives a black picture; a non-positive size
+// gives an empty buffer.
+void convertFrame(const QImage& frame, int width, int height, int bitDepth,
+                  std::vector<std::uint8_t>& buffer);

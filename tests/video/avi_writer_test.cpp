@@ -1,0 +1,290 @@
+#include "video/ui/avi_writer.h"
+
+#include <gtest/gtest.h>
+
+#include <QApplication>
+#include <QCheckBox>
+#include <QComboBox>
+#include <QDir>
+#include <QFile>
+#include <QFileInfo>
+#include <QLabel>
+#include <QProgressBar>
+#include <QPushButton>
+#include <QSlider>
+#include <QSpinBox>
+#include <QTemporaryDir>
+#include <QTimer>
+#include <functional>
+
+#include "fakes/media_probe.h"
+#include "fakes/recording_message_boxes.h"
+#include "platform/codec_dialog.h"
+#include "video/logic/avi_names.h"
+#include "video/ui/save_progress_window.h"
+
+namespace {
+
+// Chooses without a dialog; also lets a test act while the re-save runs.
+class ScriptedCodecs final : public CodecChooser {
+public:
+    void chooseOptions(QWidget*, AviSource& source, AviSaveOptions& options) override {
+        ++calls;
+        sourceFrames = source.frameCount();
+        if (!encoder.empty()) {
+            options.fccHandler = findAviEncoder(encoder)->fourcc;
+            options.encoder = encoder;
+        }
+        if (duringSave) QTimer::singleShot(0, duringSave);
+    }
+    std::string encoder;  // empty: leave the options as given (cancel)
+    std::function<void()> duringSave;
+    int calls = 0;
+    int sourceFrames = -1;
+};
+
+QImage picture(int width, int height, int seed) {
+    QImage image(width, height, QImage::Format_RGB32);
+    for (int y = 0; y < height; ++y)
+        for (int x = 0; x < width; ++x)
+            image.setPixel(x, y, qRgb((x + seed) & 255, y & 255, (x * 7 + y * 3) & 255));
+    return image;
+}
+
+QByteArray contents(const QString& path) {
+    QFile file(path);
+    return file.open(QIODevice::ReadOnly) ? file.readAll() : QByteArray();
+}
+
+struct Fixture {
+    QTemporaryDir dir;
+    RecordingMessageBoxes boxes;
+    ScriptedCodecs codecs;
+    TQzAvi avi{nullptr, boxes, codecs};
+
+    // Writes frames pictures of the writer's size; true when Open succeeded.
+    bool write(const QString& name, int frames) {
+        avi.setFileName(dir.filePath(name));
+        if (!avi.Open()) return false;
+        for (int i = 0; i < frames; ++i) avi.AddFrame(picture(avi.Width(), avi.Height(), i));
+        return true;
+    }
+    QStringList files() const { return QDir(dir.path()).entryList(QDir::Files); }
+};
+
+TEST(TQzAvi, PropertiesStartAtTheirDefaultsAndClampRateAndDepth) {
+    Fixture f;
+    EXPECT_EQ(f.avi.FileName(), QString());
+    EXPECT_EQ(std::tuple(f.avi.Width(), f.avi.Height(), f.avi.FrameRate(), f.avi.BitDepth()),
+              std::tuple(quint16(320), quint16(240), 30, quint16(16)));
+    EXPECT_TRUE(f.avi.Compress());
+    EXPECT_FALSE(f.avi.PreCompress());
+    for (auto [set, got] : {std::pair(0, 1), {-7, 1}, {1, 1}, {30, 30}, {31, 30}, {1000, 30}}) {
+        f.avi.setFrameRate(set);
+        EXPECT_EQ(f.avi.FrameRate(), got) << set;
+    }
+    for (auto [set, got] : {std::pair(8, 16), {32, 16}, {0, 16}, {24, 24}, {16, 16}}) {
+        f.avi.setBitDepth(quint16(set));
+        EXPECT_EQ(f.avi.BitDepth(), got) << set;
+    }
+}
+
+// Frames of any size are stretched to the writer's size and come back from FFmpeg as the
+// picture's pixels: 16 bits keep each channel's top 5 bits, 24 bits are exact.
+TEST(TQzAvi, UncompressedFramesDecodeByFfmpegToTheStretchedPicture) {
+    constexpr int kWidth = 321, kHeight = 241;
+    const QImage source = picture(kWidth, kHeight, 5);
+    for (int bits : {16, 24}) {
+        Fixture f;
+        f.avi.setCompress(false);
+        f.avi.setWidth(kWidth);
+        f.avi.setHeight(kHeight);
+        f.avi.setFrameRate(12);
+        f.avi.setBitDepth(quint16(bits));
+        f.avi.setFileName(f.dir.filePath("nested/folders/clip.avi"));
+        ASSERT_TRUE(f.avi.Open());  // creates the missing folders
+        EXPECT_EQ(f.avi.frameBufferSize(), std::size_t(324 * kHeight * bits / 8));
+        EXPECT_EQ(f.avi.frameFormat().width, kWidth);
+        EXPECT_EQ(f.avi.frameFormat().height, kHeight);
+        f.avi.AddFrame(source);
+        f.avi.AddFrame(source.scaled(kWidth * 2, kHeight * 2));  // doubled: nearest pixel gives it back
+        f.avi.Finish();
+        const QString path = f.avi.FileName();
+        auto p = probeVideo(path);
+        EXPECT_EQ(p["codec_name"], "rawvideo");
+        EXPECT_EQ(p["pix_fmt"], bits == 16 ? "rgb555le" : "bgr24");
+        EXPECT_EQ(p["nb_read_frames"], "2");
+        EXPECT_EQ(p["r_frame_rate"], "12/1");
+        const QByteArray out =
+            runTool("ffmpeg", {"-v", "error", "-i", path, "-f", "rawvideo", "-pix_fmt", "rgb24", "-"});
+        ASSERT_EQ(out.size(), 2 * kWidth * kHeight * 3);
+        const int mask = bits == 16 ? 0xf8 : 0xff;
+        int mismatches = 0;
+        for (int i = 0; i < 2 * kWidth * kHeight; ++i) {
+            const QRgb p = source.pixel(i % kWidth, i / kWidth % kHeight);
+            const auto* got = reinterpret_cast<const std::uint8_t*>(out.constData()) + 3 * i;
+            // rgb555 widens each 5-bit channel back to 8 bits; its top 5 bits are the stored ones
+            mismatches += (got[0] & mask) != (qRed(p) & mask) || (got[1] & mask) != (qGreen(p) & mask) ||
+                          (got[2] & mask) != (qBlue(p) & mask);
+        }
+        EXPECT_EQ(mismatches, 0) << bits << " bits";
+        EXPECT_EQ(f.codecs.calls, 0);  // Compress off: no codec offered
+    }
+}
+
+TEST(TQzAvi, OpenReplacesAnExistingFileAndReportsWhatCannotBeCreated) {
+    Fixture f;
+    f.avi.setCompress(false);
+    QFile old(f.dir.filePath("a.avi"));
+    ASSERT_TRUE(old.open(QIODevice::WriteOnly) && old.write("old") == 3);
+    old.close();
+    ASSERT_TRUE(f.write("a.avi", 1));
+    f.avi.Finish();
+    EXPECT_EQ(probeVideo(f.avi.FileName())["nb_read_frames"], "1");
+
+    EXPECT_FALSE(Fixture().avi.Open());                  // no name: no box
+    ASSERT_TRUE(QDir(f.dir.path()).mkdir("taken.avi"));  // a folder stands where the file should go
+    Fixture g;
+    g.avi.setFileName(f.dir.filePath("taken.avi"));
+    EXPECT_FALSE(g.avi.Open());
+    EXPECT_FALSE(g.avi.AddFrame(picture(4, 4, 0)));
+    g.avi.Finish();  // re-compression cannot open it either
+    EXPECT_EQ(g.boxes.warnings,
+              QStringList({"ＡＶＩファイルを作成できませんでした.", "ＡＶＩファイルを開けませんでした."}));
+
+    Fixture h;
+    h.avi.setWidth(0);
+    EXPECT_FALSE(h.write("empty.avi", 0));
+    EXPECT_EQ(h.boxes.warnings, QStringList{"映像ストリームを作成できませんでした."});
+    EXPECT_TRUE(h.files().isEmpty());
+
+    QFile plain(f.dir.filePath("plain"));
+    ASSERT_TRUE(plain.open(QIODevice::WriteOnly));
+    plain.close();
+    h.avi.setFileName(f.dir.filePath("plain/sub/x.avi"));  // a file where a folder must be made
+    EXPECT_THROW(h.avi.Open(), AviFileCreationError);
+}
+
+TEST(TQzAvi, RecompressionReplacesTheFileWithTheChosenCodec) {
+    for (const char* encoder : {"mjpeg", "mpeg4", "ffv1"}) {
+        Fixture f;
+        f.codecs.encoder = encoder;
+        double progressSeen = 0;
+        f.codecs.duringSave = [&] {
+            SaveProgressWindow* w = f.avi.SaveProgressForm;
+            ASSERT_NE(w, nullptr);
+            EXPECT_EQ(w->windowTitle(), "進行状況");
+            EXPECT_EQ(w->size(), QSize(200, 80));
+            EXPECT_EQ(w->Label1->text(), "圧縮ＡＶＩファイル作成中...");
+            EXPECT_EQ(w->Abort1->geometry(), QRect(64, 48, 72, 24));
+            EXPECT_EQ(w->ProgressBar1->geometry(), QRect(20, 24, 160, 16));
+            progressSeen = w->ProgressBar1->value();
+        };
+        ASSERT_TRUE(f.write("clip.avi", 20));
+        f.avi.Finish();
+        EXPECT_EQ(f.codecs.sourceFrames, 20);
+        EXPECT_TRUE(f.boxes.warnings.isEmpty()) << f.boxes.warnings.join(",").toStdString();
+        EXPECT_EQ(f.files(), QStringList{"clip.avi"}) << encoder;
+        auto p = probeVideo(f.dir.filePath("clip.avi"));
+        EXPECT_EQ(p["codec_name"], encoder);
+        EXPECT_EQ(p["nb_read_frames"], "20");
+        EXPECT_GT(progressSeen, 0);
+        EXPECT_TRUE(f.avi.SaveProgressForm.isNull());
+    }
+}
+
+TEST(TQzAvi, AbortKeepsTheUncompressedFileAndALaterRunStillCompresses) {
+    Fixture f;
+    f.codecs.encoder = "ffv1";
+    f.codecs.duringSave = [&] { f.avi.SaveProgressForm->Abort1->click(); };
+    ASSERT_TRUE(f.write("clip.avi", 30));
+    const QString path = f.avi.FileName();
+    f.avi.Finish();
+    const QByteArray uncompressed = contents(path);
+    EXPECT_EQ(f.boxes.warnings, QStringList{"圧縮ＡＶＩファイル作成を中断しました."});
+    EXPECT_EQ(f.avi.SaveAbortRequested, TQzAvi::kAbortRequested);
+    EXPECT_EQ(f.files(), QStringList{"clip.avi"});
+    EXPECT_EQ(probeVideo(path)["codec_name"], "rawvideo");
+
+    // Same run, a second file: the abort request starts cleared.
+    f.codecs.duringSave = nullptr;
+    TQzAvi next(nullptr, f.boxes, f.codecs);
+    next.setFileName(f.dir.filePath("next.avi"));
+    ASSERT_TRUE(next.Open());
+    next.AddFrame(picture(320, 240, 1));
+    next.Finish();
+    EXPECT_EQ(f.boxes.warnings.size(), 1);
+    EXPECT_EQ(probeVideo(next.FileName())["codec_name"], "ffv1");
+    EXPECT_EQ(contents(path), uncompressed);
+}
+
+// The real dialog: cancelled, or "Full Frames" chosen, the file stays as written and no
+// temporary file appears; a file with no frames is offered the codecs all the same.
+TEST(TQzAvi, CancelledOrUncompressedChoiceLeavesTheFile) {
+    for (bool cancel : {true, false}) {
+        RecordingMessageBoxes boxes;
+        QtCodecChooser chooser;
+        QTemporaryDir dir;
+        TQzAvi avi(nullptr, boxes, chooser);
+        avi.setFileName(dir.filePath("clip.avi"));
+        ASSERT_TRUE(avi.Open());
+        QByteArray written;
+        QTimer::singleShot(0, [&] {
+            auto* dialog = qobject_cast<CodecDialog*>(QApplication::activeModalWidget());
+            ASSERT_NE(dialog, nullptr);
+            written = contents(avi.FileName());
+            auto* compressor = dialog->findChild<QComboBox*>("compressor");
+            EXPECT_EQ(compressor->itemText(0), CodecDialog::kUncompressedEntry);
+            compressor->setCurrentIndex(cancel ? 1 : 0);
+            cancel ? dialog->reject() : dialog->accept();
+        });
+        avi.Finish();
+        EXPECT_FALSE(written.isEmpty());
+        EXPECT_EQ(contents(avi.FileName()), written);
+        EXPECT_EQ(QDir(dir.path()).entryList(QDir::Files), QStringList{"clip.avi"});
+        EXPECT_EQ(probeVideo(avi.FileName())["width"], "320");  // a stream, though without frames
+        EXPECT_TRUE(boxes.warnings.isEmpty());
+    }
+}
+
+// The dialog offers only what the chosen encoder honours and reports it with the encoder's code.
+TEST(CodecDialog, ChoiceCarriesTheEncoderAndTheSettingsItHonours) {
+    Fixture f;
+    f.avi.setCompress(false);
+    ASSERT_TRUE(f.write("clip.avi", 3));
+    f.avi.Finish();
+    AviSource::Status status;
+    auto source = AviSource::open(f.avi.FileName().toStdString(), status);
+    ASSERT_TRUE(source);
+    AviSaveOptions start;
+    start.fccHandler = kUncompressedHandler;
+    CodecDialog dialog(nullptr, *source, start);
+    auto* compressor = dialog.findChild<QComboBox*>("compressor");
+    EXPECT_EQ(dialog.options().fccHandler, kUncompressedHandler);
+    EXPECT_FALSE(dialog.findChild<QSlider*>("quality")->isEnabled());
+    EXPECT_EQ(dialog.findChild<QSlider*>("previewPosition")->maximum(), 2);
+    EXPECT_FALSE(dialog.findChild<QLabel*>("preview")->pixmap().isNull());
+
+    compressor->setCurrentIndex(compressor->findData("mpeg4"));
+    dialog.findChild<QCheckBox*>("keyFrames")->setChecked(true);
+    dialog.findChild<QSpinBox*>("keyFrameEvery")->setValue(5);
+    AviSaveOptions chosen = dialog.options();
+    EXPECT_EQ(chosen.fccHandler, findAviEncoder("mpeg4")->fourcc);
+    EXPECT_EQ(chosen.encoder, "mpeg4");
+    EXPECT_EQ(chosen.quality, 7500);
+    EXPECT_EQ(chosen.keyFrameEvery, 5);
+    EXPECT_EQ(chosen.dataRateKBps, 0);
+
+    compressor->setCurrentIndex(compressor->findData("ffv1"));
+    chosen = dialog.options();
+    EXPECT_EQ(chosen.encoder, "ffv1");
+    EXPECT_EQ(chosen.quality, -1);  // lossless: no quality to set
+}
+
+TEST(TemporaryAviName, ReplacesTheLastExtensionOfTheFileNameOnly) {
+    EXPECT_EQ(temporaryAviName("/shots/動画保存1.avi"), "/shots/動画保存1_.avi");
+    EXPECT_EQ(temporaryAviName("/shots.d/clip"), "/shots.d/clip_.avi");
+    EXPECT_EQ(temporaryAviName("/a/b.tar.avi"), "/a/b.tar_.avi");
+}
+
+}  // namespace

@@ -1,0 +1,126 @@
+#include "video/ui/avi_writer.h"
+
+#include <QCoreApplication>
+#include <QDir>
+#include <QFile>
+#include <QFileInfo>
+#include <QProgressBar>
+#include <cstdio>
+
+#include "platform/codec_dialog.h"
+#include "platform/message_box.h"
+#include "video/logic/avi_names.h"
+#include "video/logic/frame_conversion.h"
+#include "video/ui/save_progress_window.h"
+
+namespace {
+
+std::string nativePath(const QString& path) { return QFile::encodeName(path).toStdString(); }
+
+}  // namespace
+
+TQzAvi::TQzAvi(QObject* owner, MessageBoxes& messages, CodecChooser& codecs)
+    : QObject(owner), m_messages(messages), m_codecs(codecs) {}
+
+TQzAvi::~TQzAvi() { delete SaveProgressForm.data(); }
+
+void TQzAvi::setFrameRate(qint32 value) { m_frameRate = std::clamp(value, 1, 30); }
+
+void TQzAvi::setBitDepth(quint16 value) { m_bitDepth = value == 24 ? 24 : 16; }
+
+bool TQzAvi::Open() {
+    if (m_fileName.isEmpty()) return false;
+    if (!QFileInfo::exists(m_fileName)) {
+        // Make sure the folder exists; the empty file proves the name can be created there.
+        QFile probe(m_fileName);
+        if (!QDir().mkpath(QFileInfo(m_fileName).absolutePath()) || !probe.open(QIODevice::WriteOnly))
+            throw AviFileCreationError(
+                QStringLiteral("ファイル %1 を作成できません").arg(m_fileName).toStdString());
+    }
+    QFile::remove(m_fileName);
+
+    m_frameFormat = BitmapInfoHeader{};
+    m_frameFormat.width = m_width;
+    m_frameFormat.height = m_height;
+    m_frameFormat.bitCount = m_bitDepth;
+    m_frameBufferSize = ::frameBufferSize(m_width, m_height, m_bitDepth);
+
+    auto file = std::make_unique<AviFileWriter>();
+    if (!file->create(nativePath(m_fileName))) {
+        m_messages.warning(nullptr, QStringLiteral("ＡＶＩファイルを作成できませんでした."));
+        return false;
+    }
+    if (!file->createStream(m_width, m_height, std::uint32_t(m_frameRate), m_frameFormat)) {
+        file->close();
+        QFile::remove(m_fileName);  // a file without a stream is of no use to anyone
+        m_messages.warning(nullptr,
+                           QStringLiteral("映像") + QStringLiteral("ストリームを作成できませんでした."));
+        return false;
+    }
+    m_aviFile = std::move(file);
+    m_framesWritten = 0;
+    return true;
+}
+
+bool TQzAvi::AddFrame(const QImage& bitmap) {
+    if (!m_aviFile) return false;
+    convertFrame(bitmap, m_width, m_height, m_bitDepth, m_frameBuffer);
+    m_aviFile->writeFrame(m_frameBuffer.data(), std::uint32_t(m_frameBuffer.size()));
+    ++m_framesWritten;
+    return true;
+}
+
+void TQzAvi::Finish() {
+    m_frameBuffer = {};
+    if (m_aviFile) {
+        m_aviFile->close();
+        m_aviFile.reset();
+    }
+    if (!m_compress) return;
+
+    AviSource::Status status;
+    std::unique_ptr<AviSource> source = AviSource::open(nativePath(m_fileName), status);
+    if (!source) {
+        m_saveOptions = {};
+        m_messages.warning(nullptr,
+                           status == AviSource::Status::NoVideoStream
+                               ? QStringLiteral("映像") + QStringLiteral("ストリームを開けませんでした.")
+                               : QStringLiteral("ＡＶＩファイルを開けませんでした."));
+        return;
+    }
+    m_saveOptions.fccType = kStreamTypeVideo;
+    m_saveOptions.fccHandler = kUncompressedHandler;
+    m_codecs.chooseOptions(nullptr, *source, m_saveOptions);
+    if (m_saveOptions.fccHandler != kUncompressedHandler) recompress(std::move(source));
+    m_saveOptions = {};
+}
+
+void TQzAvi::recompress(std::unique_ptr<AviSource> source) {
+    const QString temporary = temporaryAviName(m_fileName);
+    SaveAbortRequested = 0;
+    SaveProgressForm = new SaveProgressWindow;
+    connect(SaveProgressForm, &SaveProgressWindow::abortRequested, this, &TQzAvi::AbortClick);
+    SaveProgressForm->show();
+    const int result = aviSave(nativePath(temporary), *source, m_saveOptions,
+                               [this](int percent) { return SaveProgress(percent); });
+    delete SaveProgressForm.data();
+    source.reset();
+    if (result == 0) {
+        // One rename replaces the uncompressed file, so neither file is lost if it fails.
+        std::rename(nativePath(temporary).c_str(), nativePath(m_fileName).c_str());
+    } else {
+        m_messages.warning(nullptr, QStringLiteral("圧縮ＡＶＩファイル作成を中断しました."));
+        QFile::remove(temporary);
+    }
+}
+
+std::int32_t TQzAvi::SaveProgress(std::int32_t percent) {
+    if (SaveProgressForm && SaveProgressForm->ProgressBar1->value() != percent) {
+        SaveProgressForm->ProgressBar1->setValue(percent);
+        SaveProgressForm->repaint();
+    }
+    QCoreApplication::processEvents();
+    return SaveAbortRequested;
+}
+
+void TQzAvi::AbortClick() { SaveAbortRequested = kAbortRequested; }

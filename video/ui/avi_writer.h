@@ -1,0 +1,106 @@
+// TQzAvi writes a sequence of pictures as the video stream of an AVI file: every frame
+// uncompressed and a key frame; when the file is complete it offers re-compression with a codec
+// of the user's choice and, on success, puts the compressed file in place of the uncompressed one.
+#pragma once
+
+#include <QImage>
+#include <QObject>
+#include <QPointer>
+#include <QString>
+#include <cstdint>
+#include <memory>
+#include <stdexcept>
+#include <vector>
+
+#include "platform/avi_file.h"
+#include "platform/avi_library.h"
+
+class CodecChooser;
+class MessageBoxes;
+class SaveProgressWindow;
+
+// Open could not create the file's folder or the file itself.
+class AviFileCreationError : public std::runtime_error {
+public:
+    using std::runtime_error::runtime_error;
+};
+
+class TQzAvi : public QObject {
+    Q_OBJECT
+    Q_PROPERTY(QString FileName READ FileName WRITE setFileName)
+    Q_PROPERTY(quint16 Width READ Width WRITE setWidth)
+    Q_PROPERTY(quint16 Height READ Height WRITE setHeight)
+    Q_PROPERTY(bool Compress READ Compress WRITE setCompress)
+    Q_PROPERTY(bool PreCompress READ PreCompress WRITE setPreCompress)
+    Q_PROPERTY(qint32 FrameRate READ FrameRate WRITE setFrameRate)
+    Q_PROPERTY(quint16 BitDepth READ BitDepth WRITE setBitDepth)
+public:
+    // What SaveAbortRequested holds once "中断" was pressed.
+    static constexpr std::int32_t kAbortRequested = 16582;
+
+    TQzAvi(QObject* owner, MessageBoxes& messages, CodecChooser& codecs);
+    ~TQzAvi() override;
+
+    QString FileName() const { return m_fileName; }
+    void setFileName(const QString& value) { m_fileName = value; }
+    quint16 Width() const { return m_width; }
+    void setWidth(quint16 value) { m_width = value; }
+    quint16 Height() const { return m_height; }
+    void setHeight(quint16 value) { m_height = value; }
+    bool Compress() const { return m_compress; }
+    void setCompress(bool value) { m_compress = value; }
+    bool PreCompress() const { return m_preCompress; }
+    void setPreCompress(bool value) { m_preCompress = value; }
+    qint32 FrameRate() const { return m_frameRate; }
+    // Below 1 becomes 1, above 30 becomes 30.
+    void setFrameRate(qint32 value);
+    quint16 BitDepth() const { return m_bitDepth; }
+    // 16 and 24 are kept; anything else becomes 16.
+    void setBitDepth(quint16 value);
+
+    // Creates FileName's folder chain if needed, removes any file of that name and opens a new
+    // AVI file with its video stream. False (after a warning box, nothing left open) when the file
+    // or stream cannot be created; false without a box when FileName is empty. Throws
+    // AviFileCreationError when the folder or file cannot be created at all.
+    bool Open();
+    // Appends bitmap, stretched to Width x Height, as the next key frame. False only when no file
+    // is open.
+    bool AddFrame(const QImage& bitmap);
+    // Completes the file, then, when Compress is set, offers re-compression: on success the
+    // compressed file replaces the uncompressed one; cancelled, failed or aborted, the
+    // uncompressed file stays. Releases everything, whatever Open returned.
+    void Finish();
+
+    // The re-save's progress callback: shows percent, lets pending window events run and returns
+    // SaveAbortRequested (non-zero stops the re-save).
+    std::int32_t SaveProgress(std::int32_t percent);
+    void AbortClick();
+
+    // The re-compression's progress window while it exists.
+    QPointer<SaveProgressWindow> SaveProgressForm;
+    std::int32_t SaveAbortRequested = 0;
+
+    const BitmapInfoHeader& frameFormat() const { return m_frameFormat; }
+    std::size_t frameBufferSize() const { return m_frameBufferSize; }
+    std::int32_t framesWritten() const { return m_framesWritten; }
+
+private:
+    void recompress(std::unique_ptr<AviSource> source);
+
+    MessageBoxes& m_messages;
+    CodecChooser& m_codecs;
+    QString m_fileName;
+    quint16 m_width = 320;
+    quint16 m_height = 240;
+    bool m_compress = true;
+    bool m_preCompress = false;
+    qint32 m_frameRate = 30;
+    quint16 m_bitDepth = 16;
+
+    std::unique_ptr<AviFileWriter> m_aviFile;
+    BitmapInfoHeader m_frameFormat;
+    std::size_t m_frameBufferSize = 0;
+    std::vector<std::uint8_t> m_frameBuffer;
+    AviSaveOptions m_saveOptions;
+    std::int32_t m_framesWritten = 0;
+};
