@@ -147,6 +147,9 @@ bool encodesProbeFrame(const AVCodec* codec, std::uint32_t& fourcc) {
 
 AVPixelFormat aviEncoderFormat(const AVCodec* codec, AVPixelFormat source) {
     if (!codec->pix_fmts) return source;
+    // The closest match for RGB frames would be 4:4:4 H.264, which few players can show; 4:2:0
+    // plays everywhere (odd sizes get the padding above).
+    if (std::strcmp(codec->name, "libx264") == 0) return AV_PIX_FMT_YUV420P;
     return avcodec_find_best_pix_fmt_of_list(codec->pix_fmts, source, 0, nullptr);
 }
 

@@ -54,7 +54,8 @@ struct AviSource::Impl {
     int decodeNext();
 };
 
-// The pixel format an encoder gets for frames of format source, as the ffmpeg command line picks it.
+// The pixel format an encoder gets for frames of format source: as the ffmpeg command line picks it,
+// except 4:2:0 for H.264.
 AVPixelFormat aviEncoderFormat(const AVCodec* codec, AVPixelFormat source);
 
 // Allocates and opens codec (an encoder of aviEncoders()) for width × height frames of format at

@@ -85,6 +85,7 @@ TEST(AviSave, EveryListedEncoderWritesAllFramesOfAnOddSizeWithEdgesRepeated) {
         EXPECT_EQ(p["codec_tag_string"], std::string(reinterpret_cast<const char*>(&encoder.fourcc), 4));
         EXPECT_EQ(p["nb_read_frames"], "5");
         EXPECT_EQ(p["r_frame_rate"], "15/1");
+        if (encoder.name == "libx264") EXPECT_EQ(p["pix_fmt"], "yuv420p");  // what every player shows
         const int width = std::stoi(p["width"]), height = std::stoi(p["height"]);
         EXPECT_TRUE(width >= kWidth && width <= 336 && height >= kHeight && height <= 256)
             << width << "x" << height;
