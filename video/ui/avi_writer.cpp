@@ -5,6 +5,7 @@
 #include <QFile>
 #include <QFileInfo>
 #include <QProgressBar>
+#include <algorithm>
 #include <cstdio>
 
 #include "platform/codec_dialog.h"
