@@ -180,12 +180,12 @@ TEST(TQzAvi, RecompressionReplacesTheFileWithTheChosenCodec) {
             EXPECT_EQ(w->ProgressBar1->geometry(), QRect(20, 24, 160, 16));
             progressSeen = w->ProgressBar1->value();
         };
-        ASSERT_TRUE(f.write("clip.avi", 20));
+        ASSERT_TRUE(f.write("動画保存1.avi", 20));  // a name FFmpeg must take as UTF-8
         f.avi.Finish();
         EXPECT_EQ(f.codecs.sourceFrames, 20);
         EXPECT_TRUE(f.boxes.warnings.isEmpty()) << f.boxes.warnings.join(",").toStdString();
-        EXPECT_EQ(f.files(), QStringList{"clip.avi"}) << encoder;
-        auto p = probeVideo(f.dir.filePath("clip.avi"));
+        EXPECT_EQ(f.files(), QStringList{"動画保存1.avi"}) << encoder;
+        auto p = probeVideo(f.dir.filePath("動画保存1.avi"));
         EXPECT_EQ(p["codec_name"], encoder);
         EXPECT_EQ(p["nb_read_frames"], "20");
         EXPECT_GT(progressSeen, 0);
