@@ -9,17 +9,11 @@
 #include <algorithm>
 #include <cstdio>
 
-#include "app/startup.h"
+#include "app/desktop_services.h"
 #include "capture_window/ui/frame_window.h"
-#include "platform/global_hotkey.h"
-#include "platform/message_box.h"
-#include "platform/screen_grabber.h"
-#include "platform/shell.h"
 #include "settings/ui/spin_edit.h"
 #include "still/ui/capture_commands.h"
 #include "still/ui/interval_dialog.h"
-#include "still/ui/print_command.h"
-#include "still/ui/save_picture_dialog.h"
 
 namespace {
 struct TickClock : QObject {
@@ -35,14 +29,8 @@ int main(int argc, char** argv) {
     QApplication app(argc, argv);
     QApplication::setQuitOnLastWindowClosed(false);
     QTemporaryDir folder;
-    QtMessageBoxes messages;
-    DesktopDocumentOpener documents;
-    GlobalHotkeys hotkeys;
-    ScreenGrabber grabber;
-    QtSavePictureDialog saveDialog;
-    QtPrintDialog printDialog;
-    Program program(folder.path() + QLatin1Char('/'),
-                    {messages, documents, hotkeys, grabber, saveDialog, printDialog});
+    DesktopServices services;
+    Program program(folder.path() + QLatin1Char('/'), services.services());
     program.show();
     TForm1& form = *program.Form1;
     form.setClientWidth(800);

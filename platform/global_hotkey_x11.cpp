@@ -14,13 +14,9 @@
 #include <utility>
 #include <vector>
 
-namespace {
+#include "platform/xcb_support_x11.h"
 
-struct FreeDeleter {
-    void operator()(void* p) const { std::free(p); }
-};
-template <typename T>
-using MallocPtr = std::unique_ptr<T, FreeDeleter>;
+namespace {
 
 struct KeySymbolsDeleter {
     void operator()(xcb_key_symbols_t* p) const { xcb_key_symbols_free(p); }
@@ -150,9 +146,8 @@ xcb_window_t defaultRoot(xcb_connection_t* connection) {
 class GlobalHotkeys::Impl final : public QAbstractNativeEventFilter {
 public:
     explicit Impl(GlobalHotkeys* owner) : m_owner(owner) {
-        auto* x11 = qGuiApp ? qGuiApp->nativeInterface<QNativeInterface::QX11Application>() : nullptr;
-        if (!x11 || !x11->connection()) return;
-        m_connection = x11->connection();
+        m_connection = qtConnection();
+        if (!m_connection) return;
         m_root = defaultRoot(m_connection);
         QCoreApplication::instance()->installNativeEventFilter(this);
     }

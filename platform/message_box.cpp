@@ -21,3 +21,7 @@ void QtMessageBoxes::error(QWidget* parent, const QString& text) {
 void QtMessageBoxes::warning(QWidget* parent, const QString& text) {
     showBox(parent, QMessageBox::Warning, QStringLiteral("警告"), text);
 }
+
+QString fileCreationErrorText(const QString& path) {
+    return QStringLiteral("ファイル %1 を作成できません").arg(path);
+}

@@ -17,6 +17,9 @@ public:
     virtual void warning(QWidget* parent, const QString& text) = 0;
 };
 
+// The text the program reports when a file cannot be created (the framework's own error text).
+QString fileCreationErrorText(const QString& path);
+
 // Real boxes: modal QMessageBox, whose nested event loop keeps timers running.
 class QtMessageBoxes final : public MessageBoxes {
 public:

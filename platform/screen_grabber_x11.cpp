@@ -21,13 +21,9 @@
 #include <utility>
 #include <vector>
 
-namespace {
+#include "platform/xcb_support_x11.h"
 
-struct FreeDeleter {
-    void operator()(void* p) const { std::free(p); }
-};
-template <typename T>
-using MallocPtr = std::unique_ptr<T, FreeDeleter>;
+namespace {
 
 constexpr QRgb kOpaque = 0xff000000u;
 // Segments that images may hold at once before grabs fall back to the copy: room for a consumer a few
@@ -36,11 +32,6 @@ constexpr std::size_t kMaxSegments = 4;
 // Pixels read twice when a segment is new, to see that the server really fills our memory.
 constexpr int kProbePixels = 8;
 constexpr std::uint32_t kCanary = 0x5a3cc3a5u;
-
-xcb_connection_t* qtConnection() {
-    auto* x11 = qGuiApp ? qGuiApp->nativeInterface<QNativeInterface::QX11Application>() : nullptr;
-    return x11 ? x11->connection() : nullptr;
-}
 
 // Qt keeps a screen's top-left corner in device pixels and scales only its size, so the device
 // rectangle is the logical origin with the size times the ratio.

@@ -13,13 +13,9 @@
 #include <optional>
 #include <vector>
 
-namespace {
+#include "platform/xcb_support_x11.h"
 
-struct FreeDeleter {
-    void operator()(void* p) const { std::free(p); }
-};
-template <typename T>
-using MallocPtr = std::unique_ptr<T, FreeDeleter>;
+namespace {
 
 // _NET_WM_STATE client message actions.
 constexpr uint32_t kStateRemove = 0;
@@ -33,11 +29,6 @@ struct Atoms {
     xcb_atom_t stateAbove = XCB_ATOM_NONE;
     xcb_atom_t supportingWmCheck = XCB_ATOM_NONE;
 };
-
-xcb_connection_t* qtConnection() {
-    auto* x11 = qGuiApp ? qGuiApp->nativeInterface<QNativeInterface::QX11Application>() : nullptr;
-    return x11 ? x11->connection() : nullptr;
-}
 
 Atoms internAtoms(xcb_connection_t* c) {
     static constexpr std::array<const char*, 3> kNames = {"_NET_WM_STATE", "_NET_WM_STATE_ABOVE",

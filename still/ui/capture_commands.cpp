@@ -11,6 +11,7 @@
 #include "platform/window_stack.h"
 #include "settings/ui/folder_chooser.h"
 #include "still/logic/numbered_name.h"
+#include "still/logic/save_filter.h"
 #include "still/logic/write_image.h"
 #include "still/ui/save_picture_dialog.h"
 
@@ -146,24 +147,10 @@ void StillCommands::saveNumbered(QImage& image, const QString& prefix, std::int3
 
 void StillCommands::Save(const QImage& bitmap) {
     const Settings& s = m_state.settings;
-    switch (s.SaveType) {
-        case 1:
-            m_saveDialog.preselect(3, QStringLiteral("jpg"));
-            break;
-        case 2:
-            m_saveDialog.preselect(5, QStringLiteral("bmp"));
-            break;
-        case 3:
-            m_saveDialog.preselect(6, QStringLiteral("gif"));
-            break;
-        case 4:
-            m_saveDialog.preselect(2, QStringLiteral("png"));
-            break;
-        default:
-            break;
-    }
+    const std::optional<SaveFilter> filter = saveFilterFor(s.SaveType);
+    if (filter) m_saveDialog.preselect(filter->index, filter->suffix);
     const std::optional<QString> path = m_saveDialog.exec();
-    if (!path || s.SaveType < 1 || s.SaveType > 4) return;
+    if (!path || !filter) return;
     if (writeimage(bitmap, *path, s.SaveType, s.JpegQuality, s.SaveDirectory) != WriteResult::Written)
-        m_messages.error(&m_form1, QStringLiteral("ファイル %1 を作成できません").arg(*path));
+        m_messages.error(&m_form1, fileCreationErrorText(*path));
 }

@@ -35,8 +35,7 @@ bool TQzAvi::Open() {
         // Make sure the folder exists; the empty file proves the name can be created there.
         QFile probe(m_fileName);
         if (!QDir().mkpath(QFileInfo(m_fileName).absolutePath()) || !probe.open(QIODevice::WriteOnly))
-            throw AviFileCreationError(
-                QStringLiteral("ファイル %1 を作成できません").arg(m_fileName).toStdString());
+            throw AviFileCreationError(fileCreationErrorText(m_fileName).toStdString());
     }
     QFile::remove(m_fileName);
 
