@@ -6,6 +6,10 @@
 #include <QFile>
 #include <QProcess>
 #include <QTemporaryDir>
+#include <cstdint>
+#include <vector>
+
+#include "fakes/x11_test_support.h"
 
 // A copy of the program and its help page in a fresh folder, so that the settings file
 // and everything else it writes are the test's own.
@@ -34,4 +38,24 @@ public:
 private:
     QTemporaryDir m_dir;
     QProcess m_process;
+};
+
+// How the frame comes up with no settings file: its caption and its client area on the screen.
+inline const QString kStartCaption = QStringLiteral("Kadrel1.02  420 , 360");
+inline constexpr QRect kStartClient(339, 353, 420, 360);
+
+// The program started over the test's backdrop, watched by another X client.
+struct ProgramOnBackdrop {
+    Backdrop backdrop;
+    ProgramRun run;
+    OtherClient x;
+    std::vector<std::uint32_t> frames;  // the frame windows found by their caption
+
+    // Shows the backdrop, starts the program and waits until its frame is mapped.
+    bool start() {
+        backdrop.show();
+        waitUntil([] { return false; }, 200);
+        run.start();
+        return waitUntil([&] { return !(frames = x.findWindows(kStartCaption)).empty(); }, 10000);
+    }
 };

@@ -3,31 +3,25 @@
 
 #include <QFile>
 
-#include "fakes/x11_test_support.h"
 #include "program_run.h"
 
 namespace {
-const QString kStartCaption = QStringLiteral("Kadrel1.02  420 , 360");
 
 QRgb rgb(const QImage& image, QPoint p) { return image.pixel(p) & 0xffffff; }
 QRgb picture(QPoint p) { return Backdrop::colorAt(p.x(), p.y()).rgb() & 0xffffff; }
 }  // namespace
 
 TEST(ProgramStart, ShowsTheSeeThroughFrameWithItsCaptionAndRaisesOnCtrlF4) {
-    Backdrop backdrop;
-    backdrop.show();
-    waitUntil([] { return false; }, 200);
-    ProgramRun run;
-    run.start();
-    OtherClient x;
-    std::vector<std::uint32_t> frames;
-    ASSERT_TRUE(waitUntil([&] { return !(frames = x.findWindows(kStartCaption)).empty(); }, 10000));
+    ProgramOnBackdrop program;
+    ASSERT_TRUE(program.start());
+    const std::vector<std::uint32_t>& frames = program.frames;
+    OtherClient& x = program.x;
     ASSERT_EQ(frames.size(), 1u);
     EXPECT_EQ(x.geometryOf(frames[0]), QRect(335, 330, 428, 387));
     waitUntil([] { return false; }, 300);
 
     const QImage screen = grabScreen();
-    const QPoint origin(339, 353);
+    const QPoint origin = kStartClient.topLeft();
     for (QPoint p : {QPoint(0, 0), QPoint(10, 100), QPoint(419, 359), QPoint(161, 35), QPoint(259, 61)})
         EXPECT_EQ(rgb(screen, origin + p), picture(origin + p)) << p.x() << "," << p.y();
     // The menu button: 97 x 25 at (420 div 2 - 48, 360 div 10) in the client area.
@@ -42,7 +36,7 @@ TEST(ProgramStart, ShowsTheSeeThroughFrameWithItsCaptionAndRaisesOnCtrlF4) {
     EXPECT_TRUE(waitUntil([&] {
         return stackIndex(x.stackingOrder(), frames[0]) > stackIndex(x.stackingOrder(), x.window());
     }));
-    EXPECT_FALSE(QFile::exists(run.folder() + QStringLiteral("/kadrel.ini")));
+    EXPECT_FALSE(QFile::exists(program.run.folder() + QStringLiteral("/kadrel.ini")));
 }
 
 TEST(ProgramStart, ReportsAHotKeyHeldElsewhereOnceAndRunsOn) {

@@ -10,10 +10,9 @@
 #include <string>
 
 #include "fakes/media_probe.h"
+#include "fakes/raw_avi.h"
 
 namespace {
-
-using Bytes = std::vector<std::uint8_t>;
 
 std::uint32_t u32(const Bytes& b, std::size_t at) {
     return b.at(at) | b.at(at + 1) << 8 | b.at(at + 2) << 16 | std::uint32_t(b.at(at + 3)) << 24;
@@ -65,16 +64,9 @@ void expectedPixel(int x, int y, int i, int bits, std::uint8_t* out) {
     }
 }
 
-// A sample as the frame conversion lays it out: bottom-up DIB rows padded to 4 bytes, the buffer
-// sized for a width rounded up to 4 pixels, padding zero.
 Bytes sample(int width, int height, int i, int bits) {
-    const std::size_t bpp = std::size_t(bits / 8);
-    const std::size_t stride = (width * bpp + 3) / 4 * 4;
-    Bytes data(std::size_t((width + 3) / 4) * 4 * height * bpp, 0);
-    for (int y = 0; y < height; ++y)
-        for (int x = 0; x < width; ++x)
-            expectedPixel(x, y, i, bits, &data[(height - 1 - y) * stride + x * bpp]);
-    return data;
+    return dibSample(width, height, bits,
+                     [&](int x, int y, std::uint8_t* out) { expectedPixel(x, y, i, bits, out); });
 }
 
 TEST(AviFileWriter, HeadersIndexAndPixelsReadBackByRiffWalkAndFfmpeg) {
@@ -89,16 +81,10 @@ TEST(AviFileWriter, HeadersIndexAndPixelsReadBackByRiffWalkAndFfmpeg) {
                 const QString path = dir.filePath(QString("f%1_%2_%3.avi").arg(frames).arg(bits).arg(width));
                 const BitmapInfoHeader format = formatFor(width, kHeight, bits);
                 const std::uint32_t sampleBytes = std::uint32_t(sample(width, kHeight, 0, bits).size());
-                {
-                    AviFileWriter writer;
-                    ASSERT_TRUE(writer.create(path.toStdString()));
-                    ASSERT_TRUE(writer.createStream(width, kHeight, kRate, format));
-                    for (int i = 0; i < frames; ++i) {
-                        const Bytes s = sample(width, kHeight, i, bits);
-                        ASSERT_TRUE(writer.writeFrame(s.data(), std::uint32_t(s.size())));
-                    }
-                    ASSERT_TRUE(writer.close());
-                }
+                Bytes s;
+                ASSERT_TRUE(
+                    writeRawAvi(path, width, kHeight, bits, kRate, frames,
+                                [&](int i) -> const Bytes& { return s = sample(width, kHeight, i, bits); }));
                 const Bytes b = readBytes(path);
                 ASSERT_GT(b.size(), 12u);
                 EXPECT_EQ(fcc(b, 0), "RIFF");
@@ -206,17 +192,11 @@ TEST(AviFileWriter, OpenDmlPastOneGibKeepsEveryFrameReadable) {
     ASSERT_TRUE(dir.isValid());
     const QString path = dir.filePath("big.avi");
     Bytes frame = sample(kWidth, kHeight, 0, 16);
-    {
-        AviFileWriter writer;
-        ASSERT_TRUE(writer.create(path.toStdString()));
-        ASSERT_TRUE(writer.createStream(kWidth, kHeight, 30, formatFor(kWidth, kHeight, 16)));
-        for (int i = 0; i < kFrames; ++i) {
-            frame[0] = std::uint8_t(i);  // the last row's first pixel tells the frames apart
-            frame[1] = std::uint8_t(i >> 8 & 0x7f);
-            ASSERT_TRUE(writer.writeFrame(frame.data(), std::uint32_t(frame.size())));
-        }
-        ASSERT_TRUE(writer.close());
-    }
+    ASSERT_TRUE(writeRawAvi(path, kWidth, kHeight, 16, 30, kFrames, [&](int i) -> const Bytes& {
+        frame[0] = std::uint8_t(i);  // the last row's first pixel tells the frames apart
+        frame[1] = std::uint8_t(i >> 8 & 0x7f);
+        return frame;
+    }));
     const qint64 fileSize = QFileInfo(path).size();
     std::vector<std::uint64_t> riffs;
     for (qint64 p = 0; p < fileSize;) {

@@ -13,7 +13,7 @@
 #include <vector>
 
 #include "fakes/media_probe.h"
-#include "platform/avi_file.h"
+#include "fakes/raw_avi.h"
 #include "platform/avi_library.h"
 
 namespace {
@@ -26,27 +26,17 @@ int red(int x, int, int i) { return (x * 3 + i * 5) & 31; }
 int green(int x, int y, int) { return (y * 2 + x / 7) & 31; }
 int blue(int x, int y, int i) { return ((x ^ y) + i) & 31; }
 
-// A 16-bit source as the recorder writes it: bottom-up rows padded to 4 bytes, samples sized for a
-// width rounded up to 4 pixels.
+// A 16-bit source as the recorder writes it.
 QString writeSource(const QTemporaryDir& dir, const QString& name, int frames) {
     const QString path = dir.filePath(name);
-    BitmapInfoHeader format;
-    format.width = kWidth;
-    format.height = kHeight;
-    AviFileWriter writer;
-    EXPECT_TRUE(writer.create(path.toStdString()) && writer.createStream(kWidth, kHeight, kRate, format));
-    constexpr int kStride = (kWidth * 2 + 3) / 4 * 4;
-    for (int i = 0; i < frames; ++i) {
-        std::vector<std::uint8_t> sample((kWidth + 3) / 4 * 4 * kHeight * 2, 0);
-        for (int y = 0; y < kHeight; ++y)
-            for (int x = 0; x < kWidth; ++x) {
-                const int v = red(x, y, i) << 10 | green(x, y, i) << 5 | blue(x, y, i);
-                sample[(kHeight - 1 - y) * kStride + x * 2] = std::uint8_t(v);
-                sample[(kHeight - 1 - y) * kStride + x * 2 + 1] = std::uint8_t(v >> 8);
-            }
-        EXPECT_TRUE(writer.writeFrame(sample.data(), std::uint32_t(sample.size())));
-    }
-    EXPECT_TRUE(writer.close());
+    Bytes sample;
+    writeRawAvi(path, kWidth, kHeight, 16, kRate, frames, [&](int i) -> const Bytes& {
+        return sample = dibSample(kWidth, kHeight, 16, [&](int x, int y, std::uint8_t* out) {
+                   const int v = red(x, y, i) << 10 | green(x, y, i) << 5 | blue(x, y, i);
+                   out[0] = std::uint8_t(v);
+                   out[1] = std::uint8_t(v >> 8);
+               });
+    });
     return path;
 }
 

@@ -7,22 +7,12 @@
 #include <QTemporaryDir>
 #include <ostream>
 
+#include "fakes/test_files.h"
 #include "platform/text_encoding.h"
 
 void PrintTo(const QString& text, std::ostream* os) { *os << '"' << text.toStdString() << '"'; }
 
 namespace {
-
-QByteArray fileBytes(const QString& path) {
-    QFile file(path);
-    return file.open(QIODevice::ReadOnly) ? file.readAll() : QByteArray("<unreadable>");
-}
-
-void writeFile(const QString& path, const QByteArray& bytes) {
-    QFile file(path);
-    ASSERT_TRUE(file.open(QIODevice::WriteOnly));
-    file.write(bytes);
-}
 
 TEST(TextEncoding, ConvertsCp932BothWays) {
     const struct {
@@ -159,7 +149,7 @@ TEST(IniProfile, SavesOrRefusesWithoutLeavingAnythingBehind) {
     EXPECT_EQ(fileBytes(path), profile.toBytes());
     EXPECT_EQ(IniProfile::read(path).readString(u"s", u"k"), "1");
 
-    writeFile(path, "old");
+    ASSERT_TRUE(writeFile(path, "old"));
     QFile::setPermissions(path, QFileDevice::ReadOwner | QFileDevice::ReadGroup | QFileDevice::ReadOther);
     EXPECT_FALSE(profile.save(path));
     EXPECT_EQ(fileBytes(path), "old");

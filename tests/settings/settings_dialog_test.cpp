@@ -15,18 +15,12 @@
 #include "capture_window/ui/frame_window.h"
 #include "fakes/frame_harness.h"
 #include "fakes/recording_message_boxes.h"
+#include "fakes/test_files.h"
 #include "fakes/x11_test_support.h"
 #include "platform/global_hotkey.h"
 #include "platform/window_stack.h"
 #include "settings/logic/settings_file.h"
 #include "settings/ui/spin_edit.h"
-
-namespace {
-QByteArray readAll(const QString& path) {
-    QFile f(path);
-    return f.open(QIODevice::ReadOnly) ? f.readAll() : QByteArray();
-}
-}  // namespace
 
 // A frame window and its settings dialog over a settings file of the test's own.
 class SettingsDialogTest : public ::testing::Test, protected FrameHarness {
@@ -156,7 +150,7 @@ TEST_F(SettingsDialogTest, OkAppliesEverythingWritesTheFileAndResizesTheFrame) {
     EXPECT_EQ(stored.StoredSaveType, kSavePng);
     EXPECT_EQ(stored.RecordRate, 3);
     EXPECT_EQ(stored.JpegQuality, 75);
-    EXPECT_TRUE(readAll(iniPath()).startsWith(
+    EXPECT_TRUE(fileBytes(iniPath()).startsWith(
         "; mine\r\n[other]\r\nkeep=this\r\n[image]\r\npower=100\r\nframe=3\r\n"));
 
     // Unchanged fields leave the size as it is.
@@ -170,7 +164,7 @@ TEST_F(SettingsDialogTest, OkAppliesEverythingWritesTheFileAndResizesTheFrame) {
 TEST_F(SettingsDialogTest, RefusedWriteKeepsTheDialogOpenAndTheOldTimerAndSize) {
     writeIni("[image]\r\nframe=10\r\n");
     ASSERT_TRUE(QFile::setPermissions(iniPath(), QFile::ReadOwner | QFile::ReadGroup | QFile::ReadOther));
-    const QByteArray before = readAll(iniPath());
+    const QByteArray before = fileBytes(iniPath());
     TForm3& d = open();
     d.SpinEdit2->setText(QStringLiteral("20"));
     d.Edit3->setText(QStringLiteral("300"));
@@ -180,7 +174,7 @@ TEST_F(SettingsDialogTest, RefusedWriteKeepsTheDialogOpenAndTheOldTimerAndSize) 
     EXPECT_EQ(state.settings.RecordRate, 20);
     EXPECT_EQ(form1.Timer4.interval(), 100);
     EXPECT_EQ(form1.clientWidth(), 420);
-    EXPECT_EQ(readAll(iniPath()), before);
+    EXPECT_EQ(fileBytes(iniPath()), before);
 }
 
 TEST(SpinEdit, StepsWithinBoundsAndReadsTheTextAsItStands) {

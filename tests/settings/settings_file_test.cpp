@@ -9,6 +9,7 @@
 #include <ostream>
 #include <random>
 
+#include "fakes/test_files.h"
 #include "settings/logic/folder_caption.h"
 #include "settings/logic/frame_timer.h"
 #include "settings/logic/integer_text.h"
@@ -16,17 +17,6 @@
 void PrintTo(const QString& text, std::ostream* os) { *os << '"' << text.toStdString() << '"'; }
 
 namespace {
-
-QByteArray fileBytes(const QString& path) {
-    QFile file(path);
-    return file.open(QIODevice::ReadOnly) ? file.readAll() : QByteArray("<missing>");
-}
-
-void writeFile(const QString& path, const QByteArray& bytes) {
-    QFile file(path);
-    ASSERT_TRUE(file.open(QIODevice::WriteOnly));
-    file.write(bytes);
-}
 
 auto fields(const Settings& s) {
     return std::tuple(s.ScalePercent, s.JpegQuality, s.PrintPercent, int(s.SaveType), int(s.StoredSaveType),
@@ -131,15 +121,15 @@ TEST_F(SettingsFile, ReadsEachKeyWithItsWidthOrItsDefault) {
         Settings expected = c.expected;
         expected.ProgramDirectory = m_program;
         if (expected.SaveDirectory.isEmpty()) expected.SaveDirectory = m_program;
-        writeFile(m_ini, c.file);
+        ASSERT_TRUE(writeFile(m_ini, c.file));
         EXPECT_EQ(fields(readSettings(m_ini, m_program)), fields(expected)) << c.file.left(60).toStdString();
     }
 }
 
 TEST_F(SettingsFile, RewritesOnlyItsKeysAndKeepsEveryOtherLine) {
-    writeFile(m_ini,
-              "; Kadrel\n[other]\npower=1\n\n[Image]\n Power = 5 \nquality=50\n; keep "
-              "me\n\n[File]\nDirectory=/x/\n");
+    ASSERT_TRUE(writeFile(m_ini,
+                          "; Kadrel\n[other]\npower=1\n\n[Image]\n Power = 5 \nquality=50\n; keep "
+                          "me\n\n[File]\nDirectory=/x/\n"));
     Settings s{.ScalePercent = 150,
                .JpegQuality = 80,
                .PrintPercent = 300,
@@ -174,7 +164,7 @@ TEST_F(SettingsFile, OrdersSectionsByWhichWriterCreatedTheFile) {
 
 TEST_F(SettingsFile, RefusedWritesLeaveTheFileAsItWas) {
     const QByteArray original = "[image]\r\npower=5\r\n";
-    writeFile(m_ini, original);
+    ASSERT_TRUE(writeFile(m_ini, original));
     Settings emoji = defaults();
     emoji.MoviePrefix = u"😀"_qs;
     EXPECT_FALSE(writeSettings(m_ini, emoji));

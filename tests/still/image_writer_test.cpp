@@ -15,6 +15,7 @@
 #include <random>
 
 #include "fakes/image_compare.h"
+#include "fakes/test_files.h"
 #include "platform/image_library.h"
 #include "still/logic/write_image.h"
 
@@ -41,16 +42,6 @@ QImage photoLike(int width, int height) {
 }
 
 QImage decode(const QString& path) { return QImageReader(path).read().convertToFormat(QImage::Format_RGB32); }
-
-QByteArray bytesOf(const QString& path) {
-    QFile file(path);
-    return file.open(QIODevice::ReadOnly) ? file.readAll() : QByteArray();
-}
-
-bool writeFile(const QString& path, const QByteArray& bytes) {
-    QFile file(path);
-    return file.open(QIODevice::WriteOnly) && file.write(bytes) == bytes.size();
-}
 
 class ImageFiles : public testing::Test {
 protected:
@@ -80,7 +71,7 @@ TEST_F(JpegWriter, EncodesAtTheSettingsQualityWithTheFloatDct) {
     QList<QByteArray> files;
     for (int quality : {0, 1, 25, 50, 75, 100}) {
         ASSERT_TRUE(writeJpeg(m_photo, file("q.jpg"), quality));
-        files.append(bytesOf(file("q.jpg")));
+        files.append(fileBytes(file("q.jpg")));
     }
     EXPECT_LE(meanAbsError(decode(file("q.jpg")), m_photo), 1.0);
     EXPECT_EQ(files[0], files[1]);  // 0 encodes as 1
@@ -90,7 +81,7 @@ TEST_F(JpegWriter, EncodesAtTheSettingsQualityWithTheFloatDct) {
 // Walks the markers up to the scan: JFIF APP0 first, 8-bit tables, one baseline SOF with 3 components.
 TEST_F(JpegWriter, IsBaselineSequentialJfifWithThreeComponents) {
     ASSERT_TRUE(writeJpeg(m_photo, file("q.jpg"), 1));  // quality 1 would need 16-bit tables unforced
-    const QByteArray jpeg = bytesOf(file("q.jpg"));
+    const QByteArray jpeg = fileBytes(file("q.jpg"));
     ASSERT_TRUE(jpeg.startsWith("\xff\xd8\xff\xe0"));
     EXPECT_EQ(jpeg.mid(6, 5), QByteArray("JFIF\0", 5));
     QList<std::uint8_t> frames;
@@ -115,7 +106,7 @@ TEST_F(BmpWriter, KeepsEveryPixelAndPadsRowsBottomUp) {
         SCOPED_TRACE(width);
         const QImage image = photoLike(width, 3);
         ASSERT_TRUE(writeBmp(image, file("b.bmp")));
-        const QByteArray bmp = bytesOf(file("b.bmp"));
+        const QByteArray bmp = fileBytes(file("b.bmp"));
         const int stride = (width * 3 + 3) / 4 * 4;
         ASSERT_EQ(bmp.size(), 54 + stride * 3);
         EXPECT_TRUE(bmp.startsWith("BM"));
@@ -150,7 +141,7 @@ TEST_F(ImageLibrary, ConvertsTheLoadedBitmap) {
         ASSERT_TRUE(writeBmp(image, file("in.bmp")));
         DibHandle handle = BMPtoDIB(file("in.bmp"));
         ASSERT_TRUE(convert(file("out"), handle, 0));
-        const QByteArray bytes = bytesOf(file("out"));
+        const QByteArray bytes = fileBytes(file("out"));
         EXPECT_TRUE(bytes.startsWith(magic));
         if (convert == DIBtoPNG) {
             EXPECT_EQ(bytes.mid(12, 4) + bytes.mid(24, 5), QByteArray("IHDR\x08\x02\0\0\0", 9));  // 8-bit RGB
@@ -250,14 +241,14 @@ TEST_F(WriteImage, FormatFollowsTypeAndTheTemporaryBitmapIsGone) {
         ASSERT_TRUE(writeFile(temporaryBitmapPath(save()), "stale"));  // overwritten, never read, deleted
         const QString path = file(c.type == 4 ? "out/shot.jpg" : "out/shot.png");
         ASSERT_EQ(writeimage(m_photo, path, c.type, 100, save()), WriteResult::Written);
-        EXPECT_TRUE(bytesOf(path).startsWith(c.magic));
+        EXPECT_TRUE(fileBytes(path).startsWith(c.magic));
         EXPECT_LE(meanAbsError(decode(path), m_photo), c.maxError);
         EXPECT_EQ(saveFolder(), c.type <= 2 ? QStringList{"kadrel.bmp"} : QStringList{});
         QFile::remove(temporaryBitmapPath(save()));
     }
     // A GIF saved under the temporary file's own name stays.
     ASSERT_EQ(writeimage(m_photo, temporaryBitmapPath(save()), 3, 100, save()), WriteResult::Written);
-    EXPECT_TRUE(bytesOf(temporaryBitmapPath(save())).startsWith("GIF89a"));
+    EXPECT_TRUE(fileBytes(temporaryBitmapPath(save())).startsWith("GIF89a"));
 }
 
 TEST_F(WriteImage, CannotCreateLeavesNothingAndOtherTypesWriteNothing) {

@@ -19,6 +19,7 @@
 
 #include "fakes/media_probe.h"
 #include "fakes/recording_message_boxes.h"
+#include "fakes/test_files.h"
 #include "platform/codec_dialog.h"
 #include "video/logic/avi_names.h"
 #include "video/ui/save_progress_window.h"
@@ -49,11 +50,6 @@ QImage picture(int width, int height, int seed) {
         for (int x = 0; x < width; ++x)
             image.setPixel(x, y, qRgb((x + seed) & 255, y & 255, (x * 7 + y * 3) & 255));
     return image;
-}
-
-QByteArray contents(const QString& path) {
-    QFile file(path);
-    return file.open(QIODevice::ReadOnly) ? file.readAll() : QByteArray();
 }
 
 struct Fixture {
@@ -200,7 +196,7 @@ TEST(TQzAvi, AbortKeepsTheUncompressedFileAndALaterRunStillCompresses) {
     ASSERT_TRUE(f.write("clip.avi", 30));
     const QString path = f.avi.FileName();
     f.avi.Finish();
-    const QByteArray uncompressed = contents(path);
+    const QByteArray uncompressed = fileBytes(path);
     EXPECT_EQ(f.boxes.warnings, QStringList{"圧縮ＡＶＩファイル作成を中断しました."});
     EXPECT_EQ(f.avi.SaveAbortRequested, TQzAvi::kAbortRequested);
     EXPECT_EQ(f.files(), QStringList{"clip.avi"});
@@ -215,7 +211,7 @@ TEST(TQzAvi, AbortKeepsTheUncompressedFileAndALaterRunStillCompresses) {
     next.Finish();
     EXPECT_EQ(f.boxes.warnings.size(), 1);
     EXPECT_EQ(probeVideo(next.FileName())["codec_name"], "ffv1");
-    EXPECT_EQ(contents(path), uncompressed);
+    EXPECT_EQ(fileBytes(path), uncompressed);
 }
 
 // The real dialog: cancelled, or "Full Frames" chosen, the file stays as written and no
@@ -232,7 +228,7 @@ TEST(TQzAvi, CancelledOrUncompressedChoiceLeavesTheFile) {
         QTimer::singleShot(0, [&] {
             auto* dialog = qobject_cast<CodecDialog*>(QApplication::activeModalWidget());
             ASSERT_NE(dialog, nullptr);
-            written = contents(avi.FileName());
+            written = fileBytes(avi.FileName());
             auto* compressor = dialog->findChild<QComboBox*>("compressor");
             EXPECT_EQ(compressor->itemText(0), CodecDialog::kUncompressedEntry);
             compressor->setCurrentIndex(cancel ? 1 : 0);
@@ -240,7 +236,7 @@ TEST(TQzAvi, CancelledOrUncompressedChoiceLeavesTheFile) {
         });
         avi.Finish();
         EXPECT_FALSE(written.isEmpty());
-        EXPECT_EQ(contents(avi.FileName()), written);
+        EXPECT_EQ(fileBytes(avi.FileName()), written);
         EXPECT_EQ(QDir(dir.path()).entryList(QDir::Files), QStringList{"clip.avi"});
         EXPECT_EQ(probeVideo(avi.FileName())["width"], "320");  // a stream, though without frames
         EXPECT_TRUE(boxes.warnings.isEmpty());
