@@ -19,9 +19,8 @@ void captureToFile(benchmark::State& state, std::uint8_t type, const char* name)
     const QString path = g_dir + QLatin1Char('/') + QLatin1String(name);
     for (auto _ : state) {
         if (!grabber.grab(screen)) state.SkipWithError("the screen grab failed");
-        const std::optional<QSize> size = scaledSize(screen.size(), 100);
-        QImage image =
-            size && *size == screen.size() ? screen : stretchNearest(screen, size.value_or(QSize()));
+        QImage image = screen;
+        if (!stretchByPercent(image, 100)) state.SkipWithError("the scaling failed");
         if (writeimage(image, path, type, 100, g_dir) != WriteResult::Written)
             state.SkipWithError("write failed");
     }

@@ -53,7 +53,6 @@ public:
 
     bool isOpen() const { return m_file.is_open(); }
     bool hasStream() const { return m_partCount > 0; }
-    std::uint32_t framesWritten() const { return m_totalFrames; }
 
 private:
     struct IndexEntry {

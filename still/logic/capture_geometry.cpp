@@ -138,3 +138,13 @@ QImage stretchNearest(const QImage& source, QSize target) {
     }
     return result;
 }
+
+bool stretchByPercent(QImage& bitmap, std::int32_t percent) {
+    const std::optional<QSize> size = scaledSize(bitmap.size(), percent);
+    if (!size) return false;
+    if (*size == bitmap.size()) return true;
+    QImage scaled = stretchNearest(bitmap, *size);
+    if (scaled.isNull() && !size->isEmpty()) return false;
+    bitmap = std::move(scaled);
+    return true;
+}

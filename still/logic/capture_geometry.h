@@ -48,3 +48,7 @@ std::optional<QSize> scaledSize(QSize size, std::int32_t percent);
 // when shrinking and repeated when enlarging. Format_RGB32; null when source or target is empty or the
 // image cannot be allocated.
 QImage stretchNearest(const QImage& source, QSize target);
+
+// bitmap scaled by percent (scaledSize, stretchNearest) in place. False, leaving it as it was, when
+// the result would pass the limits or cannot be allocated; an empty result is an empty image.
+bool stretchByPercent(QImage& bitmap, std::int32_t percent);

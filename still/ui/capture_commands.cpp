@@ -96,13 +96,7 @@ QImage& StillCommands::oversize(QImage& bitmap) {
 }
 
 bool StillCommands::stretchimage(QImage& bitmap) {
-    const std::optional<QSize> size = scaledSize(bitmap.size(), m_state.settings.ScalePercent);
-    if (!size) return false;
-    if (*size == bitmap.size()) return true;
-    QImage scaled = stretchNearest(bitmap, *size);
-    if (scaled.isNull() && !size->isEmpty()) return false;
-    bitmap = std::move(scaled);
-    return true;
+    return stretchByPercent(bitmap, m_state.settings.ScalePercent);
 }
 
 void StillCommands::Timer1Timer() {

@@ -43,7 +43,6 @@ bool TQzAvi::Open() {
     m_frameFormat.width = m_width;
     m_frameFormat.height = m_height;
     m_frameFormat.bitCount = m_bitDepth;
-    m_frameBufferSize = ::frameBufferSize(m_width, m_height, m_bitDepth);
 
     auto file = std::make_unique<AviFileWriter>();
     if (!file->create(nativePath(m_fileName))) {
@@ -58,15 +57,18 @@ bool TQzAvi::Open() {
         return false;
     }
     m_aviFile = std::move(file);
-    m_framesWritten = 0;
     return true;
+}
+
+std::size_t TQzAvi::frameBufferSize() const {
+    return ::frameBufferSize(m_frameFormat.width, m_frameFormat.height, m_frameFormat.bitCount);
 }
 
 bool TQzAvi::AddFrame(const QImage& bitmap) {
     if (!m_aviFile) return false;
     convertFrame(bitmap, m_width, m_height, m_bitDepth, m_frameBuffer);
+    // The writer keeps the stream position, the count of frames appended.
     m_aviFile->writeFrame(m_frameBuffer.data(), std::uint32_t(m_frameBuffer.size()));
-    ++m_framesWritten;
     return true;
 }
 

@@ -81,8 +81,8 @@ public:
     std::int32_t SaveAbortRequested = 0;
 
     const BitmapInfoHeader& frameFormat() const { return m_frameFormat; }
-    std::size_t frameBufferSize() const { return m_frameBufferSize; }
-    std::int32_t framesWritten() const { return m_framesWritten; }
+    // Bytes of every frame sample, from the format Open set.
+    std::size_t frameBufferSize() const;
 
 private:
     void recompress(std::unique_ptr<AviSource> source);
@@ -99,8 +99,6 @@ private:
 
     std::unique_ptr<AviFileWriter> m_aviFile;
     BitmapInfoHeader m_frameFormat;
-    std::size_t m_frameBufferSize = 0;
     std::vector<std::uint8_t> m_frameBuffer;
     AviSaveOptions m_saveOptions;
-    std::int32_t m_framesWritten = 0;
 };
