@@ -12,15 +12,9 @@ source_dir="$(cd "$(dirname "$0")/.." && pwd)"
 build_dir="${1:-$source_dir/build}"
 if [ $# -gt 0 ]; then shift; fi
 
+source "$source_dir/bench/common.sh"
 bench="$build_dir/bench/grab_bench"
-if [ ! -x "$bench" ]; then
-  echo "run_grab.sh: $bench not found; build it with:" >&2
-  echo "  cmake --build $build_dir --target grab_bench" >&2
-  exit 1
-fi
-if ! command -v xvfb-run >/dev/null; then
-  echo "run_grab.sh: xvfb-run is missing (bash scripts/setup installs it)" >&2
-  exit 1
-fi
+require_program run_grab.sh "$bench" grab_bench
+require_xvfb run_grab.sh
 
 exec xvfb-run -a -s "-screen 0 1920x1080x24" "$bench" "$@"

@@ -14,19 +14,13 @@ source_dir="$(cd "$(dirname "$0")/.." && pwd)"
 build_dir="${1:-$source_dir/build}"
 if [ $# -gt 0 ]; then shift; fi
 
+source "$source_dir/bench/common.sh"
 bench="$build_dir/bench/startup_bench"
-if [ ! -x "$bench" ]; then
-  echo "run_startup.sh: $bench not found; build it with:" >&2
-  echo "  cmake --build $build_dir --target kadrel minimal_window startup_bench" >&2
-  exit 1
-fi
+require_program run_startup.sh "$bench" "kadrel minimal_window startup_bench"
 if [ -z "${KADREL_EXE:-}" ] && [ ! -x "$build_dir/bin/kadrel" ]; then
   echo "run_startup.sh: $build_dir/bin/kadrel not found (build the kadrel target or set KADREL_EXE)" >&2
   exit 1
 fi
-if ! command -v xvfb-run >/dev/null; then
-  echo "run_startup.sh: xvfb-run is missing (bash scripts/setup installs it)" >&2
-  exit 1
-fi
+require_xvfb run_startup.sh
 
 exec xvfb-run -a -s "-screen 0 1920x1080x24" "$bench" "$@"
