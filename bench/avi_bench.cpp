@@ -15,7 +15,7 @@
 #include <cstring>
 #include <string>
 
-#include "platform/codec_dialog.h"
+#include "platform/avi/codec_dialog.h"
 #include "platform/message_box.h"
 #include "video/ui/avi_writer.h"
 #include "video/ui/save_progress_window.h"

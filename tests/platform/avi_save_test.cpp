@@ -14,7 +14,7 @@
 
 #include "fakes/media_probe.h"
 #include "fakes/raw_avi.h"
-#include "platform/avi_library.h"
+#include "platform/avi/avi_library.h"
 
 namespace {
 

@@ -20,7 +20,7 @@
 #include "fakes/media_probe.h"
 #include "fakes/recording_message_boxes.h"
 #include "fakes/test_files.h"
-#include "platform/codec_dialog.h"
+#include "platform/avi/codec_dialog.h"
 #include "video/logic/avi_names.h"
 #include "video/ui/save_progress_window.h"
 

@@ -8,7 +8,7 @@
 #include <algorithm>
 #include <cstdio>
 
-#include "platform/codec_dialog.h"
+#include "platform/avi/codec_dialog.h"
 #include "platform/message_box.h"
 #include "video/logic/avi_names.h"
 #include "video/logic/frame_conversion.h"

@@ -12,8 +12,8 @@
 #include <stdexcept>
 #include <vector>
 
-#include "platform/avi_file.h"
-#include "platform/avi_library.h"
+#include "platform/avi/avi_file.h"
+#include "platform/avi/avi_library.h"
 
 class CodecChooser;
 class MessageBoxes;

@@ -1,4 +1,4 @@
-#include "platform/avi_library.h"
+#include "platform/avi/avi_library.h"
 
 extern "C" {
 #include <libavutil/mem.h>
@@ -8,7 +8,7 @@ extern "C" {
 #include <cmath>
 #include <cstring>
 
-#include "platform/avi_ffmpeg.h"
+#include "platform/avi/avi_ffmpeg.h"
 
 namespace {
 

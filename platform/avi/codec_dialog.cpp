@@ -1,4 +1,4 @@
-#include "platform/codec_dialog.h"
+#include "platform/avi/codec_dialog.h"
 
 #include <QCheckBox>
 #include <QComboBox>

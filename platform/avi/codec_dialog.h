@@ -3,7 +3,7 @@
 
 #include <QDialog>
 
-#include "platform/avi_library.h"
+#include "platform/avi/avi_library.h"
 
 class QCheckBox;
 class QComboBox;

@@ -11,7 +11,7 @@ extern "C" {
 #include <cstdint>
 #include <memory>
 
-#include "platform/avi_library.h"
+#include "platform/avi/avi_library.h"
 
 struct InputFormatDeleter {
     void operator()(AVFormatContext* context) const { avformat_close_input(&context); }
