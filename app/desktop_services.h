@@ -2,7 +2,11 @@
 // whole program.
 #pragma once
 
+#include <QCoreApplication>
+
 #include "app/startup.h"
+#include "platform/avi/avi_library_loader.h"
+#include "platform/avi/codec_chooser.h"
 #include "platform/global_hotkey.h"
 #include "platform/message_box.h"
 #include "platform/screen_grabber.h"
@@ -17,6 +21,9 @@ struct DesktopServices {
     ScreenGrabber grabber;
     QtSavePictureDialog saveDialog;
     QtPrintDialog printDialog;
+    // The AVI module beside the executable, opened by the first re-compression, and its dialog.
+    AviLibraryLoader avi{QCoreApplication::applicationDirPath()};
+    QtCodecChooser codecs{avi};
 
     ProgramServices services() { return {messages, documents, hotkeys, grabber, saveDialog, printDialog}; }
 };

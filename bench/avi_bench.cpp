@@ -15,7 +15,8 @@
 #include <cstring>
 #include <string>
 
-#include "platform/avi/codec_dialog.h"
+#include "platform/avi/avi_library_loader.h"
+#include "platform/avi/codec_chooser.h"
 #include "platform/message_box.h"
 #include "video/ui/avi_writer.h"
 #include "video/ui/save_progress_window.h"
@@ -36,9 +37,11 @@ public:
 // freeing its pages takes a further 0.2 s that the ffmpeg command line never spends).
 class FixedCodec final : public CodecChooser {
 public:
+    explicit FixedCodec(AviLibraryLoader& module) : module(module) {}
     void chooseOptions(QWidget*, AviSource&, AviSaveOptions& options) override {
         flushAndStopClock();
-        if (const AviEncoder* encoder = findAviEncoder(codec)) {
+        // The writer has loaded the module by now.
+        if (const AviEncoder* encoder = module.library()->findEncoder(codec)) {
             options.fccHandler = encoder->fourcc;
             options.encoder = encoder->name;
         } else if (!codec.empty()) {
@@ -59,6 +62,7 @@ public:
         }
         writeNs = clock.nsecsElapsed();
     }
+    AviLibraryLoader& module;
     std::string codec;
     QString path;
     const TQzAvi* avi = nullptr;
@@ -96,7 +100,9 @@ int main(int argc, char** argv) {
     QApplication app(argc, argv);
     int frames = 100, width = 1920, height = 1080, bits = 16;
     QString out;
-    FixedCodec codec;
+    // The module where the build puts it, beside the program in bin/.
+    AviLibraryLoader module(QCoreApplication::applicationDirPath() + QStringLiteral("/../bin"));
+    FixedCodec codec(module);
     for (int i = 1; i + 1 < argc; i += 2) {
         const std::string key = argv[i];
         const char* value = argv[i + 1];
@@ -126,7 +132,7 @@ int main(int argc, char** argv) {
     for (int i = 0; i < 4; ++i) pictures.push_back(syntheticFrame(width, height, i * 11));
 
     PrintedMessages messages;
-    TQzAvi avi(nullptr, messages, codec);
+    TQzAvi avi(nullptr, messages, codec, module);
     avi.setWidth(quint16(width));
     avi.setHeight(quint16(height));
     avi.setBitDepth(quint16(bits));

@@ -1,4 +1,4 @@
-#include "platform/avi/avi_library.h"
+#include "platform/avi/avi_ffmpeg.h"
 
 extern "C" {
 #include <libavutil/imgutils.h>
@@ -9,8 +9,6 @@ extern "C" {
 #include <climits>
 #include <cmath>
 #include <cstring>
-
-#include "platform/avi/avi_ffmpeg.h"
 
 namespace {
 

@@ -1,5 +1,5 @@
-// What the AVI library's own sources share about FFmpeg: owning handles, the open source stream, and
-// how an encoder of aviEncoders() is set up. Not for callers of the library; they see avi_library.h.
+// What the AVI module's own sources share about FFmpeg: owning handles, the open source stream, the
+// encoders and how one is set up. Not for callers of the library; they see avi_library.h.
 #pragma once
 
 extern "C" {
@@ -9,7 +9,10 @@ extern "C" {
 }
 
 #include <cstdint>
+#include <functional>
 #include <memory>
+#include <string>
+#include <vector>
 
 #include "platform/avi/avi_library.h"
 
@@ -34,14 +37,25 @@ using FramePtr = std::unique_ptr<AVFrame, FrameDeleter>;
 using PacketPtr = std::unique_ptr<AVPacket, PacketDeleter>;
 using ScalerPtr = std::unique_ptr<SwsContext, ScalerDeleter>;
 
-struct AviSource::Impl {
+// The source stream as the module's FFmpeg reads it.
+class FfmpegAviSource final : public AviSource {
+public:
+    // nullptr with status as AviLibrary::openSource gives it.
+    static std::unique_ptr<FfmpegAviSource> open(const std::string& path, Status& status);
+
+    int width() const override;
+    int height() const override;
+    int framesPerSecond() const override;
+    int frameCount() const override;
+    QImage frame(int index) override;
+
     InputFormatPtr format;
     CodecContextPtr decoder;
     int streamIndex = -1;
     AVRational frameRate{1, 1};
-    int frameCount = 0;
+    int frames = 0;
     PacketPtr packet;
-    FramePtr frame;  // the frame decodeNext() produced
+    FramePtr current;  // the frame decodeNext() produced
     ScalerPtr toRgb;
     int nextIndex = -1;  // the index decodeNext() yields next without a seek; -1: unknown
     bool draining = false;
@@ -50,9 +64,18 @@ struct AviSource::Impl {
     std::int64_t timestampOf(int index) const;
     // Positions the stream at the key frame at or before index and empties the decoder.
     int seekTo(int index);
-    // The next frame of the stream in decode order into frame: 0, AVERROR_EOF, or another error.
+    // The next frame of the stream in decode order into current: 0, AVERROR_EOF, or another error.
     int decodeNext();
 };
+
+// The encoders of AviLibrary::encoders(), computed once.
+const std::vector<AviEncoder>& aviEncoders();
+// The entry of aviEncoders() with this name, or nullptr.
+const AviEncoder* findAviEncoder(const std::string& name);
+
+// AviLibrary::save for a source of this module.
+int aviSave(const std::string& destination, FfmpegAviSource& source, const AviSaveOptions& options,
+            const std::function<int(int)>& progress);
 
 // The pixel format an encoder gets for frames of format source: as the ffmpeg command line picks it,
 // except 4:2:0 for H.264.

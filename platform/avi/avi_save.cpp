@@ -1,4 +1,4 @@
-#include "platform/avi/avi_library.h"
+#include "platform/avi/avi_ffmpeg.h"
 
 extern "C" {
 #include <libavutil/imgutils.h>
@@ -8,8 +8,6 @@ extern "C" {
 
 #include <algorithm>
 #include <cstring>
-
-#include "platform/avi/avi_ffmpeg.h"
 
 namespace {
 
@@ -156,7 +154,7 @@ ScalerPtr makeScaler(int width, int height, AVPixelFormat from, AVPixelFormat to
 
 class Saver {
 public:
-    Saver(AviSource::Impl& source, const std::function<int(int)>& progress)
+    Saver(FfmpegAviSource& source, const std::function<int(int)>& progress)
         : m_source(source), m_progress(progress) {}
     int run(const std::string& destination, const AVCodec* codec, const AviSaveOptions& options);
 
@@ -165,7 +163,7 @@ private:
     int encode(const AVFrame* frame);
     int writePackets();
 
-    AviSource::Impl& m_source;
+    FfmpegAviSource& m_source;
     const std::function<int(int)>& m_progress;
     CodecContextPtr m_encoder;
     OutputFormatPtr m_output;
@@ -239,16 +237,16 @@ int Saver::encode(const AVFrame* decoded) {
 
 int Saver::run(const std::string& destination, const AVCodec* codec, const AviSaveOptions& options) {
     if (!m_packet || !m_view) return AVERROR(ENOMEM);
-    AviSource::Impl& source = m_source;
+    FfmpegAviSource& source = m_source;
     // From the first frame, whatever frame() read last.
-    if (source.nextIndex != 0 && source.seekTo(0) < 0 && source.frameCount > 0) return AVERROR(EIO);
+    if (source.nextIndex != 0 && source.seekTo(0) < 0 && source.frames > 0) return AVERROR(EIO);
     source.nextIndex = -1;
     int ret = source.decodeNext();
     if (ret < 0 && ret != AVERROR_EOF) return ret;
     bool haveFrame = ret == 0;
 
     // The first frame tells the decoded format; a stream without frames has the decoder's.
-    const AVFrame* first = source.frame.get();
+    const AVFrame* first = source.current.get();
     AVPixelFormat sourceFormat = haveFrame ? AVPixelFormat(first->format) : source.decoder->pix_fmt;
     if (sourceFormat == AV_PIX_FMT_NONE) sourceFormat = AV_PIX_FMT_BGR24;
     m_width = haveFrame ? first->width : source.decoder->width;
@@ -262,13 +260,13 @@ int Saver::run(const std::string& destination, const AVCodec* codec, const AviSa
         if (!m_scaler || !m_pool.init(format, m_encoder->width, m_encoder->height)) return AVERROR(ENOMEM);
     }
 
-    const std::int64_t total = source.frameCount;
+    const std::int64_t total = source.frames;
     while (haveFrame) {
-        if (source.frame->width != m_width || source.frame->height != m_height ||
-            source.frame->format != sourceFormat)
+        if (source.current->width != m_width || source.current->height != m_height ||
+            source.current->format != sourceFormat)
             return AVERROR_INPUT_CHANGED;
-        if ((ret = encode(source.frame.get())) < 0) return ret;
-        av_frame_unref(source.frame.get());
+        if ((ret = encode(source.current.get())) < 0) return ret;
+        av_frame_unref(source.current.get());
         ++m_framesDone;
         const int percent = total > 0 ? int(std::min<std::int64_t>(100, m_framesDone * 100 / total)) : 100;
         if (m_progress && m_progress(percent) != 0) return kStopped;
@@ -284,11 +282,11 @@ int Saver::run(const std::string& destination, const AVCodec* codec, const AviSa
 
 }  // namespace
 
-int aviSave(const std::string& destination, AviSource& source, const AviSaveOptions& options,
+int aviSave(const std::string& destination, FfmpegAviSource& source, const AviSaveOptions& options,
             const std::function<int(int)>& progress) {
     const AviEncoder* entry = findAviEncoder(options.encoder);
     const AVCodec* codec = entry ? avcodec_find_encoder_by_name(entry->name.c_str()) : nullptr;
     if (!codec) return AVERROR_ENCODER_NOT_FOUND;
-    Saver saver(*source.m_impl, progress);
+    Saver saver(source, progress);
     return saver.run(destination, codec, options);
 }

@@ -1,4 +1,4 @@
-#include "platform/avi/avi_library.h"
+#include "platform/avi/avi_ffmpeg.h"
 
 extern "C" {
 #include <libavutil/mem.h>
@@ -7,8 +7,6 @@ extern "C" {
 #include <algorithm>
 #include <cmath>
 #include <cstring>
-
-#include "platform/avi/avi_ffmpeg.h"
 
 namespace {
 
@@ -25,13 +23,13 @@ AVRational streamFrameRate(const AVStream* stream) {
 
 }  // namespace
 
-std::int64_t AviSource::Impl::timestampOf(int index) const {
+std::int64_t FfmpegAviSource::timestampOf(int index) const {
     const AVStream* stream = format->streams[streamIndex];
     const std::int64_t start = stream->start_time != AV_NOPTS_VALUE ? stream->start_time : 0;
     return start + av_rescale_q(index, av_inv_q(frameRate), stream->time_base);
 }
 
-int AviSource::Impl::seekTo(int index) {
+int FfmpegAviSource::seekTo(int index) {
     nextIndex = -1;
     const int ret = av_seek_frame(format.get(), streamIndex, timestampOf(index), AVSEEK_FLAG_BACKWARD);
     avcodec_flush_buffers(decoder.get());
@@ -40,10 +38,10 @@ int AviSource::Impl::seekTo(int index) {
     return ret;
 }
 
-int AviSource::Impl::decodeNext() {
-    av_frame_unref(frame.get());
+int FfmpegAviSource::decodeNext() {
+    av_frame_unref(current.get());
     for (;;) {
-        int ret = avcodec_receive_frame(decoder.get(), frame.get());
+        int ret = avcodec_receive_frame(decoder.get(), current.get());
         if (ret != AVERROR(EAGAIN) || draining) return ret == AVERROR(EAGAIN) ? AVERROR_EOF : ret;
         ret = av_read_frame(format.get(), packet.get());
         if (ret == AVERROR_EOF) {
@@ -65,11 +63,7 @@ int AviSource::Impl::decodeNext() {
     }
 }
 
-AviSource::AviSource(std::unique_ptr<Impl> impl) : m_impl(std::move(impl)) {}
-
-AviSource::~AviSource() = default;
-
-std::unique_ptr<AviSource> AviSource::open(const std::string& path, Status& status) {
+std::unique_ptr<FfmpegAviSource> FfmpegAviSource::open(const std::string& path, Status& status) {
     status = Status::FileError;
     // Opened as whatever it is, so that another kind of file is refused rather than misread.
     AVFormatContext* opened = nullptr;
@@ -97,60 +91,59 @@ std::unique_ptr<AviSource> AviSource::open(const std::string& path, Status& stat
     if (avcodec_open2(decoder.get(), codec, nullptr) < 0 || decoder->width <= 0 || decoder->height <= 0)
         return nullptr;
 
-    auto impl = std::make_unique<Impl>();
-    impl->frameRate = streamFrameRate(stream);
+    auto source = std::make_unique<FfmpegAviSource>();
+    source->frameRate = streamFrameRate(stream);
     // The headers' count, or the index's (one entry per frame) where the headers leave it out.
-    impl->frameCount = int(std::clamp<std::int64_t>(
+    source->frames = int(std::clamp<std::int64_t>(
         std::max<std::int64_t>(stream->nb_frames, avformat_index_get_entries_count(stream)), 0, INT32_MAX));
-    impl->packet.reset(av_packet_alloc());
-    impl->frame.reset(av_frame_alloc());
-    if (!impl->packet || !impl->frame) return nullptr;
-    impl->format = std::move(format);
-    impl->decoder = std::move(decoder);
-    impl->streamIndex = index;
-    impl->nextIndex = 0;
+    source->packet.reset(av_packet_alloc());
+    source->current.reset(av_frame_alloc());
+    if (!source->packet || !source->current) return nullptr;
+    source->format = std::move(format);
+    source->decoder = std::move(decoder);
+    source->streamIndex = index;
+    source->nextIndex = 0;
     status = Status::Ok;
-    return std::unique_ptr<AviSource>(new AviSource(std::move(impl)));
+    return source;
 }
 
-int AviSource::width() const { return m_impl->decoder->width; }
+int FfmpegAviSource::width() const { return decoder->width; }
 
-int AviSource::height() const { return m_impl->decoder->height; }
+int FfmpegAviSource::height() const { return decoder->height; }
 
-int AviSource::framesPerSecond() const { return std::max(1, int(std::lround(av_q2d(m_impl->frameRate)))); }
+int FfmpegAviSource::framesPerSecond() const { return std::max(1, int(std::lround(av_q2d(frameRate)))); }
 
-int AviSource::frameCount() const { return m_impl->frameCount; }
+int FfmpegAviSource::frameCount() const { return frames; }
 
-QImage AviSource::frame(int index) {
-    Impl& d = *m_impl;
-    if (index < 0 || index >= d.frameCount) return {};
+QImage FfmpegAviSource::frame(int index) {
+    if (index < 0 || index >= frames) return {};
     // Reading on from the previous frame needs no seek; otherwise decode from the key frame before.
-    const bool sequential = index == d.nextIndex;
-    if (!sequential && d.seekTo(index) < 0) return {};
-    const std::int64_t target = d.timestampOf(index);
+    const bool sequential = index == nextIndex;
+    if (!sequential && seekTo(index) < 0) return {};
+    const std::int64_t target = timestampOf(index);
     for (;;) {
-        if (d.decodeNext() < 0) {
-            d.nextIndex = -1;
+        if (decodeNext() < 0) {
+            nextIndex = -1;
             return {};
         }
-        const std::int64_t timestamp = d.frame->best_effort_timestamp;
+        const std::int64_t timestamp = current->best_effort_timestamp;
         if (sequential || timestamp == AV_NOPTS_VALUE || timestamp >= target) break;
     }
-    d.nextIndex = index + 1;
+    nextIndex = index + 1;
 
-    const AVFrame* decoded = d.frame.get();
-    d.toRgb.reset(sws_getCachedContext(d.toRgb.release(), decoded->width, decoded->height,
-                                       AVPixelFormat(decoded->format), decoded->width, decoded->height,
-                                       AV_PIX_FMT_RGB32, SWS_BICUBIC, nullptr, nullptr, nullptr));
-    if (!d.toRgb) return {};
+    const AVFrame* decoded = current.get();
+    toRgb.reset(sws_getCachedContext(toRgb.release(), decoded->width, decoded->height,
+                                     AVPixelFormat(decoded->format), decoded->width, decoded->height,
+                                     AV_PIX_FMT_RGB32, SWS_BICUBIC, nullptr, nullptr, nullptr));
+    if (!toRgb) return {};
     const int stride = FFALIGN(decoded->width * 4, kRowAlignment);
     auto* bits = static_cast<uchar*>(av_malloc(std::size_t(stride) * std::size_t(decoded->height)));
     if (!bits) return {};
     QImage image(bits, decoded->width, decoded->height, stride, QImage::Format_RGB32, av_free, bits);
     std::uint8_t* planes[4] = {bits, nullptr, nullptr, nullptr};
     const int strides[4] = {stride, 0, 0, 0};
-    const bool converted = sws_scale(d.toRgb.get(), decoded->data, decoded->linesize, 0, decoded->height,
+    const bool converted = sws_scale(toRgb.get(), decoded->data, decoded->linesize, 0, decoded->height,
                                      planes, strides) == decoded->height;
-    av_frame_unref(d.frame.get());
+    av_frame_unref(current.get());
     return converted ? image : QImage();
 }

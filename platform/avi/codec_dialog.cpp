@@ -12,6 +12,8 @@
 #include <QSpinBox>
 #include <QVBoxLayout>
 
+#include "platform/avi/avi_ffmpeg.h"
+
 namespace {
 
 constexpr int kDefaultQualityPercent = 75;
@@ -22,11 +24,6 @@ constexpr QSize kPreviewSize(192, 144);
 }  // namespace
 
 const QString CodecDialog::kUncompressedEntry = QStringLiteral("Full Frames (Uncompressed)");
-
-void QtCodecChooser::chooseOptions(QWidget* owner, AviSource& source, AviSaveOptions& options) {
-    CodecDialog dialog(owner, source, options);
-    if (dialog.exec() == QDialog::Accepted) options = dialog.options();
-}
 
 CodecDialog::CodecDialog(QWidget* owner, AviSource& source, const AviSaveOptions& options)
     : QDialog(owner), m_source(source), m_initial(options) {

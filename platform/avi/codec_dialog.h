@@ -1,4 +1,5 @@
 // The codec dialog: the user picks the encoder and its settings for re-compressing an AVI file.
+// Part of the AVI module; the program reaches it through AviLibrary::chooseOptions.
 #pragma once
 
 #include <QDialog>
@@ -10,21 +11,6 @@ class QComboBox;
 class QLabel;
 class QSlider;
 class QSpinBox;
-
-// Fills AviSaveOptions for one stream. An interface so that tests and benchmarks can choose
-// without a dialog.
-class CodecChooser {
-public:
-    virtual ~CodecChooser() = default;
-    // Shows the choice modally, owned by owner, starting from options. OK stores the choice in
-    // options (the uncompressed entry stores kUncompressedHandler); cancel leaves them unchanged.
-    virtual void chooseOptions(QWidget* owner, AviSource& source, AviSaveOptions& options) = 0;
-};
-
-class QtCodecChooser final : public CodecChooser {
-public:
-    void chooseOptions(QWidget* owner, AviSource& source, AviSaveOptions& options) override;
-};
 
 class CodecDialog : public QDialog {
     Q_OBJECT

@@ -12,9 +12,9 @@
 #include <utility>
 #include <vector>
 
+#include "fakes/avi_module.h"
 #include "fakes/media_probe.h"
 #include "fakes/raw_avi.h"
-#include "platform/avi/avi_library.h"
 
 namespace {
 
@@ -42,7 +42,7 @@ QString writeSource(const QTemporaryDir& dir, const QString& name, int frames) {
 
 std::unique_ptr<AviSource> openSource(const QString& path) {
     AviSource::Status status;
-    auto source = AviSource::open(path.toStdString(), status);
+    auto source = aviLibrary().openSource(path.toStdString(), status);
     EXPECT_EQ(status, AviSource::Status::Ok);
     return source;
 }
@@ -51,7 +51,7 @@ int save(const QString& from, const QString& to, const AviSaveOptions& options,
          std::vector<int>* seen = nullptr, int stopAt = 101) {
     auto source = openSource(from);
     if (!source) return -1;
-    return aviSave(to.toStdString(), *source, options, [&](int percent) {
+    return aviLibrary().save(to.toStdString(), *source, options, [&](int percent) {
         if (seen) seen->push_back(percent);
         return percent >= stopAt ? 1 : 0;
     });
@@ -61,7 +61,7 @@ TEST(AviSave, EveryListedEncoderWritesAllFramesOfAnOddSizeWithEdgesRepeated) {
     QTemporaryDir dir;
     const QString source = writeSource(dir, "src.avi", 5);
     std::set<std::string> names;
-    for (const AviEncoder& encoder : aviEncoders()) {
+    for (const AviEncoder& encoder : aviLibrary().encoders()) {
         SCOPED_TRACE(encoder.name);
         names.insert(encoder.name);
         const QString out = dir.filePath(QString::fromStdString(encoder.name) + ".avi");
@@ -124,7 +124,7 @@ TEST(AviSave, LosslessEncodersKeepEveryPixelInAnyReadOrder) {
         for (int i : order) EXPECT_EQ(mismatches(original->frame(i), i), 0) << "source frame " << i;
     }
     for (const char* name : {"ffv1", "huffyuv", "ffvhuff", "utvideo", "magicyuv", "zmbv", "png"}) {
-        if (!findAviEncoder(name)) continue;
+        if (!aviLibrary().findEncoder(name)) continue;
         SCOPED_TRACE(name);
         const QString out = dir.filePath(QString(name) + ".avi");
         ASSERT_EQ(save(source, out, {.encoder = name}), 0);
@@ -192,7 +192,7 @@ TEST(AviSource, OpenTellsMissingAndForeignFilesFromFilesWithoutVideo) {
         {audio, AviSource::Status::NoVideoStream}};
     for (const auto& [path, expected] : cases) {
         AviSource::Status status = AviSource::Status::Ok;
-        EXPECT_EQ(AviSource::open(path.toStdString(), status), nullptr) << path.toStdString();
+        EXPECT_EQ(aviLibrary().openSource(path.toStdString(), status), nullptr) << path.toStdString();
         EXPECT_EQ(status, expected) << path.toStdString();
     }
 }

@@ -17,9 +17,11 @@
 #include <QTimer>
 #include <functional>
 
+#include "fakes/avi_module.h"
 #include "fakes/media_probe.h"
 #include "fakes/recording_message_boxes.h"
 #include "fakes/test_files.h"
+#include "platform/avi/codec_chooser.h"
 #include "platform/avi/codec_dialog.h"
 #include "video/logic/avi_names.h"
 #include "video/ui/save_progress_window.h"
@@ -33,7 +35,7 @@ public:
         ++calls;
         sourceFrames = source.frameCount();
         if (!encoder.empty()) {
-            options.fccHandler = findAviEncoder(encoder)->fourcc;
+            options.fccHandler = aviLibrary().findEncoder(encoder)->fourcc;
             options.encoder = encoder;
         }
         if (duringSave) QTimer::singleShot(0, duringSave);
@@ -56,7 +58,7 @@ struct Fixture {
     QTemporaryDir dir;
     RecordingMessageBoxes boxes;
     ScriptedCodecs codecs;
-    TQzAvi avi{nullptr, boxes, codecs};
+    TQzAvi avi{nullptr, boxes, codecs, builtAviModule()};
 
     // Writes frames pictures of the writer's size; true when Open succeeded.
     bool write(const QString& name, int frames) {
@@ -204,7 +206,7 @@ TEST(TQzAvi, AbortKeepsTheUncompressedFileAndALaterRunStillCompresses) {
 
     // Same run, a second file: the abort request starts cleared.
     f.codecs.duringSave = nullptr;
-    TQzAvi next(nullptr, f.boxes, f.codecs);
+    TQzAvi next(nullptr, f.boxes, f.codecs, builtAviModule());
     next.setFileName(f.dir.filePath("next.avi"));
     ASSERT_TRUE(next.Open());
     next.AddFrame(picture(320, 240, 1));
@@ -219,9 +221,9 @@ TEST(TQzAvi, AbortKeepsTheUncompressedFileAndALaterRunStillCompresses) {
 TEST(TQzAvi, CancelledOrUncompressedChoiceLeavesTheFile) {
     for (bool cancel : {true, false}) {
         RecordingMessageBoxes boxes;
-        QtCodecChooser chooser;
+        QtCodecChooser chooser{builtAviModule()};
         QTemporaryDir dir;
-        TQzAvi avi(nullptr, boxes, chooser);
+        TQzAvi avi(nullptr, boxes, chooser, builtAviModule());
         avi.setFileName(dir.filePath("clip.avi"));
         ASSERT_TRUE(avi.Open());
         QByteArray written;
@@ -243,6 +245,23 @@ TEST(TQzAvi, CancelledOrUncompressedChoiceLeavesTheFile) {
     }
 }
 
+// A folder without the AVI module: the codecs are never offered, a warning says why, and the
+// file stays as written with no temporary file beside it.
+TEST(TQzAvi, WithoutTheAviModuleTheUncompressedFileStays) {
+    Fixture f;
+    AviLibraryLoader nowhere(f.dir.path());
+    TQzAvi avi(nullptr, f.boxes, f.codecs, nowhere);
+    avi.setFileName(f.dir.filePath("clip.avi"));
+    ASSERT_TRUE(avi.Open());
+    avi.AddFrame(picture(320, 240, 0));
+    f.codecs.encoder = "mpeg4";
+    avi.Finish();
+    EXPECT_EQ(f.boxes.warnings, QStringList{TQzAvi::kNoAviLibraryText});
+    EXPECT_EQ(f.codecs.calls, 0);
+    EXPECT_EQ(f.files(), QStringList{"clip.avi"});
+    EXPECT_EQ(probeVideo(avi.FileName())["codec_name"], "rawvideo");
+}
+
 // The dialog offers only what the chosen encoder honours and reports it with the encoder's code.
 TEST(CodecDialog, ChoiceCarriesTheEncoderAndTheSettingsItHonours) {
     Fixture f;
@@ -250,7 +269,7 @@ TEST(CodecDialog, ChoiceCarriesTheEncoderAndTheSettingsItHonours) {
     ASSERT_TRUE(f.write("clip.avi", 3));
     f.avi.Finish();
     AviSource::Status status;
-    auto source = AviSource::open(f.avi.FileName().toStdString(), status);
+    auto source = aviLibrary().openSource(f.avi.FileName().toStdString(), status);
     ASSERT_TRUE(source);
     AviSaveOptions start;
     start.fccHandler = kUncompressedHandler;
@@ -265,7 +284,7 @@ TEST(CodecDialog, ChoiceCarriesTheEncoderAndTheSettingsItHonours) {
     dialog.findChild<QCheckBox*>("keyFrames")->setChecked(true);
     dialog.findChild<QSpinBox*>("keyFrameEvery")->setValue(5);
     AviSaveOptions chosen = dialog.options();
-    EXPECT_EQ(chosen.fccHandler, findAviEncoder("mpeg4")->fourcc);
+    EXPECT_EQ(chosen.fccHandler, aviLibrary().findEncoder("mpeg4")->fourcc);
     EXPECT_EQ(chosen.encoder, "mpeg4");
     EXPECT_EQ(chosen.quality, 7500);
     EXPECT_EQ(chosen.keyFrameEvery, 5);

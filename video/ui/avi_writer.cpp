@@ -8,7 +8,8 @@
 #include <algorithm>
 #include <cstdio>
 
-#include "platform/avi/codec_dialog.h"
+#include "platform/avi/avi_library_loader.h"
+#include "platform/avi/codec_chooser.h"
 #include "platform/message_box.h"
 #include "video/logic/avi_names.h"
 #include "video/logic/frame_conversion.h"
@@ -20,8 +21,11 @@ std::string nativePath(const QString& path) { return QFile::encodeName(path).toS
 
 }  // namespace
 
-TQzAvi::TQzAvi(QObject* owner, MessageBoxes& messages, CodecChooser& codecs)
-    : QObject(owner), m_messages(messages), m_codecs(codecs) {}
+const QString TQzAvi::kNoAviLibraryText =
+    QStringLiteral("圧縮用のライブラリを読み込めませんでした.\nＡＶＩファイルは圧縮せずに保存しました.");
+
+TQzAvi::TQzAvi(QObject* owner, MessageBoxes& messages, CodecChooser& codecs, AviLibraryLoader& avi)
+    : QObject(owner), m_messages(messages), m_codecs(codecs), m_avi(avi) {}
 
 TQzAvi::~TQzAvi() { delete SaveProgressForm.data(); }
 
@@ -80,8 +84,13 @@ void TQzAvi::Finish() {
     }
     if (!m_compress) return;
 
+    AviLibrary* library = m_avi.library();
+    if (!library) {
+        m_messages.warning(nullptr, kNoAviLibraryText);
+        return;
+    }
     AviSource::Status status;
-    std::unique_ptr<AviSource> source = AviSource::open(nativePath(m_fileName), status);
+    std::unique_ptr<AviSource> source = library->openSource(nativePath(m_fileName), status);
     if (!source) {
         m_saveOptions = {};
         m_messages.warning(nullptr,
@@ -93,18 +102,18 @@ void TQzAvi::Finish() {
     m_saveOptions.fccType = kStreamTypeVideo;
     m_saveOptions.fccHandler = kUncompressedHandler;
     m_codecs.chooseOptions(nullptr, *source, m_saveOptions);
-    if (m_saveOptions.fccHandler != kUncompressedHandler) recompress(std::move(source));
+    if (m_saveOptions.fccHandler != kUncompressedHandler) recompress(*library, std::move(source));
     m_saveOptions = {};
 }
 
-void TQzAvi::recompress(std::unique_ptr<AviSource> source) {
+void TQzAvi::recompress(AviLibrary& library, std::unique_ptr<AviSource> source) {
     const QString temporary = temporaryAviName(m_fileName);
     SaveAbortRequested = 0;
     SaveProgressForm = new SaveProgressWindow;
     connect(SaveProgressForm, &SaveProgressWindow::abortRequested, this, &TQzAvi::AbortClick);
     SaveProgressForm->show();
-    const int result = aviSave(nativePath(temporary), *source, m_saveOptions,
-                               [this](int percent) { return SaveProgress(percent); });
+    const int result = library.save(nativePath(temporary), *source, m_saveOptions,
+                                    [this](int percent) { return SaveProgress(percent); });
     delete SaveProgressForm.data();
     source.reset();
     if (result == 0) {

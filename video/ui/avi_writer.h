@@ -15,6 +15,7 @@
 #include "platform/avi/avi_file.h"
 #include "platform/avi/avi_library.h"
 
+class AviLibraryLoader;
 class CodecChooser;
 class MessageBoxes;
 class SaveProgressWindow;
@@ -38,7 +39,12 @@ public:
     // What SaveAbortRequested holds once "中断" was pressed.
     static constexpr std::int32_t kAbortRequested = 16582;
 
-    TQzAvi(QObject* owner, MessageBoxes& messages, CodecChooser& codecs);
+    // Shown by Finish instead of the codec dialog when the AVI module cannot be loaded.
+    static const QString kNoAviLibraryText;
+
+    // avi: the AVI module that reads, re-compresses and offers the codecs; loaded by the first
+    // Finish that offers re-compression.
+    TQzAvi(QObject* owner, MessageBoxes& messages, CodecChooser& codecs, AviLibraryLoader& avi);
     ~TQzAvi() override;
 
     QString FileName() const { return m_fileName; }
@@ -67,8 +73,9 @@ public:
     // is open.
     bool AddFrame(const QImage& bitmap);
     // Completes the file, then, when Compress is set, offers re-compression: on success the
-    // compressed file replaces the uncompressed one; cancelled, failed or aborted, the
-    // uncompressed file stays. Releases everything, whatever Open returned.
+    // compressed file replaces the uncompressed one; cancelled, failed or aborted, or without the
+    // AVI module (kNoAviLibraryText), the uncompressed file stays. Releases everything, whatever
+    // Open returned.
     void Finish();
 
     // The re-save's progress callback: shows percent, lets pending window events run and returns
@@ -85,10 +92,11 @@ public:
     std::size_t frameBufferSize() const;
 
 private:
-    void recompress(std::unique_ptr<AviSource> source);
+    void recompress(AviLibrary& library, std::unique_ptr<AviSource> source);
 
     MessageBoxes& m_messages;
     CodecChooser& m_codecs;
+    AviLibraryLoader& m_avi;
     QString m_fileName;
     quint16 m_width = 320;
     quint16 m_height = 240;
