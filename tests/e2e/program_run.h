@@ -4,6 +4,7 @@
 
 #include <QDir>
 #include <QFile>
+#include <QFileInfo>
 #include <QProcess>
 #include <QTemporaryDir>
 #include <cstdint>
@@ -11,13 +12,20 @@
 
 #include "fakes/x11_test_support.h"
 
-// A copy of the program and its help page in a fresh folder, so that the settings file
-// and everything else it writes are the test's own.
+// A copy of the program, its AVI module and its help page in a fresh folder, so that the settings
+// file and everything else it writes are the test's own.
 class ProgramRun {
 public:
-    ProgramRun() {
+    enum class AviModule { Beside, Missing };
+
+    // program: the executable to copy and start (by default the built kadrel).
+    explicit ProgramRun(const QString& program = builtProgram(), AviModule module = AviModule::Beside) {
         const QString bin = qEnvironmentVariable("KADREL_BIN_DIR");
-        EXPECT_TRUE(QFile::copy(bin + QStringLiteral("/kadrel"), exe()));
+        m_exe = m_dir.path() + QLatin1Char('/') + QFileInfo(program).fileName();
+        EXPECT_TRUE(QFile::copy(program, m_exe));
+        if (module == AviModule::Beside)
+            EXPECT_TRUE(QFile::copy(bin + QStringLiteral("/libkadrel_avi.so"),
+                                    file(QStringLiteral("libkadrel_avi.so"))));
         QDir(m_dir.path()).mkpath(QStringLiteral("Help"));
         QFile::copy(bin + QStringLiteral("/Help/manual.htm"),
                     m_dir.path() + QStringLiteral("/Help/manual.htm"));
@@ -28,15 +36,21 @@ public:
     }
     void start() {
         m_process.setWorkingDirectory(m_dir.path());
-        m_process.start(exe(), {});
+        m_process.start(m_exe, {});
         ASSERT_TRUE(m_process.waitForStarted());
     }
-    QString exe() const { return m_dir.path() + QStringLiteral("/kadrel"); }
+    static QString builtProgram() {
+        return qEnvironmentVariable("KADREL_BIN_DIR") + QStringLiteral("/kadrel");
+    }
+    QString exe() const { return m_exe; }
     QString folder() const { return m_dir.path(); }
     QString file(const QString& name) const { return m_dir.path() + QLatin1Char('/') + name; }
+    // The running program, for its standard input and output and its process id.
+    QProcess& process() { return m_process; }
 
 private:
     QTemporaryDir m_dir;
+    QString m_exe;
     QProcess m_process;
 };
 

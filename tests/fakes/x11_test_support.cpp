@@ -150,13 +150,22 @@ QString OtherClient::windowName(std::uint32_t window) {
 
 std::vector<std::uint32_t> OtherClient::findWindows(const QString& name) {
     std::vector<std::uint32_t> found;
-    for (std::uint32_t w : stackingOrder()) {
+    const auto consider = [&](std::uint32_t w) {
         std::unique_ptr<xcb_get_window_attributes_reply_t, decltype(&free)> attributes(
             xcb_get_window_attributes_reply(m_connection, xcb_get_window_attributes(m_connection, w),
                                             nullptr),
             &free);
         if (attributes && attributes->map_state == XCB_MAP_STATE_VIEWABLE && windowName(w) == name)
             found.push_back(w);
+    };
+    for (std::uint32_t w : stackingOrder()) {
+        consider(w);
+        // Under a window manager the program's window is a child of the manager's frame.
+        std::unique_ptr<xcb_query_tree_reply_t, decltype(&free)> tree(
+            xcb_query_tree_reply(m_connection, xcb_query_tree(m_connection, w), nullptr), &free);
+        if (!tree) continue;
+        const xcb_window_t* children = xcb_query_tree_children(tree.get());
+        for (int i = 0; i < xcb_query_tree_children_length(tree.get()); ++i) consider(children[i]);
     }
     return found;
 }
