@@ -86,7 +86,8 @@ public:
         posix_spawnattr_init(&attr);
         // Own group, so that Stop reaches helpers the program may start; default
         // handlers and an open mask, whatever this process has set up.
-        posix_spawnattr_setflags(&attr, POSIX_SPAWN_SETPGROUP | POSIX_SPAWN_SETSIGMASK | POSIX_SPAWN_SETSIGDEF);
+        posix_spawnattr_setflags(&attr,
+                                 POSIX_SPAWN_SETPGROUP | POSIX_SPAWN_SETSIGMASK | POSIX_SPAWN_SETSIGDEF);
         posix_spawnattr_setpgroup(&attr, 0);
         sigset_t mask;
         sigemptyset(&mask);
@@ -207,8 +208,8 @@ public:
         // MapNotify of every child of the root, that is of every top-level
         // window while no window manager reparents them.
         const uint32_t mask = XCB_EVENT_MASK_SUBSTRUCTURE_NOTIFY;
-        xcb_generic_error_t* failure =
-            xcb_request_check(conn_, xcb_change_window_attributes_checked(conn_, root_, XCB_CW_EVENT_MASK, &mask));
+        xcb_generic_error_t* failure = xcb_request_check(
+            conn_, xcb_change_window_attributes_checked(conn_, root_, XCB_CW_EVENT_MASK, &mask));
         if (failure != nullptr) {
             *error = "cannot watch the root window (X error " + std::to_string(failure->error_code) + ")";
             std::free(failure);
@@ -216,8 +217,8 @@ public:
         }
 
         static constexpr char kPidAtom[] = "_NET_WM_PID";
-        xcb_intern_atom_reply_t* atom = xcb_intern_atom_reply(
-            conn_, xcb_intern_atom(conn_, 0, sizeof kPidAtom - 1, kPidAtom), nullptr);
+        xcb_intern_atom_reply_t* atom =
+            xcb_intern_atom_reply(conn_, xcb_intern_atom(conn_, 0, sizeof kPidAtom - 1, kPidAtom), nullptr);
         if (atom != nullptr) {
             net_wm_pid_ = atom->atom;
             std::free(atom);
@@ -270,7 +271,8 @@ private:
         std::free(failure);
         if (reply == nullptr) return false;
         std::unique_ptr<xcb_get_property_reply_t, decltype(&std::free)> owner(reply, &std::free);
-        if (reply->type != XCB_ATOM_CARDINAL || reply->format != 32 || xcb_get_property_value_length(reply) < 4) {
+        if (reply->type != XCB_ATOM_CARDINAL || reply->format != 32 ||
+            xcb_get_property_value_length(reply) < 4) {
             return true;
         }
         const auto pid = static_cast<pid_t>(*static_cast<const uint32_t*>(xcb_get_property_value(reply)));
@@ -284,9 +286,26 @@ private:
 
 MapWatcher* g_watcher = nullptr;
 
+// The shared objects (libraries and plugins) mapped into process pid.
+int CountSharedObjects(pid_t pid) {
+    std::ifstream maps("/proc/" + std::to_string(pid) + "/maps");
+    std::vector<std::string> paths;
+    for (std::string line; std::getline(maps, line);) {
+        const auto slash = line.find('/');
+        if (slash == std::string::npos) continue;
+        const std::string path = line.substr(slash);
+        if (path.find(".so") != std::string::npos &&
+            std::find(paths.begin(), paths.end(), path) == paths.end())
+            paths.push_back(path);
+    }
+    return static_cast<int>(paths.size());
+}
+
 // Starts the program once and returns the seconds until its first window was
-// mapped; the program is ended before returning.
-bool TimeOneStart(const std::string& path, double* seconds, std::string* error) {
+// mapped, and when asked the shared objects mapped at that moment; the program
+// is ended before returning.
+bool TimeOneStart(const std::string& path, double* seconds, std::string* error,
+                  int* sharedObjects = nullptr) {
     g_watcher->Drain();
     ChildProcess child;
     const auto start = Clock::now();
@@ -295,6 +314,7 @@ bool TimeOneStart(const std::string& path, double* seconds, std::string* error) 
     switch (g_watcher->WaitForMap(child, start + kMapTimeout, &mapped_at)) {
         case MapWatcher::Result::kMapped:
             *seconds = std::chrono::duration<double>(mapped_at - start).count();
+            if (sharedObjects != nullptr) *sharedObjects = CountSharedObjects(child.pid());
             return true;
         case MapWatcher::Result::kExited:
             *error = path + " ended before mapping a window (" + DescribeStatus(child.status()) +
@@ -385,12 +405,15 @@ int main(int argc, char** argv) {
     std::printf("kadrel:     %s\nminimal Qt: %s\n", g_kadrel.path.c_str(), g_minimal.path.c_str());
     // One unmeasured start each, so the first measured one does not pay alone
     // for loading the libraries from disk. A failure here fails that benchmark.
+    int sharedObjects[2] = {0, 0};
     for (Target* target : {&g_kadrel, &g_minimal}) {
         double ignored = 0;
-        if (!TimeOneStart(target->path, &ignored, &target->error)) {
+        if (!TimeOneStart(target->path, &ignored, &target->error, &sharedObjects[target == &g_minimal])) {
             std::fprintf(stderr, "startup_bench: %s\n", target->error.c_str());
         }
     }
+    std::printf("shared objects mapped when the window appears: kadrel %d, minimal Qt %d\n", sharedObjects[0],
+                sharedObjects[1]);
     std::fflush(stdout);
 
     for (auto [name, function] : {std::pair{"BM_StartupKadrel", &BM_StartupKadrel},

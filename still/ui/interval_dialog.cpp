@@ -15,7 +15,15 @@ TForm2::TForm2(ProgramState& state, TForm1& form1, std::function<void()> timers)
     setWindowTitle(QStringLiteral("一定時間ごとに保存"));
     setFont(form1.font());
     setFixedSize(327, 93);
+    connect(&Timer1, &QTimer::timeout, this, &TForm2::Timer1Timer);
+}
 
+void TForm2::setVisible(bool visible) {
+    if (visible && !Label2) createControls();
+    QDialog::setVisible(visible);
+}
+
+void TForm2::createControls() {
     Label2 = new QLabel(QStringLiteral("※ウィンドウを閉じるか、最小化すると止まります。"), this);
     Label2->setGeometry(8, 6, 315, 16);
     SpinEdit1 = new SpinEdit(100, 65535, 500, 5000, this);
@@ -37,7 +45,6 @@ TForm2::TForm2(ProgramState& state, TForm1& form1, std::function<void()> timers)
     connect(CheckBox1, &QCheckBox::clicked, this, &TForm2::CheckBox1Click);
     connect(Button1, &QPushButton::clicked, this, &TForm2::Button1Click);
     connect(Button2, &QPushButton::clicked, this, &TForm2::Button2Click);
-    connect(&Timer1, &QTimer::timeout, this, &TForm2::Timer1Timer);
 }
 
 void TForm2::mousePressEvent(QMouseEvent* event) {

@@ -22,6 +22,8 @@ public:
     TForm2(ProgramState& state, TForm1& form1, std::function<void()> timers);
 
     QWidget* dialog() override { return this; }
+    // Makes the controls before the dialog is first shown.
+    void setVisible(bool visible) override;
     void stopTick() override { Timer1.stop(); }
 
     void CheckBox1Click();
@@ -30,13 +32,14 @@ public:
     void Timer1Timer();
     void FormClose();
 
-    QLabel* Label2;
-    SpinEdit* SpinEdit1;  // interval in milliseconds
-    QLabel* Label1;
-    QCheckBox* CheckBox1;  // limit the number of shots
-    SpinEdit* SpinEdit2;   // number of shots
-    QPushButton* Button1;
-    QPushButton* Button2;
+    // The controls exist once the dialog has been shown.
+    QLabel* Label2 = nullptr;
+    SpinEdit* SpinEdit1 = nullptr;  // interval in milliseconds
+    QLabel* Label1 = nullptr;
+    QCheckBox* CheckBox1 = nullptr;  // limit the number of shots
+    SpinEdit* SpinEdit2 = nullptr;   // number of shots
+    QPushButton* Button1 = nullptr;
+    QPushButton* Button2 = nullptr;
     QTimer Timer1;  // the saving tick
 
     // Ticks since Start.
@@ -49,6 +52,10 @@ protected:
     void mousePressEvent(QMouseEvent* event) override;
 
 private:
+    // A spin edit lays out its text when it is made, which loads the whole font database: made at
+    // start-up, the controls would hold back the frame window's first appearance.
+    void createControls();
+
     ProgramState& m_state;
     TForm1& m_form1;
     std::function<void()> m_timers;
