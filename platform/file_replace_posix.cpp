@@ -7,31 +7,11 @@
 #include <QFileInfo>
 #include <cerrno>
 
+#include "platform/unique_fd.h"
+
 #include "platform/file_replace.h"
 
 namespace {
-
-// Owns a file descriptor; close() reports whether the last of the data reached the file.
-class Descriptor {
-public:
-    explicit Descriptor(int fd) : m_fd(fd) {}
-    ~Descriptor() {
-        if (m_fd >= 0) ::close(m_fd);
-    }
-    Descriptor(const Descriptor&) = delete;
-    Descriptor& operator=(const Descriptor&) = delete;
-
-    int get() const { return m_fd; }
-    bool isOpen() const { return m_fd >= 0; }
-    bool close() {
-        const int fd = m_fd;
-        m_fd = -1;
-        return ::close(fd) == 0;
-    }
-
-private:
-    int m_fd;
-};
 
 // Writes all of bytes at offset, through short writes and interruptions.
 bool writeAll(int fd, QByteArrayView bytes, off_t offset) {
@@ -65,7 +45,7 @@ bool folderRefusesNewFiles(int error) { return error == EACCES || error == EPERM
 // Rewrites the file in place. The space for the longer content is reserved first, so that the
 // writes that follow cannot run out of it; should one fail all the same, the old bytes go back.
 bool rewriteInPlace(const QByteArray& target, QByteArrayView bytes) {
-    Descriptor file(::open(target.constData(), O_RDWR | O_CLOEXEC));
+    UniqueFd file(::open(target.constData(), O_RDWR | O_CLOEXEC));
     struct stat status {};
     if (!file.isOpen() || ::fstat(file.get(), &status) != 0) return false;
     QByteArray old;
@@ -97,7 +77,7 @@ bool replaceFile(const QString& path, QByteArrayView bytes) {
     QByteArray temporary =
         QFile::encodeName(QFileInfo(resolved).absolutePath() + QDir::separator() + QStringLiteral(".") +
                           QFileInfo(resolved).fileName() + QStringLiteral(".XXXXXX"));
-    Descriptor file(::mkostemp(temporary.data(), O_CLOEXEC));
+    UniqueFd file(::mkostemp(temporary.data(), O_CLOEXEC));
     if (!file.isOpen()) return exists && folderRefusesNewFiles(errno) && rewriteInPlace(target, bytes);
 
     // A new file gets the usual permissions (0666 less the umask); a replaced one keeps its own.
@@ -115,7 +95,7 @@ bool replaceFile(const QString& path, QByteArrayView bytes) {
         return false;
     }
     // The rename itself reaches the disk with the folder's entry.
-    Descriptor folder(::open(QFile::encodeName(QFileInfo(resolved).absolutePath()).constData(),
+    UniqueFd folder(::open(QFile::encodeName(QFileInfo(resolved).absolutePath()).constData(),
                              O_RDONLY | O_DIRECTORY | O_CLOEXEC));
     if (folder.isOpen()) ::fsync(folder.get());
     return true;
