@@ -166,7 +166,7 @@ TEST(IniProfile, KeepsEveryLineWholeWhateverTheLineEnds) {
         {"[image]\r\npower=",
          {{"image", "power", "50"}, {"image", "frame", "10"}},
          "[image]\r\npower=50\r\nframe=10\r\n"},
-        {"[a]\nx=1", {{"b", "k", "v"}, {"a", "y", "2"}}, "[a]\nx=1\ny=2\n[b]\nk=v\n"},
+        {"[a]\nx=1", {{"a", "x", "2"}, {"b", "k", "v"}, {"a", "y", "3"}}, "[a]\nx=2\ny=3\n[b]\nk=v\n"},
         {"[a]", {{"b", "k", "v"}, {"a", "y", "2"}}, "[a]\r\ny=2\r\n[b]\r\nk=v\r\n"},
         {"[image]\rpower=5\r[File]\rsdir=x\r",
          {{"image", "power", "7"}, {"File", "mdir", "m"}},
