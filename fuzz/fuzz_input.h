@@ -4,6 +4,7 @@
 #include <QString>
 #include <cstddef>
 #include <cstdint>
+#include <cstdlib>
 
 // Splits a fuzzer's bytes into the pieces a target needs: a leading blob, then texts, each piece
 // ending at a separator byte (or at the end of the input).
@@ -29,3 +30,8 @@ private:
     qsizetype m_size;
     qsizetype m_pos = 0;
 };
+
+// A fault: stops the run so that the fuzzer keeps the input.
+inline void check(bool condition) {
+    if (!condition) std::abort();
+}

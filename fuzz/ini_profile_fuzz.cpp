@@ -1,7 +1,6 @@
 // The INI reader and writer against a fresh parse: the input is a file, a NUL, then writes
 // "section\x01key\x01value\x02". After every write, each value written reads back, both from the
 // profile that made the change and from a parse of its bytes; a refused write changes nothing.
-#include <cstdlib>
 #include <map>
 #include <utility>
 
@@ -17,10 +16,6 @@ QString folded(QString name) {
         if (c >= u'A' && c <= u'Z') c = QChar(c.unicode() + (u'a' - u'A'));
     }
     return name;
-}
-
-void check(bool condition) {
-    if (!condition) std::abort();
 }
 
 }  // namespace

@@ -3,17 +3,13 @@
 // decimal within the signed 32-bit range, hexadecimal up to FFFFFFFF taken as a 32-bit pattern.
 #include <QString>
 #include <cstdint>
-#include <cstdlib>
 #include <optional>
 #include <string>
 
+#include "fuzz/fuzz_input.h"
 #include "settings/logic/integer_text.h"
 
 namespace {
-
-void check(bool condition) {
-    if (!condition) std::abort();
-}
 
 std::optional<std::int32_t> reference(const std::u16string& s) {
     std::size_t i = s.find_first_not_of(u" \t");

@@ -2,15 +2,11 @@
 // written back by both writers and read again unchanged, and a second write changes no byte.
 #include <QFile>
 #include <QTemporaryDir>
-#include <cstdlib>
 
+#include "fuzz/fuzz_input.h"
 #include "settings/logic/settings_file.h"
 
 namespace {
-
-void check(bool condition) {
-    if (!condition) std::abort();
-}
 
 auto fields(const Settings& s) {
     return std::tuple(s.ScalePercent, s.JpegQuality, s.PrintPercent, s.StoredSaveType, s.RecordRate,

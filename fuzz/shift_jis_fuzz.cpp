@@ -2,15 +2,9 @@
 // itself again; a text (the input as UTF-16) that encodes reads back as itself, in as many bytes
 // as its counted length, and its byte-bounded prefixes never split a character.
 #include <QString>
-#include <cstdlib>
 
+#include "fuzz/fuzz_input.h"
 #include "platform/text_encoding.h"
-
-namespace {
-void check(bool condition) {
-    if (!condition) std::abort();
-}
-}  // namespace
 
 extern "C" int LLVMFuzzerTestOneInput(const std::uint8_t* data, std::size_t size) {
     const QByteArrayView bytes(reinterpret_cast<const char*>(data), qsizetype(size));
