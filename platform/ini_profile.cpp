@@ -1,12 +1,10 @@
 #include "platform/ini_profile.h"
 
-#include <sys/stat.h>
-
 #include <QFile>
 #include <QFileInfo>
-#include <QSaveFile>
 #include <cstring>
 
+#include "platform/file_replace.h"
 #include "platform/text_encoding.h"
 
 namespace {
@@ -76,12 +74,22 @@ struct Line {
     qsizetype next = 0;        // start of the following line
 };
 
+// Where the line that starts at lineBegin ends: at a CR LF, a lone LF or a lone CR, as Windows
+// reads them, or at the end of the data.
+qsizetype lineEnd(const char* data, qsizetype size, qsizetype lineBegin) {
+    const auto find = [&](char c, qsizetype end) {
+        const void* at = std::memchr(data + lineBegin, c, static_cast<std::size_t>(end - lineBegin));
+        return at ? static_cast<const char*>(at) - data : end;
+    };
+    return find('\r', find('\n', size));
+}
+
 Line parseLine(const char* data, qsizetype size, qsizetype lineBegin) {
     Line line;
-    const void* newline = std::memchr(data + lineBegin, '\n', static_cast<std::size_t>(size - lineBegin));
-    line.contentEnd = newline ? static_cast<const char*>(newline) - data : size;
-    line.next = newline ? line.contentEnd + 1 : size;
-    if (line.contentEnd > lineBegin && data[line.contentEnd - 1] == '\r') --line.contentEnd;
+    line.contentEnd = lineEnd(data, size, lineBegin);
+    line.next = line.contentEnd;
+    if (line.next < size)
+        line.next += data[line.next] == '\r' && line.next + 1 < size && data[line.next + 1] == '\n' ? 2 : 1;
     qsizetype begin = lineBegin;
     qsizetype end = line.contentEnd;
     trim(data, begin, end);
@@ -149,8 +157,11 @@ std::optional<IniProfile> IniProfile::readForUpdate(const QString& path) {
 IniProfile IniProfile::fromBytes(QByteArray bytes) {
     IniProfile profile;
     profile.m_bytes = std::move(bytes);
-    // New lines follow the file's own line breaks; CRLF, as Windows writes, for a file without any.
-    if (!profile.m_bytes.contains("\r\n") && profile.m_bytes.contains('\n')) profile.m_lineBreak = "\n";
+    // New lines follow the file's own line breaks, as its first line ends; CRLF, as Windows
+    // writes, for a file without any.
+    const Line first = parseLine(profile.m_bytes.constData(), profile.m_bytes.size(), 0);
+    if (first.contentEnd < profile.m_bytes.size())
+        profile.m_lineBreak = profile.m_bytes.sliced(first.contentEnd, first.next - first.contentEnd);
     return profile;
 }
 
@@ -237,22 +248,22 @@ bool IniProfile::writeString(const QString& sectionName, const QString& key, con
 
     std::optional<Section>& owner = section(foldName(*sectionBytes));
     if (!owner) {
+        endLastLine();
         const qsizetype pos = m_bytes.size();
-        const QByteArray lead = lineBreakBefore(pos);
         const QByteArray header = '[' + *sectionBytes + ']' + m_lineBreak;
-        m_bytes += lead + header + keyLine;
-        owner = Section{pos + lead.size(), m_bytes.size(), {Entry{hash, header.size()}}};
+        m_bytes += header + keyLine;
+        owner = Section{pos, m_bytes.size(), {Entry{hash, header.size()}}};
         return true;
     }
 
     const qsizetype index = findKey(*owner, *keyBytes);
     if (index < 0) {
-        const QByteArray line = lineBreakBefore(owner->insertAt) + keyLine;
+        if (owner->insertAt == m_bytes.size()) endLastLine();
         const qsizetype pos = owner->insertAt;
-        m_bytes.insert(pos, line);
-        owner->keys.push_back(Entry{hash, pos + line.size() - keyLine.size() - owner->begin});
-        owner->insertAt = pos + line.size();
-        shiftSections(pos, line.size(), &*owner);
+        m_bytes.insert(pos, keyLine);
+        owner->keys.push_back(Entry{hash, pos - owner->begin});
+        owner->insertAt = pos + keyLine.size();
+        shiftSections(pos, keyLine.size(), &*owner);
         return true;
     }
 
@@ -263,7 +274,8 @@ bool IniProfile::writeString(const QString& sectionName, const QString& key, con
     for (Entry& other : owner->keys) {
         if (other.line > changed.line) other.line += delta;
     }
-    if (owner->insertAt > line.valueBegin) owner->insertAt += delta;
+    // A value on the last line, without a line break, ends where new key lines go.
+    if (owner->insertAt >= line.valueBegin) owner->insertAt += delta;
     shiftSections(line.valueBegin, delta, &*owner);
     return true;
 }
@@ -278,24 +290,15 @@ void IniProfile::shiftSections(qsizetype from, qsizetype delta, const Section* e
     }
 }
 
-// The line break to put before a new line at pos: needed only after a last line that has none.
-QByteArray IniProfile::lineBreakBefore(qsizetype pos) const {
-    return pos == m_bytes.size() && !m_bytes.isEmpty() && !m_bytes.endsWith('\n') ? m_lineBreak
-                                                                                  : QByteArray();
+// Gives a last line without a line break its break, so that a line can follow. A section whose
+// new keys went after that line now puts them after the break.
+void IniProfile::endLastLine() {
+    const qsizetype end = m_bytes.size();
+    if (end == 0 || m_bytes.endsWith('\n') || m_bytes.endsWith('\r')) return;
+    m_bytes += m_lineBreak;
+    for (auto& [name, indexed] : m_sections) {
+        if (indexed && indexed->insertAt == end) indexed->insertAt = m_bytes.size();
+    }
 }
 
-bool IniProfile::save(const QString& path) const {
-    // A file without any write permission is read-only even to a user whom the system would let write.
-    struct stat status {};
-    if (::stat(QFile::encodeName(path).constData(), &status) == 0 && (status.st_mode & 0222) == 0)
-        return false;
-    QSaveFile file(path);
-    // Where the folder does not admit a temporary file beside the target, write the file itself.
-    file.setDirectWriteFallback(true);
-    if (!file.open(QIODevice::WriteOnly)) return false;
-    if (file.write(m_bytes) != m_bytes.size()) {
-        file.cancelWriting();
-        return false;
-    }
-    return file.commit();
-}
+bool IniProfile::save(const QString& path) const { return replaceFile(path, m_bytes); }

@@ -12,6 +12,7 @@
 
 // A Windows-style INI file, held as its bytes (Shift-JIS on disk) and read and written with the
 // rules of GetPrivateProfileString / WritePrivateProfileString:
+// - lines end at CR LF, LF or a lone CR; new lines take the file's own line break;
 // - "[name]" opens a section, "key=value" holds a value, a line whose first non-blank byte is ';'
 //   is a comment; names compare without regard to ASCII case (the bytes of double-byte characters
 //   are never folded nor taken for '[', ']' or '=');
@@ -48,8 +49,9 @@ public:
 
     QByteArray toBytes() const { return m_bytes; }
 
-    // Writes the bytes to path, creating the file. False when the system refuses, or when the
-    // file exists without any write permission bit; the old content then stays as it was.
+    // Writes the bytes to path, creating the file (see replaceFile). False when the system refuses
+    // or the disk is full, or when the file exists without any write permission bit; the old
+    // content then stays as it was, byte for byte.
     bool save(const QString& path) const;
 
 private:
@@ -72,7 +74,7 @@ private:
     // Index in owner.keys of the first key named key (Shift-JIS), or -1.
     qsizetype findKey(const Section& owner, const QByteArray& key) const;
     void shiftSections(qsizetype from, qsizetype delta, const Section* except);
-    QByteArray lineBreakBefore(qsizetype pos) const;
+    void endLastLine();
 
     QByteArray m_bytes;
     QByteArray m_lineBreak;

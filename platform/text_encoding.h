@@ -8,6 +8,12 @@
 
 // Conversions between the program's Unicode texts and Shift-JIS (Windows code page 932),
 // the encoding of the settings file and of every byte count the program shows.
+//
+// Every text that converts reads back as itself. CP932 gives nine characters no code of their
+// own (¢ £ ¥ ¬ — ‖ ‾ − and the wave dash 〜, which Japanese input methods type); the system's
+// converter folds them into other characters (〜 into ～, ¥ into '\'). They are stored in the
+// first nine codes of the user-defined area (F0 40 .. F0 48) instead, whose own characters
+// (U+E000 .. U+E008) therefore have no form.
 
 // The CP932 bytes of text; nullopt when some character has no CP932 form.
 std::optional<QByteArray> toShiftJis(QStringView text);

@@ -1,12 +1,18 @@
 #include "platform/avi/avi_file.h"
 
+#include <fcntl.h>
+#include <sys/statvfs.h>
+
+#include <cerrno>
+#include <cstring>
+
 namespace {
 
 constexpr std::uint32_t kAvifHasIndex = 0x10;
 constexpr std::uint32_t kAviifKeyframe = 0x10;
 constexpr std::uint8_t kIndexOfIndexes = 0;
 constexpr std::uint8_t kIndexOfChunks = 1;
-constexpr std::size_t kWriteBufferBytes = 8u << 20;
+constexpr std::size_t kWriteBufferBytes = 1u << 20;
 constexpr std::uint32_t kSuperIndexBytes = 24 + 16 * AviFileWriter::kSuperIndexEntries;
 constexpr std::uint32_t kDmlhBytes = 248;
 constexpr std::uint32_t kOdmlListBytes = 4 + 8 + kDmlhBytes;
@@ -51,16 +57,12 @@ AviFileWriter::~AviFileWriter() {
 
 bool AviFileWriter::create(const std::string& path) {
     if (isOpen()) return false;
-    // A large stream buffer turns the many small header and chunk writes into few big ones.
-    m_streamBuffer.assign(kWriteBufferBytes, 0);
-    m_file.rdbuf()->pubsetbuf(m_streamBuffer.data(), std::streamsize(m_streamBuffer.size()));
-    m_file.open(path, std::ios::binary | std::ios::out | std::ios::trunc);
-    if (!m_file.is_open()) {
-        m_file.clear();
-        return false;
-    }
+    m_fd = UniqueFd(::open(path.c_str(), O_WRONLY | O_CREAT | O_TRUNC | O_CLOEXEC, 0666));
+    if (!m_fd.isOpen()) return false;
+    m_buffer.clear();
+    m_buffer.reserve(kWriteBufferBytes);
     m_failed = false;
-    m_position = 0;
+    m_position = m_committed = 0;
     m_partCount = 0;
     m_firstPartFrames = m_totalFrames = m_maxSampleSize = 0;
     m_partIndex.clear();
@@ -78,6 +80,8 @@ bool AviFileWriter::createStream(std::uint32_t width, std::uint32_t height, std:
     m_framesPerSecond = framesPerSecond;
     m_format = format;
     beginPart();
+    // A disk without room for the headers fails here, before any frame is taken.
+    flush();
     return !m_failed;
 }
 
@@ -106,22 +110,58 @@ bool AviFileWriter::writeFrame(const std::uint8_t* data, std::uint32_t size) {
     return !m_failed;
 }
 
-bool AviFileWriter::close() {
-    if (!isOpen()) return false;
+AviFileWriter::Closed AviFileWriter::close() {
+    if (!isOpen()) return Closed::Failed;
     const bool streamed = hasStream();
-    if (streamed) {
+    const bool wasFailed = m_failed;
+    bool ok = streamed && (!m_failed || salvage());
+    if (ok) {
         endPart(false);
+        flush();
         const std::vector<std::uint8_t> headers = headerBytes();
-        m_file.seekp(12);
-        m_file.write(reinterpret_cast<const char*>(headers.data()), std::streamsize(headers.size()));
+        ok = !m_failed && ::pwrite(m_fd.get(), headers.data(), headers.size(), 12) == ssize_t(headers.size());
     }
-    m_file.close();  // flushes; a failed flush or close sets failbit
-    const bool ok = streamed && !m_failed && !m_file.fail();
+    ok = m_fd.close() && ok;
     m_partCount = 0;
-    m_file.clear();
-    m_streamBuffer.clear();
-    m_streamBuffer.shrink_to_fit();
-    return ok;
+    m_buffer = {};
+    if (!ok) return Closed::Failed;
+    return wasFailed ? Closed::Truncated : Closed::Complete;
+}
+
+// After a failed write: the frames whose chunks are whole on disk stay, and as many more go from
+// the end as it takes to free room for the index that close() writes after them.
+bool AviFileWriter::salvage() {
+    m_buffer.clear();
+    const auto chunkEnd = [](const IndexEntry& e) { return e.offset + 8 + e.size + (e.size & 1); };
+    const std::size_t appended = m_partIndex.size();
+    while (!m_partIndex.empty() && chunkEnd(m_partIndex.back()) > m_committed) m_partIndex.pop_back();
+    // A failure before the current part's 'movi' list began leaves nothing to build on.
+    if (m_committed < m_moviStart + 12) return false;
+    for (;;) {
+        const std::uint64_t end = m_partIndex.empty() ? m_moviStart + 12 : chunkEnd(m_partIndex.back());
+        if (::ftruncate(m_fd.get(), off_t(end)) != 0 || ::lseek(m_fd.get(), off_t(end), SEEK_SET) < 0)
+            return false;
+        m_position = m_committed = end;
+        struct statvfs disk {};
+        if (::fstatvfs(m_fd.get(), &disk) != 0) return false;
+        const std::uint64_t room = std::uint64_t(disk.f_bavail) * disk.f_frsize;
+        if (room >= closingBytes() + disk.f_frsize) break;
+        if (m_partIndex.empty()) return false;
+        m_partIndex.pop_back();
+    }
+    const std::uint32_t dropped = std::uint32_t(appended - m_partIndex.size());
+    m_totalFrames -= dropped;
+    if (m_partCount == 1) m_firstPartFrames -= dropped;
+    m_failed = false;
+    return true;
+}
+
+// Bytes that ending the current part appends: its standard index once the file is OpenDML, and
+// 'idx1' in the first part.
+std::uint64_t AviFileWriter::closingBytes() const {
+    const std::uint64_t entries = m_partIndex.size();
+    return (m_partCount > 1 ? kStdIndexHeaderBytes + kStdIndexEntryBytes * entries : 0) +
+           (m_partCount == 1 ? 8 + kIdx1EntryBytes * entries : 0);
 }
 
 // 'hdrl' list as it stands now. It has the same size at open and at close, so close rewrites it
@@ -294,16 +334,42 @@ void AviFileWriter::endPart(bool morePartsFollow) {
 
 void AviFileWriter::put(const void* data, std::size_t size) {
     if (m_failed) return;
-    m_file.write(static_cast<const char*>(data), std::streamsize(size));
-    if (!m_file.good()) m_failed = true;
     m_position += size;
+    if (size >= kWriteBufferBytes / 2 || m_buffer.size() + size > kWriteBufferBytes) flush();
+    if (size >= kWriteBufferBytes / 2) return writeOut(data, size);
+    const auto* bytes = static_cast<const std::uint8_t*>(data);
+    m_buffer.insert(m_buffer.end(), bytes, bytes + size);
+}
+
+void AviFileWriter::flush() {
+    writeOut(m_buffer.data(), m_buffer.size());
+    m_buffer.clear();
+}
+
+// Writes at the end of the file; the first error ends all writing, and m_committed tells how far
+// the file got.
+void AviFileWriter::writeOut(const void* data, std::size_t size) {
+    const auto* bytes = static_cast<const std::uint8_t*>(data);
+    while (size > 0 && !m_failed) {
+        const ssize_t written = ::write(m_fd.get(), bytes, size);
+        if (written < 0 && errno == EINTR) continue;
+        if (written <= 0) {
+            m_failed = true;
+            break;
+        }
+        bytes += written;
+        size -= std::size_t(written);
+        m_committed += std::uint64_t(written);
+    }
 }
 
 void AviFileWriter::patch32(std::uint64_t position, std::uint32_t value) {
+    if (m_failed) return;
     Bytes b;
     b.u32(value);
-    m_file.seekp(std::streamoff(position));
-    m_file.write(reinterpret_cast<const char*>(b.data.data()), 4);
-    m_file.seekp(std::streamoff(m_position));
-    if (!m_file.good()) m_failed = true;
+    if (position >= m_committed) {
+        std::memcpy(m_buffer.data() + (position - m_committed), b.data.data(), 4);
+    } else if (::pwrite(m_fd.get(), b.data.data(), 4, off_t(position)) != 4) {
+        m_failed = true;
+    }
 }

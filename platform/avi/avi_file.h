@@ -5,9 +5,10 @@
 
 #include <cstddef>
 #include <cstdint>
-#include <fstream>
 #include <string>
 #include <vector>
+
+#include "platform/unique_fd.h"
 
 // The 40-byte BITMAPINFOHEADER stored as the stream format ('strf'). A positive height means
 // bottom-up rows.
@@ -44,14 +45,22 @@ public:
     // side above 32767, rate 0); the file stays created then, and close() leaves it empty.
     bool createStream(std::uint32_t width, std::uint32_t height, std::uint32_t framesPerSecond,
                       const BitmapInfoHeader& format);
-    // Appends one key-frame sample. False without a stream, on a write error, or when the file would
-    // need more parts than the super index holds.
+    // Appends one key-frame sample. False without a stream, on a write error (a full disk), or when
+    // the file would need more parts than the super index holds. After a write error every further
+    // frame is refused as well.
     bool writeFrame(const std::uint8_t* data, std::uint32_t size);
-    // Writes the indexes and final headers and closes the file. False when nothing was open, the
-    // file had no stream, or a write failed. The destructor closes an open file as well.
-    bool close();
 
-    bool isOpen() const { return m_file.is_open(); }
+    enum class Closed {
+        Complete,   // every frame appended is in the file
+        Truncated,  // a write failed: the file holds, readable, the frames written before it
+        Failed,     // nothing was open, the file had no stream, or it could not be finished
+    };
+    // Writes the indexes and final headers and closes the file. After a write error it first cuts
+    // the file back to the last whole frame, dropping more frames from the end where the disk has
+    // no room left for the index. The destructor closes an open file as well.
+    Closed close();
+
+    bool isOpen() const { return m_fd.isOpen(); }
     bool hasStream() const { return m_partCount > 0; }
 
 private:
@@ -68,17 +77,23 @@ private:
     std::vector<std::uint8_t> headerBytes() const;
     void beginPart();
     void endPart(bool morePartsFollow);
+    bool salvage();
+    std::uint64_t closingBytes() const;
     void put(const void* data, std::size_t size);
+    void flush();
+    void writeOut(const void* data, std::size_t size);
     void patch32(std::uint64_t position, std::uint32_t value);
 
-    std::ofstream m_file;
-    std::vector<char> m_streamBuffer;
+    UniqueFd m_fd;
+    // Small writes gather here; frame data goes to the file directly.
+    std::vector<std::uint8_t> m_buffer;
+    std::uint64_t m_committed = 0;  // bytes on disk: the file's start up to the first failed write
     bool m_failed = false;
     std::uint32_t m_width = 0;
     std::uint32_t m_height = 0;
     std::uint32_t m_framesPerSecond = 1;
     BitmapInfoHeader m_format;
-    std::uint64_t m_position = 0;
+    std::uint64_t m_position = 0;  // bytes appended, on disk or in the buffer
     std::uint64_t m_riffStart = 0;
     std::uint64_t m_moviStart = 0;  // position of the 'LIST' header of the current part's 'movi'
     std::uint32_t m_partCount = 0;

@@ -27,12 +27,11 @@ WriteResult writeimage(const QImage& bitmap, const QString& path, std::uint8_t t
     // No event processing between the steps: a timer run here could start another capture that
     // writes the same temporary file under this one. A timer that falls due runs after the write.
     DibHandle handle = BMPtoDIB(temporary);
-    if (format == SaveFormat::Gif)
-        DIBtoGIF(path, handle, 0);
-    else
-        DIBtoPNG(path, handle, 0);
+    const bool converted = format == SaveFormat::Gif ? DIBtoGIF(path, handle, 0) : DIBtoPNG(path, handle, 0);
     DeleteDIB(handle);
     // A picture saved under the temporary file's own name is the user's file now: keep it.
     if (QFileInfo(temporary) != QFileInfo(path)) QFile::remove(temporary);
-    return WriteResult::Written;
+    // A failed conversion (the disk filled up, the output folder is missing) is a failed save:
+    // the library leaves no partial file, and the caller must not count the name as used.
+    return converted ? WriteResult::Written : WriteResult::CannotCreate;
 }

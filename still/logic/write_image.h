@@ -5,11 +5,9 @@
 #include <cstdint>
 
 enum class WriteResult {
-    // Written, or handed to the GIF/PNG conversion, whose outcome is not reported: a failed
-    // conversion leaves no output file and no message, and the save counts as done.
     Written,
-    // The output file (JPEG, BMP) or the temporary bitmap (GIF, PNG) could not be created or
-    // written, or the image is empty. Nothing is left at either path.
+    // The output file or the temporary bitmap (GIF, PNG) could not be created or written (a
+    // missing folder, a full disk), or the image is empty. Nothing is left at either path.
     CannotCreate,
 };
 

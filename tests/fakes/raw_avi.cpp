@@ -26,7 +26,7 @@ bool writeRawAvi(const QString& path, int width, int height, int bits, std::uint
         const Bytes& sample = sampleOf(i);
         ok = writer.writeFrame(sample.data(), std::uint32_t(sample.size()));
     }
-    ok = writer.close() && ok;
+    ok = writer.close() == AviFileWriter::Closed::Complete && ok;
     EXPECT_TRUE(ok) << path.toStdString();
     return ok;
 }

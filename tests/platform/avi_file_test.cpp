@@ -175,12 +175,12 @@ TEST(AviFileWriter, CreateFailsCleanlyAndAStreamlessFileTakesNoFrames) {
     EXPECT_FALSE(writer.create(dir.filePath("missing/x.avi").toStdString()));
     EXPECT_FALSE(writer.isOpen());
     EXPECT_FALSE(writer.createStream(8, 8, 30, formatFor(8, 8, 16)));
-    EXPECT_FALSE(writer.close());
+    EXPECT_EQ(writer.close(), AviFileWriter::Closed::Failed);
     ASSERT_TRUE(writer.create(dir.filePath("x.avi").toStdString()));
     EXPECT_FALSE(writer.createStream(8, 8, 0, formatFor(8, 8, 16)));
     EXPECT_FALSE(writer.createStream(0, 8, 30, formatFor(0, 8, 16)));
     EXPECT_FALSE(writer.writeFrame(byte, 2));
-    EXPECT_FALSE(writer.close());
+    EXPECT_EQ(writer.close(), AviFileWriter::Closed::Failed);
     EXPECT_EQ(QFileInfo(dir.filePath("x.avi")).size(), 0);
 }
 

@@ -5,7 +5,9 @@
 #include <QDir>
 #include <QFile>
 #include <QTemporaryDir>
+#include <array>
 #include <ostream>
+#include <vector>
 
 #include "fakes/test_files.h"
 #include "platform/text_encoding.h"
@@ -30,6 +32,25 @@ TEST(TextEncoding, ConvertsCp932BothWays) {
     }
     for (const QString& text : {u"😀"_qs, u"한국"_qs, QString(QChar(0xD800))}) EXPECT_FALSE(toShiftJis(text));
     for (const char* bytes : {"\x81", "\x81\x20", "\x80", "\xff"}) EXPECT_FALSE(fromShiftJis(bytes)) << bytes;
+}
+
+TEST(TextEncoding, EveryTextItStoresReadsBackAsItself) {
+    // The nine that CP932 has no code of its own for, beside the characters they used to turn into.
+    for (const QString& text :
+         {u"¢£¥¬—‖‾−〜"_qs, u"￠￡\\￢―∥~－～"_qs, u"写真〜2024"_qs, u"写真～2024"_qs}) {
+        const std::optional<QByteArray> bytes = toShiftJis(text);
+        ASSERT_TRUE(bytes) << text.toStdString();
+        EXPECT_EQ(fromShiftJis(*bytes), text);
+        EXPECT_EQ(shiftJisLength(text), bytes->size());
+    }
+    EXPECT_NE(toShiftJis(u"〜"_qs), toShiftJis(u"～"_qs));
+    EXPECT_EQ(shiftJisLeft(u"a¥b"_qs, 2), "a");
+    // What would read back as something else has no form: the codes that now stand for the nine,
+    // and characters the converter drops.
+    for (const QString& text :
+         {QString(QChar(0xE000)), QString(QChar(0xE008)), QString::fromUcs4(U"a\U000E0041")})
+        EXPECT_FALSE(toShiftJis(text)) << text.size();
+    EXPECT_TRUE(toShiftJis(QString(QChar(0xE009))));
 }
 
 TEST(TextEncoding, CountsUnmappedAsOneByteAndNeverSplitsACharacter) {
@@ -129,6 +150,36 @@ TEST(IniProfile, KeepsItsIndexRightThroughManyWrites) {
                 EXPECT_EQ(reparsed.readString(name.first, name.second), stored);
             }
         }
+    }
+}
+
+// Files as editors leave them: no line break after the last line, bare CR line ends, or both;
+// each row is a series of writes and the file they must give.
+TEST(IniProfile, KeepsEveryLineWholeWhateverTheLineEnds) {
+    using Write = std::array<QString, 3>;  // section, key, value
+    const struct {
+        QByteArray before;
+        std::vector<Write> writes;
+        QByteArray after;
+    } cases[] = {
+        {"[File]\r\nsdir=", {{"File", "sdir", "a"}, {"File", "tdir", "b"}}, "[File]\r\nsdir=a\r\ntdir=b\r\n"},
+        {"[image]\r\npower=",
+         {{"image", "power", "50"}, {"image", "frame", "10"}},
+         "[image]\r\npower=50\r\nframe=10\r\n"},
+        {"[a]\nx=1", {{"a", "x", "2"}, {"b", "k", "v"}, {"a", "y", "3"}}, "[a]\nx=2\ny=3\n[b]\nk=v\n"},
+        {"[a]", {{"b", "k", "v"}, {"a", "y", "2"}}, "[a]\r\ny=2\r\n[b]\r\nk=v\r\n"},
+        {"[image]\rpower=5\r[File]\rsdir=x\r",
+         {{"image", "power", "7"}, {"File", "mdir", "m"}},
+         "[image]\rpower=7\r[File]\rsdir=x\rmdir=m\r"},
+        {"[s]\r\na=1\rb=2\r\n", {{"s", "b", "3"}, {"s", "c", "4"}}, "[s]\r\na=1\rb=3\r\nc=4\r\n"},
+        {"[s]\ra=1", {{"s", "b", "2"}, {"t", "c", "3"}}, "[s]\ra=1\rb=2\r[t]\rc=3\r"},
+    };
+    for (const auto& c : cases) {
+        IniProfile profile = IniProfile::fromBytes(c.before);
+        for (const Write& w : c.writes) ASSERT_TRUE(profile.writeString(w[0], w[1], w[2]));
+        EXPECT_EQ(profile.toBytes(), c.after) << c.before.constData();
+        const IniProfile reparsed = IniProfile::fromBytes(profile.toBytes());
+        for (const Write& w : c.writes) EXPECT_EQ(reparsed.readString(w[0], w[1]), w[2]);
     }
 }
 

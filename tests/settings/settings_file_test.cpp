@@ -9,6 +9,7 @@
 #include <ostream>
 #include <random>
 
+#include "fakes/small_disk.h"
 #include "fakes/test_files.h"
 #include "settings/logic/folder_caption.h"
 #include "settings/logic/frame_timer.h"
@@ -176,6 +177,17 @@ TEST_F(SettingsFile, RefusedWritesLeaveTheFileAsItWas) {
     EXPECT_FALSE(writeSaveDirectory(m_ini, "/pics/"));
     EXPECT_EQ(fileBytes(m_ini), original);
 
+    // A full disk: the rewrite is refused and the settings stay.
+    SmallDisk disk(64 * 1024);
+    if (disk.isMounted()) {
+        const QString full = disk.filePath("kadrel.ini");
+        ASSERT_TRUE(writeFile(full, original));
+        disk.fill();
+        EXPECT_FALSE(writeSettings(full, defaults()));
+        EXPECT_FALSE(writeSaveDirectory(full, "/pics/"));
+        EXPECT_EQ(fileBytes(full), original);
+    }
+
     // Folders that take no new file, whoever asks: below a regular file, and in procfs.
     for (const QString& path : {m_ini + "/kadrel.ini", QStringLiteral("/proc/self/kadrel.ini")}) {
         EXPECT_FALSE(writeSettings(path, defaults()));
@@ -184,6 +196,19 @@ TEST_F(SettingsFile, RefusedWritesLeaveTheFileAsItWas) {
     }
     EXPECT_EQ(QDir(m_program).entryList(QDir::AllEntries | QDir::Hidden | QDir::NoDotAndDotDot),
               QStringList("kadrel.ini"));
+}
+
+TEST_F(SettingsFile, TextsReadBackAsTheyWereWritten) {
+    for (const QString& folder : {u"/写真〜2024/"_qs, u"/写真～2024/"_qs, u"/¢£¥¬—‖‾−〜/"_qs}) {
+        Settings s = defaults();
+        s.DesignatedPrefix = s.IntervalPrefix = s.MoviePrefix = u"¢£¥¬—‖‾−〜"_qs;
+        ASSERT_TRUE(writeSettings(m_ini, s) && writeSaveDirectory(m_ini, folder));
+        s.SaveDirectory = folder;
+        EXPECT_EQ(fields(readSettings(m_ini, m_program)), fields(s));
+    }
+    Settings privateUse = defaults();
+    privateUse.MoviePrefix = QString(QChar(0xE000));
+    EXPECT_FALSE(writeSettings(m_ini, privateUse));
 }
 
 }  // namespace

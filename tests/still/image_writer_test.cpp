@@ -15,6 +15,7 @@
 #include <random>
 
 #include "fakes/image_compare.h"
+#include "fakes/small_disk.h"
 #include "fakes/test_files.h"
 #include "platform/image_library.h"
 #include "still/logic/write_image.h"
@@ -265,8 +266,8 @@ TEST_F(WriteImage, CannotCreateLeavesNothingAndOtherTypesWriteNothing) {
         {"JPEG ignores the save folder", m_photo, 1, file("out/a.jpg"), file("none"), WriteResult::Written},
         {"JPEG, output folder missing", m_photo, 1, file("none/a.jpg"), save(), WriteResult::CannotCreate},
         {"BMP, output folder missing", m_photo, 2, file("none/a.bmp"), save(), WriteResult::CannotCreate},
-        {"PNG, output folder missing: conversion fails quietly", m_photo, 4, file("none/a.png"), file("out"),
-         WriteResult::Written},
+        {"PNG, output folder missing", m_photo, 4, file("none/a.png"), file("out"),
+         WriteResult::CannotCreate},
         {"type 0", m_photo, 0, file("out/a"), file("out"), WriteResult::Written},
         {"type 5", m_photo, 5, file("out/a"), file("out"), WriteResult::Written},
         {"empty JPEG", QImage(), 1, file("out/a"), file("out"), WriteResult::CannotCreate},
@@ -283,6 +284,19 @@ TEST_F(WriteImage, CannotCreateLeavesNothingAndOtherTypesWriteNothing) {
         EXPECT_TRUE(QDir(file("out")).isEmpty()) << QDir(file("out")).entryList().join(',').toStdString();
         EXPECT_FALSE(QFileInfo::exists(file("none")));
         EXPECT_EQ(saveFolder(), QStringList{"kadrel.bmp"});
+    }
+}
+
+// Room for the temporary bitmap but not for the picture as well: the save fails and leaves nothing.
+TEST_F(WriteImage, AFullDiskFailsTheConversionAndLeavesNothing) {
+    constexpr qint64 kPage = 4096;
+    const qint64 bitmapBytes = 54 + qint64(m_photo.width()) * 3 * m_photo.height();
+    SmallDisk disk((bitmapBytes + kPage - 1) / kPage * kPage + kPage);
+    REQUIRE_SMALL_DISK(disk);
+    for (const std::uint8_t type : {3, 4}) {
+        EXPECT_EQ(writeimage(m_photo, disk.filePath("shot"), type, 100, disk.path()),
+                  WriteResult::CannotCreate);
+        EXPECT_TRUE(QDir(disk.path()).isEmpty()) << QDir(disk.path()).entryList().join(',').toStdString();
     }
 }
 

@@ -15,11 +15,13 @@
 #include <QSpinBox>
 #include <QTemporaryDir>
 #include <QTimer>
+#include <QtEndian>
 #include <functional>
 
 #include "fakes/avi_module.h"
 #include "fakes/media_probe.h"
 #include "fakes/recording_message_boxes.h"
+#include "fakes/small_disk.h"
 #include "fakes/test_files.h"
 #include "platform/avi/codec_chooser.h"
 #include "platform/avi/codec_dialog.h"
@@ -161,6 +163,44 @@ TEST(TQzAvi, OpenReplacesAnExistingFileAndReportsWhatCannotBeCreated) {
     plain.close();
     h.avi.setFileName(f.dir.filePath("plain/sub/x.avi"));  // a file where a folder must be made
     EXPECT_THROW(h.avi.Open(), AviFileCreationError);
+}
+
+// A disk that holds 30 of 50 frames: the rest are refused, the user is told, no codec is offered,
+// and the file keeps, readable, the frames written before the disk filled up.
+TEST(TQzAvi, AFullDiskKeepsTheFramesThatFitAndSaysTheFileIsIncomplete) {
+    constexpr qint64 kFrameChunk = 8 + 320 * 240 * 2;
+    SmallDisk disk(30 * kFrameChunk + 8192);
+    REQUIRE_SMALL_DISK(disk);
+    Fixture f;
+    f.avi.setFileName(disk.filePath("clip.avi"));
+    ASSERT_TRUE(f.avi.Open());
+    int added = 0;
+    for (int i = 0; i < 50; ++i) added += f.avi.AddFrame(picture(320, 240, i)) ? 1 : 0;
+    f.avi.Finish();
+    EXPECT_EQ(f.boxes.warnings, QStringList{"ＡＶＩファイルを最後まで書き込めませんでした.\n"
+                                            "書き込めたフレームまでを保存しました."});
+    EXPECT_EQ(f.codecs.calls, 0);
+
+    const QString path = f.avi.FileName();
+    const int kept = std::stoi(probeVideo(path)["nb_read_frames"]);
+    EXPECT_GE(kept, 28);
+    EXPECT_LE(kept, added);  // frames still in the write buffer may be lost with the rest
+    EXPECT_LT(added, 50);
+    const QByteArray file = fileBytes(path);
+    EXPECT_EQ(qFromLittleEndian<quint32>(file.constData() + 4), quint32(file.size() - 8));  // the RIFF size
+    // The last frame kept is the picture it was made from (5 bits a channel).
+    const QByteArray last =
+        runTool("ffmpeg", {"-v", "error", "-i", path, "-vf", QString("select=eq(n\\,%1)").arg(kept - 1),
+                           "-vsync", "0", "-f", "rawvideo", "-pix_fmt", "rgb24", "-"});
+    ASSERT_EQ(last.size(), 320 * 240 * 3);
+    const QImage expected = picture(320, 240, kept - 1);
+    int mismatches = 0;
+    for (int i = 0; i < 320 * 240; ++i) {
+        const QRgb p = expected.pixel(i % 320, i / 320);
+        const auto* got = reinterpret_cast<const std::uint8_t*>(last.constData()) + 3 * i;
+        mismatches += (got[0] & 0xf8) != (qRed(p) & 0xf8) || (got[2] & 0xf8) != (qBlue(p) & 0xf8);
+    }
+    EXPECT_EQ(mismatches, 0);
 }
 
 TEST(TQzAvi, RecompressionReplacesTheFileWithTheChosenCodec) {

@@ -19,6 +19,14 @@ namespace {
 
 std::string nativePath(const QString& path) { return QFile::encodeName(path).toStdString(); }
 
+// A file that could not be finished is not offered for re-compression: the user hears of it instead.
+const QString kTruncated = QStringLiteral(
+    "ＡＶＩファイルを最後まで書き込めませんでした.\n"
+    "書き込めたフレームまでを保存しました.");
+const QString kUnfinished = QStringLiteral(
+    "ＡＶＩファイルを最後まで書き込めませんでした.\n"
+    "このファイルは再生できません.");
+
 }  // namespace
 
 const QString TQzAvi::kNoAviLibraryText =
@@ -54,7 +62,7 @@ bool TQzAvi::Open() {
         return false;
     }
     if (!file->createStream(m_width, m_height, std::uint32_t(m_frameRate), m_frameFormat)) {
-        file->close();
+        (void)file->close();
         QFile::remove(m_fileName);  // a file without a stream is of no use to anyone
         m_messages.warning(nullptr,
                            QStringLiteral("映像") + QStringLiteral("ストリームを作成できませんでした."));
@@ -72,15 +80,19 @@ bool TQzAvi::AddFrame(const QImage& bitmap) {
     if (!m_aviFile) return false;
     convertFrame(bitmap, m_width, m_height, m_bitDepth, m_frameBuffer);
     // The writer keeps the stream position, the count of frames appended.
-    m_aviFile->writeFrame(m_frameBuffer.data(), std::uint32_t(m_frameBuffer.size()));
-    return true;
+    return m_aviFile->writeFrame(m_frameBuffer.data(), std::uint32_t(m_frameBuffer.size()));
 }
 
 void TQzAvi::Finish() {
     m_frameBuffer = {};
     if (m_aviFile) {
-        m_aviFile->close();
+        const AviFileWriter::Closed closed = m_aviFile->close();
         m_aviFile.reset();
+        if (closed != AviFileWriter::Closed::Complete) {
+            m_messages.warning(nullptr,
+                               closed == AviFileWriter::Closed::Truncated ? kTruncated : kUnfinished);
+            return;
+        }
     }
     if (!m_compress) return;
 
@@ -116,10 +128,8 @@ void TQzAvi::recompress(AviLibrary& library, std::unique_ptr<AviSource> source) 
                                     [this](int percent) { return SaveProgress(percent); });
     delete SaveProgressForm.data();
     source.reset();
-    if (result == 0) {
-        // One rename replaces the uncompressed file, so neither file is lost if it fails.
-        std::rename(nativePath(temporary).c_str(), nativePath(m_fileName).c_str());
-    } else {
+    // One rename replaces the uncompressed file, so neither file is lost if it fails.
+    if (result != 0 || std::rename(nativePath(temporary).c_str(), nativePath(m_fileName).c_str()) != 0) {
         m_messages.warning(nullptr, QStringLiteral("圧縮ＡＶＩファイル作成を中断しました."));
         QFile::remove(temporary);
     }

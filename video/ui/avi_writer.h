@@ -69,13 +69,15 @@ public:
     // or stream cannot be created; false without a box when FileName is empty. Throws
     // AviFileCreationError when the folder or file cannot be created at all.
     bool Open();
-    // Appends bitmap, stretched to Width x Height, as the next key frame. False only when no file
-    // is open.
+    // Appends bitmap, stretched to Width x Height, as the next key frame. False when no file is
+    // open or the frame could not be written (a full disk); from then on every frame is refused,
+    // and Finish tells the user. No box here: a recording adds many frames.
     bool AddFrame(const QImage& bitmap);
     // Completes the file, then, when Compress is set, offers re-compression: on success the
     // compressed file replaces the uncompressed one; cancelled, failed or aborted, or without the
-    // AVI module (kNoAviLibraryText), the uncompressed file stays. Releases everything, whatever
-    // Open returned.
+    // AVI module (kNoAviLibraryText), the uncompressed file stays. A file that lost frames to a
+    // write error is closed with the frames written before it, the user is told, and no
+    // re-compression is offered. Releases everything, whatever Open returned.
     void Finish();
 
     // The re-save's progress callback: shows percent, lets pending window events run and returns

@@ -1,0 +1,16 @@
+#pragma once
+
+#include <QByteArrayView>
+#include <QString>
+
+// Replaces the content of the file at path with bytes, creating it when missing. Afterwards the
+// file holds either all of bytes or, when this returns false, exactly what it held before: a full
+// disk, a refused write or a failed flush never leaves it empty, cut short or mixed.
+// - A link to an existing file is followed, so the link stays a link.
+// - The new content goes to a temporary file beside the target, is flushed to the disk and then
+//   renamed over it; the target keeps its permission bits.
+// - Where the folder admits no new file but the target may be written, the target is rewritten in
+//   place, after the space for the new content has been reserved.
+// False, with nothing changed, when the target exists but is not a regular file, or has no write
+// permission bit at all (read-only even to a user whom the system would let write).
+bool replaceFile(const QString& path, QByteArrayView bytes);
