@@ -204,9 +204,4 @@ const std::vector<AviEncoder>& aviEncoders() {
     return encoders;
 }
 
-const AviEncoder* findAviEncoder(const std::string& name) {
-    const std::vector<AviEncoder>& encoders = aviEncoders();
-    const auto it = std::find_if(encoders.begin(), encoders.end(),
-                                 [&](const AviEncoder& encoder) { return encoder.name == name; });
-    return it != encoders.end() ? &*it : nullptr;
-}
+const AviEncoder* findAviEncoder(const std::string& name) { return findEncoder(aviEncoders(), name); }

@@ -34,6 +34,13 @@ struct AviEncoder {
     bool dataRate = false;     // a data-rate target changes its output
 };
 
+// The entry of encoders with this name, or nullptr.
+inline const AviEncoder* findEncoder(const std::vector<AviEncoder>& encoders, const std::string& name) {
+    const auto it = std::find_if(encoders.begin(), encoders.end(),
+                                 [&](const AviEncoder& encoder) { return encoder.name == name; });
+    return it != encoders.end() ? &*it : nullptr;
+}
+
 // The re-compression options the codec dialog fills in.
 struct AviSaveOptions {
     std::uint32_t fccType = 0;
@@ -66,12 +73,7 @@ public:
     // in the order the codec dialog lists them. Computed once.
     virtual const std::vector<AviEncoder>& encoders() = 0;
     // The entry of encoders() with this name, or nullptr.
-    const AviEncoder* findEncoder(const std::string& name) {
-        const std::vector<AviEncoder>& all = encoders();
-        const auto it =
-            std::find_if(all.begin(), all.end(), [&](const AviEncoder& e) { return e.name == name; });
-        return it != all.end() ? &*it : nullptr;
-    }
+    const AviEncoder* findEncoder(const std::string& name) { return ::findEncoder(encoders(), name); }
 
     // nullptr with status FileError when the file cannot be opened or is not an AVI file,
     // NoVideoStream when it holds no decodable video stream.
