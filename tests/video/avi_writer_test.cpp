@@ -296,10 +296,19 @@ TEST(TQzAvi, WithoutTheAviModuleTheUncompressedFileStays) {
     avi.AddFrame(picture(320, 240, 0));
     f.codecs.encoder = "mpeg4";
     avi.Finish();
-    EXPECT_EQ(f.boxes.warnings, QStringList{TQzAvi::kNoAviLibraryText});
     EXPECT_EQ(f.codecs.calls, 0);
     EXPECT_EQ(f.files(), QStringList{"clip.avi"});
     EXPECT_EQ(probeVideo(avi.FileName())["codec_name"], "rawvideo");
+
+    // No file was made: no claim that one was saved.
+    ASSERT_TRUE(QDir(f.dir.path()).mkdir("taken.avi"));
+    TQzAvi failed(nullptr, f.boxes, f.codecs, nowhere);
+    failed.setFileName(f.dir.filePath("taken.avi"));
+    EXPECT_FALSE(failed.Open());
+    failed.Finish();
+    EXPECT_EQ(f.boxes.warnings,
+              QStringList({TQzAvi::kNoAviLibraryText, "ＡＶＩファイルを作成できませんでした.",
+                           "ＡＶＩファイルを開けませんでした."}));
 }
 
 // The dialog offers only what the chosen encoder honours and reports it with the encoder's code.

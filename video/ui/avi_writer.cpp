@@ -26,6 +26,7 @@ const QString kTruncated = QStringLiteral(
 const QString kUnfinished = QStringLiteral(
     "ＡＶＩファイルを最後まで書き込めませんでした.\n"
     "このファイルは再生できません.");
+const QString kCannotOpen = QStringLiteral("ＡＶＩファイルを開けませんでした.");
 
 }  // namespace
 
@@ -98,7 +99,8 @@ void TQzAvi::Finish() {
 
     AviLibrary* library = m_avi.library();
     if (!library) {
-        m_messages.warning(nullptr, kNoAviLibraryText);
+        // A file that Open could not create is reported as the module would report it.
+        m_messages.warning(nullptr, QFileInfo(m_fileName).isFile() ? kNoAviLibraryText : kCannotOpen);
         return;
     }
     AviSource::Status status;
@@ -108,7 +110,7 @@ void TQzAvi::Finish() {
         m_messages.warning(nullptr,
                            status == AviSource::Status::NoVideoStream
                                ? QStringLiteral("映像") + QStringLiteral("ストリームを開けませんでした.")
-                               : QStringLiteral("ＡＶＩファイルを開けませんでした."));
+                               : kCannotOpen);
         return;
     }
     m_saveOptions.fccType = kStreamTypeVideo;
