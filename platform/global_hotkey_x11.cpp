@@ -251,7 +251,9 @@ private:
         }
         if (!ok) {
             ungrab(made);
-            xcb_flush(m_connection);
+            // A round trip, so that the keys are free for other clients once the failure is known.
+            MallocPtr<xcb_get_input_focus_reply_t>(
+                xcb_get_input_focus_reply(m_connection, xcb_get_input_focus(m_connection), nullptr));
         }
         return ok;
     }
