@@ -34,7 +34,7 @@ private:
 bool QtPrintDialog::exec(QPrinter& printer) {
     // No parent: the frame is disabled while it waits, and a child window would be disabled with it.
     QPrintDialog dialog(&printer);
-    return dialog.exec() == QDialog::Accepted;
+    return window_stack::execInForeground(dialog) == QDialog::Accepted;
 }
 
 PrintCommand::PrintCommand(TForm1& form1, StillCommands& commands, const CaptureState& capture,

@@ -4,6 +4,8 @@
 #include <QFileSystemModel>
 #include <QRegularExpression>
 
+#include "platform/window_stack.h"
+
 namespace {
 const char* const kFilters[] = {
     "すべてのファイル (*.png;*.jpg;*.jpeg;*.bmp;*.ico;*.emf;*.wmf)",
@@ -54,7 +56,7 @@ std::optional<QString> QtSavePictureDialog::exec() {
     d.selectNameFilter(filter);
     applyPatterns(d, filter);
     d.setDefaultSuffix(m_suffix);
-    const bool accepted = d.exec() == QDialog::Accepted;
+    const bool accepted = window_stack::execInForeground(d) == QDialog::Accepted;
     if (!accepted || d.selectedFiles().isEmpty()) return std::nullopt;
     return d.selectedFiles().first();
 }
