@@ -251,7 +251,9 @@ private:
         }
         if (!ok) {
             ungrab(made);
-            xcb_flush(m_connection);
+            // A round trip, not just a flush: once this returns, the keys are free for others.
+            MallocPtr<xcb_get_input_focus_reply_t> sync(
+                xcb_get_input_focus_reply(m_connection, xcb_get_input_focus(m_connection), nullptr));
         }
         return ok;
     }

@@ -19,7 +19,7 @@ void showBox(QWidget* parent, QMessageBox::Icon icon, const QString& title, cons
         grid->addItem(new QSpacerItem(titleWidth, 0, QSizePolicy::Fixed, QSizePolicy::Minimum),
                       grid->rowCount(), 0, 1, grid->columnCount());
     }
-    window_stack::execInForeground(box);
+    window_stack::execInForeground(box, parent);
 }
 }  // namespace
 

@@ -29,11 +29,12 @@ void restoreToForeground(QWidget* window);
 // above nothing else on that account), and it takes the keyboard focus.
 void showOver(QWidget* window, QWidget* opener);
 
-// Runs the dialog modally with the keyboard focus, then gives the focus back to the window that
-// had it before, and returns the dialog's result. Qt asks for the focus of a modal dialog with
-// the time of the last event it saw, which a focus change made since (a hot key, a raise after a
-// capture) outdates, and without a window manager nothing gives the focus back.
-int execInForeground(QDialog& dialog);
+// Runs the dialog modally as one opened from opener (kept above it, with the keyboard focus), then
+// gives the focus back to opener, or with no opener to the window that had it, and returns the
+// dialog's result. Qt asks for the focus of a modal dialog with the time of the last event it saw,
+// which a focus change made since (a hot key, a raise after a capture) outdates, and without a
+// window manager nothing gives the focus back.
+int execInForeground(QDialog& dialog, QWidget* opener = nullptr);
 
 // Call when a window has been restored from minimized. Qt marks a window it minimizes to start
 // minimized, and keeps that mark when the window manager restores it instead of Qt, so the next

@@ -245,24 +245,22 @@ void restoreToForeground(QWidget* window) {
 void showOver(QWidget* window, QWidget* opener) {
     if (!window) return;
     QWidget* top = window->window();
-    if (opener) {
-        // Qt names the transient parent to the window manager when it maps the window.
-        QWidget* openerTop = opener->window();
-        openerTop->winId();
+    // Qt names the transient parent to the window manager when it maps the window. An opener
+    // that has never been shown has no window yet, and nothing to stay above.
+    if (QWindow* openerWindow = opener ? opener->window()->windowHandle() : nullptr) {
         top->winId();
-        top->windowHandle()->setTransientParent(openerTop->windowHandle());
+        top->windowHandle()->setTransientParent(openerWindow);
     }
     top->show();
     bringToForeground(top);
 }
 
-int execInForeground(QDialog& dialog) {
-    const QPointer<QWidget> previous = QApplication::activeWindow();
+int execInForeground(QDialog& dialog, QWidget* opener) {
+    const QPointer<QWidget> back = opener ? opener->window() : QApplication::activeWindow();
     if (dialog.windowModality() == Qt::NonModal) dialog.setWindowModality(Qt::ApplicationModal);
-    dialog.show();
-    bringToForeground(&dialog);
+    showOver(&dialog, opener);
     const int result = dialog.exec();
-    if (previous && previous->isVisible() && previous != &dialog) bringToForeground(previous);
+    if (back && back->isVisible() && back != &dialog) bringToForeground(back);
     return result;
 }
 

@@ -78,10 +78,12 @@ void TOKBottomDlg::showEvent(QShowEvent* event) {
 // with the nearest folder that still exists as the place to start from.
 void TOKBottomDlg::showSaveFolder() {
     ensureModel();
-    const QString folder = m_state.settings.SaveDirectory;
-    if (!folder.isEmpty() && QFileInfo(folder).isDir()) return selectFolder(folder);
+    // The program's own folder, the first save folder, ends with a separator.
+    const QString folder = QDir::cleanPath(m_state.settings.SaveDirectory);
+    const bool absolute = QDir::isAbsolutePath(folder);
+    if (absolute && QFileInfo(folder).isDir()) return selectFolder(folder);
     ShellTreeView1->clearSelection();
-    QString nearest = QDir::isAbsolutePath(folder) ? QDir::cleanPath(folder) : QDir::rootPath();
+    QString nearest = absolute ? folder : QDir::rootPath();
     while (!QFileInfo(nearest).isDir() && nearest != QDir::rootPath()) nearest = QFileInfo(nearest).path();
     const QModelIndex start = m_model->index(nearest);
     ShellTreeView1->selectionModel()->setCurrentIndex(start, QItemSelectionModel::NoUpdate);

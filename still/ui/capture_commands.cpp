@@ -140,7 +140,7 @@ void StillCommands::Save(const QImage& bitmap) {
     const Settings& s = m_state.settings;
     const std::optional<SaveFilter> filter = saveFilterFor(s.SaveType);
     if (filter) m_saveDialog.preselect(filter->index, filter->suffix);
-    const std::optional<QString> path = m_saveDialog.exec();
+    const std::optional<QString> path = m_saveDialog.exec(&m_form1);
     if (!path || !filter) return;
     if (writeimage(bitmap, *path, s.SaveType, s.JpegQuality, s.SaveDirectory) != WriteResult::Written)
         m_messages.error(&m_form1, fileCreationErrorText(*path));

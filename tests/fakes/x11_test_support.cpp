@@ -33,16 +33,26 @@ QImage grabScreen() {
     return QGuiApplication::primaryScreen()->grabWindow(0).toImage().convertToFormat(QImage::Format_RGB32);
 }
 
-bool sendKeys(const QStringList& keys, int delayMs) {
+namespace {
+bool runXdotool(const QStringList& arguments) {
     QProcess xdotool;
-    xdotool.start(
-        QStringLiteral("xdotool"),
-        QStringList{QStringLiteral("key"), QStringLiteral("--delay"), QString::number(delayMs)} + keys);
+    xdotool.start(QStringLiteral("xdotool"), arguments);
     // Keep serving the X connection while xdotool types.
     waitUntil([&] { return xdotool.state() == QProcess::NotRunning; }, 10000);
     const bool ok = xdotool.exitStatus() == QProcess::NormalExit && xdotool.exitCode() == 0;
     waitUntil([] { return false; }, 80);
     return ok;
+}
+}  // namespace
+
+bool sendKeys(const QStringList& keys, int delayMs) {
+    return runXdotool(
+        QStringList{QStringLiteral("key"), QStringLiteral("--delay"), QString::number(delayMs)} + keys);
+}
+
+bool clickAt(QPoint point) {
+    return runXdotool({QStringLiteral("mousemove"), QString::number(point.x()), QString::number(point.y()),
+                       QStringLiteral("click"), QStringLiteral("1")});
 }
 
 Backdrop::Backdrop() : QWidget(nullptr, Qt::Window | Qt::FramelessWindowHint) {
@@ -173,13 +183,15 @@ std::vector<std::uint32_t> OtherClient::findWindows(const QString& name) {
             &free);
         return attributes && attributes->map_state == XCB_MAP_STATE_VIEWABLE;
     };
-    // A window manager puts each window into a frame of its own, one or two levels down.
+    // A window manager puts each window into a frame of its own, one or two levels down; the
+    // frames have no title, and a titled window's children are its own.
     std::function<void(std::uint32_t, int)> search = [&](std::uint32_t parent, int depth) {
         for (std::uint32_t w : children(parent)) {
             if (!viewable(w)) continue;
-            if (windowName(w) == name)
+            const QString title = windowName(w);
+            if (title == name)
                 found.push_back(w);
-            else if (depth < 3)
+            else if (title.isEmpty() && depth < 3)
                 search(w, depth + 1);
         }
     };
@@ -187,24 +199,15 @@ std::vector<std::uint32_t> OtherClient::findWindows(const QString& name) {
     return found;
 }
 
-std::vector<std::uint32_t> OtherClient::popupMenus() {
+std::vector<std::uint32_t> OtherClient::popups() {
     std::vector<std::uint32_t> found;
-    const std::uint32_t type = atom("_NET_WM_WINDOW_TYPE");
-    const std::uint32_t popup = atom("_NET_WM_WINDOW_TYPE_POPUP_MENU");
     for (std::uint32_t w : stackingOrder()) {
         std::unique_ptr<xcb_get_window_attributes_reply_t, decltype(&free)> attributes(
             xcb_get_window_attributes_reply(m_connection, xcb_get_window_attributes(m_connection, w),
                                             nullptr),
             &free);
-        if (!attributes || attributes->map_state != XCB_MAP_STATE_VIEWABLE || !attributes->override_redirect)
-            continue;
-        std::unique_ptr<xcb_get_property_reply_t, decltype(&free)> reply(
-            xcb_get_property_reply(m_connection,
-                                   xcb_get_property(m_connection, 0, w, type, XCB_ATOM_ATOM, 0, 16), nullptr),
-            &free);
-        if (!reply) continue;
-        const auto* atoms = static_cast<const xcb_atom_t*>(xcb_get_property_value(reply.get()));
-        if (std::find(atoms, atoms + reply->value_len, popup) != atoms + reply->value_len) found.push_back(w);
+        if (attributes && attributes->map_state == XCB_MAP_STATE_VIEWABLE && attributes->override_redirect)
+            found.push_back(w);
     }
     return found;
 }

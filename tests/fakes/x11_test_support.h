@@ -25,6 +25,9 @@ QImage grabScreen();
 // false when xdotool failed. Pending events are processed afterwards.
 bool sendKeys(const QStringList& keys, int delayMs = 12);
 
+// Clicks the left mouse button at a point of the screen (xdotool); false when xdotool failed.
+bool clickAt(QPoint point);
+
 // A full-screen window of the test's own that shows a known picture, standing in for the
 // desktop under the frame (the X server repaints it wherever the frame's shape uncovers it).
 class Backdrop : public QWidget {
@@ -58,8 +61,8 @@ public:
     // Mapped top-level windows whose title is exactly name; under a window manager, the
     // program's own windows inside the manager's frames.
     std::vector<std::uint32_t> findWindows(const QString& name);
-    // Mapped pop-up menus (override-redirect windows of that type).
-    std::vector<std::uint32_t> popupMenus();
+    // Mapped pop-up windows: menus and tool tips, which no window manager takes on.
+    std::vector<std::uint32_t> popups();
     QRect geometryOf(std::uint32_t window);
     // The root's child that holds the window: a window manager's frame, or the window itself.
     std::uint32_t topLevelOf(std::uint32_t window);

@@ -129,11 +129,14 @@ TEST_F(FolderChooserTest, OpensOnTheSaveFolderAndTakesOnlyAFolderTheUserChose) {
         const auto* model = qobject_cast<const QFileSystemModel*>(chooser.ShellTreeView1->model());
         return model ? model->filePath(chooser.ShellTreeView1->currentIndex()) : QString();
     };
-    state.settings.SaveDirectory = folder;
-    form1.N7->trigger();
-    EXPECT_EQ(shownFolder(), folder);
-    EXPECT_TRUE(chooser.OKBtn->isEnabled());
-    chooser.CancelBtnClick();
+    // As stored, and as the program's folder is named, with the separator at the end.
+    for (const QString& saved : {folder, folder + QLatin1Char('/')}) {
+        state.settings.SaveDirectory = saved;
+        form1.N7->trigger();
+        EXPECT_EQ(shownFolder(), folder);
+        EXPECT_TRUE(chooser.OKBtn->isEnabled());
+        chooser.CancelBtnClick();
+    }
 
     // A save folder that is gone: the tree starts at the nearest folder that is left, and the item
     // the tree marks as current when it takes the focus is no choice.
