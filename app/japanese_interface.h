@@ -13,12 +13,10 @@ public:
     JapaneseInterface(const JapaneseInterface&) = delete;
     JapaneseInterface& operator=(const JapaneseInterface&) = delete;
 
-    // Whether Qt's Japanese texts were found (package qt6-translations-l10n); without them Qt's
-    // own dialogs speak English.
-    bool translated() const { return m_translated; }
-
 private:
     QFont m_previousFont;
     QTranslator m_translator;
+    // Qt's Japanese texts come with the package qt6-translations-l10n; without it Qt's own
+    // dialogs speak English.
     bool m_translated = false;
 };

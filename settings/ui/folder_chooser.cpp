@@ -61,17 +61,28 @@ void TOKBottomDlg::ensureModel() {
     // OK takes the chosen folder only: the item the tree marks as current by itself is not a choice.
     connect(ShellTreeView1->selectionModel(), &QItemSelectionModel::selectionChanged, this,
             [this] { OKBtn->setEnabled(!selectedFolder().isEmpty()); });
-    // Folders are read in the background: the current folder is brought into view again once
-    // its neighbours are in place.
-    connect(m_model, &QFileSystemModel::directoryLoaded, this, [this](const QString& folder) {
-        const QModelIndex current = ShellTreeView1->currentIndex();
-        if (current.isValid() && m_model->filePath(current.parent()) == folder) showInTree(current);
-    });
+    // Folders are read and sorted in the background, which moves the save folder after the
+    // chooser has shown it: it is brought into view again until the user takes the tree in hand.
+    const auto follow = [this] {
+        if (m_followSaveFolder) showInTree(ShellTreeView1->currentIndex());
+    };
+    connect(m_model, &QFileSystemModel::directoryLoaded, this, follow);
+    connect(m_model, &QFileSystemModel::layoutChanged, this, follow);
+    ShellTreeView1->installEventFilter(this);
+    ShellTreeView1->viewport()->installEventFilter(this);
 }
 
 void TOKBottomDlg::showEvent(QShowEvent* event) {
     showSaveFolder();
+    m_followSaveFolder = true;
     QDialog::showEvent(event);
+}
+
+bool TOKBottomDlg::eventFilter(QObject* watched, QEvent* event) {
+    const QEvent::Type type = event->type();
+    if (type == QEvent::MouseButtonPress || type == QEvent::KeyPress || type == QEvent::Wheel)
+        m_followSaveFolder = false;
+    return QDialog::eventFilter(watched, event);
 }
 
 // The save folder is chosen when the chooser opens; a folder that is gone leaves nothing chosen,

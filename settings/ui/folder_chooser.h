@@ -42,6 +42,8 @@ public:
 
 protected:
     void showEvent(QShowEvent* event) override;
+    // Notes the user's first touch of the tree.
+    bool eventFilter(QObject* watched, QEvent* event) override;
     void reject() override;
 
 private:
@@ -59,4 +61,5 @@ private:
     QFileSystemModel* m_model = nullptr;
     std::function<void()> m_appointSave;
     bool m_accepting = false;
+    bool m_followSaveFolder = false;
 };

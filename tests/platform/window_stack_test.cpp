@@ -16,7 +16,6 @@
 #include <vector>
 
 #include "fakes/x11_test_support.h"
-#include "platform/window_shape.h"
 
 namespace {
 
@@ -157,34 +156,6 @@ TEST(WindowStack, ManagerThatHasGoneCountsAsNone) {
     EXPECT_TRUE(s.onTop());
 }
 
-TEST(WindowStack, TopmostHoldsThroughHideAndShowWithAndWithoutAManager) {
-    for (const bool managed : {false, true}) {
-        SCOPED_TRACE(managed ? "openbox" : "no window manager");
-        std::unique_ptr<Openbox> manager;
-        if (managed) {
-            manager = std::make_unique<Openbox>();
-            ASSERT_TRUE(manager->running()) << "openbox is needed for this test";
-        }
-        QWidget window;
-        showAt(window, {100, 100, 200, 100});
-        window_stack::setTopmost(&window, true);
-        ASSERT_TRUE(waitUntil([&] { return window_stack::isTopmost(&window); }));
-        // As a capture hides and shows the frame.
-        window.hide();
-        window.show();
-        EXPECT_TRUE(waitUntil(
-            [&] { return window.windowHandle()->isExposed() && window_stack::isTopmost(&window); }));
-        if (!managed) continue;
-        // The manager itself keeps it above a window that comes later.
-        OtherClient other;
-        other.showWindow({120, 120, 300, 200});
-        waitUntil([] { return false; }, 300);
-        const auto order = other.stackingOrder();
-        EXPECT_GT(stackIndex(order, other.topLevelOf(window.winId())),
-                  stackIndex(order, other.topLevelOf(other.window())));
-    }
-}
-
 TEST(WindowStack, ShowOverNamesTheOpenerAndTakesTheFocusFromAnotherProgram) {
     QWidget opener;
     showAt(opener, {100, 100, 300, 200});
@@ -198,32 +169,4 @@ TEST(WindowStack, ShowOverNamesTheOpenerAndTakesTheFocusFromAnotherProgram) {
     EXPECT_EQ(other.transientFor(dialog.winId()), opener.winId());
     EXPECT_TRUE(waitUntil([&] { return dialog.isActiveWindow(); }, 10000));
     EXPECT_FALSE(window_stack::isTopmost(&dialog));
-}
-
-TEST(WindowStack, UnderAManagerAMinimizedWindowComesBackOnRestoreAndAfterHideAndShow) {
-    Openbox manager;
-    ASSERT_TRUE(manager.running()) << "openbox is needed for this test";
-    OtherClient x;
-    ShapedFrame frame;
-    showAt(frame, {100, 100, 300, 200});
-    const auto id = std::uint32_t(frame.winId());
-
-    frame.showMinimized();
-    ASSERT_TRUE(waitUntil([&] { return x.wmState(id) == 3; }));
-    window_stack::restoreToForeground(&frame);
-    EXPECT_TRUE(waitUntil(
-        [&] { return x.wmState(id) == 1 && frame.isActiveWindow() && !frame.isMinimized(); }, 10000));
-
-    // Restored by the manager, as from a taskbar, then hidden and shown as a capture does.
-    frame.showMinimized();
-    ASSERT_TRUE(waitUntil([&] { return x.wmState(id) == 3; }));
-    x.activate(id);
-    ASSERT_TRUE(waitUntil([&] { return x.wmState(id) == 1 && !frame.isMinimized(); }));
-    frame.hide();
-    ASSERT_TRUE(waitUntil([&] { return x.wmState(id) != 1; }));
-    frame.show();
-    ASSERT_TRUE(waitUntil([&] { return x.wmState(id) != 0; }));
-    waitUntil([] { return false; }, 200);
-    EXPECT_EQ(x.wmState(id), 1u);
-    EXPECT_FALSE(frame.isMinimized());
 }
