@@ -3,6 +3,7 @@
 #include <QString>
 #include <memory>
 
+#include "app/japanese_interface.h"
 #include "capture_window/logic/program_state.h"
 
 class DocumentOpener;
@@ -40,6 +41,8 @@ public:
     // Shows the frame window and gives it the keyboard.
     void show();
 
+    // First: the windows are made in the program's font and language.
+    JapaneseInterface japanese;
     ProgramState state;
     std::unique_ptr<TForm1> Form1;
     std::unique_ptr<TOKBottomDlg> OKBottomDlg;

@@ -251,8 +251,8 @@ private:
         }
         if (!ok) {
             ungrab(made);
-            // A round trip, so that the keys are free for other clients once the failure is known.
-            MallocPtr<xcb_get_input_focus_reply_t>(
+            // A round trip, not just a flush: once this returns, the keys are free for others.
+            MallocPtr<xcb_get_input_focus_reply_t> sync(
                 xcb_get_input_focus_reply(m_connection, xcb_get_input_focus(m_connection), nullptr));
         }
         return ok;

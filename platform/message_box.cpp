@@ -1,12 +1,25 @@
 #include "platform/message_box.h"
 
 #include <QApplication>
+#include <QGridLayout>
 #include <QMessageBox>
+#include <QSpacerItem>
+
+#include "platform/window_stack.h"
 
 namespace {
+// Room the window manager's title bar takes besides the title: its buttons and the window icon.
+constexpr int kTitleBarExtras = 120;
+
 void showBox(QWidget* parent, QMessageBox::Icon icon, const QString& title, const QString& text) {
     QMessageBox box(icon, title, text, QMessageBox::Ok, parent);
-    box.exec();
+    // A short text would make the box too narrow for its title: the title bar would show "…".
+    if (auto* grid = qobject_cast<QGridLayout*>(box.layout())) {
+        const int titleWidth = box.fontMetrics().horizontalAdvance(title) + kTitleBarExtras;
+        grid->addItem(new QSpacerItem(titleWidth, 0, QSizePolicy::Fixed, QSizePolicy::Minimum),
+                      grid->rowCount(), 0, 1, grid->columnCount());
+    }
+    window_stack::execInForeground(box, parent);
 }
 }  // namespace
 

@@ -5,6 +5,8 @@
 #include <QToolButton>
 #include <QWindow>
 
+#include "platform/window_stack.h"
+
 namespace {
 constexpr int kCornerGrip = 12;  // corners are easier to catch than the 4-pixel border
 constexpr int kMinimumWidth = 80;
@@ -21,7 +23,6 @@ ShapedFrame::ShapedFrame(QWidget* parent)
     for (QToolButton* b : {m_minimizeButton, m_closeButton}) {
         b->setAutoRaise(true);
         b->setFocusPolicy(Qt::NoFocus);
-        b->setFixedSize(kTitleBar - 2, kTitleBar - 2);
     }
     // Drawn as text in the title bar's colours, so they read on any style.
     m_minimizeButton->setText(QStringLiteral("–"));
@@ -47,6 +48,9 @@ void ShapedFrame::applyShape(const QRegion& region) {
 
 void ShapedFrame::layoutChildren() {
     m_client->setGeometry(QRect(clientOffset(), QSize(qMax(0, clientWidth()), qMax(0, clientHeight()))));
+    // Square in the title bar, or wider where the font needs it.
+    for (QToolButton* b : {m_minimizeButton, m_closeButton})
+        b->resize(qMax(kTitleBar - 2, b->sizeHint().width()), kTitleBar - 2);
     const int y = kBorder + 1;
     m_closeButton->move(width() - kBorder - m_closeButton->width() - 1, y);
     m_minimizeButton->move(m_closeButton->x() - m_minimizeButton->width() - 1, y);
@@ -59,6 +63,10 @@ void ShapedFrame::resizeEvent(QResizeEvent* event) {
 
 void ShapedFrame::changeEvent(QEvent* event) {
     if (event->type() == QEvent::WindowTitleChange || event->type() == QEvent::ActivationChange) update();
+    if (event->type() == QEvent::FontChange) layoutChildren();
+    // The frame is hidden and shown for every capture; restored by the window manager, it must not
+    // come back minimized from its next capture.
+    if (event->type() == QEvent::WindowStateChange && !isMinimized()) window_stack::clearMinimizedStart(this);
     QWidget::changeEvent(event);
 }
 

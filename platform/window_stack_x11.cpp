@@ -3,8 +3,13 @@
 // The X11 side: EWMH state and stacking requests through Qt's own xcb connection.
 #include <xcb/xcb.h>
 
-#include <QGuiApplication>
+#include <QApplication>
+#include <QDialog>
+#include <QEvent>
+#include <QPointer>
+#include <QTimer>
 #include <QWidget>
+#include <QWindow>
 #include <algorithm>
 #include <array>
 #include <cstdlib>
@@ -120,14 +125,49 @@ std::optional<Placement> placementOf(xcb_connection_t* c, xcb_window_t window) {
     return Placement{geometry->root, attributes->map_state};
 }
 
-}  // namespace
+// WM_HINTS: flags, input, initial state, ...; the initial state counts when the StateHint flag is set.
+constexpr uint32_t kWmHintsStateFlag = 1u << 1;
+constexpr int kWmHintsStateIndex = 2;
+constexpr uint32_t kNormalState = 1;
+constexpr uint32_t kIconicState = 3;
 
-namespace window_stack {
+void applyTopmost(QWidget* top, bool topmost);
 
-void setTopmost(QWidget* window, bool topmost) {
+// Qt writes a window's state list afresh each time it maps the window, from window flags that know
+// nothing of the state set here (and Qt's own stay-on-top flag would re-create the window), while
+// a window manager drops the list when the window is hidden. So the state asked for last is kept
+// with the window and asked for again after every show.
+class TopmostKeeper final : public QObject {
+public:
+    explicit TopmostKeeper(QWidget* window) : QObject(window), m_window(window) {
+        window->installEventFilter(this);
+    }
+    static TopmostKeeper& of(QWidget* window) {
+        for (QObject* child : window->children()) {
+            if (auto* keeper = dynamic_cast<TopmostKeeper*>(child)) return *keeper;
+        }
+        return *new TopmostKeeper(window);
+    }
+    bool topmost = false;
+
+protected:
+    bool eventFilter(QObject* watched, QEvent* event) override {
+        // The show event comes before Qt maps the window; the state is asked for once it has.
+        if (watched == m_window && event->type() == QEvent::Show && topmost) {
+            QTimer::singleShot(0, this, [this] {
+                if (topmost && m_window->isVisible()) applyTopmost(m_window, true);
+            });
+        }
+        return false;
+    }
+
+private:
+    QWidget* m_window;
+};
+
+void applyTopmost(QWidget* top, bool topmost) {
     xcb_connection_t* c = qtConnection();
-    if (!window || !c) return;
-    QWidget* top = window->window();
+    if (!c) return;
     const auto id = xcb_window_t(top->winId());
     const Atoms atoms = internAtoms(c);
     const std::optional<Placement> placement = placementOf(c, id);
@@ -149,6 +189,17 @@ void setTopmost(QWidget* window, bool topmost) {
         }
     }
     xcb_flush(c);
+}
+
+}  // namespace
+
+namespace window_stack {
+
+void setTopmost(QWidget* window, bool topmost) {
+    if (!window || !qtConnection()) return;
+    QWidget* top = window->window();
+    TopmostKeeper::of(top).topmost = topmost;
+    applyTopmost(top, topmost);
 }
 
 bool isTopmost(const QWidget* window) {
@@ -181,6 +232,51 @@ void bringToForeground(QWidget* window) {
         !windowManagerRuns(c, placement->root, internAtoms(c))) {
         xcb_set_input_focus(c, XCB_INPUT_FOCUS_PARENT, id, XCB_CURRENT_TIME);
     }
+    xcb_flush(c);
+}
+
+void restoreToForeground(QWidget* window) {
+    if (!window) return;
+    QWidget* top = window->window();
+    if (top->isMinimized()) top->showNormal();
+    bringToForeground(top);
+}
+
+void showOver(QWidget* window, QWidget* opener) {
+    if (!window) return;
+    QWidget* top = window->window();
+    // Qt names the transient parent to the window manager when it maps the window. An opener
+    // that has never been shown has no window yet, and nothing to stay above.
+    if (QWindow* openerWindow = opener ? opener->window()->windowHandle() : nullptr) {
+        top->winId();
+        top->windowHandle()->setTransientParent(openerWindow);
+    }
+    top->show();
+    bringToForeground(top);
+}
+
+int execInForeground(QDialog& dialog, QWidget* opener) {
+    const QPointer<QWidget> back = opener ? opener->window() : QApplication::activeWindow();
+    if (dialog.windowModality() == Qt::NonModal) dialog.setWindowModality(Qt::ApplicationModal);
+    showOver(&dialog, opener);
+    const int result = dialog.exec();
+    if (back && back->isVisible() && back != &dialog) bringToForeground(back);
+    return result;
+}
+
+void clearMinimizedStart(QWidget* window) {
+    xcb_connection_t* c = qtConnection();
+    if (!window || !c || window->window()->internalWinId() == 0) return;
+    const auto id = xcb_window_t(window->window()->internalWinId());
+    MallocPtr<xcb_get_property_reply_t> reply(xcb_get_property_reply(
+        c, xcb_get_property(c, 0, id, XCB_ATOM_WM_HINTS, XCB_ATOM_WM_HINTS, 0, 9), nullptr));
+    if (!reply || reply->format != 32 || reply->value_len <= uint32_t(kWmHintsStateIndex)) return;
+    const auto* begin = static_cast<const uint32_t*>(xcb_get_property_value(reply.get()));
+    std::vector<uint32_t> hints(begin, begin + reply->value_len);
+    if (!(hints[0] & kWmHintsStateFlag) || hints[kWmHintsStateIndex] != kIconicState) return;
+    hints[kWmHintsStateIndex] = kNormalState;
+    xcb_change_property(c, XCB_PROP_MODE_REPLACE, id, XCB_ATOM_WM_HINTS, XCB_ATOM_WM_HINTS, 32,
+                        uint32_t(hints.size()), hints.data());
     xcb_flush(c);
 }
 

@@ -4,6 +4,7 @@
 #include <QDir>
 #include <QFileInfo>
 #include <QMenu>
+#include <QPointer>
 #include <QPushButton>
 
 #include "capture_window/ui/companions.h"
@@ -168,14 +169,14 @@ void TForm1::setFolderItemCaption(const QString& caption) {
 void TForm1::N6Click() {
     if (!m_settingsDialog) return;
     QWidget* dialog = m_settingsDialog->dialog();
-    dialog->show();
+    window_stack::showOver(dialog, this);
     setEnabled(false);
     window_stack::setTopmost(dialog, true);
 }
 
 void TForm1::N7Click() {
     if (!m_folderChooser) return;
-    m_folderChooser->show();
+    window_stack::showOver(m_folderChooser, this);
     setEnabled(false);
     window_stack::setTopmost(m_folderChooser, true);
 }
@@ -188,10 +189,12 @@ void TForm1::About1Click() {
 void TForm1::Help2Click() {
     const QString folder = m_state.settings.ProgramDirectory + QStringLiteral("Help/");
     const QString page = folder + QStringLiteral("manual.htm");
-    if (QFileInfo(page).isFile())
-        m_services.documents.open(page);
-    else
-        m_services.messages.message(this, QStringLiteral("ヘルプを表示できません"));
+    const QString cannotShow = QStringLiteral("ヘルプを表示できません");
+    if (!QFileInfo(page).isFile()) return m_services.messages.message(this, cannotShow);
+    // The user must learn that nothing will open, also when no program takes the page.
+    m_services.documents.open(page, [this, self = QPointer<TForm1>(this), cannotShow] {
+        if (self) m_services.messages.message(this, cannotShow);
+    });
 }
 
 void TForm1::keyboardStep(StepDirection direction) {

@@ -7,15 +7,14 @@
 #include <QShortcut>
 
 #include "capture_window/ui/companions.h"
+#include "capture_window/ui/program_font.h"
 #include "platform/global_hotkey.h"
 #include "platform/message_box.h"
 #include "platform/window_stack.h"
 
 TForm1::TForm1(ProgramState& state, FrameServices services) : m_state(state), m_services(services) {
     setWindowTitle(QStringLiteral("Kadrel1.02"));
-    QFont font(QStringLiteral("ＭＳ Ｐゴシック"));
-    font.setPixelSize(12);
-    setFont(font);
+    setFont(programFont());
     move(335, 330);
     resize(428, 387);
 
@@ -158,7 +157,7 @@ void TForm1::Timer3Timer() {
     FormResize();
     if (m_intervalDialog) {
         QWidget* dialog = m_intervalDialog->dialog();
-        dialog->show();
+        window_stack::showOver(dialog, this);
         window_stack::setTopmost(dialog, true);
     }
 }
@@ -179,7 +178,8 @@ void TForm1::WMHotKey(int id) {
             N12->trigger();
             break;
         case kHotkeyFront:
-            if (!c.Recording && !c.IntervalMode) window_stack::bringToForeground(this);
+            // With no taskbar a minimized frame would be lost: the key restores it too.
+            if (!c.Recording && !c.IntervalMode) window_stack::restoreToForeground(this);
             break;
         default:
             break;

@@ -1,15 +1,17 @@
 #include "settings/ui/folder_chooser.h"
 
-#include <QCheckBox>
+#include <QDir>
+#include <QFileIconProvider>
+#include <QFileInfo>
 #include <QFileSystemModel>
 #include <QGuiApplication>
-#include <QLineEdit>
 #include <QPushButton>
 #include <QScreen>
 #include <QTreeView>
 
 #include "capture_window/ui/frame_window.h"
 #include "platform/message_box.h"
+#include "platform/text_encoding.h"
 #include "platform/window_stack.h"
 #include "settings/logic/folder_caption.h"
 #include "settings/logic/settings_file.h"
@@ -25,54 +27,112 @@ TOKBottomDlg::TOKBottomDlg(ProgramState& state, TForm1& form1, MessageBoxes& mes
     ShellTreeView1 = new QTreeView(this);
     ShellTreeView1->setGeometry(8, 8, 281, 265);
     ShellTreeView1->setHeaderHidden(true);
-    ShellTreeView1->setRootIsDecorated(false);
+    // The root needs its expand mark: it is the only way into the tree with the mouse.
+    ShellTreeView1->setRootIsDecorated(true);
     ShellTreeView1->setIndentation(19);
+    // The buttons are as wide as the style's least for a button with text.
     OKBtn = new QPushButton(QStringLiteral("OK"), this);
-    OKBtn->setGeometry(119, 284, 75, 25);
+    OKBtn->setGeometry(121, 284, 80, 25);
     OKBtn->setDefault(true);
+    OKBtn->setEnabled(false);
     CancelBtn = new QPushButton(QStringLiteral("キャンセル"), this);
-    CancelBtn->setGeometry(207, 284, 75, 25);
+    CancelBtn->setGeometry(209, 284, 80, 25);
     CancelBtn->setAutoDefault(false);
     connect(OKBtn, &QPushButton::clicked, this, &TOKBottomDlg::OKBtnClick);
     connect(CancelBtn, &QPushButton::clicked, this, &TOKBottomDlg::CancelBtnClick);
 }
 
+TOKBottomDlg::~TOKBottomDlg() {
+    // The model reads folders, with their icons, in a thread of its own until it is gone.
+    delete m_model;
+}
+
 // The folder tree is read only when first needed, so that start-up does not scan the disk.
 void TOKBottomDlg::ensureModel() {
     if (m_model) return;
+    m_icons = std::make_unique<QFileIconProvider>();
     m_model = new QFileSystemModel(this);
+    m_model->setIconProvider(m_icons.get());
     m_model->setFilter(QDir::AllDirs | QDir::NoDotAndDotDot | QDir::Drives);
     m_model->setReadOnly(true);
     m_model->setRootPath(QDir::rootPath());
     ShellTreeView1->setModel(m_model);
     for (int column = 1; column < m_model->columnCount(); ++column) ShellTreeView1->hideColumn(column);
+    // OK takes the chosen folder only: the item the tree marks as current by itself is not a choice.
+    connect(ShellTreeView1->selectionModel(), &QItemSelectionModel::selectionChanged, this,
+            [this] { OKBtn->setEnabled(!selectedFolder().isEmpty()); });
+    // Folders are read and sorted in the background, which moves the save folder after the
+    // chooser has shown it: it is brought into view again until the user takes the tree in hand.
+    const auto follow = [this] {
+        if (m_followSaveFolder) showInTree(ShellTreeView1->currentIndex());
+    };
+    connect(m_model, &QFileSystemModel::directoryLoaded, this, follow);
+    connect(m_model, &QFileSystemModel::layoutChanged, this, follow);
+    ShellTreeView1->installEventFilter(this);
+    ShellTreeView1->viewport()->installEventFilter(this);
 }
 
 void TOKBottomDlg::showEvent(QShowEvent* event) {
-    ensureModel();
+    showSaveFolder();
+    m_followSaveFolder = true;
     QDialog::showEvent(event);
+}
+
+bool TOKBottomDlg::eventFilter(QObject* watched, QEvent* event) {
+    const QEvent::Type type = event->type();
+    if (type == QEvent::MouseButtonPress || type == QEvent::KeyPress || type == QEvent::Wheel)
+        m_followSaveFolder = false;
+    return QDialog::eventFilter(watched, event);
+}
+
+// The save folder is chosen when the chooser opens; a folder that is gone leaves nothing chosen,
+// with the nearest folder that still exists as the place to start from.
+void TOKBottomDlg::showSaveFolder() {
+    ensureModel();
+    // The program's own folder, the first save folder, ends with a separator.
+    const QString folder = QDir::cleanPath(m_state.settings.SaveDirectory);
+    const bool absolute = QDir::isAbsolutePath(folder);
+    if (absolute && QFileInfo(folder).isDir()) return selectFolder(folder);
+    ShellTreeView1->clearSelection();
+    QString nearest = absolute ? folder : QDir::rootPath();
+    while (!QFileInfo(nearest).isDir() && nearest != QDir::rootPath()) nearest = QFileInfo(nearest).path();
+    const QModelIndex start = m_model->index(nearest);
+    ShellTreeView1->selectionModel()->setCurrentIndex(start, QItemSelectionModel::NoUpdate);
+    showInTree(start);
 }
 
 void TOKBottomDlg::selectFolder(const QString& path) {
     ensureModel();
     const QModelIndex index = m_model->index(path);
     ShellTreeView1->setCurrentIndex(index);
-    ShellTreeView1->scrollTo(index);
+    showInTree(index);
+}
+
+void TOKBottomDlg::showInTree(const QModelIndex& index) {
+    ShellTreeView1->scrollTo(index, QAbstractItemView::PositionAtCenter);
 }
 
 QString TOKBottomDlg::selectedFolder() const {
     if (!m_model) return {};
-    const QModelIndex index = ShellTreeView1->currentIndex();
-    return index.isValid() ? m_model->filePath(index) : QString();
+    const QModelIndexList rows = ShellTreeView1->selectionModel()->selectedRows();
+    return rows.isEmpty() ? QString() : m_model->filePath(rows.first());
 }
 
 void TOKBottomDlg::OKBtnClick() {
     Settings& s = m_state.settings;
-    s.SaveDirectory = selectedFolder();
-    if (m_form3) m_form3->setFolderField(s.SaveDirectory);
+    const QString folder = selectedFolder();
+    if (folder.isEmpty()) return;
+    // A folder the settings file cannot name is refused before anything changes, so that the
+    // menu, the file and the saves keep agreeing on the folder in use.
+    if (!toShiftJis(folder))
+        return m_messages.message(this, QStringLiteral("フォルダ名「%1」には設定ファイルに保存できない文字が"
+                                                       "含まれているため、保存先にできません")
+                                            .arg(folder));
     const QString path = settingsFilePath(s.ProgramDirectory);
-    if (!writeSaveDirectory(path, s.SaveDirectory))
+    if (!writeSaveDirectory(path, folder))
         return m_messages.error(this, QStringLiteral("%1 に書き込めません").arg(path));
+    s.SaveDirectory = folder;
+    if (m_form3) m_form3->setFolderField(s.SaveDirectory);
     m_form1.setFolderItemCaption(FolderCaption(s.SaveDirectory, 14));
     s.SaveFolderSet = true;
     m_accepting = true;
@@ -88,8 +148,11 @@ void TOKBottomDlg::reject() {
     // A save that waited for a folder is dropped when no folder was chosen: it must not fire
     // at some later, unrelated choice of folder.
     if (!m_accepting) m_state.capture.SaveToFolderPending = false;
+    QWidget* opener = OpenedFromSettings && m_form3 ? static_cast<QWidget*>(m_form3) : &m_form1;
     FormClose();
     QDialog::reject();
+    // Without a window manager nobody else gives the keyboard back to the window it came from.
+    window_stack::bringToForeground(opener);
 }
 
 void TOKBottomDlg::FormClose() {

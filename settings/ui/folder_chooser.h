@@ -2,9 +2,12 @@
 
 #include <QDialog>
 #include <functional>
+#include <memory>
 
 #include "capture_window/logic/program_state.h"
 
+class QFileIconProvider;
+class QModelIndex;
 class QFileSystemModel;
 class QPushButton;
 class QTreeView;
@@ -13,11 +16,13 @@ class TForm1;
 class TForm3;
 
 // The save-folder chooser: a tree of folders with OK and Cancel. Created once at start-up
-// and then only shown and hidden; the tree keeps its selection between openings.
+// and then only shown and hidden; each opening shows the save folder chosen. OK is enabled while
+// a folder is chosen.
 class TOKBottomDlg : public QDialog {
     Q_OBJECT
 public:
     TOKBottomDlg(ProgramState& state, TForm1& form1, MessageBoxes& messages);
+    ~TOKBottomDlg() override;
 
     // Known once the start-up has created the settings dialog.
     void setSettingsDialog(TForm3* form3) { m_form3 = form3; }
@@ -37,17 +42,24 @@ public:
 
 protected:
     void showEvent(QShowEvent* event) override;
+    // Notes the user's first touch of the tree.
+    bool eventFilter(QObject* watched, QEvent* event) override;
     void reject() override;
 
 private:
     void ensureModel();
+    void showSaveFolder();
+    // Scrolls the tree so that the item stands in the middle, its parents expanded.
+    void showInTree(const QModelIndex& index);
     QString selectedFolder() const;
 
     ProgramState& m_state;
     TForm1& m_form1;
     MessageBoxes& m_messages;
     TForm3* m_form3 = nullptr;
+    std::unique_ptr<QFileIconProvider> m_icons;  // outlives the model, which does not own it
     QFileSystemModel* m_model = nullptr;
     std::function<void()> m_appointSave;
     bool m_accepting = false;
+    bool m_followSaveFolder = false;
 };

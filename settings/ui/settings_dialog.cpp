@@ -20,7 +20,6 @@ TForm3::TForm3(ProgramState& state, TForm1& form1, MessageBoxes& messages)
     : QDialog(nullptr), m_state(state), m_form1(form1), m_messages(messages) {
     setWindowTitle(QStringLiteral("設定"));
     setFont(form1.font());
-    setFixedSize(282, 270);
     move(541, 59);
     FormCreate();
 }
@@ -36,7 +35,10 @@ bool TForm3::frameLimitEnabled() const {
 }
 
 void TForm3::setFolderField(const QString& folder) {
-    if (Edit8) Edit8->setText(folder);
+    if (!Edit8) return;
+    Edit8->setText(folder);
+    // A long path shows its beginning.
+    Edit8->setCursorPosition(0);
 }
 
 void TForm3::ensureControls() {
@@ -48,8 +50,13 @@ void TForm3::ensureControls() {
 
 void TForm3::FormCreate() { LoadSettings(); }
 
+void TForm3::setVisible(bool visible) {
+    // Before Qt shows the children: controls made later would stay hidden.
+    if (visible) ensureControls();
+    QDialog::setVisible(visible);
+}
+
 void TForm3::showEvent(QShowEvent* event) {
-    ensureControls();
     if (!event->spontaneous()) FormShow();
     QDialog::showEvent(event);
 }
@@ -71,7 +78,7 @@ void TForm3::FormShow() {
         code = kSaveGif;
     setSaveTypeRadio(code);
     ShownSaveType = static_cast<std::uint8_t>(code);
-    Edit8->setText(m_state.settings.SaveDirectory);
+    setFolderField(m_state.settings.SaveDirectory);
 }
 
 void TForm3::TrackBar1Change() {
@@ -143,13 +150,15 @@ void TForm3::Button2Click() {
 void TForm3::Button3Click() {
     if (!m_folderChooser) return;
     m_folderChooser->OpenedFromSettings = true;
-    m_folderChooser->show();
+    window_stack::showOver(m_folderChooser, this);
 }
 
 // Every way of closing the dialog (OK, Cancel, Esc, the title bar) comes through here.
 void TForm3::reject() {
     FormClose();
     QDialog::reject();
+    // Without a window manager nobody else gives the keyboard back to the frame.
+    window_stack::bringToForeground(&m_form1);
 }
 
 void TForm3::FormClose() {

@@ -45,6 +45,8 @@ public:
     void Button3Click();
     void FormClose();
 
+    void setVisible(bool visible) override;
+
     // Controls, under their designer names; they exist once the dialog has been shown.
     QTabWidget* PageControl1 = nullptr;
     QSlider* TrackBar1 = nullptr;
@@ -80,7 +82,8 @@ protected:
 private:
     // The controls are made, laid out and filled from the settings when the dialog is first
     // shown: laying out text loads the font database, which the frame window need not wait for
-    // at start-up. Until then the settings record holds what the controls would show.
+    // at start-up. Until then the settings record holds what the controls would show. The dialog
+    // takes its design size, or more where the pages need it.
     void ensureControls();
     void createControls();
     void buildPages();

@@ -2,6 +2,8 @@
 
 #include <QApplication>
 #include <QLineEdit>
+#include <QStyle>
+#include <QStyleOptionSpinBox>
 
 #include "settings/logic/integer_text.h"
 
@@ -15,6 +17,20 @@ int SpinEdit::value() const { return parseIntegerText(lineEdit()->text()).value_
 void SpinEdit::setValue(int value) { lineEdit()->setText(QString::number(qBound(m_min, value, m_max))); }
 
 void SpinEdit::setText(const QString& text) { lineEdit()->setText(text); }
+
+QSize SpinEdit::sizeHint() const {
+    ensurePolished();
+    // The base class measures the text of its own values, which this spin edit does not use.
+    const QFontMetrics metrics = fontMetrics();
+    int width = 0;
+    for (const int bound : {m_min, m_max})
+        width = qMax(width, metrics.horizontalAdvance(QString::number(bound) + QLatin1Char(' ')));
+    QStyleOptionSpinBox option;
+    initStyleOption(&option);
+    // Two pixels for the cursor.
+    return style()->sizeFromContents(QStyle::CT_SpinBox, &option,
+                                     QSize(width + 2, lineEdit()->sizeHint().height()), this);
+}
 
 void SpinEdit::stepBy(int steps) {
     setValue(

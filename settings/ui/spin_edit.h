@@ -19,6 +19,9 @@ public:
     int minimum() const { return m_min; }
     int maximum() const { return m_max; }
 
+    // Wide enough for the widest value in the bounds.
+    QSize sizeHint() const override;
+    QSize minimumSizeHint() const override { return sizeHint(); }
     void stepBy(int steps) override;
     QValidator::State validate(QString& input, int& pos) const override;
 

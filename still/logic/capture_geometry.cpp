@@ -32,6 +32,21 @@ QImage asRgb32(const QImage& image) {
 
 }  // namespace
 
+CaptureGeometry captureGeometryOnScreen(const PrimaryScreen& primary, const QRect& window,
+                                        QPoint clientOrigin, QSize client) {
+    const qreal ratio = primary.devicePixelRatio;
+    const QPoint origin = primary.desktop.topLeft();
+    const auto onImage = [&](QPoint p) {
+        return QPoint(qRound((p.x() - origin.x()) * ratio), qRound((p.y() - origin.y()) * ratio));
+    };
+    const auto inPixels = [&](QSize s) {
+        return QSize(qRound(s.width() * ratio), qRound(s.height() * ratio));
+    };
+    return CaptureGeometry{inPixels(primary.desktop.size()),
+                           QRect(onImage(window.topLeft()), inPixels(window.size())), onImage(clientOrigin),
+                           inPixels(client)};
+}
+
 QRect clipSpan(const CaptureGeometry& g) {
     const std::int64_t sw = g.screen.width();
     const std::int64_t sh = g.screen.height();

@@ -16,6 +16,21 @@ struct CaptureGeometry {
     QSize client;         // CW x CH
 };
 
+// The primary screen as the window system describes it: its rectangle in desktop coordinates (Qt's
+// logical pixels, origin wherever the monitors' layout puts it) and its device pixel ratio.
+struct PrimaryScreen {
+    QRect desktop;
+    qreal devicePixelRatio = 1;
+};
+
+// The frame's geometry, given in desktop coordinates, on the image of the primary screen that the
+// grab takes: the same pixels in the same coordinates, whatever the monitors' layout. The primary
+// screen need not start at the desktop's origin (a primary monitor at (1280, 0) right of another
+// one), so a desktop point p lies at (p - primary's top-left) * ratio on the image; a frame on
+// another monitor lies off the image.
+CaptureGeometry captureGeometryOnScreen(const PrimaryScreen& primary, const QRect& window,
+                                        QPoint clientOrigin, QSize client);
+
 // The part of the screen a clipped capture keeps: the span [x0, x1) x [y0, y1), chosen from the window's
 // outer bounds. The horizontal span comes first: right edge at or past the screen's (L + W >= SW) gives
 // [X, SW), else left edge at or past it (L <= 0) gives [0, X + CW), else [X, X + CW). Then the vertical

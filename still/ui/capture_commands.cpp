@@ -3,6 +3,7 @@
 #include <QClipboard>
 #include <QGuiApplication>
 #include <QPushButton>
+#include <QScreen>
 #include <limits>
 
 #include "capture_window/ui/frame_window.h"
@@ -49,7 +50,7 @@ void StillCommands::N1Click() {
 
 void StillCommands::setDirectory() {
     m_form1.setEnabled(false);
-    m_chooser.show();
+    window_stack::showOver(&m_chooser, &m_form1);
 }
 
 void StillCommands::appointsave() {
@@ -69,16 +70,12 @@ void StillCommands::Copy1Click() {
 }
 
 CaptureGeometry StillCommands::captureGeometry() const {
-    const qreal dpr = m_form1.devicePixelRatioF();
-    const auto device = [dpr](int v) { return qRound(v * dpr); };
-    const QRect frame = m_form1.geometry();
-    const QPoint origin = m_form1.clientOrigin();
-    return CaptureGeometry{
-        m_grabber.screenSize(),
-        QRect(device(frame.x()), device(frame.y()), device(frame.width()), device(frame.height())),
-        QPoint(device(origin.x()), device(origin.y())),
-        QSize(device(m_form1.clientWidth()), device(m_form1.clientHeight())),
-    };
+    // The grab holds the primary screen; the frame is placed on it in the same terms.
+    const QScreen* screen = QGuiApplication::primaryScreen();
+    const PrimaryScreen primary{screen ? screen->geometry() : QRect(),
+                                screen ? screen->devicePixelRatio() : 1.0};
+    return captureGeometryOnScreen(primary, m_form1.geometry(), m_form1.clientOrigin(),
+                                   QSize(m_form1.clientWidth(), m_form1.clientHeight()));
 }
 
 void StillCommands::grabWholeScreen() {
@@ -143,7 +140,7 @@ void StillCommands::Save(const QImage& bitmap) {
     const Settings& s = m_state.settings;
     const std::optional<SaveFilter> filter = saveFilterFor(s.SaveType);
     if (filter) m_saveDialog.preselect(filter->index, filter->suffix);
-    const std::optional<QString> path = m_saveDialog.exec();
+    const std::optional<QString> path = m_saveDialog.exec(&m_form1);
     if (!path || !filter) return;
     if (writeimage(bitmap, *path, s.SaveType, s.JpegQuality, s.SaveDirectory) != WriteResult::Written)
         m_messages.error(&m_form1, fileCreationErrorText(*path));

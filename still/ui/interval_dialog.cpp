@@ -2,6 +2,7 @@
 
 #include <QCheckBox>
 #include <QCloseEvent>
+#include <QGridLayout>
 #include <QLabel>
 #include <QPushButton>
 #include <cstdint>
@@ -14,6 +15,7 @@ TForm2::TForm2(ProgramState& state, TForm1& form1, std::function<void()> timers)
     : QDialog(nullptr), m_state(state), m_form1(form1), m_timers(std::move(timers)) {
     setWindowTitle(QStringLiteral("一定時間ごとに保存"));
     setFont(form1.font());
+    // The design size until the controls exist; createControls() grows it where the font needs it.
     setFixedSize(327, 93);
     connect(&Timer1, &QTimer::timeout, this, &TForm2::Timer1Timer);
 }
@@ -25,21 +27,29 @@ void TForm2::setVisible(bool visible) {
 
 void TForm2::createControls() {
     Label2 = new QLabel(QStringLiteral("※ウィンドウを閉じるか、最小化すると止まります。"), this);
-    Label2->setGeometry(8, 6, 315, 16);
     SpinEdit1 = new SpinEdit(100, 65535, 500, 5000, this);
-    SpinEdit1->setGeometry(8, 28, 81, 22);
     Label1 = new QLabel(QStringLiteral("/1000　秒間隔"), this);
-    Label1->setGeometry(94, 32, 110, 16);
     CheckBox1 = new QCheckBox(QStringLiteral("撮る枚数を指定"), this);
-    CheckBox1->setGeometry(8, 62, 112, 18);
     SpinEdit2 = new SpinEdit(1, 1000, 1, 5, this);
-    SpinEdit2->setGeometry(124, 60, 57, 22);
     SpinEdit2->setEnabled(false);
     Button1 = new QPushButton(QStringLiteral("開始"), this);
-    Button1->setGeometry(190, 58, 61, 25);
     Button1->setDefault(true);
     Button2 = new QPushButton(QStringLiteral("キャンセル"), this);
-    Button2->setGeometry(258, 58, 61, 25);
+
+    auto* layout = new QGridLayout(this);
+    layout->setContentsMargins(8, 6, 8, 8);
+    layout->setVerticalSpacing(6);
+    layout->addWidget(Label2, 0, 0, 1, 5);
+    layout->addWidget(SpinEdit1, 1, 0);
+    layout->addWidget(Label1, 1, 1, 1, 2);
+    layout->addWidget(CheckBox1, 2, 0);
+    layout->addWidget(SpinEdit2, 2, 1);
+    layout->addWidget(Button1, 2, 3);
+    layout->addWidget(Button2, 2, 4);
+    layout->setColumnStretch(2, 1);
+    // The design size, or more where the program's font needs it.
+    layout->activate();
+    setFixedSize(minimumSizeHint().expandedTo(QSize(327, 93)));
     SpinEdit1->setFocus();
 
     connect(CheckBox1, &QCheckBox::clicked, this, &TForm2::CheckBox1Click);
@@ -70,6 +80,8 @@ void TForm2::Button1Click() {
     } else {
         m_form1.alphawindow();
         c.IntervalWindowed = true;
+        // The keys that move the frame work while it saves.
+        window_stack::bringToForeground(&m_form1);
     }
     IntervalShotCount = 0;
 }
@@ -100,6 +112,7 @@ void TForm2::Timer1Timer() {
 void TForm2::reject() {
     FormClose();
     QDialog::reject();
+    window_stack::bringToForeground(&m_form1);
 }
 
 void TForm2::closeEvent(QCloseEvent* event) {

@@ -31,10 +31,10 @@ private:
 };
 }  // namespace
 
-bool QtPrintDialog::exec(QPrinter& printer) {
+bool QtPrintDialog::exec(QPrinter& printer, QWidget* owner) {
     // No parent: the frame is disabled while it waits, and a child window would be disabled with it.
     QPrintDialog dialog(&printer);
-    return dialog.exec() == QDialog::Accepted;
+    return window_stack::execInForeground(dialog, owner) == QDialog::Accepted;
 }
 
 PrintCommand::PrintCommand(TForm1& form1, StillCommands& commands, const CaptureState& capture,
@@ -73,7 +73,7 @@ void PrintCommand::Timer2Timer() {
             if (!folder.exists()) folder = QDir::home();
             printer.setOutputFileName(folder.filePath(QStringLiteral("kadrel.pdf")));
         }
-        if (!m_dialog.exec(printer)) return;
+        if (!m_dialog.exec(printer, &m_form1)) return;
         failed = !print(printer, m_capture.WholeScreen ? m_form1.ScreenBitmap : m_form1.CaptureBitmap);
     }
     // After the frame is enabled again, so that the box is not disabled with it.

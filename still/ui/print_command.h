@@ -18,14 +18,14 @@ class TForm1;
 class PrintDialogPort {
 public:
     virtual ~PrintDialogPort() = default;
-    // Lets the user confirm or change the printer; false when cancelled.
-    virtual bool exec(QPrinter& printer) = 0;
+    // Lets the user confirm or change the printer, in a dialog opened from owner; false when cancelled.
+    virtual bool exec(QPrinter& printer, QWidget* owner) = 0;
 };
 
 // The platform's print dialog (QPrintDialog) with its default options.
 class QtPrintDialog final : public PrintDialogPort {
 public:
-    bool exec(QPrinter& printer) override;
+    bool exec(QPrinter& printer, QWidget* owner) override;
 };
 
 // The print command of the frame window: takes the frame off the screen, lets Timer2 grab a moment

@@ -4,6 +4,8 @@
 #include <QFileSystemModel>
 #include <QRegularExpression>
 
+#include "platform/window_stack.h"
+
 namespace {
 const char* const kFilters[] = {
     "すべてのファイル (*.png;*.jpg;*.jpeg;*.bmp;*.ico;*.emf;*.wmf)",
@@ -48,13 +50,13 @@ void QtSavePictureDialog::preselect(int filterIndex, const QString& defaultSuffi
     m_suffix = defaultSuffix;
 }
 
-std::optional<QString> QtSavePictureDialog::exec() {
+std::optional<QString> QtSavePictureDialog::exec(QWidget* owner) {
     QFileDialog& d = dialog();
     const QString filter = QString::fromUtf8(kFilters[qBound(1, m_filterIndex, 6) - 1]);
     d.selectNameFilter(filter);
     applyPatterns(d, filter);
     d.setDefaultSuffix(m_suffix);
-    const bool accepted = d.exec() == QDialog::Accepted;
+    const bool accepted = window_stack::execInForeground(d, owner) == QDialog::Accepted;
     if (!accepted || d.selectedFiles().isEmpty()) return std::nullopt;
     return d.selectedFiles().first();
 }

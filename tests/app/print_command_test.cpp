@@ -16,7 +16,7 @@ constexpr int kLeft = 10, kTop = 20, kRight = 5, kBottom = 5;
 // Answers the print dialog: confirms a 72 dpi PDF printer whose printable area is `page`, or cancels.
 class PdfPrintDialog final : public PrintDialogPort {
 public:
-    bool exec(QPrinter& printer) override {
+    bool exec(QPrinter& printer, QWidget*) override {
         ++opened;
         if (!confirm) return false;
         printer.setOutputFormat(QPrinter::PdfFormat);

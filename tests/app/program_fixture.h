@@ -23,7 +23,7 @@ public:
         this->filterIndex = filterIndex;
         suffix = defaultSuffix;
     }
-    std::optional<QString> exec() override {
+    std::optional<QString> exec(QWidget*) override {
         ++opened;
         if (answers.empty()) return std::nullopt;
         auto answer = answers.front();
@@ -39,7 +39,7 @@ public:
 // Cancels every print dialog.
 class CancellingPrintDialog final : public PrintDialogPort {
 public:
-    bool exec(QPrinter&) override { return false; }
+    bool exec(QPrinter&, QWidget*) override { return false; }
 };
 
 // The whole program in this process, started in a folder of the test's own over a known picture.

@@ -200,6 +200,11 @@ TEST_F(FrameTest, HelpOpensThePageOrSaysItCannot) {
     page.close();
     form.Help2->trigger();
     EXPECT_EQ(documents.opened, QStringList{page.fileName()});
+    EXPECT_EQ(boxes.messages.size(), 1);
+    // No program takes the page: the user learns that nothing will open.
+    documents.fail = true;
+    form.Help2->trigger();
+    EXPECT_EQ(boxes.messages, QStringList(2, QStringLiteral("ヘルプを表示できません")));
 }
 
 TEST_F(FrameTest, CloseDuringIntervalSavingStopsItAndTheNextCloseEnds) {

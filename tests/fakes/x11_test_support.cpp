@@ -9,6 +9,7 @@
 #include <QProcess>
 #include <QScreen>
 #include <QThread>
+#include <algorithm>
 #include <cstdlib>
 #include <cstring>
 #include <memory>
@@ -32,16 +33,26 @@ QImage grabScreen() {
     return QGuiApplication::primaryScreen()->grabWindow(0).toImage().convertToFormat(QImage::Format_RGB32);
 }
 
-bool sendKeys(const QStringList& keys, int delayMs) {
+namespace {
+bool runXdotool(const QStringList& arguments) {
     QProcess xdotool;
-    xdotool.start(
-        QStringLiteral("xdotool"),
-        QStringList{QStringLiteral("key"), QStringLiteral("--delay"), QString::number(delayMs)} + keys);
+    xdotool.start(QStringLiteral("xdotool"), arguments);
     // Keep serving the X connection while xdotool types.
     waitUntil([&] { return xdotool.state() == QProcess::NotRunning; }, 10000);
     const bool ok = xdotool.exitStatus() == QProcess::NormalExit && xdotool.exitCode() == 0;
     waitUntil([] { return false; }, 80);
     return ok;
+}
+}  // namespace
+
+bool sendKeys(const QStringList& keys, int delayMs) {
+    return runXdotool(
+        QStringList{QStringLiteral("key"), QStringLiteral("--delay"), QString::number(delayMs)} + keys);
+}
+
+bool clickAt(QPoint point) {
+    return runXdotool({QStringLiteral("mousemove"), QString::number(point.x()), QString::number(point.y()),
+                       QStringLiteral("click"), QStringLiteral("1")});
 }
 
 Backdrop::Backdrop() : QWidget(nullptr, Qt::Window | Qt::FramelessWindowHint) {
@@ -148,30 +159,186 @@ QString OtherClient::windowName(std::uint32_t window) {
     return {};
 }
 
+std::uint32_t OtherClient::atom(const char* name) {
+    std::unique_ptr<xcb_intern_atom_reply_t, decltype(&free)> reply(
+        xcb_intern_atom_reply(m_connection, xcb_intern_atom(m_connection, 0, strlen(name), name), nullptr),
+        &free);
+    return reply ? reply->atom : 0;
+}
+
+std::vector<std::uint32_t> OtherClient::children(std::uint32_t window) {
+    std::unique_ptr<xcb_query_tree_reply_t, decltype(&free)> tree(
+        xcb_query_tree_reply(m_connection, xcb_query_tree(m_connection, window), nullptr), &free);
+    if (!tree) return {};
+    const xcb_window_t* first = xcb_query_tree_children(tree.get());
+    return {first, first + xcb_query_tree_children_length(tree.get())};
+}
+
 std::vector<std::uint32_t> OtherClient::findWindows(const QString& name) {
     std::vector<std::uint32_t> found;
-    const auto consider = [&](std::uint32_t w) {
+    const auto viewable = [&](std::uint32_t w) {
         std::unique_ptr<xcb_get_window_attributes_reply_t, decltype(&free)> attributes(
             xcb_get_window_attributes_reply(m_connection, xcb_get_window_attributes(m_connection, w),
                                             nullptr),
             &free);
-        if (attributes && attributes->map_state == XCB_MAP_STATE_VIEWABLE && windowName(w) == name)
-            found.push_back(w);
+        return attributes && attributes->map_state == XCB_MAP_STATE_VIEWABLE;
     };
+    // A window manager puts each window into a frame of its own, one or two levels down; the
+    // frames have no title, and a titled window's children are its own.
+    std::function<void(std::uint32_t, int)> search = [&](std::uint32_t parent, int depth) {
+        for (std::uint32_t w : children(parent)) {
+            if (!viewable(w)) continue;
+            const QString title = windowName(w);
+            if (title == name)
+                found.push_back(w);
+            else if (title.isEmpty() && depth < 3)
+                search(w, depth + 1);
+        }
+    };
+    search(m_root, 1);
+    return found;
+}
+
+std::vector<std::uint32_t> OtherClient::popups() {
+    std::vector<std::uint32_t> found;
     for (std::uint32_t w : stackingOrder()) {
-        consider(w);
-        // Under a window manager the program's window is a child of the manager's frame.
-        std::unique_ptr<xcb_query_tree_reply_t, decltype(&free)> tree(
-            xcb_query_tree_reply(m_connection, xcb_query_tree(m_connection, w), nullptr), &free);
-        if (!tree) continue;
-        const xcb_window_t* children = xcb_query_tree_children(tree.get());
-        for (int i = 0; i < xcb_query_tree_children_length(tree.get()); ++i) consider(children[i]);
+        std::unique_ptr<xcb_get_window_attributes_reply_t, decltype(&free)> attributes(
+            xcb_get_window_attributes_reply(m_connection, xcb_get_window_attributes(m_connection, w),
+                                            nullptr),
+            &free);
+        if (attributes && attributes->map_state == XCB_MAP_STATE_VIEWABLE && attributes->override_redirect)
+            found.push_back(w);
     }
     return found;
+}
+
+std::uint32_t OtherClient::topLevelOf(std::uint32_t window) {
+    for (;;) {
+        std::unique_ptr<xcb_query_tree_reply_t, decltype(&free)> tree(
+            xcb_query_tree_reply(m_connection, xcb_query_tree(m_connection, window), nullptr), &free);
+        if (!tree || tree->parent == m_root || tree->parent == XCB_NONE) return window;
+        window = tree->parent;
+    }
+}
+
+QRect OtherClient::rootGeometryOf(std::uint32_t window) {
+    std::unique_ptr<xcb_translate_coordinates_reply_t, decltype(&free)> at(
+        xcb_translate_coordinates_reply(
+            m_connection, xcb_translate_coordinates(m_connection, window, m_root, 0, 0), nullptr),
+        &free);
+    const QRect local = geometryOf(window);
+    return at ? QRect(at->dst_x, at->dst_y, local.width(), local.height()) : QRect();
+}
+
+std::uint32_t OtherClient::wmState(std::uint32_t window) {
+    const std::uint32_t wmStateAtom = atom("WM_STATE");
+    std::unique_ptr<xcb_get_property_reply_t, decltype(&free)> reply(
+        xcb_get_property_reply(
+            m_connection, xcb_get_property(m_connection, 0, window, wmStateAtom, wmStateAtom, 0, 2), nullptr),
+        &free);
+    if (!reply || reply->value_len < 1) return 0;
+    return *static_cast<const std::uint32_t*>(xcb_get_property_value(reply.get()));
+}
+
+QStringList OtherClient::netWmState(std::uint32_t window) {
+    std::unique_ptr<xcb_get_property_reply_t, decltype(&free)> reply(
+        xcb_get_property_reply(
+            m_connection,
+            xcb_get_property(m_connection, 0, window, atom("_NET_WM_STATE"), XCB_ATOM_ATOM, 0, 64), nullptr),
+        &free);
+    QStringList names;
+    if (!reply) return names;
+    const auto* atoms = static_cast<const xcb_atom_t*>(xcb_get_property_value(reply.get()));
+    for (std::uint32_t i = 0; i < reply->value_len; ++i) {
+        std::unique_ptr<xcb_get_atom_name_reply_t, decltype(&free)> name(
+            xcb_get_atom_name_reply(m_connection, xcb_get_atom_name(m_connection, atoms[i]), nullptr), &free);
+        if (name)
+            names << QString::fromLatin1(xcb_get_atom_name_name(name.get()),
+                                         xcb_get_atom_name_name_length(name.get()));
+    }
+    return names;
+}
+
+std::uint32_t OtherClient::transientFor(std::uint32_t window) {
+    std::unique_ptr<xcb_get_property_reply_t, decltype(&free)> reply(
+        xcb_get_property_reply(
+            m_connection,
+            xcb_get_property(m_connection, 0, window, XCB_ATOM_WM_TRANSIENT_FOR, XCB_ATOM_WINDOW, 0, 1),
+            nullptr),
+        &free);
+    if (!reply || reply->value_len < 1) return 0;
+    return *static_cast<const std::uint32_t*>(xcb_get_property_value(reply.get()));
+}
+
+bool OtherClient::managerRuns() {
+    const std::uint32_t check = atom("_NET_SUPPORTING_WM_CHECK");
+    const auto checkWindowOf = [&](std::uint32_t window) -> std::uint32_t {
+        std::unique_ptr<xcb_get_property_reply_t, decltype(&free)> reply(
+            xcb_get_property_reply(m_connection,
+                                   xcb_get_property(m_connection, 0, window, check, XCB_ATOM_WINDOW, 0, 1),
+                                   nullptr),
+            &free);
+        if (!reply || reply->value_len < 1) return 0;
+        return *static_cast<const std::uint32_t*>(xcb_get_property_value(reply.get()));
+    };
+    const std::uint32_t own = checkWindowOf(m_root);
+    if (own == 0 || checkWindowOf(own) != own) return false;
+    std::unique_ptr<xcb_get_property_reply_t, decltype(&free)> list(
+        xcb_get_property_reply(
+            m_connection,
+            xcb_get_property(m_connection, 0, m_root, atom("_NET_CLIENT_LIST"), XCB_ATOM_WINDOW, 0, 0),
+            nullptr),
+        &free);
+    return list && list->type == XCB_ATOM_WINDOW;
+}
+
+void OtherClient::deleteRootProperty(const char* name) {
+    xcb_delete_property(m_connection, m_root, atom(name));
+    free(xcb_get_input_focus_reply(m_connection, xcb_get_input_focus(m_connection), nullptr));
+}
+
+void OtherClient::activate(std::uint32_t window) {
+    xcb_client_message_event_t message{};
+    message.response_type = XCB_CLIENT_MESSAGE;
+    message.format = 32;
+    message.window = window;
+    message.type = atom("_NET_ACTIVE_WINDOW");
+    message.data.data32[0] = 2;  // a request from a pager or taskbar
+    xcb_send_event(m_connection, 0, m_root,
+                   XCB_EVENT_MASK_SUBSTRUCTURE_NOTIFY | XCB_EVENT_MASK_SUBSTRUCTURE_REDIRECT,
+                   reinterpret_cast<const char*>(&message));
+    free(xcb_get_input_focus_reply(m_connection, xcb_get_input_focus(m_connection), nullptr));
 }
 
 QRect OtherClient::geometryOf(std::uint32_t window) {
     std::unique_ptr<xcb_get_geometry_reply_t, decltype(&free)> g(
         xcb_get_geometry_reply(m_connection, xcb_get_geometry(m_connection, window), nullptr), &free);
     return g ? QRect(g->x, g->y, g->width, g->height) : QRect();
+}
+
+struct Openbox::Process {
+    QProcess process;
+};
+
+Openbox::Openbox() : m_process(std::make_unique<Process>()) {
+    // The client list a manager that ran before left behind must not count as this one's.
+    OtherClient x;
+    x.deleteRootProperty("_NET_CLIENT_LIST");
+    m_process->process.start(QStringLiteral("openbox"), {QStringLiteral("--sm-disable")});
+    if (!m_process->process.waitForStarted()) return;
+    // Openbox lets through a window mapped early in its start without taking it on: it runs once
+    // a window of ours comes up managed.
+    OtherClient probe;
+    m_running = waitUntil([&] { return x.managerRuns(); }, 10000) &&
+                waitUntil(
+                    [&] {
+                        probe.showWindow({0, 0, 8, 8});
+                        return waitUntil([&] { return probe.wmState(probe.window()) == 1; }, 300);
+                    },
+                    10000);
+}
+
+Openbox::~Openbox() {
+    m_process->process.terminate();
+    m_process->process.waitForFinished(5000);
 }

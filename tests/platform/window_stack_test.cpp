@@ -155,3 +155,18 @@ TEST(WindowStack, ManagerThatHasGoneCountsAsNone) {
     EXPECT_TRUE(window_stack::isTopmost(&s.window));
     EXPECT_TRUE(s.onTop());
 }
+
+TEST(WindowStack, ShowOverNamesTheOpenerAndTakesTheFocusFromAnotherProgram) {
+    QWidget opener;
+    showAt(opener, {100, 100, 300, 200});
+    OtherClient other;
+    other.showWindow({500, 100, 200, 200});
+    other.focusWindow();
+    ASSERT_TRUE(waitUntil([&] { return !opener.isActiveWindow(); }));
+    QWidget dialog(nullptr, Qt::Dialog);
+    dialog.resize(150, 80);
+    window_stack::showOver(&dialog, &opener);
+    EXPECT_EQ(other.transientFor(dialog.winId()), opener.winId());
+    EXPECT_TRUE(waitUntil([&] { return dialog.isActiveWindow(); }, 10000));
+    EXPECT_FALSE(window_stack::isTopmost(&dialog));
+}

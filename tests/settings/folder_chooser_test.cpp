@@ -5,13 +5,17 @@
 #include <QAction>
 #include <QDir>
 #include <QFile>
+#include <QFileSystemModel>
 #include <QLineEdit>
 #include <QPushButton>
 #include <QTemporaryDir>
+#include <QTreeView>
+#include <QWindow>
 
 #include "capture_window/ui/frame_window.h"
 #include "fakes/frame_harness.h"
 #include "fakes/recording_message_boxes.h"
+#include "fakes/test_files.h"
 #include "fakes/x11_test_support.h"
 #include "platform/global_hotkey.h"
 #include "platform/window_stack.h"
@@ -84,6 +88,9 @@ TEST_F(FolderChooserTest, FromTheSettingsDialogTheFrameStaysDisabledUntilThatClo
     form1.N6Click();
     form3->Button3->click();
     EXPECT_TRUE(chooser.isVisible());
+    // It stays above the window it was opened from, without being above every window.
+    EXPECT_EQ(chooser.windowHandle()->transientParent(), form3->windowHandle());
+    EXPECT_FALSE(window_stack::isTopmost(&chooser));
     chooser.selectFolder(folder);
     chooser.OKBtnClick();
     EXPECT_EQ(form3->Edit8->text(), folder);
@@ -94,6 +101,7 @@ TEST_F(FolderChooserTest, FromTheSettingsDialogTheFrameStaysDisabledUntilThatClo
 
     // A later opening from the menu enables the frame again when it closes.
     form1.N7->trigger();
+    EXPECT_EQ(chooser.windowHandle()->transientParent(), form1.windowHandle());
     chooser.CancelBtnClick();
     EXPECT_TRUE(form1.isEnabled());
 }
@@ -111,4 +119,63 @@ TEST_F(FolderChooserTest, ARefusedWriteKeepsTheChooserOpen) {
     EXPECT_TRUE(chooser.isVisible());
     EXPECT_FALSE(form1.isEnabled());
     EXPECT_EQ(menuCaption(), before);
+    // The saves keep going where the menu says.
+    EXPECT_EQ(state.settings.SaveDirectory, state.settings.ProgramDirectory);
+}
+
+TEST_F(FolderChooserTest, OpensOnTheSaveFolderAndTakesOnlyAFolderTheUserChose) {
+    const QString folder = folderOfLength(30);
+    const auto shownFolder = [&] {
+        const auto* model = qobject_cast<const QFileSystemModel*>(chooser.ShellTreeView1->model());
+        return model ? model->filePath(chooser.ShellTreeView1->currentIndex()) : QString();
+    };
+    // As stored, and as the program's folder is named, with the separator at the end.
+    for (const QString& saved : {folder, folder + QLatin1Char('/')}) {
+        state.settings.SaveDirectory = saved;
+        form1.N7->trigger();
+        EXPECT_EQ(shownFolder(), folder);
+        EXPECT_TRUE(chooser.OKBtn->isEnabled());
+        chooser.CancelBtnClick();
+    }
+
+    // A save folder that is gone: the tree starts at the nearest folder that is left, and the item
+    // the tree marks as current when it takes the focus is no choice.
+    state.settings.SaveDirectory = folder + QStringLiteral("/gone/deeper");
+    form1.N7->trigger();
+    EXPECT_EQ(shownFolder(), folder);
+    chooser.activateWindow();
+    chooser.ShellTreeView1->setFocus();
+    waitUntil([] { return false; }, 50);
+    EXPECT_FALSE(chooser.OKBtn->isEnabled());
+    chooser.OKBtn->click();
+    EXPECT_TRUE(chooser.isVisible());
+    EXPECT_FALSE(QFile::exists(settingsFilePath(state.settings.ProgramDirectory)));
+    chooser.selectFolder(folder);
+    EXPECT_TRUE(chooser.OKBtn->isEnabled());
+}
+
+TEST_F(FolderChooserTest, AFolderNameShiftJisCannotHoldIsRefusedAndChangesNothing) {
+    const QString kept = folderOfLength(30);
+    chooser.selectFolder(kept);
+    chooser.OKBtnClick();
+    const QString ini = settingsFilePath(state.settings.ProgramDirectory);
+    const QByteArray stored = fileBytes(ini);
+    const QString caption = menuCaption();
+    const QString accented = dir.path() + QStringLiteral("/café");
+    ASSERT_TRUE(QDir().mkpath(accented));
+
+    form1.N6Click();
+    form3->Button3->click();
+    chooser.selectFolder(accented);
+    chooser.OKBtnClick();
+    EXPECT_EQ(boxes.messages,
+              QStringList{QStringLiteral("フォルダ名「%1」には設定ファイルに保存できない文字が"
+                                         "含まれているため、保存先にできません")
+                              .arg(accented)});
+    EXPECT_TRUE(boxes.errors.isEmpty());
+    EXPECT_TRUE(chooser.isVisible());
+    EXPECT_EQ(state.settings.SaveDirectory, kept);
+    EXPECT_EQ(form3->Edit8->text(), kept);
+    EXPECT_EQ(menuCaption(), caption);
+    EXPECT_EQ(fileBytes(ini), stored);
 }

@@ -44,6 +44,50 @@ TEST(ClipSpan, FollowsBothTablesInOrder) {
     for (const auto& c : cases) EXPECT_EQ(clipSpan(c.geometry), c.expected) << c.name;
 }
 
+TEST(CaptureGeometryOnScreen, PlacesTheFrameOnThePrimaryScreensImageWhateverTheLayout) {
+    // The primary monitor (1920 x 1080) at (1280, 0), right of a 1280 x 1024 one at (0, 0); a frame
+    // with a 400 x 300 client as in frameAt.
+    const QRect primary(1280, 0, 1920, 1080);
+    const struct {
+        const char* name;
+        PrimaryScreen screen;
+        QPoint frameAt;  // desktop coordinates
+        CaptureGeometry expected;
+        QRect kept;  // clipSpan of the result
+    } cases[] = {
+        {"primary at the origin",
+         {QRect(0, 0, 1920, 1080), 1},
+         {100, 100},
+         frameAt(100, 100),
+         QRect(104, 123, 400, 300)},
+        {"frame on the primary at (1280, 0)",
+         {primary, 1},
+         {1380, 100},
+         frameAt(100, 100),
+         QRect(104, 123, 400, 300)},
+        {"frame across the monitors' edge",
+         {primary, 1},
+         {1180, 100},
+         frameAt(-100, 100),
+         QRect(0, 123, 304, 300)},
+        {"frame on the other monitor", {primary, 1}, {200, 100}, frameAt(-1080, 100), QRect()},
+        {"primary at (1280, 0) at twice the pixels",
+         {QRect(1280, 0, 960, 540), 2},
+         {1330, 50},
+         {QSize(1920, 1080), QRect(100, 100, 816, 654), QPoint(108, 146), QSize(800, 600)},
+         QRect(108, 146, 800, 600)},
+    };
+    for (const auto& c : cases) {
+        const CaptureGeometry g = captureGeometryOnScreen(c.screen, QRect(c.frameAt, QSize(408, 327)),
+                                                          c.frameAt + QPoint(4, 23), QSize(400, 300));
+        EXPECT_EQ(g.screen, c.expected.screen) << c.name;
+        EXPECT_EQ(g.window, c.expected.window) << c.name;
+        EXPECT_EQ(g.clientOrigin, c.expected.clientOrigin) << c.name;
+        EXPECT_EQ(g.client, c.expected.client) << c.name;
+        EXPECT_EQ(clipSpan(g), c.kept) << c.name;
+    }
+}
+
 TEST(CopySpan, FillsWhatLiesOffTheScreenAndReadsNothingThere) {
     // The screen is a view into a larger picture with a guard-coloured border, so that a read outside
     // the screen (or along the wrong row length) shows up in the copy.

@@ -23,7 +23,7 @@ TEST(SavePictureDialog, OpensOnTheFormatsFilterAddsItsExtensionAndCancels) {
         d.findChild<QLineEdit*>(QStringLiteral("fileNameEdit"))->setText(QStringLiteral("shot"));
         QMetaObject::invokeMethod(&d, "accept");
     });
-    const std::optional<QString> path = dialog.exec();
+    const std::optional<QString> path = dialog.exec(nullptr);
     EXPECT_EQ(shownFilter, QStringLiteral("PNG Format (*.png)"));
     ASSERT_TRUE(path);
     EXPECT_EQ(*path, dir.path() + QStringLiteral("/shot.png"));
@@ -33,6 +33,6 @@ TEST(SavePictureDialog, OpensOnTheFormatsFilterAddsItsExtensionAndCancels) {
         shownFilter = dialog.dialog().selectedNameFilter();
         dialog.dialog().reject();
     });
-    EXPECT_FALSE(dialog.exec());
+    EXPECT_FALSE(dialog.exec(nullptr));
     EXPECT_EQ(shownFilter, QStringLiteral("GIF (*.gif)"));
 }

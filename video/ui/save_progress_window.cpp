@@ -27,7 +27,8 @@ SaveProgressWindow::SaveProgressWindow()
 
     Abort1 = new QPushButton(QStringLiteral("中断"), this);
     Abort1->setObjectName("Abort1");
-    Abort1->setGeometry((kClientSize.width() - 72) / 2, 48, 72, 24);
+    // As wide as the style needs a button with text to be.
+    Abort1->setGeometry((kClientSize.width() - 80) / 2, 48, 80, 24);
     Abort1->setAutoDefault(false);
     connect(Abort1, &QPushButton::clicked, this, &SaveProgressWindow::abortRequested);
 

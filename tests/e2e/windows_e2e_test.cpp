@@ -1,0 +1,137 @@
+// The program's windows as a user meets them: real keys and clicks, with a window manager
+// (openbox) and without one.
+#include <QFile>
+
+#include "fakes/test_files.h"
+#include "program_run.h"
+
+namespace {
+
+constexpr std::uint32_t kNormalState = 1;
+constexpr std::uint32_t kIconicState = 3;
+
+// The program over the test's backdrop, with or without a window manager.
+class ProgramWindowsBase {
+protected:
+    void startManager(bool managed) {
+        if (!managed) return;
+        manager = std::make_unique<Openbox>();
+        ASSERT_TRUE(manager->running()) << "openbox is needed for this test";
+    }
+    bool startProgram() {
+        if (!program.start()) return false;
+        frame = program.frames.front();
+        return waitUntil([&] { return program.x.wmState(frame) == kNormalState || !manager; });
+    }
+    bool windowShown(const char* title, bool shown = true) {
+        return waitUntil([&] { return program.x.findWindows(QString::fromUtf8(title)).empty() != shown; },
+                         10000);
+    }
+    // Ctrl+A opens the command menu, so the frame has the keyboard; Escape closes the menu again.
+    void expectMenuOnCtrlA() {
+        const std::size_t before = program.x.popups().size();
+        ASSERT_TRUE(sendKeys({"ctrl+a"}));
+        EXPECT_TRUE(waitUntil([&] { return program.x.popups().size() == before + 1; }, 10000));
+        ASSERT_TRUE(sendKeys({"Escape"}));
+        EXPECT_TRUE(waitUntil([&] { return program.x.popups().size() == before; }, 10000));
+    }
+    QString file(const QString& name) const { return program.run.file(name); }
+
+    std::unique_ptr<Openbox> manager;
+    ProgramOnBackdrop program;
+    std::uint32_t frame = 0;
+};
+
+// Each test runs once without a window manager and once under openbox.
+class ProgramWindows : public ::testing::TestWithParam<bool>, protected ProgramWindowsBase {
+protected:
+    void SetUp() override { startManager(GetParam()); }
+};
+
+INSTANTIATE_TEST_SUITE_P(, ProgramWindows, ::testing::Values(false, true),
+                         [](const auto& info) { return info.param ? "Openbox" : "NoWindowManager"; });
+
+// Only a window manager minimizes windows.
+class ProgramUnderOpenbox : public ::testing::Test, protected ProgramWindowsBase {
+protected:
+    void SetUp() override { startManager(true); }
+};
+
+}  // namespace
+
+TEST_P(ProgramWindows, SettingsAndIntervalDialogsWorkByKeysAndGiveTheKeyboardBack) {
+    ASSERT_TRUE(startProgram());
+    // The dialog opens on its pages' tabs; two Tabs reach the scale, whose text the focus selects.
+    ASSERT_TRUE(sendKeys({"ctrl+v"}));
+    ASSERT_TRUE(windowShown("設定"));
+    ASSERT_TRUE(sendKeys({"Tab", "Tab", "5", "0", "Return"}));
+    ASSERT_TRUE(windowShown("設定", false));
+    EXPECT_TRUE(
+        waitUntil([&] { return fileBytes(file(QStringLiteral("kadrel.ini"))).contains("power=50\r\n"); }));
+    expectMenuOnCtrlA();
+
+    const QByteArray stored = fileBytes(file(QStringLiteral("kadrel.ini")));
+    ASSERT_TRUE(sendKeys({"ctrl+v"}));
+    ASSERT_TRUE(windowShown("設定"));
+    ASSERT_TRUE(sendKeys({"Tab", "Tab", "7", "Escape"}));
+    ASSERT_TRUE(windowShown("設定", false));
+    EXPECT_EQ(fileBytes(file(QStringLiteral("kadrel.ini"))), stored);
+    expectMenuOnCtrlA();
+
+    // Enter starts the interval save; the frame has the keyboard while it saves.
+    ASSERT_TRUE(sendKeys({"ctrl+x"}));
+    ASSERT_TRUE(windowShown("一定時間ごとに保存"));
+    ASSERT_TRUE(sendKeys({"Return"}));
+    ASSERT_TRUE(windowShown("一定時間ごとに保存", false));
+    const QRect before = program.x.rootGeometryOf(frame);
+    ASSERT_TRUE(sendKeys({"ctrl+alt+l"}));
+    EXPECT_TRUE(waitUntil(
+        [&] { return program.x.rootGeometryOf(frame).topLeft() == before.topLeft() + QPoint(1, 0); }));
+    EXPECT_TRUE(
+        waitUntil([&] { return QFile::exists(file(QStringLiteral("一定時間ごとに保存1.jpg"))); }, 15000));
+}
+
+TEST_P(ProgramWindows, AlwaysOnTopHoldsThroughACaptureAndSaveAsSpeaksJapanese) {
+    ASSERT_TRUE(writeFile(program.run.file(QStringLiteral("kadrel.ini")), "[image]\r\nupto=1\r\n"));
+    ASSERT_TRUE(startProgram());
+    const auto above = [&] {
+        return program.x.netWmState(frame).contains(QStringLiteral("_NET_WM_STATE_ABOVE"));
+    };
+    ASSERT_TRUE(waitUntil(above));
+    ASSERT_TRUE(sendKeys({"ctrl+z"}));
+    ASSERT_TRUE(waitUntil([&] { return QFile::exists(file(QStringLiteral("指定先に保存1.jpg"))); }, 10000));
+    EXPECT_TRUE(waitUntil(above));
+    waitUntil([] { return false; }, 300);
+    EXPECT_TRUE(above());
+
+    // Qt's own dialogs speak the program's language.
+    ASSERT_TRUE(sendKeys({"ctrl+s"}));
+    EXPECT_TRUE(windowShown("名前を付けて保存"));
+    ASSERT_TRUE(sendKeys({"Escape"}));
+    EXPECT_TRUE(windowShown("名前を付けて保存", false));
+    expectMenuOnCtrlA();
+}
+
+TEST_F(ProgramUnderOpenbox, AFrameRestoredFromMinimizedStaysRestoredAcrossCapturesAndCtrlF4RestoresIt) {
+    ASSERT_TRUE(startProgram());
+    // The frame's own minimize button, left of its close button in the title bar.
+    const auto minimize = [&] {
+        const QRect g = program.x.rootGeometryOf(frame);
+        ASSERT_TRUE(clickAt(QPoint(g.right() - 35, g.top() + 13)));
+        ASSERT_TRUE(waitUntil([&] { return program.x.wmState(frame) == kIconicState; }));
+    };
+    minimize();
+    // Restored the way a taskbar restores it.
+    program.x.activate(frame);
+    ASSERT_TRUE(waitUntil([&] { return program.x.wmState(frame) == kNormalState; }));
+    ASSERT_TRUE(sendKeys({"ctrl+z"}));
+    ASSERT_TRUE(waitUntil([&] { return QFile::exists(file(QStringLiteral("指定先に保存1.jpg"))); }, 10000));
+    ASSERT_TRUE(waitUntil([&] { return program.x.wmState(frame) != 0; }));
+    waitUntil([] { return false; }, 300);
+    EXPECT_EQ(program.x.wmState(frame), kNormalState);
+
+    minimize();
+    ASSERT_TRUE(sendKeys({"ctrl+F4"}));
+    EXPECT_TRUE(waitUntil([&] { return program.x.wmState(frame) == kNormalState; }));
+    expectMenuOnCtrlA();
+}
