@@ -48,9 +48,9 @@ void ShapedFrame::applyShape(const QRegion& region) {
 
 void ShapedFrame::layoutChildren() {
     m_client->setGeometry(QRect(clientOffset(), QSize(qMax(0, clientWidth()), qMax(0, clientHeight()))));
-    // Square in the title bar, or wider where the font needs it.
-    for (QToolButton* b : {m_minimizeButton, m_closeButton})
-        b->resize(qMax(kTitleBar - 2, b->sizeHint().width()), kTitleBar - 2);
+    // Sized for one bold glyph of the program's 12 px font, not from the font itself: measuring
+    // it would load the font before the window is first shown, and delay the start.
+    for (QToolButton* b : {m_minimizeButton, m_closeButton}) b->resize(kTitleBar, kTitleBar - 2);
     const int y = kBorder + 1;
     m_closeButton->move(width() - kBorder - m_closeButton->width() - 1, y);
     m_minimizeButton->move(m_closeButton->x() - m_minimizeButton->width() - 1, y);
