@@ -3,8 +3,10 @@
 #pragma once
 
 #include "app/startup.h"
+#include "platform/codec_dialog.h"
 #include "platform/global_hotkey.h"
 #include "platform/message_box.h"
+#include "platform/mm_clock.h"
 #include "platform/screen_grabber.h"
 #include "platform/shell.h"
 #include "still/ui/print_command.h"
@@ -17,6 +19,10 @@ struct DesktopServices {
     ScreenGrabber grabber;
     QtSavePictureDialog saveDialog;
     QtPrintDialog printDialog;
+    QtCodecChooser codecs;
+    MonotonicMmClock clock;
 
-    ProgramServices services() { return {messages, documents, hotkeys, grabber, saveDialog, printDialog}; }
+    ProgramServices services() {
+        return {messages, documents, hotkeys, grabber, saveDialog, printDialog, codecs, clock};
+    }
 };

@@ -5,9 +5,11 @@
 
 #include "capture_window/logic/program_state.h"
 
+class CodecChooser;
 class DocumentOpener;
 class GlobalHotkeys;
 class MessageBoxes;
+class MmClock;
 class PrintCommand;
 class PrintDialogPort;
 class SavePictureDialog;
@@ -18,6 +20,7 @@ class TForm2;
 class TForm3;
 class TForm4;
 class TOKBottomDlg;
+class VideoRecording;
 
 struct ProgramServices {
     MessageBoxes& messages;
@@ -26,6 +29,8 @@ struct ProgramServices {
     ScreenGrabber& grabber;
     SavePictureDialog& saveDialog;
     PrintDialogPort& printDialog;
+    CodecChooser& codecs;
+    MmClock& clock;
 };
 
 // The program's windows and the state they share. Creating it creates the five windows in
@@ -48,4 +53,5 @@ public:
     std::unique_ptr<TForm4> Form4;
     std::unique_ptr<StillCommands> stillCommands;
     std::unique_ptr<PrintCommand> printCommand;
+    std::unique_ptr<VideoRecording> recording;
 };

@@ -139,6 +139,22 @@ void TForm1::Copy1Click() {
     if (m_captureCommands) m_captureCommands->Copy1Click();
 }
 
+void TForm1::N9Click() {
+    if (m_recording) m_recording->N9Click();
+}
+
+void TForm1::N10Click() {
+    if (m_recording) m_recording->N10Click();
+}
+
+void TForm1::N11Click() {
+    if (m_recording) m_recording->N11Click();
+}
+
+void TForm1::N12Click() {
+    if (m_recording) m_recording->N12Click();
+}
+
 void TForm1::N4Click() {
     m_state.capture.WholeScreen = !m_state.capture.WholeScreen;
     N4->setChecked(m_state.capture.WholeScreen);
