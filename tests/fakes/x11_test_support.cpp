@@ -150,13 +150,26 @@ QString OtherClient::windowName(std::uint32_t window) {
 
 std::vector<std::uint32_t> OtherClient::findWindows(const QString& name) {
     std::vector<std::uint32_t> found;
-    for (std::uint32_t w : stackingOrder()) {
+    const auto viewable = [&](std::uint32_t w) {
         std::unique_ptr<xcb_get_window_attributes_reply_t, decltype(&free)> attributes(
             xcb_get_window_attributes_reply(m_connection, xcb_get_window_attributes(m_connection, w),
                                             nullptr),
             &free);
-        if (attributes && attributes->map_state == XCB_MAP_STATE_VIEWABLE && windowName(w) == name)
+        return attributes && attributes->map_state == XCB_MAP_STATE_VIEWABLE;
+    };
+    for (std::uint32_t w : stackingOrder()) {
+        if (!viewable(w)) continue;
+        if (windowName(w) == name) {
             found.push_back(w);
+            continue;
+        }
+        // A window manager puts each client window into a frame window of its own.
+        std::unique_ptr<xcb_query_tree_reply_t, decltype(&free)> tree(
+            xcb_query_tree_reply(m_connection, xcb_query_tree(m_connection, w), nullptr), &free);
+        if (!tree) continue;
+        const xcb_window_t* children = xcb_query_tree_children(tree.get());
+        for (int i = 0; i < xcb_query_tree_children_length(tree.get()); ++i)
+            if (viewable(children[i]) && windowName(children[i]) == name) found.push_back(children[i]);
     }
     return found;
 }

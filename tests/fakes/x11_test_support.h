@@ -54,7 +54,8 @@ public:
     std::vector<std::uint32_t> stackingOrder();
     // The title of a window (_NET_WM_NAME, else WM_NAME).
     QString windowName(std::uint32_t window);
-    // Mapped top-level windows whose title is exactly name.
+    // Mapped top-level windows whose title is exactly name (client windows inside a window
+    // manager's frames included).
     std::vector<std::uint32_t> findWindows(const QString& name);
     QRect geometryOf(std::uint32_t window);
 
