@@ -127,8 +127,12 @@ void VideoRecording::unregisterHotkeys() {
 void VideoRecording::Timer4Timer() {
     if (m_runState != RecordingState::Recording) return;
     ++FrameCount;
-    m_stills.grabWholeScreen();
-    if (!m_state.capture.WholeScreen) m_stills.grabCaptureRectangle();
+    // In frame mode only the capture rectangle is read from the screen: the frame is the same, at a
+    // fraction of the copying.
+    if (m_state.capture.WholeScreen)
+        m_stills.grabWholeScreen();
+    else
+        m_stills.grabClientArea();
     QImage& image = m_state.capture.WholeScreen ? m_form1.ScreenBitmap : m_form1.CaptureBitmap;
     // Video frames are not clipped to the screen.
     if (!m_stills.stretchimage(image)) return frameNotWritten(kCannotMakeImage);
