@@ -10,13 +10,20 @@
 #include <cerrno>
 #include <climits>
 #include <cstdint>
+#include <cstdlib>
 #include <cstring>
 #include <functional>
+#include <memory>
 #include <vector>
 
 namespace {
 
 constexpr std::size_t kFileHeader = 14;
+// Direct transfers (O_DIRECT) need file offsets, lengths and memory addresses in whole blocks of the
+// device; 512 bytes is the common block, and a volume that wants more refuses the transfer, which
+// then goes through the page cache instead. Such files keep their pixels one page into the file.
+constexpr std::size_t kDirectBlock = 512;
+constexpr std::size_t kDirectPixelOffset = 4096;
 constexpr std::size_t kInfoHeader = 40;
 constexpr std::size_t kHeaderBytes = kFileHeader + kInfoHeader;
 
@@ -89,6 +96,55 @@ std::vector<iovec> rowPieces(uchar* bits, qsizetype bytesPerLine, int height, st
     return pieces;
 }
 
+struct FreeDeleter {
+    void operator()(void* p) const { std::free(p); }
+};
+using AlignedBytes = std::unique_ptr<std::uint8_t[], FreeDeleter>;
+AlignedBytes alignedBytes(std::size_t size) {
+    return AlignedBytes(static_cast<std::uint8_t*>(std::aligned_alloc(kDirectPixelOffset, size)));
+}
+
+bool blockAligned(const void* address, std::size_t a, std::size_t b) {
+    return reinterpret_cast<std::uintptr_t>(address) % kDirectBlock == 0 && a % kDirectBlock == 0 &&
+           b % kDirectBlock == 0;
+}
+
+// The file and info headers of a 32-bit bottom-up BMP whose pixels start at pixelOffset.
+void fillHeader(std::uint8_t* header, int width, int height, std::uint32_t pixelOffset,
+                std::uint64_t imageBytes) {
+    put16(header, 0x4d42);  // "BM"
+    put32(header + 2, std::uint32_t(pixelOffset + imageBytes));
+    put32(header + 10, pixelOffset);
+    put32(header + 14, kInfoHeader);
+    put32(header + 18, std::uint32_t(width));
+    put32(header + 22, std::uint32_t(height));  // positive: bottom-up
+    put16(header + 26, 1);                      // planes
+    put16(header + 28, 32);
+    put32(header + 30, 0);  // BI_RGB
+    put32(header + 34, std::uint32_t(imageBytes));
+}
+
+// Writes the header block and the rows (bottom-up) to a new file at path; direct goes past the page
+// cache. False with errno set when a step fails; EINVAL from a direct open or write means the volume
+// refuses direct transfers.
+bool writeFile(const QByteArray& name, const QImage& pixels, const std::uint8_t* header,
+               std::size_t headerBytes, bool direct) {
+    Descriptor file(
+        ::open(name.constData(), O_WRONLY | O_CREAT | O_TRUNC | O_CLOEXEC | (direct ? O_DIRECT : 0), 0644));
+    if (file.fd < 0) return false;
+    // The rows are only read; iovec just has no const.
+    std::vector<iovec> pieces = rowPieces(const_cast<uchar*>(pixels.constBits()), pixels.bytesPerLine(),
+                                          pixels.height(), std::size_t(pixels.width()) * 4, true);
+    pieces.insert(pieces.begin(), iovec{const_cast<std::uint8_t*>(header), headerBytes});
+    const int fd = file.fd;
+    const bool ok =
+        transferAll(std::move(pieces), 0, [fd](const iovec* v, int n, off_t) { return ::writev(fd, v, n); });
+    const int error = errno;
+    const bool closed = file.close();
+    errno = ok ? errno : error;
+    return ok && closed;
+}
+
 }  // namespace
 
 bool writeFrameBmp(const QImage& image, const QString& path) {
@@ -99,34 +155,28 @@ bool writeFrameBmp(const QImage& image, const QString& path) {
     if (pixels.isNull()) return false;
     const std::size_t rowBytes = std::size_t(pixels.width()) * 4;
     const std::uint64_t imageBytes = std::uint64_t(rowBytes) * std::uint64_t(pixels.height());
-    if (kHeaderBytes + imageBytes > UINT32_MAX) return false;
-
-    std::uint8_t header[kHeaderBytes] = {};
-    put16(header, 0x4d42);  // "BM"
-    put32(header + 2, std::uint32_t(kHeaderBytes + imageBytes));
-    put32(header + 10, kHeaderBytes);
-    put32(header + 14, kInfoHeader);
-    put32(header + 18, std::uint32_t(pixels.width()));
-    put32(header + 22, std::uint32_t(pixels.height()));  // positive: bottom-up
-    put16(header + 26, 1);                               // planes
-    put16(header + 28, 32);
-    put32(header + 30, 0);  // BI_RGB
-    put32(header + 34, std::uint32_t(imageBytes));
-
-    // The rows are only read; iovec just has no const.
-    std::vector<iovec> pieces = rowPieces(const_cast<uchar*>(pixels.constBits()), pixels.bytesPerLine(),
-                                          pixels.height(), rowBytes, true);
-    pieces.insert(pieces.begin(), iovec{header, kHeaderBytes});
-
+    if (kDirectPixelOffset + imageBytes > UINT32_MAX) return false;
     const QByteArray name = QFile::encodeName(path);
-    Descriptor file(::open(name.constData(), O_WRONLY | O_CREAT | O_TRUNC | O_CLOEXEC, 0644));
-    if (file.fd < 0) return false;
-    const int fd = file.fd;
-    bool ok =
-        transferAll(std::move(pieces), 0, [fd](const iovec* v, int n, off_t) { return ::writev(fd, v, n); });
-    ok = file.close() && ok;
-    if (!ok) removePartial(name);
-    return ok;
+
+    // Rows in whole blocks (a screen grab 1920 pixels wide, in page-aligned shared memory) go to the disk
+    // straight from the image: no copy into the page cache, which costs more than the rest of a frame.
+    if (blockAligned(pixels.constBits(), rowBytes, std::size_t(pixels.bytesPerLine()))) {
+        const AlignedBytes block = alignedBytes(kDirectPixelOffset);
+        if (block) {
+            std::memset(block.get(), 0, kDirectPixelOffset);
+            fillHeader(block.get(), pixels.width(), pixels.height(), kDirectPixelOffset, imageBytes);
+            if (writeFile(name, pixels, block.get(), kDirectPixelOffset, true)) return true;
+            if (errno != EINVAL) {
+                removePartial(name);
+                return false;
+            }
+        }
+    }
+    std::uint8_t header[kHeaderBytes] = {};
+    fillHeader(header, pixels.width(), pixels.height(), kHeaderBytes, imageBytes);
+    if (writeFile(name, pixels, header, kHeaderBytes, false)) return true;
+    removePartial(name);
+    return false;
 }
 
 bool readFrameBmp(const QString& path, QImage& image) {
@@ -152,14 +202,41 @@ bool readFrameBmp(const QString& path, QImage& image) {
         image = QImage();
         return false;
     }
-    if (image.size() != QSize(width, int(height)) || image.format() != QImage::Format_RGB32)
-        image = QImage(width, int(height), QImage::Format_RGB32);
+    // Rows in whole blocks are read past the page cache too, into block-aligned memory that the next
+    // frame of the same size reuses.
+    const bool direct = blockAligned(nullptr, pixelOffset, std::size_t(rowBytes));
+    const bool reusable = image.size() == QSize(width, int(height)) &&
+                          image.format() == QImage::Format_RGB32 && image.bytesPerLine() == rowBytes &&
+                          (!direct || blockAligned(image.constBits(), 0, 0));
+    if (!reusable) {
+        image = QImage();
+        if (direct) {
+            AlignedBytes memory = alignedBytes(std::size_t(rowBytes * height));
+            if (memory) {
+                uchar* bits = memory.get();
+                image = QImage(
+                    bits, width, int(height), rowBytes, QImage::Format_RGB32, [](void* p) { std::free(p); },
+                    memory.release());
+            }
+        } else {
+            image = QImage(width, int(height), QImage::Format_RGB32);
+        }
+    }
     if (image.isNull()) return false;
     const int fd = file.fd;
-    // bits() detaches the image from any other holder before the rows are overwritten.
-    const bool ok = transferAll(
-        rowPieces(image.bits(), image.bytesPerLine(), int(height), std::size_t(rowBytes), rawHeight > 0),
-        pixelOffset, [fd](const iovec* v, int n, off_t at) { return ::preadv(fd, v, n, at); });
+    const auto readRows = [&] {
+        // bits() detaches the image from any other holder before the rows are overwritten.
+        return transferAll(
+            rowPieces(image.bits(), image.bytesPerLine(), int(height), std::size_t(rowBytes), rawHeight > 0),
+            pixelOffset, [fd](const iovec* v, int n, off_t at) { return ::preadv(fd, v, n, at); });
+    };
+    bool ok = false;
+    if (direct && ::fcntl(fd, F_SETFL, O_DIRECT) == 0) {
+        ok = readRows();
+        // A volume that refuses direct reads, or an image that lost its alignment by detaching.
+        if (!ok && errno == EINVAL) ::fcntl(fd, F_SETFL, 0);
+    }
+    if (!ok) ok = readRows();
     if (!ok) image = QImage();
     return ok;
 }
