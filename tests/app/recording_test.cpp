@@ -11,6 +11,7 @@
 #include "fakes/tray_host.h"
 #include "platform/window_stack.h"
 #include "program_fixture.h"
+#include "video/logic/frame_file.h"
 #include "video/ui/avi_writer.h"
 #include "video/ui/progress_window.h"
 #include "video/ui/video_recording.h"
@@ -26,6 +27,13 @@ int mismatches555(const QImage& decoded, const QImage& picture) {
         for (int x = 0; x < picture.width(); ++x)
             count += (decoded.pixel(x, y) & 0xf8f8f8) != (picture.pixel(x, y) & 0xf8f8f8);
     return count;
+}
+// A picture at 50 % by nearest pixel: every other row and column, from the first.
+QImage everyOther(const QImage& picture) {
+    QImage half(picture.width() / 2, picture.height() / 2, QImage::Format_RGB32);
+    for (int y = 0; y < half.height(); ++y)
+        for (int x = 0; x < half.width(); ++x) half.setPixel(x, y, picture.pixel(2 * x, 2 * y));
+    return half;
 }
 }  // namespace
 
@@ -113,13 +121,21 @@ TEST_F(Recording, FrameModeRecordsPausesMovesResumesAndStopsIntoAnAviOfThePictur
     EXPECT_EQ(mismatches555(decoded.last(), after), 0);
 }
 
-TEST_F(Recording, WholeScreenAtHalfScaleHidesTheFrameAndShowsItBeforeTheCodecDialog) {
+TEST_F(Recording, AtHalfScaleFramesAreThePictureScaledAndWholeScreenShowsTheFrameBeforeTheCodecDialog) {
     start();
     Settings& s = program->state.settings;
     s.ScalePercent = 50;
     s.FrameLimitEnabled = true;
     s.FrameLimit = 3;
     s.AlwaysOnTop = true;
+    // The frame first: 420 x 360 at 50 % is 210 x 180, every other row and column.
+    const QImage client = expectedClient();
+    form().N9->trigger();
+    waitIdle();
+    const QList<QImage> frames = decodeFrames(movie(1), 210, 180);
+    ASSERT_EQ(frames.size(), 3);
+    EXPECT_EQ(mismatches555(frames.last(), everyOther(client)), 0);
+
     ASSERT_TRUE(sendKeys({"ctrl+m", "ctrl+f"}));
     EXPECT_FALSE(form().isVisible());
     bool shownAtCodecDialog = false;
@@ -127,7 +143,7 @@ TEST_F(Recording, WholeScreenAtHalfScaleHidesTheFrameAndShowsItBeforeTheCodecDia
     waitIdle();
     EXPECT_TRUE(shownAtCodecDialog);
     EXPECT_TRUE(window_stack::isTopmost(&form()));
-    const QList<QImage> decoded = decodeFrames(movie(1), 960, 540);
+    const QList<QImage> decoded = decodeFrames(movie(2), 960, 540);
     ASSERT_EQ(decoded.size(), 3);
     // Below the tray host's strip, the screen is the backdrop; every other row and column is kept.
     QImage expected(960, 500, QImage::Format_RGB32);
@@ -240,19 +256,34 @@ TEST_F(Recording, AMissingFrameEndsTheAviThereAndEveryFrameFileIsStillDeleted) {
     form().Timer4.setInterval(10);
     program->state.settings.FrameLimitEnabled = true;
     program->state.settings.FrameLimit = 10;
+    // During the stop box: frame 2 becomes a picture of twice the size (as after a change of the
+    // screen size), frame 5 goes missing. The file error comes after the codec dialog.
+    QImage large(200, 160, QImage::Format_RGB32);
+    for (int y = 0; y < 160; ++y)
+        for (int x = 0; x < 200; ++x) large.setPixel(x, y, qRgb(x, y, (x * y) & 255));
+    int codecCallsAtError = -1;
     boxes.whileShown = [&](const QString& text) {
-        if (text == kStopBox) QFile::remove(folder() + QStringLiteral("kadrel00AVISAVE5.bmp"));
+        if (text == kStopBox) {
+            QFile::remove(folder() + QStringLiteral("kadrel00AVISAVE5.bmp"));
+            writeFrameBmp(large, folder() + QStringLiteral("kadrel00AVISAVE2.bmp"));
+        } else {
+            codecCallsAtError = codecs.calls;
+        }
     };
+    form().setClientWidth(100);
+    form().setClientHeight(80);
     form().N9->trigger();
     waitIdle();
-    EXPECT_EQ(probeVideo(movie(1)).at("nb_read_frames"), "4");
+    const QList<QImage> frames = decodeFrames(movie(1), 100, 80);
+    ASSERT_EQ(frames.size(), 4);
+    EXPECT_EQ(mismatches555(frames[1], everyOther(large)), 0);  // stretched by nearest pixel
     EXPECT_EQ(
         QDir(folder()).entryList({QStringLiteral("kadrel00AVISAVE*")}),
         (QStringList{QStringLiteral("kadrel00AVISAVE11.bmp"), QStringLiteral("kadrel00AVISAVE12.bmp")}));
     EXPECT_EQ(fileBytes(folder() + QStringLiteral("kadrel00AVISAVE12.bmp")), "earlier");
     ASSERT_EQ(boxes.errors.size(), 1);
     EXPECT_TRUE(boxes.errors.last().contains(QStringLiteral("kadrel00AVISAVE5.bmp")));
-    EXPECT_EQ(codecs.calls, 1);
+    EXPECT_EQ(codecCallsAtError, 1);
     EXPECT_TRUE(form().isEnabled());
     EXPECT_TRUE(buttonInShape());
 }
