@@ -202,41 +202,20 @@ bool readFrameBmp(const QString& path, QImage& image) {
         image = QImage();
         return false;
     }
-    // Rows in whole blocks are read past the page cache too, into block-aligned memory that the next
-    // frame of the same size reuses.
-    const bool direct = blockAligned(nullptr, pixelOffset, std::size_t(rowBytes));
-    const bool reusable = image.size() == QSize(width, int(height)) &&
-                          image.format() == QImage::Format_RGB32 && image.bytesPerLine() == rowBytes &&
-                          (!direct || blockAligned(image.constBits(), 0, 0));
-    if (!reusable) {
-        image = QImage();
-        if (direct) {
-            AlignedBytes memory = alignedBytes(std::size_t(rowBytes * height));
-            if (memory) {
-                uchar* bits = memory.get();
-                image = QImage(
-                    bits, width, int(height), rowBytes, QImage::Format_RGB32, [](void* p) { std::free(p); },
-                    memory.release());
-            }
-        } else {
-            image = QImage(width, int(height), QImage::Format_RGB32);
-        }
-    }
+    if (image.size() != QSize(width, int(height)) || image.format() != QImage::Format_RGB32 ||
+        image.bytesPerLine() != rowBytes)
+        image = QImage(width, int(height), QImage::Format_RGB32);
     if (image.isNull()) return false;
     const int fd = file.fd;
-    const auto readRows = [&] {
-        // bits() detaches the image from any other holder before the rows are overwritten.
-        return transferAll(
-            rowPieces(image.bits(), image.bytesPerLine(), int(height), std::size_t(rowBytes), rawHeight > 0),
-            pixelOffset, [fd](const iovec* v, int n, off_t at) { return ::preadv(fd, v, n, at); });
-    };
-    bool ok = false;
-    if (direct && ::fcntl(fd, F_SETFL, O_DIRECT) == 0) {
-        ok = readRows();
-        // A volume that refuses direct reads, or an image that lost its alignment by detaching.
-        if (!ok && errno == EINVAL) ::fcntl(fd, F_SETFL, 0);
-    }
-    if (!ok) ok = readRows();
+    // bits() detaches the image from any other holder before the rows are overwritten.
+    const bool ok = transferAll(
+        rowPieces(image.bits(), image.bytesPerLine(), int(height), std::size_t(rowBytes), rawHeight > 0),
+        pixelOffset, [fd](const iovec* v, int n, off_t at) { return ::preadv(fd, v, n, at); });
     if (!ok) image = QImage();
     return ok;
+}
+
+void prefetchFrameBmp(const QString& path) {
+    Descriptor file(::open(QFile::encodeName(path).constData(), O_RDONLY | O_CLOEXEC));
+    if (file.fd >= 0) ::posix_fadvise(file.fd, 0, 0, POSIX_FADV_WILLNEED);
 }

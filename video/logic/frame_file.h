@@ -13,6 +13,10 @@
 // or closed; a partial file is removed then.
 bool writeFrameBmp(const QImage& image, const QString& path);
 
+// Asks the system to start reading the file into memory in the background, so that a readFrameBmp
+// of it soon after finds it there: the disk works while the caller works on an earlier frame.
+void prefetchFrameBmp(const QString& path);
+
 // Reads a 32-bit BI_RGB BMP (bottom-up or top-down) into image as Format_RGB32, reusing image's
 // memory when it already has that size and format. False, with image left null, when the file is
 // missing, unreadable, truncated or another kind of BMP.

@@ -73,7 +73,13 @@ void VideoRecording::writeFrames() {
     }
     // One picture, reused for every frame: memory stays at one frame however long the run.
     QImage bitmap;
+    // Frames written past the page cache come back from the disk; two are always on their way.
+    constexpr std::int32_t kFramesAhead = 2;
+    for (std::int32_t i = 1; i <= std::min(kFramesAhead, FrameCount); ++i)
+        prefetchFrameBmp(frameFilePath(m_state.settings.ProgramDirectory, i));
     for (std::int32_t i = 1; i <= FrameCount; ++i) {
+        if (i + kFramesAhead <= FrameCount)
+            prefetchFrameBmp(frameFilePath(m_state.settings.ProgramDirectory, i + kFramesAhead));
         const QString path = frameFilePath(m_state.settings.ProgramDirectory, i);
         if (!readFrameBmp(path, bitmap)) throw FrameFileError(path);
         // A frame the writer could not store is its own to report; the frames after it still go in.
