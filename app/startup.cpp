@@ -5,6 +5,7 @@
 #include "app/program_icon.h"
 #include "capture_window/ui/frame_window.h"
 #include "platform/window_stack.h"
+#include "settings/logic/settings_file.h"
 #include "settings/ui/folder_chooser.h"
 #include "settings/ui/settings_dialog.h"
 #include "still/ui/capture_commands.h"
@@ -15,6 +16,8 @@
 
 Program::Program(const QString& programDirectory, ProgramServices services) {
     state.settings.ProgramDirectory = programDirectory;
+    // Before the frame window, which registers the first of them.
+    state.hotkeys = readHotkeys(settingsFilePath(programDirectory));
     if (QApplication::windowIcon().isNull()) QApplication::setWindowIcon(programIcon());
     Form1 = std::make_unique<TForm1>(state,
                                      FrameServices{services.messages, services.documents, services.hotkeys});

@@ -318,3 +318,12 @@ TEST_F(Recording, AFrameThatCannotBeWrittenPausesWithOneBoxAndKeepsTheFramesWrit
     EXPECT_EQ(probeVideo(movie(1)).at("nb_read_frames"), std::to_string(rec().FrameCount));
     EXPECT_EQ(boxes.errors.size(), 1);
 }
+
+TEST_F(ProgramTest, TrayMenuNamesTheHotKeysChosenInTheSettingsFile) {
+    ASSERT_TRUE(writeFile(folder() + QStringLiteral("kadrel.ini"),
+                          "[hotkey]\r\nresume=Alt+Pause\r\npause=ctrl+shift+f2\r\nstop=F3\r\n"));
+    start();
+    EXPECT_EQ(form().N10->text(), QStringLiteral("再開\tAlt+Pause"));
+    EXPECT_EQ(form().N11->text(), QStringLiteral("一時停止\tCtrl+Shift+F2"));
+    EXPECT_EQ(form().N12->text(), QStringLiteral("停止\tCtrl+F3"));  // a key without a modifier
+}

@@ -20,12 +20,12 @@ namespace {
 
 struct RecordingHotkey {
     int id;
-    Qt::Key key;
+    HotkeyAction action;
 };
 // Registered in this order at the start.
-constexpr RecordingHotkey kRecordingHotkeys[] = {{TForm1::kHotkeyResume, Qt::Key_F1},
-                                                 {TForm1::kHotkeyPause, Qt::Key_F2},
-                                                 {TForm1::kHotkeyStop, Qt::Key_F3}};
+constexpr RecordingHotkey kRecordingHotkeys[] = {{TForm1::kHotkeyResume, HotkeyAction::Resume},
+                                                 {TForm1::kHotkeyPause, HotkeyAction::Pause},
+                                                 {TForm1::kHotkeyStop, HotkeyAction::Stop}};
 
 const QString kCannotMakeImage = QStringLiteral("画像を作成できません");
 
@@ -112,8 +112,9 @@ void VideoRecording::bmptoavi() {
 
 void VideoRecording::registerHotkeys() {
     for (const RecordingHotkey& hotkey : kRecordingHotkeys) {
-        if (!m_services.hotkeys.registerHotkey(hotkey.id, Qt::ControlModifier, hotkey.key))
-            m_services.messages.message(&m_form1, QStringLiteral("ホットキー登録に失敗しました"));
+        const HotkeyCombination& key = m_state.hotkeys[hotkey.action];
+        if (!m_services.hotkeys.registerHotkey(hotkey.id, key.modifiers, key.key))
+            m_services.messages.message(&m_form1, hotkeyFailureText(key));
     }
     m_hotkeysRegistered = true;
 }
