@@ -9,6 +9,7 @@
 #include "platform/avi/codec_chooser.h"
 #include "platform/global_hotkey.h"
 #include "platform/message_box.h"
+#include "platform/mm_clock.h"
 #include "platform/screen_grabber.h"
 #include "platform/shell.h"
 #include "still/ui/print_command.h"
@@ -24,6 +25,9 @@ struct DesktopServices {
     // The AVI module beside the executable, opened by the first re-compression, and its dialog.
     AviLibraryLoader avi{QCoreApplication::applicationDirPath()};
     QtCodecChooser codecs{avi};
+    MonotonicMmClock clock;
 
-    ProgramServices services() { return {messages, documents, hotkeys, grabber, saveDialog, printDialog}; }
+    ProgramServices services() {
+        return {messages, documents, hotkeys, grabber, saveDialog, printDialog, codecs, avi, clock};
+    }
 };

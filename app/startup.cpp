@@ -1,16 +1,24 @@
 #include "app/startup.h"
 
+#include <QApplication>
+
+#include "app/program_icon.h"
 #include "capture_window/ui/frame_window.h"
 #include "platform/window_stack.h"
+#include "settings/logic/settings_file.h"
 #include "settings/ui/folder_chooser.h"
 #include "settings/ui/settings_dialog.h"
 #include "still/ui/capture_commands.h"
 #include "still/ui/interval_dialog.h"
 #include "still/ui/print_command.h"
 #include "video/ui/progress_window.h"
+#include "video/ui/video_recording.h"
 
 Program::Program(const QString& programDirectory, ProgramServices services) {
     state.settings.ProgramDirectory = programDirectory;
+    // Before the frame window, which registers the first of them.
+    state.hotkeys = readHotkeys(settingsFilePath(programDirectory));
+    if (QApplication::windowIcon().isNull()) QApplication::setWindowIcon(programIcon());
     Form1 = std::make_unique<TForm1>(state,
                                      FrameServices{services.messages, services.documents, services.hotkeys});
     OKBottomDlg = std::make_unique<TOKBottomDlg>(state, *Form1, services.messages);
@@ -30,10 +38,15 @@ Program::Program(const QString& programDirectory, ProgramServices services) {
         *Form1, *stillCommands, state.capture, [form3] { return form3->printPercent(); }, services.messages,
         services.printDialog);
     Form1->setPrintCommand(printCommand.get());
+    recording = std::make_unique<VideoRecording>(
+        state, *Form1, *Form4, *stillCommands, [form3] { return form3->frameLimitEnabled(); },
+        RecordingServices{services.messages, services.codecs, services.avi, services.hotkeys, services.clock});
+    Form1->setRecordingCommands(recording.get());
 }
 
 Program::~Program() {
     // The commands hold the frame window; they go first.
+    recording.reset();
     printCommand.reset();
     stillCommands.reset();
 }

@@ -6,9 +6,12 @@
 #include "app/japanese_interface.h"
 #include "capture_window/logic/program_state.h"
 
+class AviLibraryLoader;
+class CodecChooser;
 class DocumentOpener;
 class GlobalHotkeys;
 class MessageBoxes;
+class MmClock;
 class PrintCommand;
 class PrintDialogPort;
 class SavePictureDialog;
@@ -19,6 +22,7 @@ class TForm2;
 class TForm3;
 class TForm4;
 class TOKBottomDlg;
+class VideoRecording;
 
 struct ProgramServices {
     MessageBoxes& messages;
@@ -27,6 +31,9 @@ struct ProgramServices {
     ScreenGrabber& grabber;
     SavePictureDialog& saveDialog;
     PrintDialogPort& printDialog;
+    CodecChooser& codecs;
+    AviLibraryLoader& avi;
+    MmClock& clock;
 };
 
 // The program's windows and the state they share. Creating it creates the five windows in
@@ -51,4 +58,5 @@ public:
     std::unique_ptr<TForm4> Form4;
     std::unique_ptr<StillCommands> stillCommands;
     std::unique_ptr<PrintCommand> printCommand;
+    std::unique_ptr<VideoRecording> recording;
 };

@@ -16,7 +16,8 @@ public:
     ~GlobalHotkeys() override;
 
     // Makes modifiers+key a system-wide key under id; an id registered before gives up its old key
-    // once the new one is held (on failure it keeps the old one). Supported keys: F1..F35, A..Z, 0..9;
+    // once the new one is held (on failure it keeps the old one). Supported keys: F1..F35, A..Z, 0..9,
+    // Pause, Print, ScrollLock, Insert, Delete, Home, End, PageUp, PageDown, the arrows and Space;
     // modifiers: Control, Shift, Alt, Meta. false when another program (or another id of this object)
     // already holds the combination, when the key is not supported or has no key on the keyboard, or
     // when the application does not run on X11.

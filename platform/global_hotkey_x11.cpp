@@ -41,7 +41,17 @@ struct Hotkey {
     std::vector<Grab> grabs;
 };
 
+// Keys other than F1..F35, letters and digits, with their X keysyms.
+constexpr std::pair<Qt::Key, xcb_keysym_t> kOtherKeysyms[] = {
+    {Qt::Key_Pause, 0xff13},  {Qt::Key_Print, 0xff61},  {Qt::Key_ScrollLock, 0xff14},
+    {Qt::Key_Insert, 0xff63}, {Qt::Key_Delete, 0xffff}, {Qt::Key_Home, 0xff50},
+    {Qt::Key_End, 0xff57},    {Qt::Key_PageUp, 0xff55}, {Qt::Key_PageDown, 0xff56},
+    {Qt::Key_Left, 0xff51},   {Qt::Key_Up, 0xff52},     {Qt::Key_Right, 0xff53},
+    {Qt::Key_Down, 0xff54},   {Qt::Key_Space, 0x20}};
+
 xcb_keysym_t keysymFor(Qt::Key key) {
+    for (const auto& [qtKey, keysym] : kOtherKeysyms)
+        if (qtKey == key) return keysym;
     if (key >= Qt::Key_F1 && key <= Qt::Key_F35) return kKeysymF1 + (key - Qt::Key_F1);
     // The keyboard map lists the unshifted symbol first, so letters are looked up in lower case.
     if (key >= Qt::Key_A && key <= Qt::Key_Z) return 'a' + (key - Qt::Key_A);

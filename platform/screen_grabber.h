@@ -1,6 +1,7 @@
 #pragma once
 
 #include <QImage>
+#include <QRect>
 #include <QSize>
 #include <memory>
 
@@ -33,6 +34,9 @@ public:
     // Replaces target with the primary screen as it is now: screenSize() large, Format_RGB32 (every
     // pixel opaque), no mouse cursor. On failure target is left null and the result is false.
     bool grab(QImage& target);
+    // The same for a part of the primary screen: area, in device pixels from the screen's top-left
+    // corner, must lie wholly on it (else false). Cheaper than the whole screen by the part left out.
+    bool grab(QImage& target, const QRect& area);
 
     // Whether the last successful grab read the screen through shared memory.
     bool usesSharedMemory() const;

@@ -249,10 +249,13 @@ public:
         if (qGuiApp && m_connection) xcb_flush(m_connection);
     }
 
-    bool grab(QImage& target) {
+    // area: in device pixels from the primary screen's top-left corner; nothing means the whole screen.
+    bool grab(QImage& target, const std::optional<QRect>& area) {
         // Hands the previous grab's segment back unless someone else still holds that image.
         target = QImage();
-        const QRect rect = primaryDeviceRect();
+        const QRect screen = primaryDeviceRect();
+        const QRect rect = area ? area->translated(screen.topLeft()) : screen;
+        if (!screen.contains(rect)) return false;
         if (!m_connection || m_layout.root == XCB_NONE || !fitsRequest(rect)) return false;
         bool sharedFailed = false;
         if (m_shmUsable) {
@@ -392,6 +395,8 @@ ScreenGrabber::~ScreenGrabber() = default;
 
 QSize ScreenGrabber::screenSize() const { return primaryDeviceRect().size(); }
 
-bool ScreenGrabber::grab(QImage& target) { return m_impl->grab(target); }
+bool ScreenGrabber::grab(QImage& target) { return m_impl->grab(target, std::nullopt); }
+
+bool ScreenGrabber::grab(QImage& target, const QRect& area) { return m_impl->grab(target, area); }
 
 bool ScreenGrabber::usesSharedMemory() const { return m_impl->lastShared(); }

@@ -1,6 +1,7 @@
 #pragma once
 
 #include "capture_window/logic/capture_state.h"
+#include "settings/logic/hotkey_settings.h"
 #include "settings/logic/settings.h"
 
 // Everything the windows share for the life of the process. The start-up creates one;
@@ -8,4 +9,6 @@
 struct ProgramState {
     Settings settings;
     CaptureState capture;
+    // The global hot keys, from the settings file's [hotkey] section, read once at the start.
+    HotkeySet hotkeys = defaultHotkeys();
 };

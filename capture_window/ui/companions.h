@@ -35,3 +35,13 @@ public:
     virtual ~PrintCommandPort() = default;
     virtual void Print1Click() = 0;
 };
+
+// The video commands of the menu and the tray menu, carried out by the recording.
+class RecordingCommandsPort {
+public:
+    virtual ~RecordingCommandsPort() = default;
+    virtual void N9Click() = 0;   // start
+    virtual void N10Click() = 0;  // resume
+    virtual void N11Click() = 0;  // pause
+    virtual void N12Click() = 0;  // stop and assemble
+};

@@ -72,9 +72,13 @@ void TForm1::buildTrayMenu() {
     PopupMenu2 = new QMenu(this);
     N13 = addItem(PopupMenu2, QStringLiteral("一時停止中"));
     N13->setEnabled(false);
-    N10 = addItem(PopupMenu2, QStringLiteral("再開"), "Ctrl+F1");
-    N11 = addItem(PopupMenu2, QStringLiteral("一時停止"), "Ctrl+F2");
-    N12 = addItem(PopupMenu2, QStringLiteral("停止"), "Ctrl+F3");
+    // The shortcut texts name the hot keys, whichever the settings file chose.
+    const auto item = [this](const QString& caption, HotkeyAction action) {
+        return PopupMenu2->addAction(caption + QLatin1Char('\t') + m_state.hotkeys[action].text());
+    };
+    N10 = item(QStringLiteral("再開"), HotkeyAction::Resume);
+    N11 = item(QStringLiteral("一時停止"), HotkeyAction::Pause);
+    N12 = item(QStringLiteral("停止"), HotkeyAction::Stop);
     connect(N10, &QAction::triggered, this, &TForm1::N10Click);
     connect(N11, &QAction::triggered, this, &TForm1::N11Click);
     connect(N12, &QAction::triggered, this, &TForm1::N12Click);
@@ -138,6 +142,22 @@ void TForm1::N2Click() {
 
 void TForm1::Copy1Click() {
     if (m_captureCommands) m_captureCommands->Copy1Click();
+}
+
+void TForm1::N9Click() {
+    if (m_recording) m_recording->N9Click();
+}
+
+void TForm1::N10Click() {
+    if (m_recording) m_recording->N10Click();
+}
+
+void TForm1::N11Click() {
+    if (m_recording) m_recording->N11Click();
+}
+
+void TForm1::N12Click() {
+    if (m_recording) m_recording->N12Click();
 }
 
 void TForm1::N4Click() {

@@ -69,9 +69,9 @@ void TForm1::FormCreate() {
     m_state.capture.IntervalNumber = 1;
     m_state.capture.IntervalMode = false;
     m_state.capture.CopyPending = false;
-    m_hotkeyRegistered = m_services.hotkeys.registerHotkey(kHotkeyFront, Qt::ControlModifier, Qt::Key_F4);
-    if (!m_hotkeyRegistered)
-        m_services.messages.message(this, QStringLiteral("ホットキー登録に失敗しました"));
+    const HotkeyCombination& front = m_state.hotkeys[HotkeyAction::Front];
+    m_hotkeyRegistered = m_services.hotkeys.registerHotkey(kHotkeyFront, front.modifiers, front.key);
+    if (!m_hotkeyRegistered) m_services.messages.message(this, hotkeyFailureText(front));
 }
 
 void TForm1::rebuildShape() {

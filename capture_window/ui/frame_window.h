@@ -20,6 +20,7 @@ class IntervalDialogPort;
 class SettingsDialogPort;
 class CaptureCommandsPort;
 class PrintCommandPort;
+class RecordingCommandsPort;
 
 // The services the frame window uses; tests pass fakes for the boxes and the opener.
 struct FrameServices {
@@ -46,6 +47,7 @@ public:
     void setIntervalDialog(IntervalDialogPort* dialog) { m_intervalDialog = dialog; }
     void setCaptureCommands(CaptureCommandsPort* commands) { m_captureCommands = commands; }
     void setPrintCommand(PrintCommandPort* command) { m_printCommand = command; }
+    void setRecordingCommands(RecordingCommandsPort* commands) { m_recording = commands; }
 
     // Checks the format item for a save-type code (1..4) and unchecks the others.
     void checkSaveTypeItem(int code);
@@ -81,10 +83,10 @@ public:
     void Copy1Click();
     void N2Click();
     void Print1Click();
-    void N9Click() {}
-    void N10Click() {}
-    void N11Click() {}
-    void N12Click() {}
+    void N9Click();
+    void N10Click();
+    void N11Click();
+    void N12Click();
 
     const FrameRegions& regions() const { return m_regions; }
     const KeyboardStepper& stepper() const { return m_stepper; }
@@ -124,6 +126,7 @@ private:
     IntervalDialogPort* m_intervalDialog = nullptr;
     CaptureCommandsPort* m_captureCommands = nullptr;
     PrintCommandPort* m_printCommand = nullptr;
+    RecordingCommandsPort* m_recording = nullptr;
     FrameRegions m_regions;
     KeyboardStepper m_stepper;
     QActionGroup* m_formatGroup = nullptr;

@@ -87,6 +87,14 @@ void StillCommands::grabCaptureRectangle() {
     m_form1.CaptureBitmap = copySpan(m_form1.ScreenBitmap, QRect(g.clientOrigin, g.client));
 }
 
+void StillCommands::grabClientArea() {
+    const CaptureGeometry g = captureGeometry();
+    const QRect area(g.clientOrigin, g.client);
+    if (QRect(QPoint(0, 0), g.screen).contains(area) && m_grabber.grab(m_form1.CaptureBitmap, area)) return;
+    grabWholeScreen();
+    grabCaptureRectangle();
+}
+
 QImage& StillCommands::oversize(QImage& bitmap) {
     bitmap = copySpan(m_form1.ScreenBitmap, clipSpan(captureGeometry()));
     return bitmap;

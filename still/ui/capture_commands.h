@@ -39,6 +39,9 @@ public:
     // Grab steps: the whole screen into ScreenBitmap, then the capture rectangle into CaptureBitmap.
     void grabWholeScreen();
     void grabCaptureRectangle();
+    // The capture rectangle alone into CaptureBitmap, read straight from the screen when it lies
+    // wholly on it (ScreenBitmap is then left as it was); else both steps above.
+    void grabClientArea();
     // Clips the capture rectangle to the screen, refilling bitmap from ScreenBitmap.
     QImage& oversize(QImage& bitmap);
     // Scales bitmap in place by ScalePercent; false when the scaled image cannot be made.

@@ -136,8 +136,7 @@ TEST_F(IntervalSave, UnwritableFolderShowsOneBoxAtATimeAndKeepsTheNumber) {
     SlowMessageBoxes slowBoxes;
     backdrop.show();
     waitUntil([&] { return backdrop.isVisible(); });
-    program = std::make_unique<Program>(
-        folder(), ProgramServices{slowBoxes, documents, hotkeys, grabber, saveDialog, *printDialog});
+    program = std::make_unique<Program>(folder(), services(&slowBoxes));
     program->show();
     ASSERT_TRUE(waitUntil([&] { return QApplication::activeWindow() == program->Form1.get(); }));
     program->state.settings.SaveDirectory = QStringLiteral("/proc/self");

@@ -10,6 +10,8 @@
 #include "app/startup.h"
 #include "capture_window/ui/frame_window.h"
 #include "fakes/recording_message_boxes.h"
+#include "fakes/scripted_codecs.h"
+#include "fakes/settable_clock.h"
 #include "fakes/x11_test_support.h"
 #include "platform/global_hotkey.h"
 #include "platform/screen_grabber.h"
@@ -48,11 +50,21 @@ protected:
     void start() {
         backdrop.show();
         waitUntil([&] { return backdrop.isVisible(); });
-        program = std::make_unique<Program>(
-            folder(), ProgramServices{boxes, documents, hotkeys, grabber, saveDialog, *printDialog});
+        program = std::make_unique<Program>(folder(), services());
         program->show();
         ASSERT_TRUE(waitUntil([&] { return QApplication::activeWindow() == program->Form1.get(); }));
         waitUntil([] { return false; }, 150);
+    }
+    ProgramServices services(MessageBoxes* messages = nullptr) {
+        return {messages ? *messages : boxes,
+                documents,
+                hotkeys,
+                grabber,
+                saveDialog,
+                *printDialog,
+                codecs,
+                builtAviModule(),
+                clock};
     }
     QString folder() const { return dir.path() + QLatin1Char('/'); }
     TForm1& form() { return *program->Form1; }
@@ -80,6 +92,8 @@ protected:
     ScriptedSaveDialog saveDialog;
     CancellingPrintDialog cancellingPrintDialog;
     PrintDialogPort* printDialog = &cancellingPrintDialog;  // a test may answer it otherwise
+    ScriptedCodecs codecs;
+    SettableClock clock;
     Backdrop backdrop;
     std::unique_ptr<Program> program;
 };

@@ -132,7 +132,9 @@ TEST(FrameHotkey, HeldByAnotherClientReportsOnceAndRunsOn) {
     RecordingDocumentOpener documents;
     GlobalHotkeys hotkeys;
     TForm1 form{state, FrameServices{boxes, documents, hotkeys}};
-    EXPECT_EQ(boxes.messages, QStringList{QStringLiteral("ホットキー登録に失敗しました")});
+    EXPECT_EQ(boxes.messages,
+              QStringList{QStringLiteral("ホットキー登録に失敗しました\nCtrl+F4 を使えません。"
+                                         "kadrel.ini の [hotkey] で別のキーを指定できます。")});
     // The program runs on: its shortcuts work, and nothing more is reported.
     form.show();
     form.activateWindow();

@@ -3,6 +3,7 @@
 
 #include <QFile>
 
+#include "fakes/test_files.h"
 #include "program_run.h"
 
 namespace {
@@ -54,4 +55,33 @@ TEST(ProgramStart, ReportsAHotKeyHeldElsewhereOnceAndRunsOn) {
     ASSERT_TRUE(waitUntil([&] { return !x.findWindows(kStartCaption).empty(); }, 5000));
     waitUntil([] { return false; }, 300);
     EXPECT_TRUE(x.findWindows(QStringLiteral("Kadrel")).empty());
+}
+
+TEST(ProgramStart, HotKeysChosenInTheSettingsFileReplaceOnesHeldElsewhere) {
+    OtherClient holder;
+    ASSERT_TRUE(holder.grabCtrlKey("F4"));
+    ProgramOnBackdrop program;
+    ASSERT_TRUE(writeFile(program.run.file(QStringLiteral("kadrel.ini")),
+                          "[hotkey]\r\nfront=Ctrl+Shift+F4\r\npause=ctrl+shift+F2\r\n"));
+    ASSERT_TRUE(program.start());
+    OtherClient& x = program.x;
+    const std::uint32_t frame = program.frames[0];
+    waitUntil([] { return false; }, 300);
+    // No message box: the only window of that title is the test's own backdrop.
+    EXPECT_EQ(x.findWindows(QStringLiteral("Kadrel")),
+              std::vector<std::uint32_t>{std::uint32_t(program.backdrop.winId())});
+
+    x.showWindow(QRect(200, 200, 800, 700));
+    ASSERT_TRUE(sendKeys({"ctrl+shift+F4"}));
+    EXPECT_TRUE(waitUntil(
+        [&] { return stackIndex(x.stackingOrder(), frame) > stackIndex(x.stackingOrder(), x.window()); }));
+    waitUntil([] { return false; }, 300);
+
+    // The recording's pause key comes from the same section.
+    ASSERT_TRUE(sendKeys({"ctrl+f"}));
+    ASSERT_TRUE(
+        waitUntil([&] { return x.windowName(frame) == QStringLiteral("Kadrel1.02 動画保存>録画中"); }));
+    ASSERT_TRUE(sendKeys({"ctrl+shift+F2"}));
+    EXPECT_TRUE(
+        waitUntil([&] { return x.windowName(frame) == QStringLiteral("Kadrel1.02 動画保存>一時停止中"); }));
 }

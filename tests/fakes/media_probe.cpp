@@ -3,6 +3,7 @@
 #include <gtest/gtest.h>
 
 #include <QProcess>
+#include <cstring>
 
 QByteArray runTool(const QString& program, const QStringList& args) {
     QProcess process;
@@ -23,4 +24,17 @@ std::map<std::string, std::string> probeVideo(const QString& path) {
         if (eq > 0) values[line.left(eq).toStdString()] = line.mid(eq + 1).toStdString();
     }
     return values;
+}
+
+QList<QImage> decodeFrames(const QString& path, int width, int height) {
+    const QByteArray raw =
+        runTool("ffmpeg", {"-v", "error", "-i", path, "-f", "rawvideo", "-pix_fmt", "bgra", "-"});
+    const qsizetype frameBytes = qsizetype(width) * height * 4;
+    QList<QImage> frames;
+    for (qsizetype at = 0; frameBytes > 0 && at + frameBytes <= raw.size(); at += frameBytes) {
+        QImage frame(width, height, QImage::Format_RGB32);
+        std::memcpy(frame.bits(), raw.constData() + at, std::size_t(frameBytes));
+        frames << frame;
+    }
+    return frames;
 }

@@ -2,17 +2,26 @@
 
 #include <QString>
 #include <QStringList>
+#include <functional>
 
 #include "platform/message_box.h"
 
 // Records the texts the program would have shown, in order, instead of opening boxes.
 class RecordingMessageBoxes final : public MessageBoxes {
 public:
-    void message(QWidget*, const QString& text) override { messages << text; }
-    void error(QWidget*, const QString& text) override { errors << text; }
+    void message(QWidget*, const QString& text) override {
+        messages << text;
+        if (whileShown) whileShown(text);
+    }
+    void error(QWidget*, const QString& text) override {
+        errors << text;
+        if (whileShown) whileShown(text);
+    }
     void warning(QWidget*, const QString& text) override { warnings << text; }
 
     QStringList messages;
     QStringList errors;
     QStringList warnings;
+    // Runs while a message or error box would be open, as a modal box lets events through.
+    std::function<void(const QString& text)> whileShown;
 };

@@ -65,6 +65,14 @@ TEST_F(ScreenGrabberTest, BothRoutesGrabTheWholeScreenAsShown) {
         EXPECT_EQ(grabber.screenSize(), shown);
         EXPECT_EQ(image.size(), shown);
         EXPECT_EQ(firstDifference(image, backdropUnder(windows)), "") << "shared memory " << shared;
+        // A part of the screen, including its last pixel; a part that leaves the screen is refused.
+        const QRect area(190, 140, shown.width() - 190, 200);
+        ASSERT_TRUE(grabber.grab(image, area)) << "shared memory " << shared;
+        EXPECT_EQ(image.size(), area.size());
+        const Picture under = backdropUnder(windows);
+        EXPECT_EQ(firstDifference(image, [&](int x, int y) { return under(x + 190, y + 140); }), "");
+        EXPECT_FALSE(grabber.grab(image, area.translated(1, 0)));
+        EXPECT_TRUE(image.isNull());
     }
 }
 

@@ -22,6 +22,7 @@
 #include "fakes/media_probe.h"
 #include "fakes/recording_message_boxes.h"
 #include "fakes/small_disk.h"
+#include "fakes/scripted_codecs.h"
 #include "fakes/test_files.h"
 #include "platform/avi/codec_chooser.h"
 #include "platform/avi/codec_dialog.h"
@@ -29,24 +30,6 @@
 #include "video/ui/save_progress_window.h"
 
 namespace {
-
-// Chooses without a dialog; also lets a test act while the re-save runs.
-class ScriptedCodecs final : public CodecChooser {
-public:
-    void chooseOptions(QWidget*, AviSource& source, AviSaveOptions& options) override {
-        ++calls;
-        sourceFrames = source.frameCount();
-        if (!encoder.empty()) {
-            options.fccHandler = aviLibrary().findEncoder(encoder)->fourcc;
-            options.encoder = encoder;
-        }
-        if (duringSave) QTimer::singleShot(0, duringSave);
-    }
-    std::string encoder;  // empty: leave the options as given (cancel)
-    std::function<void()> duringSave;
-    int calls = 0;
-    int sourceFrames = -1;
-};
 
 QImage picture(int width, int height, int seed) {
     QImage image(width, height, QImage::Format_RGB32);

@@ -15,4 +15,9 @@ TForm4::TForm4(QFont font) : QDialog(nullptr) {
     ProgressBar1->setRange(0, 100);
 }
 
-void TForm4::change(std::uint8_t position) { ProgressBar1->setValue(position); }
+void TForm4::change(std::uint8_t position) {
+    if (ProgressBar1->value() == position) return;
+    ProgressBar1->setValue(position);
+    // The assembly lets no events through while it counts, so the bar is drawn at once.
+    ProgressBar1->repaint();
+}

@@ -1,0 +1,147 @@
+#!/usr/bin/env bash
+# Video recording of the built program, driven by its keys on one private X server (Xvfb,
+# 1920 x 1080, 24 bits) showing a busy picture full-screen, against ffmpeg on the same screen:
+#   1. whole screen at 100 %, RecordRate 30, 10 s, against ffmpeg's x11grab writing BMP files:
+#      frames, the AVI's rate, CPU time per frame (targets: >= 297 frames, rate 30, CPU <= ffmpeg's);
+#   2. an 800 x 600 frame at RecordRate 100 for 10 s (target: >= 950 frames);
+#   3. the assembly of 300 frames of 1920 x 1080 into the 16-bit AVI, from the OK of the stop box to
+#      the codec dialog, against ffmpeg's rawvideo rgb555le on the same frame files (target: <= 0.75
+#      of ffmpeg's time), and the program's peak memory during the assembly for 300 and 1,000 frames
+#      (target: < 200 MB, the same for both).
+# Usage: bench/run_record.sh [build-dir]      Needs about 16 GB free on the build directory's volume.
+set -euo pipefail
+source_dir="$(cd "$(dirname "$0")/.." && pwd)"
+if [ "${1:-}" != "--on-display" ]; then
+  build_dir="${1:-$source_dir/build}"
+  source "$source_dir/bench/common.sh"
+  require_xvfb run_record.sh
+  require_program run_record.sh "$build_dir/bin/kadrel" kadrel
+  for tool in feh xdotool ffmpeg ffprobe convert; do
+    command -v "$tool" >/dev/null || { echo "run_record.sh: $tool is missing (bash scripts/setup)" >&2; exit 1; }
+  done
+  exec xvfb-run -a -s "-screen 0 1920x1080x24 -nolisten tcp" "$0" --on-display "$build_dir"
+fi
+build_dir="$2"
+
+work="$(mktemp -d "$build_dir/record_bench.XXXXXX")"  # the volume the program would write to
+feh_pid="" kadrel_pid=""
+cleanup() {
+  for pid in "$kadrel_pid" "$feh_pid"; do [ -z "$pid" ] || kill "$pid" 2>/dev/null || true; done
+  rm -rf "$work"
+}
+trap cleanup EXIT
+echo "load before: $(uptime | sed 's/.*load average: //')"
+
+convert -size 1920x1080 -seed 7 plasma:fractal -blur 0x2 -depth 8 \
+  -fill '#f0f0f0' -draw 'rectangle 120,100 1100,760' -fill black -pointsize 18 \
+  -annotate +140+170 "$(for i in $(seq 24); do echo "Line $i: The quick brown fox jumps over the lazy dog 0123456789"; done)" \
+  "$work/screen.png"
+feh -x --geometry 1920x1080+0+0 "$work/screen.png" >/dev/null 2>&1 &
+feh_pid=$!
+xdotool search --sync --onlyvisible --class feh >/dev/null
+
+now() { date +%s.%N; }
+calc() { python3 -c "print($1)"; }
+ticks() { awk '{ print $14 + $15 }' "/proc/$1/stat"; }
+hz=$(getconf CLK_TCK)
+# wait_window <exact title>: until a visible window has that title.
+wait_window() {
+  until xdotool search --onlyvisible --name "^$1\$" >/dev/null 2>&1; do sleep 0.02; done
+}
+frames_in() { find "$1" -maxdepth 1 -name 'kadrel00AVISAVE*.bmp' | wc -l; }
+
+# start_program <RecordRate> <FrameLimit or 0>: the program in a folder of its own with these settings.
+start_program() {
+  prog="$work/prog"
+  rm -rf "$prog" && mkdir -p "$prog/Help"
+  cp "$build_dir/bin/kadrel" "$prog/"
+  local limit_on=0
+  [ "$2" = 0 ] || limit_on=1
+  printf '[image]\r\nframe=%s\r\nfb=%s\r\nfbable=%s\r\n' "$1" "$2" "$limit_on" >"$prog/kadrel.ini"
+  (cd "$prog" && exec ./kadrel) &
+  kadrel_pid=$!
+  wait_window "Kadrel1.02  420 , 360"
+  sleep 0.5
+}
+# stop_program: cancels the codec dialog and ends the program.
+stop_program() {
+  wait_window "ビデオの圧縮"
+  xdotool key Escape
+  wait_window "Kadrel1.02  .*"
+  kill "$kadrel_pid"
+  wait "$kadrel_pid" 2>/dev/null || true
+  kadrel_pid=""
+}
+
+# --- 1. 1080p whole screen at 30 frames a second, 10 s ----------------------------------------
+# The two alternate, twice, so that both meet the machine in the same state; the CPU times are summed.
+ours_ticks=0 ours_frames=0 ff_cpu=0 ff_frames=0
+for run in 1 2; do
+  start_program 30 0
+  xdotool key ctrl+m
+  cpu0=$(ticks "$kadrel_pid")
+  xdotool key ctrl+f
+  sleep 10
+  xdotool key ctrl+F3
+  wait_window Kadrel
+  cpu1=$(ticks "$kadrel_pid")
+  frames=$(frames_in "$prog")
+  xdotool key Return
+  stop_program
+  rate=$(ffprobe -v error -select_streams v:0 -show_entries stream=r_frame_rate -of default=nw=1:nk=1 "$prog/動画保存1.avi")
+  mkdir "$work/ffgrab"
+  cpu=$( { /usr/bin/time -f "%U %S" ffmpeg -v error -f x11grab -framerate 30 -video_size 1920x1080 -i "$DISPLAY" \
+    -t 10 "$work/ffgrab/%d.bmp"; } 2>&1 | tail -1 | awk '{ print $1 + $2 }')
+  n=$(find "$work/ffgrab" -name '*.bmp' | wc -l)
+  rm -rf "$work/ffgrab"
+  echo "  run $run: ours $frames frames, AVI rate $rate, CPU $(calc "round(($cpu1 - $cpu0) * 1000 / $hz / $frames, 2)") ms a frame;" \
+       "ffmpeg $n frames, CPU $(calc "round($cpu * 1000 / $n, 2)") ms a frame"
+  ours_ticks=$((ours_ticks + cpu1 - cpu0)) ours_frames=$((ours_frames + frames))
+  ff_cpu=$(calc "$ff_cpu + $cpu") ff_frames=$((ff_frames + n))
+done
+ours_ms=$(calc "round($ours_ticks * 1000 / $hz / $ours_frames, 2)")
+ff_ms=$(calc "round($ff_cpu * 1000 / $ff_frames, 2)")
+echo "1080p whole screen, RecordRate 30, 10 s: CPU per frame ours $ours_ms ms, ffmpeg x11grab $ff_ms ms," \
+     "ratio $(calc "round($ours_ms / $ff_ms, 2)")"
+
+# --- 2. 800 x 600 at 100 frames a second, 10 s ------------------------------------------------
+start_program 100 0
+xdotool search --name "^Kadrel1.02  420 , 360\$" windowsize 808 627
+wait_window "Kadrel1.02  800 , 600"
+xdotool key ctrl+f
+sleep 10
+xdotool key ctrl+F3
+wait_window Kadrel
+frames=$(frames_in "$prog")
+xdotool key Return
+stop_program
+echo "800x600 frame, RecordRate 100, 10 s: $frames frames ($(calc "round($frames / 1000, 3)") of the 1000 ticks due)"
+
+# --- 3. The assembly of 300 and 1,000 frames of 1920 x 1080 -----------------------------------
+# assemble <frames> <copy>: records that many frames (frame limit), then times the assembly from the
+# OK of the stop box to the codec dialog and reads the peak memory of that stretch; with copy, the
+# frame files stay linked in $work/frames for ffmpeg.
+assemble() {
+  start_program 30 "$1"
+  xdotool key ctrl+m ctrl+f
+  wait_window Kadrel
+  if [ "$2" = copy ]; then mkdir "$work/frames" && ln "$prog"/kadrel00AVISAVE*.bmp "$work/frames/"; fi
+  echo 5 >"/proc/$kadrel_pid/clear_refs"  # the peak starts anew here
+  local start
+  start=$(now)
+  xdotool key Return
+  wait_window "ビデオの圧縮"
+  assembly_s=$(calc "round($(now) - $start, 2)")
+  peak_mb=$(awk '/VmHWM/ { print int($2 / 1024) }' "/proc/$kadrel_pid/status")
+  stop_program
+}
+assemble 300 copy
+ours_s=$assembly_s peak300=$peak_mb
+start=$(now)
+ffmpeg -v error -framerate 30 -i "$work/frames/kadrel00AVISAVE%d.bmp" -c:v rawvideo -pix_fmt rgb555le "$work/ff.avi"
+ff_s=$(calc "round($(now) - $start, 2)")
+rm -rf "$work/frames" "$work/ff.avi"
+echo "assembly of 300 frames: ours $ours_s s, ffmpeg rawvideo rgb555le $ff_s s, ratio $(calc "round($ours_s / $ff_s, 2)")"
+assemble 1000 no
+echo "peak memory during the assembly: $peak300 MB for 300 frames, $peak_mb MB for 1000 frames"
+echo "load after: $(uptime | sed 's/.*load average: //')"

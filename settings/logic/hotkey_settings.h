@@ -1,0 +1,49 @@
+// The global hot keys the user may choose in the optional [hotkey] section of the settings file.
+#pragma once
+
+#include <QString>
+#include <Qt>
+#include <array>
+#include <optional>
+
+// A system-wide key: one key with at least one modifier.
+struct HotkeyCombination {
+    Qt::KeyboardModifiers modifiers;
+    Qt::Key key;
+
+    bool operator==(const HotkeyCombination&) const = default;
+    // The usual text form, e.g. "Ctrl+Shift+F4".
+    QString text() const;
+};
+
+// What each hot key does; the keys of the [hotkey] section are "front", "resume", "pause" and "stop".
+enum class HotkeyAction { Front, Resume, Pause, Stop };
+inline constexpr int kHotkeyActionCount = 4;
+
+// The key of each action, indexed by HotkeyAction.
+struct HotkeySet {
+    std::array<HotkeyCombination, kHotkeyActionCount> keys;
+    const HotkeyCombination& operator[](HotkeyAction action) const { return keys[std::size_t(action)]; }
+};
+
+// Ctrl+F4 (front), Ctrl+F1 (resume), Ctrl+F2 (pause), Ctrl+F3 (stop).
+HotkeySet defaultHotkeys();
+
+// A combination in its text form, case and blanks around it aside: modifiers Ctrl, Shift, Alt and
+// Meta joined by "+" to one key out of F1..F35, A..Z, 0..9, Pause, Print, ScrollLock, Insert, Delete,
+// Home, End, PageUp, PageDown, Left, Up, Right, Down and Space. Nothing for an unknown key name,
+// a key without a modifier, a modifier without a key, or more than one combination.
+std::optional<HotkeyCombination> parseHotkey(const QString& text);
+
+// The keys for the texts of the four actions (nothing: the key is not in the file). An action whose
+// text is missing or unusable, or whose key is that of another action, has its default; the defaults
+// themselves never clash.
+HotkeySet resolveHotkeys(const std::array<std::optional<QString>, kHotkeyActionCount>& texts);
+
+// The hot keys of the settings file's [hotkey] section; all defaults without the file or the section.
+// Nothing ever writes that section.
+HotkeySet readHotkeys(const QString& iniPath);
+
+// The message shown when a hot key cannot be registered: "ホットキー登録に失敗しました" and a line that
+// names the key and the section that can choose another.
+QString hotkeyFailureText(const HotkeyCombination& combination);

@@ -1,0 +1,329 @@
+// Video recording through the whole program under a tray host: real keys and clicks, real frame
+// files, the AVI file read back with ffprobe and ffmpeg.
+#include <QAction>
+#include <QDir>
+#include <QFile>
+#include <QMenu>
+#include <QPushButton>
+
+#include "fakes/media_probe.h"
+#include "fakes/test_files.h"
+#include "fakes/tray_host.h"
+#include "platform/window_stack.h"
+#include "program_fixture.h"
+#include "video/logic/frame_file.h"
+#include "video/ui/avi_writer.h"
+#include "video/ui/progress_window.h"
+#include "video/ui/video_recording.h"
+
+namespace {
+const QString kStopBox = QStringLiteral("動画保存>>停止しました\nOKを押すとAVIファイル作成します");
+
+// Mismatching pixels between a decoded frame and the picture after the 5-5-5 conversion.
+int mismatches555(const QImage& decoded, const QImage& picture) {
+    if (decoded.size() != picture.size()) return -1;
+    int count = 0;
+    for (int y = 0; y < picture.height(); ++y)
+        for (int x = 0; x < picture.width(); ++x)
+            count += (decoded.pixel(x, y) & 0xf8f8f8) != (picture.pixel(x, y) & 0xf8f8f8);
+    return count;
+}
+// A picture at 50 % by nearest pixel: every other row and column, from the first.
+QImage everyOther(const QImage& picture) {
+    QImage half(picture.width() / 2, picture.height() / 2, QImage::Format_RGB32);
+    for (int y = 0; y < half.height(); ++y)
+        for (int x = 0; x < half.width(); ++x) half.setPixel(x, y, picture.pixel(2 * x, 2 * y));
+    return half;
+}
+}  // namespace
+
+class Recording : public ProgramTest {
+protected:
+    // The program over its backdrop, with the notification area above the backdrop.
+    void start() {
+        ProgramTest::start();
+        ASSERT_TRUE(tray.start()) << "trayer is needed for this test";
+        program->Form1->activateWindow();
+        ASSERT_TRUE(waitUntil([&] { return QApplication::activeWindow() == program->Form1.get(); }));
+    }
+    VideoRecording& rec() { return *program->recording; }
+    QString movie(int n) const { return folder() + QStringLiteral("動画保存%1.avi").arg(n); }
+    int frameFiles() const { return QDir(folder()).entryList({QStringLiteral("kadrel00AVISAVE*")}).size(); }
+    bool buttonInShape() {
+        return form().appliedShape().contains(form().Button1->geometry().center() +
+                                              ShapedFrame::clientOffset());
+    }
+    void waitForFrames(int count) {
+        ASSERT_TRUE(waitUntil([&] { return rec().FrameCount >= count; }, 10000)) << rec().FrameCount;
+    }
+    void waitIdle() {
+        ASSERT_TRUE(waitUntil([&] { return rec().runState() == RecordingState::Idle; }, 30000));
+    }
+    // A button press on the tray icon, through the X server.
+    void clickTray(int button) {
+        const QPoint at = rec().trayIcon().geometry().center();
+        ASSERT_FALSE(rec().trayIcon().geometry().isEmpty());
+        runTool("xdotool", {"mousemove", QString::number(at.x()), QString::number(at.y()), "click",
+                            QString::number(button)});
+        waitUntil([] { return false; }, 150);
+    }
+
+    TrayHost tray;
+};
+
+TEST_F(Recording, FrameModeRecordsPausesMovesResumesAndStopsIntoAnAviOfThePicture) {
+    start();
+    ASSERT_TRUE(sendKeys({"ctrl+f"}));
+    ASSERT_EQ(rec().runState(), RecordingState::Recording);
+    EXPECT_EQ(form().windowTitle(), QStringLiteral("Kadrel1.02 動画保存>録画中"));
+    EXPECT_FALSE(form().isEnabled());
+    EXPECT_FALSE(buttonInShape());
+    EXPECT_TRUE(rec().trayIcon().isPresent());
+    EXPECT_TRUE(waitUntil([&] { return window_stack::isTopmost(&form()); }));
+    const QImage before = expectedClient();
+    waitForFrames(2);
+
+    ASSERT_TRUE(sendKeys({"ctrl+F2"}));
+    EXPECT_EQ(rec().runState(), RecordingState::Paused);
+    EXPECT_EQ(form().windowTitle(), QStringLiteral("Kadrel1.02 動画保存>一時停止中"));
+    EXPECT_TRUE(form().isEnabled());
+    const std::int32_t pausedAt = rec().FrameCount;
+    // Paused, the frame moves; a resize snaps back to the run's size.
+    form().move(600, 400);
+    form().resize(500, 300);
+    EXPECT_TRUE(waitUntil([&] { return form().clientWidth() == 420 && form().clientHeight() == 360; }));
+    waitUntil([] { return false; }, 300);
+    EXPECT_EQ(rec().FrameCount, pausedAt);
+    const QImage after = expectedClient();
+    ASSERT_TRUE(sendKeys({"ctrl+F1"}));
+    EXPECT_EQ(rec().runState(), RecordingState::Recording);
+    EXPECT_FALSE(form().isEnabled());
+    waitForFrames(pausedAt + 2);
+
+    bool idleAtCodecDialog = false;
+    codecs.whenAsked = [&] {
+        idleAtCodecDialog = !program->state.capture.Recording && form().isEnabled() &&
+                            !rec().trayIcon().isPresent() && frameFiles() == 0 && buttonInShape();
+    };
+    ASSERT_TRUE(sendKeys({"ctrl+F3"}));
+    waitIdle();
+    EXPECT_TRUE(idleAtCodecDialog);
+    EXPECT_EQ(boxes.messages, QStringList{kStopBox});
+    EXPECT_EQ(form().windowTitle(), QStringLiteral("Kadrel1.02  420 , 360"));
+    EXPECT_FALSE(window_stack::isTopmost(&form()));
+    const int frames = rec().FrameCount;
+    const auto probe = probeVideo(movie(1));
+    EXPECT_EQ(probe.at("nb_read_frames"), std::to_string(frames));
+    EXPECT_EQ(std::tuple(probe.at("width"), probe.at("height")), std::tuple("420", "360"));
+    const QList<QImage> decoded = decodeFrames(movie(1), 420, 360);
+    ASSERT_EQ(decoded.size(), frames);
+    EXPECT_EQ(mismatches555(decoded.first(), before), 0);
+    EXPECT_EQ(mismatches555(decoded.last(), after), 0);
+}
+
+TEST_F(Recording, AtHalfScaleFramesAreThePictureScaledAndWholeScreenShowsTheFrameBeforeTheCodecDialog) {
+    start();
+    Settings& s = program->state.settings;
+    s.ScalePercent = 50;
+    s.FrameLimitEnabled = true;
+    s.FrameLimit = 3;
+    s.AlwaysOnTop = true;
+    // The frame first: 420 x 360 at 50 % is 210 x 180, every other row and column.
+    const QImage client = expectedClient();
+    form().N9->trigger();
+    waitIdle();
+    const QList<QImage> frames = decodeFrames(movie(1), 210, 180);
+    ASSERT_EQ(frames.size(), 3);
+    EXPECT_EQ(mismatches555(frames.last(), everyOther(client)), 0);
+
+    ASSERT_TRUE(sendKeys({"ctrl+m", "ctrl+f"}));
+    EXPECT_FALSE(form().isVisible());
+    bool shownAtCodecDialog = false;
+    codecs.whenAsked = [&] { shownAtCodecDialog = form().isVisible(); };
+    waitIdle();
+    EXPECT_TRUE(shownAtCodecDialog);
+    EXPECT_TRUE(window_stack::isTopmost(&form()));
+    const QList<QImage> decoded = decodeFrames(movie(2), 960, 540);
+    ASSERT_EQ(decoded.size(), 3);
+    // Below the tray host's strip, the screen is the backdrop; every other row and column is kept.
+    QImage expected(960, 500, QImage::Format_RGB32);
+    for (int y = 0; y < 500; ++y)
+        for (int x = 0; x < 960; ++x) expected.setPixel(x, y, Backdrop::colorAt(2 * x, 2 * (y + 40)).rgb());
+    EXPECT_EQ(mismatches555(decoded.last().copy(0, 40, 960, 500), expected), 0);
+}
+
+TEST_F(Recording, FrameLimitAndClockGiveTheAchievedRate) {
+    start();
+    form().setClientWidth(100);
+    form().setClientHeight(80);
+    form().Timer4.setInterval(10);
+    program->state.settings.FrameLimitEnabled = true;
+    struct Case {
+        int limit;
+        bool clockMoves;  // the clock reads 10,000 ms more at the stop
+        int rate;
+    } const cases[] = {{100, true, 10}, {95, true, 9}, {400, true, 30}, {0, true, 1}, {3, false, 1}};
+    int n = 0;
+    for (const Case& c : cases) {
+        program->state.settings.FrameLimit = std::uint16_t(c.limit);
+        int filesAtStop = -1;
+        boxes.whileShown = [&](const QString&) { filesAtStop = frameFiles(); };
+        clock.now = 1000;
+        form().N9->trigger();
+        if (c.clockMoves) clock.now = 11000;
+        waitIdle();
+        const int frames = std::max(c.limit, 1);
+        EXPECT_EQ(rec().FrameCount, frames) << c.limit;
+        EXPECT_EQ(filesAtStop, frames) << c.limit;
+        const auto probe = probeVideo(movie(++n));
+        EXPECT_EQ(probe.at("nb_read_frames"), std::to_string(frames)) << c.limit;
+        EXPECT_EQ(probe.at("r_frame_rate"), std::to_string(c.rate) + "/1") << c.limit;
+    }
+    // Limit off: the run goes on past FrameLimit until it is stopped; a stop before any tick
+    // gives an empty stream at 1 frame a second.
+    program->state.settings.FrameLimitEnabled = false;
+    program->state.settings.FrameLimit = 2;
+    clock.now.reset();
+    form().N9->trigger();
+    waitForFrames(5);
+    form().N12->trigger();
+    form().Timer4.setInterval(60000);
+    form().N9->trigger();
+    form().N12->trigger();
+    EXPECT_EQ(rec().FrameCount, 0);
+    const auto empty = probeVideo(movie(n + 2));
+    EXPECT_EQ(empty.at("r_frame_rate"), "1/1");
+    EXPECT_TRUE(decodeFrames(movie(n + 2), 100, 80).isEmpty());
+    EXPECT_EQ(frameFiles(), 0);
+}
+
+TEST_F(Recording, TrayPressPausesAndOpensTheMenuWhoseItemsResumeAndStop) {
+    start();
+    ASSERT_TRUE(sendKeys({"ctrl+f"}));
+    waitUntil([] { return false; }, 300);
+    for (int button : {1, 3}) {
+        ASSERT_TRUE(waitUntil([&] { return rec().runState() == RecordingState::Recording; }));
+        clickTray(button);
+        EXPECT_EQ(rec().runState(), RecordingState::Paused) << button;
+        EXPECT_FALSE(form().Timer4.isActive());
+        ASSERT_TRUE(waitUntil([&] { return form().PopupMenu2->isVisible(); })) << button;
+        if (button == 1) {
+            ASSERT_TRUE(sendKeys({"Escape"}));
+            EXPECT_FALSE(form().PopupMenu2->isVisible());
+            EXPECT_EQ(rec().runState(), RecordingState::Paused);
+            clickTray(3);  // a press while paused changes nothing but opens the menu again
+            ASSERT_TRUE(waitUntil([&] { return form().PopupMenu2->isVisible(); }));
+        }
+        QMenu& menu = *form().PopupMenu2;
+        const QPoint item =
+            menu.mapToGlobal(menu.actionGeometry(button == 1 ? form().N10 : form().N12).center());
+        runTool("xdotool", {"mousemove", QString::number(item.x()), QString::number(item.y()), "click", "1"});
+    }
+    waitIdle();
+    EXPECT_TRUE(QFile::exists(movie(1)));
+}
+
+TEST_F(Recording, CommandsDuringTheStopAreRefusedAndClosingTheFrameStops) {
+    start();
+    ASSERT_TRUE(sendKeys({"ctrl+f"}));
+    waitForFrames(2);
+    ASSERT_TRUE(sendKeys({"ctrl+F2"}));
+    // A start that reaches a paused run changes nothing.
+    TQzAvi* writer = rec().QzAvi1;
+    const int frames = rec().FrameCount;
+    form().N9->trigger();
+    EXPECT_EQ(std::tuple(rec().QzAvi1.data(), rec().FrameCount, rec().runState()),
+              std::tuple(writer, frames, RecordingState::Paused));
+    boxes.whileShown = [&](const QString& text) {
+        if (text != kStopBox) return;
+        sendKeys({"ctrl+F1", "ctrl+F3", "ctrl+F2"});
+        clickTray(1);
+        form().close();
+    };
+    form().close();
+    waitIdle();
+    EXPECT_EQ(boxes.messages, QStringList{kStopBox});
+    EXPECT_EQ(rec().FrameCount, frames);
+    EXPECT_EQ(probeVideo(movie(1)).at("nb_read_frames"), std::to_string(frames));
+    EXPECT_FALSE(QFile::exists(movie(2)));
+    EXPECT_TRUE(form().isVisible());
+}
+
+TEST_F(Recording, AMissingFrameEndsTheAviThereAndEveryFrameFileIsStillDeleted) {
+    start();
+    // Frame files of an earlier, longer run.
+    for (int n : {11, 12}) writeFile(folder() + QStringLiteral("kadrel00AVISAVE%1.bmp").arg(n), "earlier");
+    form().Timer4.setInterval(10);
+    program->state.settings.FrameLimitEnabled = true;
+    program->state.settings.FrameLimit = 10;
+    // During the stop box: frame 2 becomes a picture of twice the size (as after a change of the
+    // screen size), frame 5 goes missing. The file error comes after the codec dialog.
+    QImage large(200, 160, QImage::Format_RGB32);
+    for (int y = 0; y < 160; ++y)
+        for (int x = 0; x < 200; ++x) large.setPixel(x, y, qRgb(x, y, (x * y) & 255));
+    int codecCallsAtError = -1;
+    boxes.whileShown = [&](const QString& text) {
+        if (text == kStopBox) {
+            QFile::remove(folder() + QStringLiteral("kadrel00AVISAVE5.bmp"));
+            writeFrameBmp(large, folder() + QStringLiteral("kadrel00AVISAVE2.bmp"));
+        } else {
+            codecCallsAtError = codecs.calls;
+        }
+    };
+    form().setClientWidth(100);
+    form().setClientHeight(80);
+    form().N9->trigger();
+    waitIdle();
+    const QList<QImage> frames = decodeFrames(movie(1), 100, 80);
+    ASSERT_EQ(frames.size(), 4);
+    EXPECT_EQ(mismatches555(frames[1], everyOther(large)), 0);  // stretched by nearest pixel
+    EXPECT_EQ(
+        QDir(folder()).entryList({QStringLiteral("kadrel00AVISAVE*")}),
+        (QStringList{QStringLiteral("kadrel00AVISAVE11.bmp"), QStringLiteral("kadrel00AVISAVE12.bmp")}));
+    EXPECT_EQ(fileBytes(folder() + QStringLiteral("kadrel00AVISAVE12.bmp")), "earlier");
+    ASSERT_EQ(boxes.errors.size(), 1);
+    EXPECT_TRUE(boxes.errors.last().contains(QStringLiteral("kadrel00AVISAVE5.bmp")));
+    EXPECT_EQ(codecCallsAtError, 1);
+    EXPECT_TRUE(form().isEnabled());
+    EXPECT_TRUE(buttonInShape());
+}
+
+TEST_F(Recording, AFrameThatCannotBeWrittenPausesWithOneBoxAndKeepsTheFramesWritten) {
+    start();
+    Settings& s = program->state.settings;
+    form().Timer4.setInterval(20);
+    ASSERT_TRUE(sendKeys({"ctrl+f"}));
+    waitForFrames(3);
+    // The program folder fills up: the next frame fails, the run pauses with one box; a resume
+    // while that box is open fails again and pauses without a second box.
+    const QString programFolder = s.ProgramDirectory;
+    s.ProgramDirectory = QStringLiteral("/proc/self/");
+    boxes.whileShown = [&](const QString&) {
+        EXPECT_EQ(rec().runState(), RecordingState::Paused);
+        sendKeys({"ctrl+F1"});
+        waitUntil([&] { return rec().runState() == RecordingState::Paused; });
+    };
+    ASSERT_TRUE(waitUntil([&] { return !boxes.errors.isEmpty(); }));
+    waitUntil([] { return false; }, 200);
+    EXPECT_EQ(boxes.errors.size(), 1);
+    EXPECT_EQ(rec().runState(), RecordingState::Paused);
+    const int written = rec().FrameCount;
+    EXPECT_EQ(frameFiles(), written);
+    boxes.whileShown = nullptr;
+    s.ProgramDirectory = programFolder;
+    ASSERT_TRUE(sendKeys({"ctrl+F1"}));
+    waitForFrames(written + 2);
+    ASSERT_TRUE(sendKeys({"ctrl+F3"}));
+    waitIdle();
+    EXPECT_EQ(probeVideo(movie(1)).at("nb_read_frames"), std::to_string(rec().FrameCount));
+    EXPECT_EQ(boxes.errors.size(), 1);
+}
+
+TEST_F(ProgramTest, TrayMenuNamesTheHotKeysChosenInTheSettingsFile) {
+    ASSERT_TRUE(writeFile(folder() + QStringLiteral("kadrel.ini"),
+                          "[hotkey]\r\nresume=Alt+Pause\r\npause=ctrl+shift+f2\r\nstop=F3\r\n"));
+    start();
+    EXPECT_EQ(form().N10->text(), QStringLiteral("再開\tAlt+Pause"));
+    EXPECT_EQ(form().N11->text(), QStringLiteral("一時停止\tCtrl+Shift+F2"));
+    EXPECT_EQ(form().N12->text(), QStringLiteral("停止\tCtrl+F3"));  // a key without a modifier
+}

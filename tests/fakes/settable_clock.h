@@ -1,0 +1,14 @@
+#pragma once
+
+#include <cstdint>
+#include <optional>
+
+#include "platform/mm_clock.h"
+
+// The monotonic counter, or a time the test sets.
+class SettableClock final : public MmClock {
+public:
+    std::uint32_t timeGetTime() override { return now ? *now : real.timeGetTime(); }
+    std::optional<std::uint32_t> now;
+    MonotonicMmClock real;
+};

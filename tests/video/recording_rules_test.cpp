@@ -1,0 +1,163 @@
+// The recording's rules: names, the clock, the achieved rate, the states, the frame files.
+#include <gtest/gtest.h>
+
+#include <QDir>
+#include <QFile>
+#include <QImageReader>
+#include <QTemporaryDir>
+#include <cstdlib>
+
+#include "fakes/test_files.h"
+#include "video/logic/avi_names.h"
+#include "video/logic/frame_file.h"
+#include "video/logic/recording_clock.h"
+#include "video/logic/recording_state.h"
+
+TEST(RecordingNames, MovieNumberFillsTheFirstGapAndFrameNamesHaveNoLeadingZeros) {
+    struct Case {
+        std::vector<int> present;
+        int expected;
+    } const cases[] = {{{}, 1}, {{1, 2}, 3}, {{1, 3}, 2}, {{2}, 1}};
+    for (const Case& c : cases) {
+        QTemporaryDir dir;
+        for (int n : c.present) writeFile(movieFilePath(dir.path(), QStringLiteral("動画保存"), n), "x");
+        // Other formats under the same number do not count.
+        writeFile(dir.filePath(QStringLiteral("動画保存%1.bmp").arg(c.expected)), "x");
+        EXPECT_EQ(firstFreeMovieNumber(dir.path(), QStringLiteral("動画保存")), c.expected) << c.expected;
+    }
+    EXPECT_EQ(movieFilePath(QStringLiteral("/shots"), QStringLiteral("動画保存"), 12),
+              QStringLiteral("/shots/動画保存12.avi"));
+    for (auto [n, name] :
+         {std::pair(1, "kadrel00AVISAVE1.bmp"), {9, "kadrel00AVISAVE9.bmp"}, {10, "kadrel00AVISAVE10.bmp"}})
+        EXPECT_EQ(frameFilePath(QStringLiteral("/prog/"), n), QStringLiteral("/prog/") + QLatin1String(name));
+}
+
+TEST(RecordingClock, SumsRunningStretchesModuloTwoToThe32) {
+    struct Step {
+        char action;  // s start, p pause, r resume
+        std::uint32_t now;
+    };
+    struct Case {
+        const char* name;
+        std::vector<Step> steps;
+        std::uint32_t recorded;
+    } const cases[] = {
+        {"one stretch", {{'s', 1000}, {'p', 11000}}, 10000},
+        {"pause twice", {{'s', 1000}, {'p', 3000}, {'p', 9000}}, 2000},
+        {"resume while running", {{'s', 1000}, {'r', 5000}, {'p', 7000}}, 6000},
+        {"two stretches", {{'s', 0}, {'p', 100}, {'r', 900}, {'p', 1000}}, 200},
+        {"across the wrap", {{'s', 0xffffff00u}, {'p', 0x100}}, 0x200},
+        {"start clears the last run", {{'s', 5}, {'p', 50}, {'s', 60}, {'p', 70}}, 10},
+    };
+    for (const Case& c : cases) {
+        RecordingClock clock;
+        for (const Step& step : c.steps) {
+            if (step.action == 's') clock.start(step.now);
+            if (step.action == 'p') clock.pause(step.now);
+            if (step.action == 'r') clock.resume(step.now);
+        }
+        EXPECT_EQ(clock.RecordedTime, c.recorded) << c.name;
+        EXPECT_EQ(std::tuple(clock.RecordStartTime, clock.RecordStopTime), std::tuple(0u, 0u)) << c.name;
+    }
+}
+
+TEST(RecordingClock, AchievedRateRoundsDownAndAZeroClockGivesOne) {
+    struct Case {
+        std::int32_t frames;
+        std::uint32_t ms;
+        std::int64_t rate;
+    } const cases[] = {{100, 10000, 10}, {95, 10000, 9}, {400, 10000, 40},         {0, 10000, 0},
+                       {7, 0, 1},        {0, 0, 1},      {3000000, 100000, 30000}, {1, 0xffffffffu, 0}};
+    for (const Case& c : cases)
+        EXPECT_EQ(achievedFrameRate(c.frames, c.ms), c.rate) << c.frames << "/" << c.ms;
+}
+
+TEST(RecordingState, EachStateTakesOnlyItsCommands) {
+    using S = RecordingState;
+    using C = RecordingCommand;
+    const C commands[] = {C::Start, C::Pause, C::Resume, C::TrayPress, C::Stop, C::Finished};
+    // Rows: Idle, Recording, Paused, Assembling; columns in the order of commands; nullopt = refused.
+    const std::optional<S> none;
+    const std::optional<S> table[4][6] = {
+        {S::Recording, none, none, none, none, none},
+        {none, S::Paused, S::Recording, S::Paused, S::Assembling, none},
+        {none, S::Paused, S::Recording, S::Paused, S::Assembling, none},
+        {none, none, none, none, none, S::Idle},
+    };
+    for (int s = 0; s < 4; ++s)
+        for (int c = 0; c < 6; ++c)
+            EXPECT_EQ(nextState(S(s), commands[c]), table[s][c]) << "state " << s << " command " << c;
+}
+
+TEST(RecordingState, LookOfEachStateInFrameAndWholeScreenMode) {
+    struct Row {
+        RecordingState state;
+        bool wholeScreen;
+        bool flag, timer, enabled, shown, topmost, button, tray;
+        CaptionKind caption;
+    } const rows[] = {
+        {RecordingState::Idle, false, false, false, true, true, false, true, false, CaptionKind::Size},
+        {RecordingState::Idle, true, false, false, true, true, false, true, false, CaptionKind::Size},
+        {RecordingState::Recording, false, true, true, false, true, true, false, true,
+         CaptionKind::Recording},
+        {RecordingState::Recording, true, true, true, false, false, true, false, true,
+         CaptionKind::Recording},
+        {RecordingState::Paused, false, true, false, true, true, true, false, true, CaptionKind::Paused},
+        {RecordingState::Paused, true, true, false, true, false, true, false, true, CaptionKind::Paused},
+    };
+    for (const Row& r : rows) {
+        const std::optional<RecordingLook> look = lookOf(r.state, r.wholeScreen);
+        ASSERT_TRUE(look);
+        EXPECT_EQ(
+            std::tuple(look->recordingFlag, look->timerRunning, look->clockRunning, look->windowEnabled,
+                       look->windowShown, look->forcedTopmost, look->buttonInShape, look->trayAndHotkeys,
+                       look->caption),
+            std::tuple(r.flag, r.timer, r.timer, r.enabled, r.shown, r.topmost, r.button, r.tray, r.caption))
+            << int(r.state) << " " << r.wholeScreen;
+    }
+    EXPECT_FALSE(lookOf(RecordingState::Assembling, false));
+}
+
+TEST(FrameFile, Writes32BitBmpThatOthersReadAndReadsItBackIntoTheSameMemory) {
+    QTemporaryDir dir;
+    QImage frame(321, 7, QImage::Format_RGB32);
+    for (int y = 0; y < frame.height(); ++y)
+        for (int x = 0; x < frame.width(); ++x) frame.setPixel(x, y, qRgb(x & 255, y * 30, (x * y) & 255));
+    const QString path = dir.filePath(QStringLiteral("kadrel00AVISAVE1.bmp"));
+    ASSERT_TRUE(writeFrameBmp(frame, path));
+    const QByteArray bytes = fileBytes(path);
+    ASSERT_EQ(bytes.size(), 54 + 321 * 4 * 7);
+    EXPECT_EQ(bytes.mid(28, 2), QByteArray("\x20\x00", 2));  // 32 bits a pixel
+    EXPECT_EQ(QImageReader(path).read().convertToFormat(QImage::Format_RGB32), frame);
+
+    QImage back(321, 7, QImage::Format_RGB32);
+    const uchar* memory = back.constBits();
+    ASSERT_TRUE(readFrameBmp(path, back));
+    EXPECT_EQ(back, frame);
+    EXPECT_EQ(back.constBits(), memory);
+
+    // Rows in whole disk blocks in aligned memory go to the disk directly, pixels one page in.
+    uchar* aligned = static_cast<uchar*>(std::aligned_alloc(4096, 128 * 4 * 3));
+    QImage blocks(aligned, 128, 3, 128 * 4, QImage::Format_RGB32, [](void* p) { std::free(p); }, aligned);
+    blocks.fill(qRgb(10, 200, 30));
+    blocks.setPixel(127, 0, qRgb(1, 2, 3));
+    const QString direct = dir.filePath(QStringLiteral("direct.bmp"));
+    ASSERT_TRUE(writeFrameBmp(blocks, direct));
+    EXPECT_EQ(fileBytes(direct).size(), 4096 + 128 * 4 * 3);
+    EXPECT_EQ(QImageReader(direct).read().convertToFormat(QImage::Format_RGB32), blocks);
+    QImage directBack;
+    ASSERT_TRUE(readFrameBmp(direct, directBack));
+    EXPECT_EQ(directBack, blocks);
+
+    // Truncated, another depth, missing: nothing read.
+    writeFile(dir.filePath(QStringLiteral("short.bmp")), bytes.left(bytes.size() - 1));
+    QImage(4, 4, QImage::Format_RGB888).save(dir.filePath(QStringLiteral("rgb24.bmp")));
+    for (const char* name : {"short.bmp", "rgb24.bmp", "missing.bmp"}) {
+        EXPECT_FALSE(readFrameBmp(dir.filePath(QLatin1String(name)), back)) << name;
+        EXPECT_TRUE(back.isNull()) << name;
+    }
+    // A file that cannot be created: false and nothing left.
+    EXPECT_FALSE(writeFrameBmp(frame, dir.filePath(QStringLiteral("no/such/folder/f.bmp"))));
+    EXPECT_FALSE(writeFrameBmp(QImage(), dir.filePath(QStringLiteral("empty.bmp"))));
+    EXPECT_FALSE(QFile::exists(dir.filePath(QStringLiteral("empty.bmp"))));
+}

@@ -1,0 +1,221 @@
+#include "video/logic/frame_file.h"
+
+#include <fcntl.h>
+#include <sys/stat.h>
+#include <sys/uio.h>
+#include <unistd.h>
+
+#include <QFile>
+#include <algorithm>
+#include <cerrno>
+#include <climits>
+#include <cstdint>
+#include <cstdlib>
+#include <cstring>
+#include <functional>
+#include <memory>
+#include <vector>
+
+namespace {
+
+constexpr std::size_t kFileHeader = 14;
+// Direct transfers (O_DIRECT) need file offsets, lengths and memory addresses in whole blocks of the
+// device; 512 bytes is the common block, and a volume that wants more refuses the transfer, which
+// then goes through the page cache instead. Such files keep their pixels one page into the file.
+constexpr std::size_t kDirectBlock = 512;
+constexpr std::size_t kDirectPixelOffset = 4096;
+constexpr std::size_t kInfoHeader = 40;
+constexpr std::size_t kHeaderBytes = kFileHeader + kInfoHeader;
+
+void put16(std::uint8_t* at, std::uint32_t value) {
+    at[0] = std::uint8_t(value);
+    at[1] = std::uint8_t(value >> 8);
+}
+void put32(std::uint8_t* at, std::uint32_t value) {
+    put16(at, value);
+    put16(at + 2, value >> 16);
+}
+std::uint32_t get16(const std::uint8_t* at) { return std::uint32_t(at[0]) | std::uint32_t(at[1]) << 8; }
+std::uint32_t get32(const std::uint8_t* at) { return get16(at) | get16(at + 2) << 16; }
+
+// Closes the descriptor on every way out.
+struct Descriptor {
+    int fd;
+    explicit Descriptor(int value) : fd(value) {}
+    Descriptor(const Descriptor&) = delete;
+    Descriptor& operator=(const Descriptor&) = delete;
+    ~Descriptor() {
+        if (fd >= 0) ::close(fd);
+    }
+    // The close's own result: a write the system could not complete may only show here.
+    bool close() { return ::close(std::exchange(fd, -1)) == 0; }
+};
+
+// One vectored read or write of the pieces at the given file offset, in as many calls as the
+// system needs (short transfers, at most IOV_MAX pieces a call, interrupted calls).
+using Transfer = std::function<ssize_t(const iovec*, int, off_t)>;
+bool transferAll(std::vector<iovec> pieces, off_t offset, const Transfer& transfer) {
+    std::size_t first = 0;
+    while (first < pieces.size()) {
+        if (pieces[first].iov_len == 0) {
+            ++first;
+            continue;
+        }
+        const int count = int(std::min<std::size_t>(pieces.size() - first, IOV_MAX));
+        const ssize_t done = transfer(pieces.data() + first, count, offset);
+        if (done < 0 && errno == EINTR) continue;
+        if (done <= 0) return false;
+        offset += done;
+        for (std::size_t left = std::size_t(done); left > 0;) {
+            iovec& piece = pieces[first];
+            const std::size_t step = std::min(left, piece.iov_len);
+            piece.iov_base = static_cast<char*>(piece.iov_base) + step;
+            piece.iov_len -= step;
+            left -= step;
+            if (piece.iov_len == 0) ++first;
+        }
+    }
+    return true;
+}
+
+// Only a regular file: a failed write to a device or pipe name must never unlink that node.
+void removePartial(const QByteArray& path) {
+    struct stat info {};
+    if (::lstat(path.constData(), &info) == 0 && S_ISREG(info.st_mode)) ::unlink(path.constData());
+}
+
+// Row y of the picture (top row 0) as one piece; bottom-up files list the rows from the last one.
+std::vector<iovec> rowPieces(uchar* bits, qsizetype bytesPerLine, int height, std::size_t rowBytes,
+                             bool bottomUp) {
+    std::vector<iovec> pieces;
+    pieces.reserve(std::size_t(height) + 1);
+    for (int i = 0; i < height; ++i) {
+        const int y = bottomUp ? height - 1 - i : i;
+        pieces.push_back({bits + y * bytesPerLine, rowBytes});
+    }
+    return pieces;
+}
+
+struct FreeDeleter {
+    void operator()(void* p) const { std::free(p); }
+};
+using AlignedBytes = std::unique_ptr<std::uint8_t[], FreeDeleter>;
+AlignedBytes alignedBytes(std::size_t size) {
+    return AlignedBytes(static_cast<std::uint8_t*>(std::aligned_alloc(kDirectPixelOffset, size)));
+}
+
+bool blockAligned(const void* address, std::size_t a, std::size_t b) {
+    return reinterpret_cast<std::uintptr_t>(address) % kDirectBlock == 0 && a % kDirectBlock == 0 &&
+           b % kDirectBlock == 0;
+}
+
+// The file and info headers of a 32-bit bottom-up BMP whose pixels start at pixelOffset.
+void fillHeader(std::uint8_t* header, int width, int height, std::uint32_t pixelOffset,
+                std::uint64_t imageBytes) {
+    put16(header, 0x4d42);  // "BM"
+    put32(header + 2, std::uint32_t(pixelOffset + imageBytes));
+    put32(header + 10, pixelOffset);
+    put32(header + 14, kInfoHeader);
+    put32(header + 18, std::uint32_t(width));
+    put32(header + 22, std::uint32_t(height));  // positive: bottom-up
+    put16(header + 26, 1);                      // planes
+    put16(header + 28, 32);
+    put32(header + 30, 0);  // BI_RGB
+    put32(header + 34, std::uint32_t(imageBytes));
+}
+
+// Writes the header block and the rows (bottom-up) to a new file at path; direct goes past the page
+// cache. False with errno set when a step fails; EINVAL from a direct open or write means the volume
+// refuses direct transfers.
+bool writeFile(const QByteArray& name, const QImage& pixels, const std::uint8_t* header,
+               std::size_t headerBytes, bool direct) {
+    Descriptor file(
+        ::open(name.constData(), O_WRONLY | O_CREAT | O_TRUNC | O_CLOEXEC | (direct ? O_DIRECT : 0), 0644));
+    if (file.fd < 0) return false;
+    // The rows are only read; iovec just has no const.
+    std::vector<iovec> pieces = rowPieces(const_cast<uchar*>(pixels.constBits()), pixels.bytesPerLine(),
+                                          pixels.height(), std::size_t(pixels.width()) * 4, true);
+    pieces.insert(pieces.begin(), iovec{const_cast<std::uint8_t*>(header), headerBytes});
+    const int fd = file.fd;
+    const bool ok =
+        transferAll(std::move(pieces), 0, [fd](const iovec* v, int n, off_t) { return ::writev(fd, v, n); });
+    const int error = errno;
+    const bool closed = file.close();
+    errno = ok ? errno : error;
+    return ok && closed;
+}
+
+}  // namespace
+
+bool writeFrameBmp(const QImage& image, const QString& path) {
+    if (image.isNull()) return false;
+    const QImage pixels = image.format() == QImage::Format_RGB32 || image.format() == QImage::Format_ARGB32
+                              ? image
+                              : image.convertToFormat(QImage::Format_RGB32);
+    if (pixels.isNull()) return false;
+    const std::size_t rowBytes = std::size_t(pixels.width()) * 4;
+    const std::uint64_t imageBytes = std::uint64_t(rowBytes) * std::uint64_t(pixels.height());
+    if (kDirectPixelOffset + imageBytes > UINT32_MAX) return false;
+    const QByteArray name = QFile::encodeName(path);
+
+    // Rows in whole blocks (a screen grab 1920 pixels wide, in page-aligned shared memory) go to the disk
+    // straight from the image: no copy into the page cache, which costs more than the rest of a frame.
+    if (blockAligned(pixels.constBits(), rowBytes, std::size_t(pixels.bytesPerLine()))) {
+        const AlignedBytes block = alignedBytes(kDirectPixelOffset);
+        if (block) {
+            std::memset(block.get(), 0, kDirectPixelOffset);
+            fillHeader(block.get(), pixels.width(), pixels.height(), kDirectPixelOffset, imageBytes);
+            if (writeFile(name, pixels, block.get(), kDirectPixelOffset, true)) return true;
+            if (errno != EINVAL) {
+                removePartial(name);
+                return false;
+            }
+        }
+    }
+    std::uint8_t header[kHeaderBytes] = {};
+    fillHeader(header, pixels.width(), pixels.height(), kHeaderBytes, imageBytes);
+    if (writeFile(name, pixels, header, kHeaderBytes, false)) return true;
+    removePartial(name);
+    return false;
+}
+
+bool readFrameBmp(const QString& path, QImage& image) {
+    const QByteArray name = QFile::encodeName(path);
+    Descriptor file(::open(name.constData(), O_RDONLY | O_CLOEXEC));
+    struct stat info {};
+    std::uint8_t header[kHeaderBytes];
+    if (file.fd < 0 || ::fstat(file.fd, &info) != 0 ||
+        ::pread(file.fd, header, kHeaderBytes, 0) != ssize_t(kHeaderBytes)) {
+        image = QImage();
+        return false;
+    }
+    const std::uint32_t pixelOffset = get32(header + 10);
+    const std::int32_t width = std::int32_t(get32(header + 18));
+    const std::int32_t rawHeight = std::int32_t(get32(header + 22));
+    const bool plain32 = get16(header) == 0x4d42 && get32(header + 14) >= kInfoHeader &&
+                         get16(header + 26) == 1 && get16(header + 28) == 32 && get32(header + 30) == 0;
+    const std::int64_t height = rawHeight < 0 ? -std::int64_t(rawHeight) : rawHeight;
+    const std::int64_t rowBytes = std::int64_t(width) * 4;
+    if (!plain32 || width <= 0 || height <= 0 || width > 65535 || height > 65535 ||
+        pixelOffset < kFileHeader + get32(header + 14) ||
+        std::int64_t(pixelOffset) + rowBytes * height > std::int64_t(info.st_size)) {
+        image = QImage();
+        return false;
+    }
+    if (image.size() != QSize(width, int(height)) || image.format() != QImage::Format_RGB32 ||
+        image.bytesPerLine() != rowBytes)
+        image = QImage(width, int(height), QImage::Format_RGB32);
+    if (image.isNull()) return false;
+    const int fd = file.fd;
+    // bits() detaches the image from any other holder before the rows are overwritten.
+    const bool ok = transferAll(
+        rowPieces(image.bits(), image.bytesPerLine(), int(height), std::size_t(rowBytes), rawHeight > 0),
+        pixelOffset, [fd](const iovec* v, int n, off_t at) { return ::preadv(fd, v, n, at); });
+    if (!ok) image = QImage();
+    return ok;
+}
+
+void prefetchFrameBmp(const QString& path) {
+    Descriptor file(::open(QFile::encodeName(path).constData(), O_RDONLY | O_CLOEXEC));
+    if (file.fd >= 0) ::posix_fadvise(file.fd, 0, 0, POSIX_FADV_WILLNEED);
+}

@@ -1,0 +1,48 @@
+#include "video/logic/recording_state.h"
+
+const QString kRecordingCaption = QStringLiteral("Kadrel1.02 動画保存>録画中");
+
+std::optional<RecordingState> nextState(RecordingState state, RecordingCommand command) {
+    using S = RecordingState;
+    using C = RecordingCommand;
+    switch (state) {
+        case S::Idle:
+            if (command == C::Start) return S::Recording;
+            return std::nullopt;
+        case S::Recording:
+        case S::Paused:
+            switch (command) {
+                case C::Pause:
+                case C::TrayPress:
+                    return S::Paused;
+                case C::Resume:
+                    return S::Recording;
+                case C::Stop:
+                    return S::Assembling;
+                case C::Start:
+                case C::Finished:
+                    return std::nullopt;
+            }
+            return std::nullopt;
+        case S::Assembling:
+            if (command == C::Finished) return S::Idle;
+            return std::nullopt;
+    }
+    return std::nullopt;
+}
+
+std::optional<RecordingLook> lookOf(RecordingState state, bool wholeScreen) {
+    switch (state) {
+        case RecordingState::Idle:
+            return RecordingLook{false, false, false, true, true, false, CaptionKind::Size, true, false};
+        case RecordingState::Recording:
+            return RecordingLook{true,  true, true, false, !wholeScreen, true, CaptionKind::Recording,
+                                 false, true};
+        case RecordingState::Paused:
+            return RecordingLook{true,  false, false, true, !wholeScreen, true, CaptionKind::Paused,
+                                 false, true};
+        case RecordingState::Assembling:
+            return std::nullopt;
+    }
+    return std::nullopt;
+}

@@ -1,0 +1,44 @@
+// The states of a recording run, the commands each accepts, and how the frame window shows them.
+#pragma once
+
+#include <QString>
+#include <optional>
+
+enum class RecordingState { Idle, Recording, Paused, Assembling };
+
+enum class RecordingCommand {
+    Start,      // the menu item "動画保存" or Ctrl+F
+    Pause,      // the tray menu's "一時停止", the pause hot key, a frame file that cannot be written
+    Resume,     // the tray menu's "再開", the resume hot key
+    TrayPress,  // a left or right button press on the tray icon: pauses and opens the tray menu
+    Stop,       // the tray menu's "停止", the stop hot key, the frame limit, closing the frame
+    Finished,   // the end of the assembly's clean-up
+};
+
+// The state a command leads to, or nothing when the state refuses it. Only an idle program starts
+// a run (a paused run is never restarted), and a run being assembled takes no command but its own
+// end: a pause, resume, stop or tray press that arrives during the stop's message box or the
+// assembly never resumes capturing into the frames being assembled nor starts a second assembly.
+std::optional<RecordingState> nextState(RecordingState state, RecordingCommand command);
+
+enum class CaptionKind { Size, Recording, Paused };
+
+extern const QString kRecordingCaption;  // "Kadrel1.02 動画保存>録画中"
+
+// How the frame window shows a steady state.
+struct RecordingLook {
+    bool recordingFlag;  // the Recording flag of the capture state
+    bool timerRunning;   // Timer4, one frame per tick
+    bool clockRunning;
+    bool windowEnabled;  // frame mode: takes input (so it can be moved while paused)
+    bool windowShown;    // whole-screen mode: on the screen
+    bool forcedTopmost;  // kept above other windows whatever AlwaysOnTop says
+    CaptionKind caption;
+    bool buttonInShape;   // the menu button is part of the window's shape
+    bool trayAndHotkeys;  // the tray icon and the recording hot keys exist
+};
+
+// The look of Idle, Recording and Paused in frame mode (wholeScreen false) or whole-screen mode.
+// Assembling has none of its own: the window keeps the look of the state the stop came from until
+// the clean-up brings it back to Idle; nothing is returned for it.
+std::optional<RecordingLook> lookOf(RecordingState state, bool wholeScreen);

@@ -1,0 +1,112 @@
+// The stop of a recording: the AVI file is assembled from the frame files, which are then deleted,
+// and the frame window is put back as it was before the run.
+#include <QApplication>
+#include <QElapsedTimer>
+#include <QFile>
+#include <QWindow>
+#include <algorithm>
+#include <limits>
+#include <stdexcept>
+
+#include "capture_window/ui/frame_window.h"
+#include "platform/message_box.h"
+#include "platform/mm_clock.h"
+#include "platform/window_stack.h"
+#include "video/logic/avi_names.h"
+#include "video/logic/frame_file.h"
+#include "video/ui/avi_writer.h"
+#include "video/ui/progress_window.h"
+#include "video/ui/video_recording.h"
+
+namespace {
+
+// A frame file that is missing or cannot be read.
+class FrameFileError : public std::runtime_error {
+public:
+    explicit FrameFileError(const QString& path)
+        : std::runtime_error(QStringLiteral("ファイル %1 を開けません").arg(path).toStdString()) {}
+};
+
+std::uint8_t progress(std::int32_t i, std::int32_t frameCount, int base) {
+    return std::uint8_t(std::int64_t(i) * 100 / (2 * std::int64_t(frameCount)) + base);
+}
+
+// A shown window appears once the window system has mapped it; until then nothing drawn on it can be
+// seen. The assembly itself lets no events through, so this waits for it, briefly.
+void waitUntilExposed(QWidget& window) {
+    QElapsedTimer waited;
+    waited.start();
+    while (!(window.windowHandle() && window.windowHandle()->isExposed()) && waited.elapsed() < 1000)
+        QCoreApplication::processEvents(QEventLoop::AllEvents, 20);
+}
+
+}  // namespace
+
+void VideoRecording::N12Click() {
+    // Refused during a stop already under way and when no run is going.
+    if (!advance(RecordingCommand::Stop)) return;
+    m_clock.pause(m_services.clock.timeGetTime());
+    m_form1.Timer4.stop();
+    const std::int64_t rate = achievedFrameRate(FrameCount, m_clock.RecordedTime);
+    QzAvi1->setFrameRate(qint32(std::min<std::int64_t>(rate, std::numeric_limits<qint32>::max())));
+    m_services.messages.message(&m_form1,
+                                QStringLiteral("動画保存>>停止しました\nOKを押すとAVIファイル作成します"));
+    m_form4.show();
+    waitUntilExposed(m_form4);
+    const Settings& s = m_state.settings;
+    QzAvi1->setFileName(movieFilePath(s.SaveDirectory, s.MoviePrefix, MovieNumber));
+    QString error;
+    try {
+        writeFrames();
+    } catch (const std::exception& e) {
+        error = QString::fromUtf8(e.what());
+    }
+    cleanUp();
+    // As the framework reports an error that left the protected block: after the clean-up.
+    if (!error.isEmpty()) m_services.messages.error(&m_form1, error);
+}
+
+void VideoRecording::writeFrames() {
+    if (!QzAvi1->Open()) {
+        m_services.messages.message(&m_form1, QStringLiteral("エラー：動画保存を中断しました"));
+        return;
+    }
+    // One picture, reused for every frame: memory stays at one frame however long the run.
+    QImage bitmap;
+    // Frames written past the page cache come back from the disk; two are always on their way.
+    constexpr std::int32_t kFramesAhead = 2;
+    for (std::int32_t i = 1; i <= std::min(kFramesAhead, FrameCount); ++i)
+        prefetchFrameBmp(frameFilePath(m_state.settings.ProgramDirectory, i));
+    for (std::int32_t i = 1; i <= FrameCount; ++i) {
+        if (i + kFramesAhead <= FrameCount)
+            prefetchFrameBmp(frameFilePath(m_state.settings.ProgramDirectory, i + kFramesAhead));
+        const QString path = frameFilePath(m_state.settings.ProgramDirectory, i);
+        if (!readFrameBmp(path, bitmap)) throw FrameFileError(path);
+        // A frame the writer could not store is its own to report; the frames after it still go in.
+        QzAvi1->AddFrame(bitmap);
+        m_form4.change(progress(i, FrameCount, 0));
+    }
+}
+
+void VideoRecording::cleanUp() {
+    for (std::int32_t i = 1; i <= FrameCount; ++i) {
+        QFile::remove(frameFilePath(m_state.settings.ProgramDirectory, i));
+        m_form4.change(progress(i, FrameCount, 50));
+    }
+    m_form4.hide();
+    QCoreApplication::processEvents();
+    if (m_state.capture.WholeScreen) m_form1.show();
+    TrayIconData.remove();
+    unregisterHotkeys();
+    QCoreApplication::processEvents();
+    // The shape with the button comes back with the flag: a shape built during the run holds no
+    // button, only its placeholder.
+    m_state.capture.Recording = false;
+    m_form1.alphawindow();
+    if (!m_form1.alwaysOnTop()) window_stack::setTopmost(&m_form1, false);
+    m_form1.setEnabled(true);
+    QzAvi1->Finish();
+    QCoreApplication::processEvents();
+    m_form1.FormResize();
+    advance(RecordingCommand::Finished);
+}

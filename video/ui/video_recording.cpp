@@ -1,0 +1,176 @@
+#include "video/ui/video_recording.h"
+
+#include <QAction>
+#include <QApplication>
+#include <QCursor>
+#include <QMenu>
+
+#include "capture_window/ui/frame_window.h"
+#include "platform/global_hotkey.h"
+#include "platform/message_box.h"
+#include "platform/mm_clock.h"
+#include "platform/window_stack.h"
+#include "still/logic/capture_geometry.h"
+#include "still/ui/capture_commands.h"
+#include "video/logic/avi_names.h"
+#include "video/logic/frame_file.h"
+#include "video/ui/avi_writer.h"
+
+namespace {
+
+struct RecordingHotkey {
+    int id;
+    HotkeyAction action;
+};
+// Registered in this order at the start.
+constexpr RecordingHotkey kRecordingHotkeys[] = {{TForm1::kHotkeyResume, HotkeyAction::Resume},
+                                                 {TForm1::kHotkeyPause, HotkeyAction::Pause},
+                                                 {TForm1::kHotkeyStop, HotkeyAction::Stop}};
+
+const QString kCannotMakeImage = QStringLiteral("画像を作成できません");
+
+}  // namespace
+
+VideoRecording::VideoRecording(ProgramState& state, TForm1& form1, TForm4& form4, StillCommands& stills,
+                               std::function<bool()> frameLimitEnabled, RecordingServices services)
+    : m_state(state),
+      m_form1(form1),
+      m_form4(form4),
+      m_stills(stills),
+      m_frameLimitEnabled(std::move(frameLimitEnabled)),
+      m_services(services) {
+    // The writer the frame window is designed with; every start replaces it.
+    QzAvi1 = new TQzAvi(&m_form1, m_services.messages, m_services.codecs, m_services.avi);
+    QzAvi1->setWidth(500);
+    QzAvi1->setHeight(500);
+    QzAvi1->setFrameRate(10);
+    connect(&m_form1.Timer4, &QTimer::timeout, this, &VideoRecording::Timer4Timer);
+    connect(&TrayIconData, &TrayIcon::mouseMessage, this, &VideoRecording::ICONMessage);
+}
+
+VideoRecording::~VideoRecording() { unregisterHotkeys(); }
+
+bool VideoRecording::advance(RecordingCommand command) {
+    const std::optional<RecordingState> next = nextState(m_runState, command);
+    if (!next) return false;
+    m_runState = *next;
+    return true;
+}
+
+void VideoRecording::applyLook() {
+    const std::optional<RecordingLook> look = lookOf(m_runState, m_state.capture.WholeScreen);
+    if (!look) return;
+    m_state.capture.Recording = look->recordingFlag;
+    if (!m_state.capture.WholeScreen) m_form1.setEnabled(look->windowEnabled);
+    if (look->timerRunning)
+        m_form1.Timer4.start();
+    else
+        m_form1.Timer4.stop();
+    if (look->caption == CaptionKind::Recording) m_form1.setWindowTitle(kRecordingCaption);
+    if (look->caption == CaptionKind::Paused) m_form1.setWindowTitle(kPausedRecordingCaption);
+}
+
+void VideoRecording::N9Click() {
+    // Refused unless idle: a paused run is never restarted, nor a run still being assembled.
+    if (m_runState != RecordingState::Idle) return;
+    const Settings& s = m_state.settings;
+    const CaptureState& c = m_state.capture;
+    const QSize source =
+        c.WholeScreen ? m_stills.captureGeometry().screen : m_stills.captureGeometry().client;
+    const std::optional<QSize> frame = scaledSize(source, s.ScalePercent);
+    if (!frame || frame->width() > 0xffff || frame->height() > 0xffff)
+        return m_services.messages.message(&m_form1, kCannotMakeImage);
+
+    MovieNumber = firstFreeMovieNumber(s.SaveDirectory, s.MoviePrefix);
+    // The last run's writer has finished; the next one takes its place.
+    delete QzAvi1.data();
+    QzAvi1 = new TQzAvi(&m_form1, m_services.messages, m_services.codecs, m_services.avi);
+    QzAvi1->setFrameRate(s.RecordRate);
+    QzAvi1->setHeight(quint16(frame->height()));
+    QzAvi1->setWidth(quint16(frame->width()));
+    m_form1.CaptureBitmap = QImage(m_form1.clientWidth(), m_form1.clientHeight(), QImage::Format_RGB32);
+    bmptoavi();
+}
+
+void VideoRecording::bmptoavi() {
+    TrayIconData.add(QApplication::windowIcon(), QStringLiteral("Kadrel"));
+    QCoreApplication::processEvents();
+    advance(RecordingCommand::Start);
+    m_state.capture.Recording = true;
+    registerHotkeys();
+    if (m_state.capture.WholeScreen)
+        m_form1.hide();
+    else
+        m_form1.setEnabled(false);
+    m_form1.alphawindow();  // the frame without the button, as Recording is set
+    window_stack::setTopmost(&m_form1, true);
+    m_form1.setWindowTitle(kRecordingCaption);
+    FrameCount = 0;
+    m_clock.start(m_services.clock.timeGetTime());
+    m_form1.Timer4.start();
+}
+
+void VideoRecording::registerHotkeys() {
+    for (const RecordingHotkey& hotkey : kRecordingHotkeys) {
+        const HotkeyCombination& key = m_state.hotkeys[hotkey.action];
+        if (!m_services.hotkeys.registerHotkey(hotkey.id, key.modifiers, key.key))
+            m_services.messages.message(&m_form1, hotkeyFailureText(key));
+    }
+    m_hotkeysRegistered = true;
+}
+
+void VideoRecording::unregisterHotkeys() {
+    if (!m_hotkeysRegistered) return;
+    for (const RecordingHotkey& hotkey : kRecordingHotkeys) m_services.hotkeys.unregisterHotkey(hotkey.id);
+    m_hotkeysRegistered = false;
+}
+
+void VideoRecording::Timer4Timer() {
+    if (m_runState != RecordingState::Recording) return;
+    ++FrameCount;
+    // In frame mode only the capture rectangle is read from the screen: the frame is the same, at a
+    // fraction of the copying.
+    if (m_state.capture.WholeScreen)
+        m_stills.grabWholeScreen();
+    else
+        m_stills.grabClientArea();
+    QImage& image = m_state.capture.WholeScreen ? m_form1.ScreenBitmap : m_form1.CaptureBitmap;
+    // Video frames are not clipped to the screen.
+    if (!m_stills.stretchimage(image)) return frameNotWritten(kCannotMakeImage);
+    const QString path = frameFilePath(m_state.settings.ProgramDirectory, FrameCount);
+    if (!writeFrameBmp(image, path)) return frameNotWritten(fileCreationErrorText(path));
+    if (m_frameLimitEnabled() && FrameCount >= m_state.settings.FrameLimit) m_form1.N12->trigger();
+}
+
+// The number goes back, so the frames written so far stay one unbroken run that the assembly
+// reads whole, and the run pauses: the user can make room and resume. While one box about it is
+// open, a failure after a resume pauses again without another box.
+void VideoRecording::frameNotWritten(const QString& text) {
+    --FrameCount;
+    N11Click();
+    if (m_reportingWriteFailure) return;
+    m_reportingWriteFailure = true;
+    m_services.messages.error(&m_form1, text);
+    m_reportingWriteFailure = false;
+}
+
+void VideoRecording::N11Click() {
+    if (!advance(RecordingCommand::Pause)) return;
+    applyLook();
+    m_clock.pause(m_services.clock.timeGetTime());
+}
+
+void VideoRecording::N10Click() {
+    if (!advance(RecordingCommand::Resume)) return;
+    applyLook();
+    m_clock.resume(m_services.clock.timeGetTime());
+}
+
+void VideoRecording::ICONMessage(TrayMouse event) {
+    if (event == TrayMouse::Other) return;
+    const QPoint cursor = QCursor::pos();
+    if (!nextState(m_runState, RecordingCommand::TrayPress)) return;
+    m_form1.Timer4.stop();
+    m_form1.N11->trigger();
+    m_form1.PopupMenu2->popup(cursor);
+}
