@@ -1,5 +1,6 @@
 // Captures of the built program, driven by real key events, checked with Qt's image readers.
 #include <QClipboard>
+#include <QDir>
 #include <QGuiApplication>
 #include <QImage>
 #include <QImageReader>
@@ -52,4 +53,47 @@ TEST(ProgramCapture, KeysSaveEachFormatIntoTheProgramFolderAndCopyToTheClipboard
         return copied.size() == expected.size();
     }));
     EXPECT_EQ(copied, expected);
+}
+
+// The wave dash 〜 that input methods type and the full-width tilde ～ are different folders; the
+// one chosen is still the save folder after a restart.
+TEST(ProgramCapture, AFolderChosenWithAWaveDashOrATildeIsTheSaveFolderAfterARestart) {
+    ProgramOnBackdrop program;
+    ProgramRun& run = program.run;
+    const QString waveDash = run.file(QStringLiteral("写真〜2024"));
+    const QString tilde = run.file(QStringLiteral("写真～2024"));
+    ASSERT_TRUE(QDir().mkpath(waveDash) && QDir().mkpath(tilde));
+    ASSERT_TRUE(program.start());
+    const QString chooserTitle = QStringLiteral("保存先設定");
+    // The chooser opens on the save folder; Down steps through the folders in name order:
+    // Help, the wave dash, the tilde.
+    const auto choose = [&](const QStringList& steps) {
+        ASSERT_TRUE(sendKeys({"ctrl+d"}));
+        ASSERT_TRUE(waitUntil([&] { return !program.x.findWindows(chooserTitle).empty(); }, 10000));
+        for (const QString& key : steps) {
+            waitUntil([] { return false; }, 400);  // the folder's children are read in the background
+            ASSERT_TRUE(sendKeys({key}));
+        }
+        ASSERT_TRUE(sendKeys({"Return"}));
+        ASSERT_TRUE(waitUntil([&] { return program.x.findWindows(chooserTitle).empty(); }, 10000));
+    };
+    const auto restart = [&] {
+        run.process().kill();
+        ASSERT_TRUE(run.process().waitForFinished(5000));
+        program.frames.clear();
+        ASSERT_TRUE(program.start());
+        waitUntil([] { return false; }, 300);
+    };
+    const QString shot = QStringLiteral("/指定先に保存1.jpg");
+
+    choose({"Right", "Down", "Down"});
+    restart();
+    ASSERT_TRUE(sendKeys({"ctrl+z"}));
+    EXPECT_TRUE(waitUntil([&] { return QFile::exists(waveDash + shot); }, 8000));
+    EXPECT_FALSE(QFile::exists(tilde + shot));
+
+    choose({"Down"});
+    restart();
+    ASSERT_TRUE(sendKeys({"ctrl+z"}));
+    EXPECT_TRUE(waitUntil([&] { return QFile::exists(tilde + shot); }, 8000));
 }
