@@ -1,14 +1,14 @@
 // The AVI module as the built program meets it: nothing of FFmpeg is mapped at start, the first
-// offer of re-compression loads the real module and its codec dialog, and a copy without the module
-// starts all the same and keeps the uncompressed file with a warning. Re-compression is reached
-// through kadrel_recompress (tests/e2e/programs), the program's own start-up with the end of a
-// recording on request. Each case runs without a window manager and under openbox.
-#include <QCoreApplication>
+// offer of re-compression at the end of a recording loads the real module and its codec dialog,
+// and a copy without the module starts all the same and keeps the uncompressed file with a
+// warning. Each case runs without a window manager and under openbox.
+#include <QDir>
 #include <QFileInfo>
 #include <QProcess>
 #include <string>
 
 #include "fakes/media_probe.h"
+#include "fakes/tray_host.h"
 #include "program_run.h"
 
 namespace {
@@ -31,21 +31,19 @@ std::string mappedAviLibraries(qint64 pid) {
     return found.join(QLatin1Char(' ')).toStdString();
 }
 
-QString recompressProgram() {
-    return QCoreApplication::applicationDirPath() + QStringLiteral("/kadrel_recompress");
-}
-
 class AviModuleRun : public testing::TestWithParam<bool> {
 protected:
     void SetUp() override {
-        if (!GetParam()) return;
-        m_manager.start(QStringLiteral("openbox"), {QStringLiteral("--sm-disable")});
-        ASSERT_TRUE(m_manager.waitForStarted()) << "openbox is needed for this test";
-        ASSERT_TRUE(waitUntil(
-            [] {
-                return runTool("xprop", {"-root", "_NET_SUPPORTING_WM_CHECK"}).contains("window id");
-            },
-            10000));
+        if (GetParam()) {
+            m_manager.start(QStringLiteral("openbox"), {QStringLiteral("--sm-disable")});
+            ASSERT_TRUE(m_manager.waitForStarted()) << "openbox is needed for this test";
+            ASSERT_TRUE(waitUntil(
+                [] {
+                    return runTool("xprop", {"-root", "_NET_SUPPORTING_WM_CHECK"}).contains("window id");
+                },
+                10000));
+        }
+        ASSERT_TRUE(m_tray.start()) << "trayer is needed for this test";
     }
     void TearDown() override {
         m_manager.terminate();
@@ -58,73 +56,68 @@ protected:
         run.start();
         return waitUntil([&] { return !x.findWindows(kStartCaption).empty(); }, 15000);
     }
-    // Hands the program an AVI file to write and offer for re-compression; true once the window
-    // titled window is up.
-    bool offerRecompression(ProgramRun& run, const QString& avi, const QString& window) {
-        run.process().write((avi + QLatin1Char('\n')).toUtf8());
-        return waitUntil([&] { return !x.findWindows(window).empty(); }, 30000);
+    bool titled(const QString& title) {
+        return waitUntil([&] { return !x.findWindows(title).empty(); }, 30000);
     }
-    bool finished(ProgramRun& run) {
-        QByteArray out;
-        return waitUntil(
-            [&] {
-                out += run.process().readAllStandardOutput();
-                return out.contains("finished\n");
-            },
-            60000);
+    // Records a few frames with the program's keys and stops; returns the number of frames, or 0
+    // when the window titled offer (the codec dialog or the warning) did not come up after the stop.
+    int recordUntil(ProgramRun& run, const QString& offer) {
+        if (!sendKeys({"ctrl+f"}) || !titled(QStringLiteral("Kadrel1.02 動画保存>録画中"))) return 0;
+        if (!waitUntil([&] { return QFile::exists(run.file(QStringLiteral("kadrel00AVISAVE3.bmp"))); }))
+            return 0;
+        if (!sendKeys({"ctrl+F3"}) || !titled(QStringLiteral("Kadrel"))) return 0;  // the stop box
+        const auto frames = QDir(run.folder()).entryList({QStringLiteral("kadrel00AVISAVE*")}).size();
+        if (!sendKeys({"Return"}) || !titled(offer)) return 0;
+        return int(frames);
     }
 
     QProcess m_manager;
+    TrayHost m_tray;
     OtherClient x;
 };
 
+}  // namespace
+
 TEST_P(AviModuleRun, FfmpegIsMappedOnlyOnceRecompressionIsOfferedAndThenCompresses) {
-    {
-        ProgramRun kadrel;
-        ASSERT_TRUE(startProgram(kadrel));
-        EXPECT_EQ(mappedAviLibraries(kadrel.process().processId()), "");
-    }
-    ProgramRun run(recompressProgram());
+    ProgramRun run;
     ASSERT_TRUE(startProgram(run));
     const qint64 pid = run.process().processId();
     EXPECT_EQ(mappedAviLibraries(pid), "");
 
-    const QString avi = run.file(QStringLiteral("動画保存1.avi"));
-    ASSERT_TRUE(offerRecompression(run, avi, QStringLiteral("ビデオの圧縮")));
+    const int frames = recordUntil(run, QStringLiteral("ビデオの圧縮"));
+    ASSERT_GT(frames, 0);
     const std::string loaded = mappedAviLibraries(pid);
     EXPECT_NE(loaded.find("libavcodec"), std::string::npos) << loaded;
     EXPECT_NE(loaded.find("libkadrel_avi"), std::string::npos) << loaded;
     // The first encoder listed, then OK.
     ASSERT_TRUE(sendKeys({"Down", "Return"}));
-    ASSERT_TRUE(finished(run));
-    auto p = probeVideo(avi);
-    EXPECT_EQ(p["codec_name"], "mjpeg");
-    EXPECT_EQ(p["nb_read_frames"], "10");
-    EXPECT_FALSE(QFile::exists(run.file(QStringLiteral("動画保存1_.avi"))));
+    const QString avi = run.file(QStringLiteral("動画保存1.avi"));
+    std::map<std::string, std::string> probe;
+    EXPECT_TRUE(waitUntil(
+        [&] {
+            probe = probeVideo(avi);
+            return probe["codec_name"] == "mjpeg";
+        },
+        60000));
+    EXPECT_EQ(probe["nb_read_frames"], std::to_string(frames));
+    EXPECT_TRUE(waitUntil([&] { return !QFile::exists(run.file(QStringLiteral("動画保存1_.avi"))); }));
 }
 
 TEST_P(AviModuleRun, WithoutTheModuleTheProgramStartsAndKeepsTheUncompressedFile) {
-    {
-        ProgramRun kadrel(ProgramRun::builtProgram(), ProgramRun::AviModule::Missing);
-        ASSERT_TRUE(startProgram(kadrel));
-    }
-    ProgramRun run(recompressProgram(), ProgramRun::AviModule::Missing);
+    ProgramRun run(ProgramRun::builtProgram(), ProgramRun::AviModule::Missing);
     ASSERT_TRUE(startProgram(run));
-    const QString avi = run.file(QStringLiteral("clip.avi"));
-    ASSERT_TRUE(offerRecompression(run, avi, QStringLiteral("警告")));
+    const int frames = recordUntil(run, QStringLiteral("警告"));
+    ASSERT_GT(frames, 0);
     EXPECT_EQ(mappedAviLibraries(run.process().processId()), "");
     ASSERT_TRUE(sendKeys({"Return"}));
-    ASSERT_TRUE(finished(run));
-    EXPECT_TRUE(x.findWindows(QStringLiteral("警告")).empty());
-    auto p = probeVideo(avi);
-    EXPECT_EQ(p["codec_name"], "rawvideo");
-    EXPECT_EQ(p["nb_read_frames"], "10");
-    EXPECT_FALSE(QFile::exists(run.file(QStringLiteral("clip_.avi"))));
+    EXPECT_TRUE(waitUntil([&] { return x.findWindows(QStringLiteral("警告")).empty(); }));
+    const auto probe = probeVideo(run.file(QStringLiteral("動画保存1.avi")));
+    EXPECT_EQ(probe.at("codec_name"), "rawvideo");
+    EXPECT_EQ(probe.at("nb_read_frames"), std::to_string(frames));
+    EXPECT_FALSE(QFile::exists(run.file(QStringLiteral("動画保存1_.avi"))));
 }
 
 INSTANTIATE_TEST_SUITE_P(WindowManager, AviModuleRun, testing::Bool(),
                          [](const testing::TestParamInfo<bool>& info) {
                              return info.param ? "Openbox" : "None";
                          });
-
-}  // namespace
