@@ -164,10 +164,11 @@ TEST_F(Recording, FrameLimitAndClockGiveTheAchievedRate) {
         int rate;
     } const cases[] = {{100, true, 10}, {95, true, 9}, {400, true, 30}, {0, true, 1}, {3, false, 1}};
     int n = 0;
+    int filesAtStop = -1;
+    boxes.whileShown = [&](const QString&) { filesAtStop = frameFiles(); };
     for (const Case& c : cases) {
         program->state.settings.FrameLimit = std::uint16_t(c.limit);
-        int filesAtStop = -1;
-        boxes.whileShown = [&](const QString&) { filesAtStop = frameFiles(); };
+        filesAtStop = -1;
         clock.now = 1000;
         form().N9->trigger();
         if (c.clockMoves) clock.now = 11000;
@@ -204,7 +205,7 @@ TEST_F(Recording, TrayPressPausesAndOpensTheMenuWhoseItemsResumeAndStop) {
     for (int button : {1, 3}) {
         ASSERT_TRUE(waitUntil([&] { return rec().runState() == RecordingState::Recording; }));
         clickTray(button);
-        EXPECT_EQ(rec().runState(), RecordingState::Paused) << button;
+        EXPECT_TRUE(waitUntil([&] { return rec().runState() == RecordingState::Paused; })) << button;
         EXPECT_FALSE(form().Timer4.isActive());
         ASSERT_TRUE(waitUntil([&] { return form().PopupMenu2->isVisible(); })) << button;
         if (button == 1) {

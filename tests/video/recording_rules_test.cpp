@@ -137,13 +137,13 @@ TEST(FrameFile, Writes32BitBmpThatOthersReadAndReadsItBackIntoTheSameMemory) {
     EXPECT_EQ(back.constBits(), memory);
 
     // Rows in whole disk blocks in aligned memory go to the disk directly, pixels one page in.
-    uchar* aligned = static_cast<uchar*>(std::aligned_alloc(4096, 128 * 4 * 3));
-    QImage blocks(aligned, 128, 3, 128 * 4, QImage::Format_RGB32, [](void* p) { std::free(p); }, aligned);
+    uchar* aligned = static_cast<uchar*>(std::aligned_alloc(4096, 128 * 4 * 8));
+    QImage blocks(aligned, 128, 8, 128 * 4, QImage::Format_RGB32, [](void* p) { std::free(p); }, aligned);
     blocks.fill(qRgb(10, 200, 30));
     blocks.setPixel(127, 0, qRgb(1, 2, 3));
     const QString direct = dir.filePath(QStringLiteral("direct.bmp"));
     ASSERT_TRUE(writeFrameBmp(blocks, direct));
-    EXPECT_EQ(fileBytes(direct).size(), 4096 + 128 * 4 * 3);
+    EXPECT_EQ(fileBytes(direct).size(), 4096 + 128 * 4 * 8);
     EXPECT_EQ(QImageReader(direct).read().convertToFormat(QImage::Format_RGB32), blocks);
     QImage directBack;
     ASSERT_TRUE(readFrameBmp(direct, directBack));
