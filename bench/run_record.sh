@@ -16,6 +16,7 @@ if [ "${1:-}" != "--on-display" ]; then
   source "$source_dir/bench/common.sh"
   require_xvfb run_record.sh
   require_program run_record.sh "$build_dir/bin/kadrel" kadrel
+  require_program run_record.sh "$build_dir/bin/libkadrel_avi.so" kadrel_avi
   for tool in feh xdotool ffmpeg ffprobe convert; do
     command -v "$tool" >/dev/null || { echo "run_record.sh: $tool is missing (bash scripts/setup)" >&2; exit 1; }
   done
@@ -54,7 +55,7 @@ frames_in() { find "$1" -maxdepth 1 -name 'kadrel00AVISAVE*.bmp' | wc -l; }
 start_program() {
   prog="$work/prog"
   rm -rf "$prog" && mkdir -p "$prog/Help"
-  cp "$build_dir/bin/kadrel" "$prog/"
+  cp "$build_dir/bin/kadrel" "$build_dir/bin/libkadrel_avi.so" "$prog/"  # the module brings the codec dialog
   local limit_on=0
   [ "$2" = 0 ] || limit_on=1
   printf '[image]\r\nframe=%s\r\nfb=%s\r\nfbable=%s\r\n' "$1" "$2" "$limit_on" >"$prog/kadrel.ini"
