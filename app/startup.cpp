@@ -40,7 +40,8 @@ Program::Program(const QString& programDirectory, ProgramServices services) {
     Form1->setPrintCommand(printCommand.get());
     recording = std::make_unique<VideoRecording>(
         state, *Form1, *Form4, *stillCommands, [form3] { return form3->frameLimitEnabled(); },
-        RecordingServices{services.messages, services.codecs, services.avi, services.hotkeys, services.clock});
+        RecordingServices{services.messages, services.codecs, services.avi, services.hotkeys,
+                          services.clock});
     Form1->setRecordingCommands(recording.get());
 }
 

@@ -7,9 +7,8 @@
 #include <QFileInfo>
 #include <cerrno>
 
-#include "platform/unique_fd.h"
-
 #include "platform/file_replace.h"
+#include "platform/unique_fd.h"
 
 namespace {
 
@@ -96,7 +95,7 @@ bool replaceFile(const QString& path, QByteArrayView bytes) {
     }
     // The rename itself reaches the disk with the folder's entry.
     UniqueFd folder(::open(QFile::encodeName(QFileInfo(resolved).absolutePath()).constData(),
-                             O_RDONLY | O_DIRECTORY | O_CLOEXEC));
+                           O_RDONLY | O_DIRECTORY | O_CLOEXEC));
     if (folder.isOpen()) ::fsync(folder.get());
     return true;
 }

@@ -138,7 +138,8 @@ TEST(FrameFile, Writes32BitBmpThatOthersReadAndReadsItBackIntoTheSameMemory) {
 
     // Rows in whole disk blocks in aligned memory go to the disk directly, pixels one page in.
     uchar* aligned = static_cast<uchar*>(std::aligned_alloc(4096, 128 * 4 * 8));
-    QImage blocks(aligned, 128, 8, 128 * 4, QImage::Format_RGB32, [](void* p) { std::free(p); }, aligned);
+    QImage blocks(
+        aligned, 128, 8, 128 * 4, QImage::Format_RGB32, [](void* p) { std::free(p); }, aligned);
     blocks.fill(qRgb(10, 200, 30));
     blocks.setPixel(127, 0, qRgb(1, 2, 3));
     const QString direct = dir.filePath(QStringLiteral("direct.bmp"));

@@ -23,7 +23,7 @@ class TQzAvi;
 
 struct RecordingServices {
     MessageBoxes& messages;
-    CodecChooser& codecs;  // the AVI writer's codec dialog
+    CodecChooser& codecs;   // the AVI writer's codec dialog
     AviLibraryLoader& avi;  // and its re-compression
     GlobalHotkeys& hotkeys;
     MmClock& clock;
