@@ -1,61 +1,122 @@
-// A recording of the built program driven by its keys, under a tray host, with and without a window
-// manager: start, pause, resume, stop, the stop box, the real codec dialog, the AVI file.
+// Recordings of the built program driven by its keys, under a tray host, with and without a window
+// manager: start, pause, resume, stop, the stop box, then the real codec dialog from the AVI module,
+// which is the first time anything of FFmpeg is mapped; a copy without the module keeps the
+// uncompressed file with a warning.
 #include <gtest/gtest.h>
 
 #include <QDir>
 #include <QFile>
-#include <QProcess>
+#include <QFileInfo>
+#include <string>
 
 #include "fakes/media_probe.h"
 #include "fakes/tray_host.h"
 #include "program_run.h"
 
-class RecordingRun : public ::testing::TestWithParam<bool> {};
+namespace {
 
-TEST_P(RecordingRun, KeysRecordPauseResumeAndStopIntoAnAvi) {
-    QProcess manager;
-    if (GetParam()) {
-        manager.start(QStringLiteral("openbox"), {QStringLiteral("--sm-disable")});
-        ASSERT_TRUE(manager.waitForStarted()) << "openbox is needed for this test";
-        waitUntil([] { return false; }, 700);
+// FFmpeg's libraries and the AVI module among the files mapped into the process, in a sorted line.
+std::string mappedAviLibraries(qint64 pid) {
+    static const QStringList kLibraries = {"libavcodec",    "libavformat",   "libavutil",
+                                           "libkadrel_avi", "libswresample", "libswscale"};
+    QFile maps(QStringLiteral("/proc/%1/maps").arg(pid));
+    if (!maps.open(QIODevice::ReadOnly)) return "<no maps>";
+    QStringList found;
+    for (const QByteArray& line : maps.readAll().split('\n')) {
+        const QList<QByteArray> fields = line.simplified().split(' ');
+        if (fields.size() < 6) continue;  // an anonymous mapping
+        const QString name = QFileInfo(QString::fromUtf8(fields[5])).fileName();
+        for (const QString& library : kLibraries)
+            if (name.startsWith(library + QLatin1Char('.')) && !found.contains(library)) found << library;
     }
-    ProgramOnBackdrop program;
-    program.backdrop.show();
+    found.sort();
+    return found.join(QLatin1Char(' ')).toStdString();
+}
+
+class RecordingRun : public ::testing::TestWithParam<bool> {
+protected:
+    void SetUp() override {
+        if (GetParam()) {
+            manager = std::make_unique<Openbox>();
+            ASSERT_TRUE(manager->running()) << "openbox is needed for this test";
+        }
+        ASSERT_TRUE(tray.start()) << "trayer is needed for this test";
+    }
+    bool titled(const char* title) {
+        return waitUntil([&] { return !x.findWindows(QString::fromUtf8(title)).empty(); }, 30000);
+    }
+    bool startProgram(ProgramRun& run) {
+        backdrop.show();
+        waitUntil([] { return false; }, 200);
+        run.start();
+        const bool shown = waitUntil([&] { return !x.findWindows(kStartCaption).empty(); }, 15000);
+        waitUntil([] { return false; }, 300);
+        return shown;
+    }
+    // Ctrl+F3 once a few frame files are there; the frames written by the stop box.
+    int stopAfterFrames(const ProgramRun& run) {
+        if (!waitUntil([&] { return QFile::exists(run.file(QStringLiteral("kadrel00AVISAVE3.bmp"))); }))
+            return 0;
+        if (!sendKeys({"ctrl+F3"}) || !titled("Kadrel")) return 0;  // the stop box
+        return int(QDir(run.folder()).entryList({QStringLiteral("kadrel00AVISAVE*")}).size());
+    }
+
+    std::unique_ptr<Openbox> manager;
+    Backdrop backdrop;
     TrayHost tray;
-    ASSERT_TRUE(tray.start()) << "trayer is needed for this test";
-    ASSERT_TRUE(program.start());
-    OtherClient& x = program.x;
-    const ProgramRun& run = program.run;
-    const auto titled = [&](const char* title) {
-        return waitUntil([&] { return !x.findWindows(QString::fromUtf8(title)).empty(); }, 10000);
-    };
-    waitUntil([] { return false; }, 300);
+    OtherClient x;
+};
+
+INSTANTIATE_TEST_SUITE_P(WindowManager, RecordingRun, ::testing::Values(false, true),
+                         [](const auto& info) { return info.param ? "Openbox" : "None"; });
+
+}  // namespace
+
+TEST_P(RecordingRun, KeysRecordPauseResumeAndStopIntoAnAviThatTheModuleCompresses) {
+    ProgramRun run;
+    ASSERT_TRUE(startProgram(run));
+    const qint64 pid = run.process().processId();
 
     ASSERT_TRUE(sendKeys({"ctrl+f"}));
     ASSERT_TRUE(titled("Kadrel1.02 動画保存>録画中"));
-    ASSERT_TRUE(waitUntil([&] { return QFile::exists(run.file(QStringLiteral("kadrel00AVISAVE3.bmp"))); }));
     ASSERT_TRUE(sendKeys({"ctrl+F2"}));
     ASSERT_TRUE(titled("Kadrel1.02 動画保存>一時停止中"));
     ASSERT_TRUE(sendKeys({"ctrl+F1"}));
     ASSERT_TRUE(titled("Kadrel1.02 動画保存>録画中"));
-    ASSERT_TRUE(sendKeys({"ctrl+F3"}));
-    ASSERT_TRUE(titled("Kadrel"));  // the stop box
-    const int frames = int(QDir(run.folder()).entryList({QStringLiteral("kadrel00AVISAVE*")}).size());
-    EXPECT_GE(frames, 3);
+    const int frames = stopAfterFrames(run);
+    ASSERT_GE(frames, 3);
+    EXPECT_EQ(mappedAviLibraries(pid), "");
     ASSERT_TRUE(sendKeys({"Return"}));
     ASSERT_TRUE(titled("ビデオの圧縮"));  // the codec dialog, once the frame files are assembled
     EXPECT_TRUE(QDir(run.folder()).entryList({QStringLiteral("kadrel00AVISAVE*")}).isEmpty());
-    ASSERT_TRUE(sendKeys({"Escape"}));
+    const std::string loaded = mappedAviLibraries(pid);
+    EXPECT_NE(loaded.find("libavcodec"), std::string::npos) << loaded;
+    EXPECT_NE(loaded.find("libkadrel_avi"), std::string::npos) << loaded;
+
+    // The first encoder listed, then OK.
+    ASSERT_TRUE(sendKeys({"Down", "Return"}));
+    const QString avi = run.file(QStringLiteral("動画保存1.avi"));
+    std::map<std::string, std::string> probe;
+    EXPECT_TRUE(waitUntil([&] { return (probe = probeVideo(avi))["codec_name"] == "mjpeg"; }, 60000));
+    EXPECT_EQ(std::tuple(probe["nb_read_frames"], probe["width"], probe["height"]),
+              std::tuple(std::to_string(frames), std::string("420"), std::string("360")));
     ASSERT_TRUE(titled("Kadrel1.02  420 , 360"));
-    const auto probe = probeVideo(run.file(QStringLiteral("動画保存1.avi")));
-    EXPECT_EQ(probe.at("nb_read_frames"), std::to_string(frames));
-    EXPECT_EQ(std::tuple(probe.at("width"), probe.at("height"), probe.at("codec_name")),
-              std::tuple("420", "360", "rawvideo"));
-    if (GetParam()) {
-        manager.terminate();
-        manager.waitForFinished(3000);
-    }
+    EXPECT_TRUE(waitUntil([&] { return !QFile::exists(run.file(QStringLiteral("動画保存1_.avi"))); }));
 }
 
-INSTANTIATE_TEST_SUITE_P(WindowManager, RecordingRun, ::testing::Values(false, true),
-                         [](const auto& info) { return info.param ? "Openbox" : "None"; });
+TEST_P(RecordingRun, WithoutTheAviModuleTheProgramStartsAndKeepsTheUncompressedFile) {
+    ProgramRun run(ProgramRun::builtProgram(), ProgramRun::AviModule::Missing);
+    ASSERT_TRUE(startProgram(run));
+    ASSERT_TRUE(sendKeys({"ctrl+f"}));
+    const int frames = stopAfterFrames(run);
+    ASSERT_GT(frames, 0);
+    ASSERT_TRUE(sendKeys({"Return"}));
+    ASSERT_TRUE(titled("警告"));
+    EXPECT_EQ(mappedAviLibraries(run.process().processId()), "");
+    ASSERT_TRUE(sendKeys({"Return"}));
+    EXPECT_TRUE(waitUntil([&] { return x.findWindows(QStringLiteral("警告")).empty(); }));
+    const auto probe = probeVideo(run.file(QStringLiteral("動画保存1.avi")));
+    EXPECT_EQ(probe.at("codec_name"), "rawvideo");
+    EXPECT_EQ(probe.at("nb_read_frames"), std::to_string(frames));
+    EXPECT_FALSE(QFile::exists(run.file(QStringLiteral("動画保存1_.avi"))));
+}
