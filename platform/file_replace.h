@@ -1,5 +1,6 @@
 #pragma once
 
+#include <QByteArray>
 #include <QByteArrayView>
 #include <QString>
 
@@ -14,3 +15,7 @@
 // False, with nothing changed, when the target exists but is not a regular file, or has no write
 // permission bit at all (read-only even to a user whom the system would let write).
 bool replaceFile(const QString& path, QByteArrayView bytes);
+
+// Removes what a failed write left at path (a file name in the system's encoding). Only a regular
+// file: a failed write to a device or pipe name must never unlink that node.
+void removePartialFile(const QByteArray& path);

@@ -99,3 +99,8 @@ bool replaceFile(const QString& path, QByteArrayView bytes) {
     if (folder.isOpen()) ::fsync(folder.get());
     return true;
 }
+
+void removePartialFile(const QByteArray& path) {
+    struct stat info {};
+    if (::lstat(path.constData(), &info) == 0 && S_ISREG(info.st_mode)) ::unlink(path.constData());
+}

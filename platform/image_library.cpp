@@ -4,7 +4,6 @@
 #include <gif_lib.h>
 #include <libimagequant.h>
 #include <spng.h>
-#include <sys/stat.h>
 #include <unistd.h>
 #include <zlib.h>
 
@@ -13,6 +12,8 @@
 #include <cstdint>
 #include <cstdio>
 #include <cstring>
+
+#include "platform/file_replace.h"
 
 // Pixels packed as R, G, B bytes, rows top-down without padding: the layout the PNG encoder takes
 // as it is, so the time-critical PNG path converts nothing after loading.
@@ -79,13 +80,6 @@ std::uint16_t u16(const char* p) {
     return static_cast<std::uint16_t>(static_cast<std::uint8_t>(p[0]) | static_cast<std::uint8_t>(p[1]) << 8);
 }
 std::uint32_t u32(const char* p) { return std::uint32_t(u16(p)) | std::uint32_t(u16(p + 2)) << 16; }
-
-// Removes what a failed write left at path. Only a regular file: a failed write to a device or
-// pipe name must never unlink that node.
-void removePartial(const QByteArray& path) {
-    struct stat info {};
-    if (::lstat(path.constData(), &info) == 0 && S_ISREG(info.st_mode)) ::unlink(path.constData());
-}
 
 std::unique_ptr<const DibImage> parseBmp(const QByteArray& file) {
     constexpr qsizetype kFileHeader = 14;
@@ -208,7 +202,7 @@ bool writeGifFile(const QByteArray& path, const DibImage& image, std::uint8_t* i
     std::unique_ptr<GifFileType, GifClose> gif(EGifOpenFileHandle(fd, nullptr));
     if (!gif) {
         ::close(fd);
-        removePartial(path);
+        removePartialFile(path);
         return false;
     }
     EGifSetGifVersion(gif.get(), true);
@@ -218,7 +212,7 @@ bool writeGifFile(const QByteArray& path, const DibImage& image, std::uint8_t* i
         ok = EGifPutLine(gif.get(), indices + std::size_t(y) * std::size_t(image.width), image.width) ==
              GIF_OK;
     ok = EGifCloseFile(gif.release(), nullptr) == GIF_OK && ok;
-    if (!ok) removePartial(path);
+    if (!ok) removePartialFile(path);
     return ok;
 }
 
@@ -267,7 +261,7 @@ bool DIBtoPNG(const QString& outPath, const DibHandle& handle, int /*reserved*/)
         spng_set_option(encoder.get(), SPNG_FILTER_CHOICE, kPngFilterChoice) == 0 &&
         spng_encode_image(encoder.get(), image->rgb.get(), size, SPNG_FMT_PNG, SPNG_ENCODE_FINALIZE) == 0;
     ok = std::fclose(file.release()) == 0 && ok;
-    if (!ok) removePartial(path);
+    if (!ok) removePartialFile(path);
     return ok;
 }
 

@@ -1,8 +1,5 @@
 #include "still/logic/image_writer.h"
 
-#include <sys/stat.h>
-#include <unistd.h>
-
 #include <QFile>
 #include <csetjmp>
 #include <cstdio>
@@ -11,6 +8,9 @@
 // jpeglib.h needs FILE and size_t declared before it.
 #include <jpeglib.h>
 
+#include "platform/file_replace.h"
+#include "still/logic/bmp_header.h"
+
 #ifndef JCS_EXTENSIONS
 #error "libjpeg-turbo's colour space extensions are needed to encode straight from 32-bit rows"
 #endif
@@ -18,7 +18,6 @@
 namespace {
 
 constexpr int kMaxJpegSide = JPEG_MAX_DIMENSION;
-constexpr std::size_t kBmpHeaderBytes = 14 + 40;
 
 // The byte order of QImage::Format_RGB32 pixels in memory; libjpeg-turbo reads it as is and
 // ignores the fourth byte, so the encoder still gets three colour components.
@@ -33,17 +32,10 @@ struct FileCloser {
 };
 using FilePtr = std::unique_ptr<FILE, FileCloser>;
 
-// Removes what a failed write left at path. Only a regular file: a failed write to a device or
-// pipe name must never unlink that node.
-void removePartial(const QByteArray& path) {
-    struct stat info {};
-    if (::lstat(path.constData(), &info) == 0 && S_ISREG(info.st_mode)) ::unlink(path.constData());
-}
-
 // Closes file and removes it unless everything before and the close itself succeeded.
 bool finish(FilePtr file, const QByteArray& path, bool ok) {
     ok = std::fclose(file.release()) == 0 && ok;
-    if (!ok) removePartial(path);
+    if (!ok) removePartialFile(path);
     return ok;
 }
 
@@ -107,15 +99,6 @@ bool compress(JpegCompressor& jpeg, FILE* file, JSAMPARRAY rows, int width, int 
     return true;
 }
 
-void put16(std::uint8_t* at, std::uint32_t value) {
-    at[0] = static_cast<std::uint8_t>(value);
-    at[1] = static_cast<std::uint8_t>(value >> 8);
-}
-void put32(std::uint8_t* at, std::uint32_t value) {
-    put16(at, value);
-    put16(at + 2, value >> 16);
-}
-
 }  // namespace
 
 bool writeJpeg(const QImage& image, const QString& path, int quality) {
@@ -147,22 +130,8 @@ bool writeBmp(const QImage& image, const QString& path) {
     if (total > UINT32_MAX) return false;
 
     auto bytes = std::make_unique_for_overwrite<std::uint8_t[]>(total);
-    std::uint8_t* header = bytes.get();
-    put16(header, 0x4d42);  // "BM"
-    put32(header + 2, static_cast<std::uint32_t>(total));
-    put32(header + 6, 0);  // reserved
-    put32(header + 10, kBmpHeaderBytes);
-    put32(header + 14, 40);
-    put32(header + 18, static_cast<std::uint32_t>(width));
-    put32(header + 22, static_cast<std::uint32_t>(height));  // positive: bottom-up
-    put16(header + 26, 1);                                   // planes
-    put16(header + 28, 24);
-    put32(header + 30, 0);  // BI_RGB
-    put32(header + 34, static_cast<std::uint32_t>(stride * height));
-    put32(header + 38, 0);  // resolution: none given
-    put32(header + 42, 0);
-    put32(header + 46, 0);  // colours used
-    put32(header + 50, 0);  // colours important
+    fillBmpHeader(bytes.get(), pixels.width(), pixels.height(), 24, kBmpHeaderBytes,
+                  static_cast<std::uint32_t>(stride * height));
     for (std::size_t y = 0; y < height; ++y) {
         std::uint8_t* out = bytes.get() + kBmpHeaderBytes + (height - 1 - y) * stride;
         const auto* in = reinterpret_cast<const QRgb*>(pixels.constScanLine(static_cast<int>(y)));

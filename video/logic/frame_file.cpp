@@ -16,6 +16,10 @@
 #include <memory>
 #include <vector>
 
+#include "platform/file_replace.h"
+#include "platform/unique_fd.h"
+#include "still/logic/bmp_header.h"
+
 namespace {
 
 constexpr std::size_t kFileHeader = 14;
@@ -25,31 +29,9 @@ constexpr std::size_t kFileHeader = 14;
 constexpr std::size_t kDirectBlock = 512;
 constexpr std::size_t kDirectPixelOffset = 4096;
 constexpr std::size_t kInfoHeader = 40;
-constexpr std::size_t kHeaderBytes = kFileHeader + kInfoHeader;
 
-void put16(std::uint8_t* at, std::uint32_t value) {
-    at[0] = std::uint8_t(value);
-    at[1] = std::uint8_t(value >> 8);
-}
-void put32(std::uint8_t* at, std::uint32_t value) {
-    put16(at, value);
-    put16(at + 2, value >> 16);
-}
 std::uint32_t get16(const std::uint8_t* at) { return std::uint32_t(at[0]) | std::uint32_t(at[1]) << 8; }
 std::uint32_t get32(const std::uint8_t* at) { return get16(at) | get16(at + 2) << 16; }
-
-// Closes the descriptor on every way out.
-struct Descriptor {
-    int fd;
-    explicit Descriptor(int value) : fd(value) {}
-    Descriptor(const Descriptor&) = delete;
-    Descriptor& operator=(const Descriptor&) = delete;
-    ~Descriptor() {
-        if (fd >= 0) ::close(fd);
-    }
-    // The close's own result: a write the system could not complete may only show here.
-    bool close() { return ::close(std::exchange(fd, -1)) == 0; }
-};
 
 // One vectored read or write of the pieces at the given file offset, in as many calls as the
 // system needs (short transfers, at most IOV_MAX pieces a call, interrupted calls).
@@ -78,12 +60,6 @@ bool transferAll(std::vector<iovec> pieces, off_t offset, const Transfer& transf
     return true;
 }
 
-// Only a regular file: a failed write to a device or pipe name must never unlink that node.
-void removePartial(const QByteArray& path) {
-    struct stat info {};
-    if (::lstat(path.constData(), &info) == 0 && S_ISREG(info.st_mode)) ::unlink(path.constData());
-}
-
 // Row y of the picture (top row 0) as one piece; bottom-up files list the rows from the last one.
 std::vector<iovec> rowPieces(uchar* bits, qsizetype bytesPerLine, int height, std::size_t rowBytes,
                              bool bottomUp) {
@@ -109,34 +85,19 @@ bool blockAligned(const void* address, std::size_t a, std::size_t b) {
            b % kDirectBlock == 0;
 }
 
-// The file and info headers of a 32-bit bottom-up BMP whose pixels start at pixelOffset.
-void fillHeader(std::uint8_t* header, int width, int height, std::uint32_t pixelOffset,
-                std::uint64_t imageBytes) {
-    put16(header, 0x4d42);  // "BM"
-    put32(header + 2, std::uint32_t(pixelOffset + imageBytes));
-    put32(header + 10, pixelOffset);
-    put32(header + 14, kInfoHeader);
-    put32(header + 18, std::uint32_t(width));
-    put32(header + 22, std::uint32_t(height));  // positive: bottom-up
-    put16(header + 26, 1);                      // planes
-    put16(header + 28, 32);
-    put32(header + 30, 0);  // BI_RGB
-    put32(header + 34, std::uint32_t(imageBytes));
-}
-
 // Writes the header block and the rows (bottom-up) to a new file at path; direct goes past the page
 // cache. False with errno set when a step fails; EINVAL from a direct open or write means the volume
 // refuses direct transfers.
 bool writeFile(const QByteArray& name, const QImage& pixels, const std::uint8_t* header,
                std::size_t headerBytes, bool direct) {
-    Descriptor file(
+    UniqueFd file(
         ::open(name.constData(), O_WRONLY | O_CREAT | O_TRUNC | O_CLOEXEC | (direct ? O_DIRECT : 0), 0644));
-    if (file.fd < 0) return false;
+    if (!file.isOpen()) return false;
     // The rows are only read; iovec just has no const.
     std::vector<iovec> pieces = rowPieces(const_cast<uchar*>(pixels.constBits()), pixels.bytesPerLine(),
                                           pixels.height(), std::size_t(pixels.width()) * 4, true);
     pieces.insert(pieces.begin(), iovec{const_cast<std::uint8_t*>(header), headerBytes});
-    const int fd = file.fd;
+    const int fd = file.get();
     const bool ok =
         transferAll(std::move(pieces), 0, [fd](const iovec* v, int n, off_t) { return ::writev(fd, v, n); });
     const int error = errno;
@@ -156,6 +117,9 @@ bool writeFrameBmp(const QImage& image, const QString& path) {
     const std::size_t rowBytes = std::size_t(pixels.width()) * 4;
     const std::uint64_t imageBytes = std::uint64_t(rowBytes) * std::uint64_t(pixels.height());
     if (kDirectPixelOffset + imageBytes > UINT32_MAX) return false;
+    const auto bmpHeader = [&](std::uint8_t* header, std::uint32_t pixelOffset) {
+        fillBmpHeader(header, pixels.width(), pixels.height(), 32, pixelOffset, std::uint32_t(imageBytes));
+    };
     const QByteArray name = QFile::encodeName(path);
 
     // Rows in whole blocks (a screen grab 1920 pixels wide, in page-aligned shared memory) go to the disk
@@ -164,28 +128,28 @@ bool writeFrameBmp(const QImage& image, const QString& path) {
         const AlignedBytes block = alignedBytes(kDirectPixelOffset);
         if (block) {
             std::memset(block.get(), 0, kDirectPixelOffset);
-            fillHeader(block.get(), pixels.width(), pixels.height(), kDirectPixelOffset, imageBytes);
+            bmpHeader(block.get(), kDirectPixelOffset);
             if (writeFile(name, pixels, block.get(), kDirectPixelOffset, true)) return true;
             if (errno != EINVAL) {
-                removePartial(name);
+                removePartialFile(name);
                 return false;
             }
         }
     }
-    std::uint8_t header[kHeaderBytes] = {};
-    fillHeader(header, pixels.width(), pixels.height(), kHeaderBytes, imageBytes);
-    if (writeFile(name, pixels, header, kHeaderBytes, false)) return true;
-    removePartial(name);
+    std::uint8_t header[kBmpHeaderBytes];
+    bmpHeader(header, kBmpHeaderBytes);
+    if (writeFile(name, pixels, header, kBmpHeaderBytes, false)) return true;
+    removePartialFile(name);
     return false;
 }
 
 bool readFrameBmp(const QString& path, QImage& image) {
     const QByteArray name = QFile::encodeName(path);
-    Descriptor file(::open(name.constData(), O_RDONLY | O_CLOEXEC));
+    UniqueFd file(::open(name.constData(), O_RDONLY | O_CLOEXEC));
     struct stat info {};
-    std::uint8_t header[kHeaderBytes];
-    if (file.fd < 0 || ::fstat(file.fd, &info) != 0 ||
-        ::pread(file.fd, header, kHeaderBytes, 0) != ssize_t(kHeaderBytes)) {
+    std::uint8_t header[kBmpHeaderBytes];
+    if (!file.isOpen() || ::fstat(file.get(), &info) != 0 ||
+        ::pread(file.get(), header, kBmpHeaderBytes, 0) != ssize_t(kBmpHeaderBytes)) {
         image = QImage();
         return false;
     }
@@ -206,7 +170,7 @@ bool readFrameBmp(const QString& path, QImage& image) {
         image.bytesPerLine() != rowBytes)
         image = QImage(width, int(height), QImage::Format_RGB32);
     if (image.isNull()) return false;
-    const int fd = file.fd;
+    const int fd = file.get();
     // bits() detaches the image from any other holder before the rows are overwritten.
     const bool ok = transferAll(
         rowPieces(image.bits(), image.bytesPerLine(), int(height), std::size_t(rowBytes), rawHeight > 0),
@@ -216,6 +180,6 @@ bool readFrameBmp(const QString& path, QImage& image) {
 }
 
 void prefetchFrameBmp(const QString& path) {
-    Descriptor file(::open(QFile::encodeName(path).constData(), O_RDONLY | O_CLOEXEC));
-    if (file.fd >= 0) ::posix_fadvise(file.fd, 0, 0, POSIX_FADV_WILLNEED);
+    UniqueFd file(::open(QFile::encodeName(path).constData(), O_RDONLY | O_CLOEXEC));
+    if (file.isOpen()) ::posix_fadvise(file.get(), 0, 0, POSIX_FADV_WILLNEED);
 }
