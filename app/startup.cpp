@@ -16,6 +16,7 @@
 
 Program::Program(const QString& programDirectory, ProgramServices services) {
     state.settings.ProgramDirectory = programDirectory;
+    state.frameDirectory = programDirectory;
     // Before the frame window, which registers the first of them.
     state.hotkeys = readHotkeys(settingsFilePath(programDirectory));
     if (QApplication::windowIcon().isNull()) QApplication::setWindowIcon(programIcon());

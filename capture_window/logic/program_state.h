@@ -11,4 +11,6 @@ struct ProgramState {
     CaptureState capture;
     // The global hot keys, from the settings file's [hotkey] section, read once at the start.
     HotkeySet hotkeys = defaultHotkeys();
+    // The folder of a recording's frame files, ending with the path separator.
+    QString frameDirectory;
 };

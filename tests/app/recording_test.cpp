@@ -291,14 +291,13 @@ TEST_F(Recording, AMissingFrameEndsTheAviThereAndEveryFrameFileIsStillDeleted) {
 
 TEST_F(Recording, AFrameThatCannotBeWrittenPausesWithOneBoxAndKeepsTheFramesWritten) {
     start();
-    Settings& s = program->state.settings;
     form().Timer4.setInterval(20);
     ASSERT_TRUE(sendKeys({"ctrl+f"}));
     waitForFrames(3);
     // The program folder fills up: the next frame fails, the run pauses with one box; a resume
     // while that box is open fails again and pauses without a second box.
-    const QString programFolder = s.ProgramDirectory;
-    s.ProgramDirectory = QStringLiteral("/proc/self/");
+    const QString programFolder = program->state.frameDirectory;
+    program->state.frameDirectory = QStringLiteral("/proc/self/");
     boxes.whileShown = [&](const QString&) {
         EXPECT_EQ(rec().runState(), RecordingState::Paused);
         sendKeys({"ctrl+F1"});
@@ -311,7 +310,7 @@ TEST_F(Recording, AFrameThatCannotBeWrittenPausesWithOneBoxAndKeepsTheFramesWrit
     const int written = rec().FrameCount;
     EXPECT_EQ(frameFiles(), written);
     boxes.whileShown = nullptr;
-    s.ProgramDirectory = programFolder;
+    program->state.frameDirectory = programFolder;
     ASSERT_TRUE(sendKeys({"ctrl+F1"}));
     waitForFrames(written + 2);
     ASSERT_TRUE(sendKeys({"ctrl+F3"}));

@@ -76,11 +76,11 @@ void VideoRecording::writeFrames() {
     // Frames written past the page cache come back from the disk; two are always on their way.
     constexpr std::int32_t kFramesAhead = 2;
     for (std::int32_t i = 1; i <= std::min(kFramesAhead, FrameCount); ++i)
-        prefetchFrameBmp(frameFilePath(m_state.settings.ProgramDirectory, i));
+        prefetchFrameBmp(frameFilePath(m_state.frameDirectory, i));
     for (std::int32_t i = 1; i <= FrameCount; ++i) {
         if (i + kFramesAhead <= FrameCount)
-            prefetchFrameBmp(frameFilePath(m_state.settings.ProgramDirectory, i + kFramesAhead));
-        const QString path = frameFilePath(m_state.settings.ProgramDirectory, i);
+            prefetchFrameBmp(frameFilePath(m_state.frameDirectory, i + kFramesAhead));
+        const QString path = frameFilePath(m_state.frameDirectory, i);
         if (!readFrameBmp(path, bitmap)) throw FrameFileError(path);
         // A frame the writer could not store is its own to report; the frames after it still go in.
         QzAvi1->AddFrame(bitmap);
@@ -90,7 +90,7 @@ void VideoRecording::writeFrames() {
 
 void VideoRecording::cleanUp() {
     for (std::int32_t i = 1; i <= FrameCount; ++i) {
-        QFile::remove(frameFilePath(m_state.settings.ProgramDirectory, i));
+        QFile::remove(frameFilePath(m_state.frameDirectory, i));
         m_form4.change(progress(i, FrameCount, 50));
     }
     m_form4.hide();

@@ -137,7 +137,7 @@ void VideoRecording::Timer4Timer() {
     QImage& image = m_state.capture.WholeScreen ? m_form1.ScreenBitmap : m_form1.CaptureBitmap;
     // Video frames are not clipped to the screen.
     if (!m_stills.stretchimage(image)) return frameNotWritten(kCannotMakeImage);
-    const QString path = frameFilePath(m_state.settings.ProgramDirectory, FrameCount);
+    const QString path = frameFilePath(m_state.frameDirectory, FrameCount);
     if (!writeFrameBmp(image, path)) return frameNotWritten(fileCreationErrorText(path));
     if (m_frameLimitEnabled() && FrameCount >= m_state.settings.FrameLimit) m_form1.N12->trigger();
 }
