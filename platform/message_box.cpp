@@ -4,6 +4,8 @@
 #include <QGridLayout>
 #include <QMessageBox>
 #include <QSpacerItem>
+#include <cerrno>
+#include <cstring>
 
 #include "platform/window_stack.h"
 
@@ -37,4 +39,26 @@ void QtMessageBoxes::warning(QWidget* parent, const QString& text) {
 
 QString fileCreationErrorText(const QString& path) {
     return QStringLiteral("ファイル %1 を作成できません").arg(path);
+}
+
+QString fileErrorCause(int errorNumber) {
+    switch (errorNumber) {
+        case ENOSPC:
+        case EDQUOT:
+        case EFBIG:
+            return QStringLiteral("ディスクの空き容量が足りません.");
+        case EACCES:
+        case EPERM:
+        case EROFS:
+            return QStringLiteral("このフォルダには書き込めません.");
+        case ENOENT:
+        case ENOTDIR:
+            return QStringLiteral("フォルダが見つかりません.");
+        default:
+            return QString::fromLocal8Bit(std::strerror(errorNumber));
+    }
+}
+
+QString withCause(const QString& text, int errorNumber) {
+    return text + QLatin1Char('\n') + fileErrorCause(errorNumber);
 }

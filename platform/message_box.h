@@ -20,6 +20,13 @@ public:
 // The text the program reports when a file cannot be created (the framework's own error text).
 QString fileCreationErrorText(const QString& path);
 
+// A second line for a message about a failed file operation, saying why in the user's words:
+// a full disk, a folder the user may not write, or the system's own text for anything else.
+QString fileErrorCause(int errorNumber);
+
+// text, then the cause on its own line.
+QString withCause(const QString& text, int errorNumber);
+
 // Real boxes: modal QMessageBox, whose nested event loop keeps timers running.
 class QtMessageBoxes final : public MessageBoxes {
 public:
