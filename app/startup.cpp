@@ -2,6 +2,7 @@
 
 #include <QApplication>
 
+#include "app/leftover_files.h"
 #include "app/program_icon.h"
 #include "capture_window/ui/frame_window.h"
 #include "platform/window_stack.h"
@@ -44,6 +45,18 @@ Program::Program(const QString& programDirectory, ProgramServices services) {
         RecordingServices{services.messages, services.codecs, services.avi, services.hotkeys,
                           services.clock});
     Form1->setRecordingCommands(recording.get());
+
+    // A copy that finds no other running clears what killed copies left behind, then lets later
+    // copies in beside it.
+    const QString lockPath = state.frameDirectory + QStringLiteral(".kadrel.lock");
+    runLock = FileLock::tryLock(lockPath, FileLock::Mode::Exclusive);
+    if (runLock) {
+        removeLeftoverTemporaries(settingsFilePath(programDirectory), state.settings.SaveDirectory,
+                                  state.settings.MoviePrefix);
+        if (!runLock->share()) runLock.reset();
+    } else {
+        runLock = FileLock::lock(lockPath, FileLock::Mode::Shared);
+    }
 }
 
 Program::~Program() {
@@ -56,4 +69,5 @@ Program::~Program() {
 void Program::show() {
     Form1->show();
     window_stack::bringToForeground(Form1.get());
+    recording->offerKeptFramesAtStart();
 }

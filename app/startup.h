@@ -2,9 +2,11 @@
 
 #include <QString>
 #include <memory>
+#include <optional>
 
 #include "app/japanese_interface.h"
 #include "capture_window/logic/program_state.h"
+#include "platform/file_lock.h"
 
 class AviLibraryLoader;
 class CodecChooser;
@@ -45,7 +47,8 @@ public:
     Program(const QString& programDirectory, ProgramServices services);
     ~Program();
 
-    // Shows the frame window and gives it the keyboard.
+    // Shows the frame window and gives it the keyboard, then offers to make frame files that an
+    // earlier run kept into an AVI file.
     void show();
 
     // First: the windows are made in the program's font and language.
@@ -59,4 +62,6 @@ public:
     std::unique_ptr<StillCommands> stillCommands;
     std::unique_ptr<PrintCommand> printCommand;
     std::unique_ptr<VideoRecording> recording;
+    // Held shared by every running copy that uses this frame folder, for its whole life.
+    std::optional<FileLock> runLock;
 };

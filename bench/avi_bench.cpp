@@ -28,6 +28,10 @@ public:
     void message(QWidget*, const QString& text) override { print(text); }
     void error(QWidget*, const QString& text) override { print(text); }
     void warning(QWidget*, const QString& text) override { print(text); }
+    bool question(QWidget*, const QString& text) override {
+        print(text);
+        return false;
+    }
     static void print(const QString& text) { std::fprintf(stderr, "%s\n", qPrintable(text)); }
 };
 

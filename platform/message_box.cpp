@@ -13,8 +13,17 @@ namespace {
 // Room the window manager's title bar takes besides the title: its buttons and the window icon.
 constexpr int kTitleBarExtras = 120;
 
-void showBox(QWidget* parent, QMessageBox::Icon icon, const QString& title, const QString& text) {
-    QMessageBox box(icon, title, text, QMessageBox::Ok, parent);
+// Returns the button that closed the box.
+QMessageBox::StandardButton showBox(QWidget* parent, QMessageBox::Icon icon, const QString& title,
+                                    const QString& text,
+                                    QMessageBox::StandardButtons buttons = QMessageBox::Ok) {
+    QMessageBox box(icon, title, text, buttons, parent);
+    if (buttons & QMessageBox::Yes) {
+        box.button(QMessageBox::Yes)->setText(QStringLiteral("はい"));
+        box.button(QMessageBox::No)->setText(QStringLiteral("いいえ"));
+        box.setDefaultButton(QMessageBox::Yes);
+        box.setEscapeButton(QMessageBox::No);
+    }
     // A short text would make the box too narrow for its title: the title bar would show "…".
     if (auto* grid = qobject_cast<QGridLayout*>(box.layout())) {
         const int titleWidth = box.fontMetrics().horizontalAdvance(title) + kTitleBarExtras;
@@ -22,6 +31,7 @@ void showBox(QWidget* parent, QMessageBox::Icon icon, const QString& title, cons
                       grid->rowCount(), 0, 1, grid->columnCount());
     }
     window_stack::execInForeground(box, parent);
+    return box.standardButton(box.clickedButton());
 }
 }  // namespace
 
@@ -35,6 +45,11 @@ void QtMessageBoxes::error(QWidget* parent, const QString& text) {
 
 void QtMessageBoxes::warning(QWidget* parent, const QString& text) {
     showBox(parent, QMessageBox::Warning, QStringLiteral("警告"), text);
+}
+
+bool QtMessageBoxes::question(QWidget* parent, const QString& text) {
+    return showBox(parent, QMessageBox::Question, QApplication::applicationName(), text,
+                   QMessageBox::Yes | QMessageBox::No) == QMessageBox::Yes;
 }
 
 QString fileCreationErrorText(const QString& path) {
@@ -51,6 +66,8 @@ QString fileErrorCause(int errorNumber) {
         case EPERM:
         case EROFS:
             return QStringLiteral("このフォルダには書き込めません.");
+        case EEXIST:
+            return QStringLiteral("同じ名前のファイルがあります.");
         case ENOENT:
         case ENOTDIR:
             return QStringLiteral("フォルダが見つかりません.");

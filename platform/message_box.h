@@ -15,6 +15,9 @@ public:
     virtual void error(QWidget* parent, const QString& text) = 0;
     // A warning box titled "警告".
     virtual void warning(QWidget* parent, const QString& text) = 0;
+    // A question titled with the program's name and the buttons "はい" and "いいえ"; "はい" is the
+    // default, so Enter takes it. True for "はい"; closing the box counts as "いいえ".
+    virtual bool question(QWidget* parent, const QString& text) = 0;
 };
 
 // The text the program reports when a file cannot be created (the framework's own error text).
@@ -33,4 +36,5 @@ public:
     void message(QWidget* parent, const QString& text) override;
     void error(QWidget* parent, const QString& text) override;
     void warning(QWidget* parent, const QString& text) override;
+    bool question(QWidget* parent, const QString& text) override;
 };

@@ -57,7 +57,7 @@ AviFileWriter::~AviFileWriter() {
 
 bool AviFileWriter::create(const std::string& path) {
     if (isOpen()) return false;
-    m_fd = UniqueFd(::open(path.c_str(), O_WRONLY | O_CREAT | O_TRUNC | O_CLOEXEC, 0666));
+    m_fd = UniqueFd(::open(path.c_str(), O_WRONLY | O_CREAT | O_EXCL | O_CLOEXEC, 0666));
     if (!m_fd.isOpen()) return false;
     m_buffer.clear();
     m_buffer.reserve(kWriteBufferBytes);
@@ -72,8 +72,8 @@ bool AviFileWriter::create(const std::string& path) {
 
 bool AviFileWriter::createStream(std::uint32_t width, std::uint32_t height, std::uint32_t framesPerSecond,
                                  const BitmapInfoHeader& format) {
-    if (!isOpen() || hasStream() || framesPerSecond == 0 || width == 0 || height == 0 || width > 0x7fff ||
-        height > 0x7fff)
+    if (!isOpen() || hasStream() || framesPerSecond == 0 || width == 0 || height == 0 || width > kMaxSide ||
+        height > kMaxSide)
         return false;
     m_width = width;
     m_height = height;

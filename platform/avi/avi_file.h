@@ -32,17 +32,21 @@ public:
     static constexpr std::uint64_t kRiffLimit = std::uint64_t(1) << 30;
     // Entries reserved for the super index: one per part, so up to ~kSuperIndexEntries GiB.
     static constexpr std::uint32_t kSuperIndexEntries = 256;
+    // The largest width or height of a frame: the format's sides are signed 16-bit values to many
+    // readers. A recording checks its frame size against this before it takes a frame.
+    static constexpr std::uint32_t kMaxSide = 0x7fff;
 
     AviFileWriter() = default;
     ~AviFileWriter();
     AviFileWriter(const AviFileWriter&) = delete;
     AviFileWriter& operator=(const AviFileWriter&) = delete;
 
-    // Creates (or truncates) the file. False when it cannot be created or one is open already.
+    // Creates the file, never replacing one: false (errno EEXIST) when a file of that name exists,
+    // false as well when it cannot be created or one is open already.
     bool create(const std::string& path);
     // Gives the created file its one video stream and writes provisional headers. False when no
     // file was created, the stream exists already, or the arguments are unusable (no pixels, a
-    // side above 32767, rate 0); the file stays created then, and close() leaves it empty.
+    // side above kMaxSide, rate 0); the file stays created then, and close() leaves it empty.
     bool createStream(std::uint32_t width, std::uint32_t height, std::uint32_t framesPerSecond,
                       const BitmapInfoHeader& format);
     // Appends one key-frame sample. False without a stream, on a write error (a full disk), or when

@@ -28,6 +28,7 @@ public:
     }
     void error(QWidget*, const QString&) override {}
     void warning(QWidget*, const QString&) override {}
+    bool question(QWidget*, const QString&) override { return false; }
     QStringList messages;
     int open = 0;
     int maxOpen = 0;

@@ -18,10 +18,18 @@ public:
         if (whileShown) whileShown(text);
     }
     void warning(QWidget*, const QString& text) override { warnings << text; }
+    // Answers from answers in turn, then "いいえ".
+    bool question(QWidget*, const QString& text) override {
+        questions << text;
+        if (whileShown) whileShown(text);
+        return !answers.empty() && answers.takeFirst();
+    }
 
     QStringList messages;
     QStringList errors;
     QStringList warnings;
+    QStringList questions;
+    QList<bool> answers;
     // Runs while a message or error box would be open, as a modal box lets events through.
     std::function<void(const QString& text)> whileShown;
 };

@@ -75,17 +75,17 @@ TEST(RecordingClock, AchievedRateRoundsDownAndAZeroClockGivesOne) {
 TEST(RecordingState, EachStateTakesOnlyItsCommands) {
     using S = RecordingState;
     using C = RecordingCommand;
-    const C commands[] = {C::Start, C::Pause, C::Resume, C::TrayPress, C::Stop, C::Finished};
+    const C commands[] = {C::Start, C::Pause, C::Resume, C::TrayPress, C::Stop, C::Finished, C::Recover};
     // Rows: Idle, Recording, Paused, Assembling; columns in the order of commands; nullopt = refused.
     const std::optional<S> none;
-    const std::optional<S> table[4][6] = {
-        {S::Recording, none, none, none, none, none},
-        {none, S::Paused, S::Recording, S::Paused, S::Assembling, none},
-        {none, S::Paused, S::Recording, S::Paused, S::Assembling, none},
-        {none, none, none, none, none, S::Idle},
+    const std::optional<S> table[4][7] = {
+        {S::Recording, none, none, none, none, none, S::Assembling},
+        {none, S::Paused, S::Recording, S::Paused, S::Assembling, none, none},
+        {none, S::Paused, S::Recording, S::Paused, S::Assembling, none, none},
+        {none, none, none, none, none, S::Idle, none},
     };
     for (int s = 0; s < 4; ++s)
-        for (int c = 0; c < 6; ++c)
+        for (int c = 0; c < 7; ++c)
             EXPECT_EQ(nextState(S(s), commands[c]), table[s][c]) << "state " << s << " command " << c;
 }
 

@@ -8,6 +8,7 @@ std::optional<RecordingState> nextState(RecordingState state, RecordingCommand c
     switch (state) {
         case S::Idle:
             if (command == C::Start) return S::Recording;
+            if (command == C::Recover) return S::Assembling;
             return std::nullopt;
         case S::Recording:
         case S::Paused:
@@ -21,6 +22,7 @@ std::optional<RecordingState> nextState(RecordingState state, RecordingCommand c
                     return S::Assembling;
                 case C::Start:
                 case C::Finished:
+                case C::Recover:
                     return std::nullopt;
             }
             return std::nullopt;

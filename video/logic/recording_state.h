@@ -13,10 +13,11 @@ enum class RecordingCommand {
     TrayPress,  // a left or right button press on the tray icon: pauses and opens the tray menu
     Stop,       // the tray menu's "停止", the stop hot key, the frame limit, closing the frame
     Finished,   // the end of the assembly's clean-up
+    Recover,    // frame files kept from an earlier run are made into an AVI file
 };
 
 // The state a command leads to, or nothing when the state refuses it. Only an idle program starts
-// a run (a paused run is never restarted), and a run being assembled takes no command but its own
+// a run or an assembly of kept frames (a paused run is never restarted), and a run being assembled takes no command but its own
 // end: a pause, resume, stop or tray press that arrives during the stop's message box or the
 // assembly never resumes capturing into the frames being assembled nor starts a second assembly.
 std::optional<RecordingState> nextState(RecordingState state, RecordingCommand command);

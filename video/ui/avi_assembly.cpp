@@ -1,6 +1,7 @@
 // The stop of a recording: the AVI file is assembled from the frame files, which are then deleted,
 // and the frame window is put back as it was before the run.
 #include <QApplication>
+#include <QDir>
 #include <QElapsedTimer>
 #include <QFile>
 #include <QWindow>
@@ -14,6 +15,7 @@
 #include "platform/window_stack.h"
 #include "video/logic/avi_names.h"
 #include "video/logic/frame_file.h"
+#include "video/logic/kept_frames.h"
 #include "video/ui/avi_writer.h"
 #include "video/ui/progress_window.h"
 #include "video/ui/video_recording.h"
@@ -26,6 +28,12 @@ public:
     explicit FrameFileError(const QString& path)
         : std::runtime_error(QStringLiteral("ファイル %1 を開けません").arg(path).toStdString()) {}
 };
+
+const QString kAbandoned = QStringLiteral("エラー：動画保存を中断しました");
+const QString kFramesKept = QStringLiteral(
+    "%1 枚のフレームはAVIファイルに入っていません.\n"
+    "フレームファイルを %2 に残しました.\n"
+    "次に Kadrel を起動したとき、または次の動画保存の前に、AVIファイルにできます.");
 
 std::uint8_t progress(std::int32_t i, std::int32_t frameCount, int base) {
     return std::uint8_t(std::int64_t(i) * 100 / (2 * std::int64_t(frameCount)) + base);
@@ -51,26 +59,44 @@ void VideoRecording::N12Click() {
     QzAvi1->setFrameRate(qint32(std::min<std::int64_t>(rate, std::numeric_limits<qint32>::max())));
     m_services.messages.message(&m_form1,
                                 QStringLiteral("動画保存>>停止しました\nOKを押すとAVIファイル作成します"));
+    assemble();
+}
+
+void VideoRecording::assemble() {
     m_form4.show();
     waitUntilExposed(m_form4);
     const Settings& s = m_state.settings;
     QzAvi1->setFileName(movieFilePath(s.SaveDirectory, s.MoviePrefix, MovieNumber));
+    QzAvi1->setFreeName([this] {
+        const Settings& s = m_state.settings;
+        MovieNumber = firstFreeMovieNumber(s.SaveDirectory, s.MoviePrefix);
+        return movieFilePath(s.SaveDirectory, s.MoviePrefix, MovieNumber);
+    });
+    m_aviOpened = false;
     QString error;
     try {
         writeFrames();
     } catch (const std::exception& e) {
         error = QString::fromUtf8(e.what());
     }
-    cleanUp();
-    // As the framework reports an error that left the protected block: after the clean-up.
-    if (!error.isEmpty()) m_services.messages.error(&m_form1, error);
+    const qsizetype kept = cleanUp();
+    // As the framework reports an error that left the protected block: after the clean-up, in one
+    // box with what became of the frames.
+    QString report = error.isEmpty() && !m_aviOpened ? kAbandoned : error;
+    if (kept > 0) {
+        if (!report.isEmpty()) report += QLatin1Char('\n');
+        report += kFramesKept.arg(kept).arg(QDir::toNativeSeparators(m_state.frameDirectory));
+    }
+    if (report.isEmpty()) return;
+    if (error.isEmpty())
+        m_services.messages.message(&m_form1, report);
+    else
+        m_services.messages.error(&m_form1, report);
 }
 
 void VideoRecording::writeFrames() {
-    if (!QzAvi1->Open()) {
-        m_services.messages.message(&m_form1, QStringLiteral("エラー：動画保存を中断しました"));
-        return;
-    }
+    // A file that cannot be made is reported with the frames kept, after the clean-up.
+    if (!(m_aviOpened = QzAvi1->Open())) return;
     // One picture, reused for every frame: memory stays at one frame however long the run.
     QImage bitmap;
     // Frames written past the page cache come back from the disk; two are always on their way.
@@ -88,11 +114,18 @@ void VideoRecording::writeFrames() {
     }
 }
 
-void VideoRecording::cleanUp() {
-    for (std::int32_t i = 1; i <= FrameCount; ++i) {
-        QFile::remove(frameFilePath(m_state.frameDirectory, i));
+qsizetype VideoRecording::cleanUp() {
+    // The AVI file is whole on the disk before any frame file goes, and only the frames it holds go.
+    QzAvi1->Close();
+    const QString& folder = m_state.frameDirectory;
+    const std::int32_t inFile = std::int32_t(std::min<std::int64_t>(QzAvi1->framesInFile(), FrameCount));
+    const bool noted = inFile > 0 && writeFramesInAviNote(folder, QzAvi1->FileName(), inFile);
+    for (std::int32_t i = 1; i <= inFile; ++i) {
+        QFile::remove(frameFilePath(folder, i));
         m_form4.change(progress(i, FrameCount, 50));
     }
+    if (noted) removeFramesInAviNote(folder);
+    const qsizetype kept = frameFileNumbers(folder).size();
     m_form4.hide();
     QCoreApplication::processEvents();
     if (m_state.capture.WholeScreen) m_form1.show();
@@ -105,8 +138,11 @@ void VideoRecording::cleanUp() {
     m_form1.alphawindow();
     if (!m_form1.alwaysOnTop()) window_stack::setTopmost(&m_form1, false);
     m_form1.setEnabled(true);
-    QzAvi1->Finish();
+    // No file, nothing to compress: the report after the clean-up says why.
+    if (m_aviOpened) QzAvi1->Finish();
     QCoreApplication::processEvents();
     m_form1.FormResize();
+    m_folderLock.reset();
     advance(RecordingCommand::Finished);
+    return kept;
 }

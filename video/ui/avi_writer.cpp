@@ -6,6 +6,7 @@
 #include <QFileInfo>
 #include <QProgressBar>
 #include <algorithm>
+#include <cerrno>
 #include <cstdio>
 
 #include "platform/avi/avi_library_loader.h"
@@ -27,6 +28,8 @@ const QString kUnfinished = QStringLiteral(
     "ＡＶＩファイルを最後まで書き込めませんでした.\n"
     "このファイルは再生できません.");
 const QString kCannotOpen = QStringLiteral("ＡＶＩファイルを開けませんでした.");
+// Names tried after the chosen one was taken, before the file counts as one that cannot be made.
+constexpr int kMostRenames = 1000;
 
 }  // namespace
 
@@ -44,13 +47,10 @@ void TQzAvi::setBitDepth(quint16 value) { m_bitDepth = value == 24 ? 24 : 16; }
 
 bool TQzAvi::Open() {
     if (m_fileName.isEmpty()) return false;
-    if (!QFileInfo::exists(m_fileName)) {
-        // Make sure the folder exists; the empty file proves the name can be created there.
-        QFile probe(m_fileName);
-        if (!QDir().mkpath(QFileInfo(m_fileName).absolutePath()) || !probe.open(QIODevice::WriteOnly))
-            throw AviFileCreationError(fileCreationErrorText(m_fileName).toStdString());
-    }
-    QFile::remove(m_fileName);
+    m_framesInFile = 0;
+    m_lostFrames = false;
+    if (!QDir().mkpath(QFileInfo(m_fileName).absolutePath()))
+        throw AviFileCreationError(withCause(fileCreationErrorText(m_fileName), errno).toStdString());
 
     m_frameFormat = BitmapInfoHeader{};
     m_frameFormat.width = m_width;
@@ -58,9 +58,18 @@ bool TQzAvi::Open() {
     m_frameFormat.bitCount = m_bitDepth;
 
     auto file = std::make_unique<AviFileWriter>();
-    if (!file->create(nativePath(m_fileName))) {
-        m_messages.warning(nullptr, QStringLiteral("ＡＶＩファイルを作成できませんでした."));
-        return false;
+    // A file standing under the name is never replaced: it may be another copy's finished recording.
+    for (int renamed = 0; !file->create(nativePath(m_fileName)); ++renamed) {
+        const int error = errno;
+        if (error == EEXIST && m_freeName && renamed < kMostRenames) {
+            m_fileName = m_freeName();
+            continue;
+        }
+        if (error == EEXIST) {
+            m_messages.warning(nullptr, withCause(QStringLiteral("ＡＶＩファイルを作成できませんでした."), error));
+            return false;
+        }
+        throw AviFileCreationError(withCause(fileCreationErrorText(m_fileName), error).toStdString());
     }
     if (!file->createStream(m_width, m_height, std::uint32_t(m_frameRate), m_frameFormat)) {
         (void)file->close();
@@ -84,17 +93,20 @@ bool TQzAvi::AddFrame(const QImage& bitmap) {
     return m_aviFile->writeFrame(m_frameBuffer.data(), std::uint32_t(m_frameBuffer.size()));
 }
 
-void TQzAvi::Finish() {
+void TQzAvi::Close() {
     m_frameBuffer = {};
-    if (m_aviFile) {
-        const AviFileWriter::Closed closed = m_aviFile->close();
-        m_aviFile.reset();
-        if (closed != AviFileWriter::Closed::Complete) {
-            m_messages.warning(nullptr,
-                               closed == AviFileWriter::Closed::Truncated ? kTruncated : kUnfinished);
-            return;
-        }
-    }
+    if (!m_aviFile) return;
+    const AviFileWriter::Closed closed = m_aviFile->close();
+    m_framesInFile = m_aviFile->framesInFile();
+    m_aviFile.reset();
+    if (closed == AviFileWriter::Closed::Complete) return;
+    m_lostFrames = true;
+    m_messages.warning(nullptr, closed == AviFileWriter::Closed::Truncated ? kTruncated : kUnfinished);
+}
+
+void TQzAvi::Finish() {
+    Close();
+    if (m_lostFrames) return;
     if (!m_compress) return;
 
     AviLibrary* library = m_avi.library();

@@ -8,6 +8,7 @@
 #include <QPointer>
 #include <QString>
 #include <cstdint>
+#include <functional>
 #include <memory>
 #include <stdexcept>
 #include <vector>
@@ -64,20 +65,30 @@ public:
     // 16 and 24 are kept; anything else becomes 16.
     void setBitDepth(quint16 value);
 
-    // Creates FileName's folder chain if needed, removes any file of that name and opens a new
-    // AVI file with its video stream. False (after a warning box, nothing left open) when the file
-    // or stream cannot be created; false without a box when FileName is empty. Throws
-    // AviFileCreationError when the folder or file cannot be created at all.
+    // Where a file appeared under FileName after the name was chosen (another copy of the program
+    // recording into the same folder), Open asks this for the next name to try instead.
+    void setFreeName(std::function<QString()> next) { m_freeName = std::move(next); }
+
+    // Creates FileName's folder chain if needed and a new AVI file with its video stream, never
+    // over an existing file: a name that is taken is replaced by the one setFreeName gives. False
+    // (after a warning box with the cause, nothing left open) when the file or stream cannot be
+    // created; false without a box when FileName is empty. Throws AviFileCreationError when the
+    // folder cannot be created or the file cannot be made in it.
     bool Open();
     // Appends bitmap, stretched to Width x Height, as the next key frame. False when no file is
     // open or the frame could not be written (a full disk); from then on every frame is refused,
     // and Finish tells the user. No box here: a recording adds many frames.
     bool AddFrame(const QImage& bitmap);
-    // Completes the file, then, when Compress is set, offers re-compression: on success the
-    // compressed file replaces the uncompressed one; cancelled, failed or aborted, or without the
-    // AVI module (kNoAviLibraryText), the uncompressed file stays. A file that lost frames to a
-    // write error is closed with the frames written before it, the user is told, and no
-    // re-compression is offered. Releases everything, whatever Open returned.
+    // Completes the open file: its indexes and final headers, flushed to the disk. A file that lost
+    // frames to a write error is closed with the frames written before it, and the user is told.
+    // Nothing happens when no file is open.
+    void Close();
+    // The frames readable in the file once Close has run (0 when Open failed).
+    std::uint32_t framesInFile() const { return m_framesInFile; }
+    // Closes the file as Close does, then, when Compress is set, offers re-compression: on success
+    // the compressed file replaces the uncompressed one; cancelled, failed or aborted, or without
+    // the AVI module (kNoAviLibraryText), the uncompressed file stays. A file that lost frames is
+    // not offered. Releases everything, whatever Open returned.
     void Finish();
 
     // The re-save's progress callback: shows percent, lets pending window events run and returns
@@ -107,7 +118,10 @@ private:
     qint32 m_frameRate = 30;
     quint16 m_bitDepth = 16;
 
+    std::function<QString()> m_freeName;
     std::unique_ptr<AviFileWriter> m_aviFile;
+    std::uint32_t m_framesInFile = 0;
+    bool m_lostFrames = false;
     BitmapInfoHeader m_frameFormat;
     std::vector<std::uint8_t> m_frameBuffer;
     AviSaveOptions m_saveOptions;

@@ -3,7 +3,9 @@
 #include <QAction>
 #include <QApplication>
 #include <QCursor>
+#include <QDir>
 #include <QMenu>
+#include <cerrno>
 
 #include "capture_window/ui/frame_window.h"
 #include "platform/global_hotkey.h"
@@ -14,6 +16,8 @@
 #include "still/ui/capture_commands.h"
 #include "video/logic/avi_names.h"
 #include "video/logic/frame_file.h"
+#include "video/logic/frame_size.h"
+#include "video/logic/kept_frames.h"
 #include "video/ui/avi_writer.h"
 
 namespace {
@@ -28,6 +32,13 @@ constexpr RecordingHotkey kRecordingHotkeys[] = {{TForm1::kHotkeyResume, HotkeyA
                                                  {TForm1::kHotkeyStop, HotkeyAction::Stop}};
 
 const QString kCannotMakeImage = QStringLiteral("画像を作成できません");
+const QString kFolderInUse = QStringLiteral(
+    "ほかの Kadrel がこのフォルダで動画保存中です.\n%1\n"
+    "そちらの録画が終わってから始めてください.");
+const QString kKeptFramesQuestion = QStringLiteral(
+    "AVIファイルになっていないフレームが %1 枚あります.\n%2\n"
+    "これらからAVIファイルを作成しますか?");
+const QString kNotStartedMeanwhile = QStringLiteral("\n(録画はそのあとで始めてください.)");
 
 }  // namespace
 
@@ -77,19 +88,68 @@ void VideoRecording::N9Click() {
     const CaptureState& c = m_state.capture;
     const QSize source =
         c.WholeScreen ? m_stills.captureGeometry().screen : m_stills.captureGeometry().client;
-    const std::optional<QSize> frame = scaledSize(source, s.ScalePercent);
-    if (!frame || frame->width() > 0xffff || frame->height() > 0xffff)
-        return m_services.messages.message(&m_form1, kCannotMakeImage);
+    const FrameSizeCheck frame = recordingFrameSize(source, s.ScalePercent);
+    if (!frame.problem.isEmpty())
+        return m_services.messages.message(&m_form1, kCannotMakeImage + QLatin1Char('\n') + frame.problem);
+    // A question about kept frames is open: the folder is held already.
+    if (m_folderLock || !lockFrameFolder()) return;
+    // Frames kept from an earlier run would be overwritten by this one's: they go first.
+    if (offerKeptFrames(true)) return;
 
     MovieNumber = firstFreeMovieNumber(s.SaveDirectory, s.MoviePrefix);
+    newWriter(frame.size, s.RecordRate);
+    m_form1.CaptureBitmap = QImage(m_form1.clientWidth(), m_form1.clientHeight(), QImage::Format_RGB32);
+    bmptoavi();
+}
+
+void VideoRecording::newWriter(QSize size, std::int32_t rate) {
     // The last run's writer has finished; the next one takes its place.
     delete QzAvi1.data();
     QzAvi1 = new TQzAvi(&m_form1, m_services.messages, m_services.codecs, m_services.avi);
-    QzAvi1->setFrameRate(s.RecordRate);
-    QzAvi1->setHeight(quint16(frame->height()));
-    QzAvi1->setWidth(quint16(frame->width()));
-    m_form1.CaptureBitmap = QImage(m_form1.clientWidth(), m_form1.clientHeight(), QImage::Format_RGB32);
-    bmptoavi();
+    QzAvi1->setFrameRate(rate);
+    QzAvi1->setHeight(quint16(size.height()));
+    QzAvi1->setWidth(quint16(size.width()));
+}
+
+bool VideoRecording::lockFrameFolder() {
+    m_folderLock = FileLock::tryLock(m_state.frameDirectory, FileLock::Mode::Exclusive);
+    // A folder that cannot be opened is no other copy's: the frame files will say what is wrong.
+    if (m_folderLock || errno != EWOULDBLOCK) return true;
+    m_services.messages.message(&m_form1, kFolderInUse.arg(QDir::toNativeSeparators(m_state.frameDirectory)));
+    return false;
+}
+
+void VideoRecording::offerKeptFramesAtStart() {
+    if (m_runState != RecordingState::Idle || m_folderLock) return;
+    // Held by another copy, the frames may be that copy's run.
+    m_folderLock = FileLock::tryLock(m_state.frameDirectory, FileLock::Mode::Exclusive);
+    if (m_folderLock && !offerKeptFrames(false)) m_folderLock.reset();
+}
+
+bool VideoRecording::offerKeptFrames(bool beforeRecording) {
+    const QString& folder = m_state.frameDirectory;
+    settleFramesInAviNote(folder);
+    const qsizetype kept = frameFileNumbers(folder).size();
+    if (kept == 0) return false;
+    QString question = kKeptFramesQuestion.arg(kept).arg(QDir::toNativeSeparators(folder));
+    if (beforeRecording) question += kNotStartedMeanwhile;
+    if (m_services.messages.question(&m_form1, question))
+        assembleKeptFrames();
+    else
+        m_folderLock.reset();  // left as they are, and asked about again next time
+    return true;
+}
+
+// The run's clock is lost with it: the frames play at the rate of the settings.
+void VideoRecording::assembleKeptFrames() {
+    const Settings& s = m_state.settings;
+    FrameCount = renumberFrameFiles(m_state.frameDirectory);
+    QImage first;
+    readFrameBmp(frameFilePath(m_state.frameDirectory, 1), first);
+    MovieNumber = firstFreeMovieNumber(s.SaveDirectory, s.MoviePrefix);
+    newWriter(first.isNull() ? QSize(320, 240) : first.size(), s.RecordRate);
+    advance(RecordingCommand::Recover);
+    assemble();
 }
 
 void VideoRecording::bmptoavi() {

@@ -4,9 +4,11 @@
 #include <QPointer>
 #include <cstdint>
 #include <functional>
+#include <optional>
 
 #include "capture_window/logic/program_state.h"
 #include "capture_window/ui/companions.h"
+#include "platform/file_lock.h"
 #include "platform/tray_icon.h"
 #include "video/logic/recording_clock.h"
 #include "video/logic/recording_state.h"
@@ -31,8 +33,11 @@ struct RecordingServices {
 
 // Video recording: the start picks the AVI name and frame size, locks or hides the frame, adds the
 // tray icon and the hot keys and starts Timer4, whose every tick writes one numbered frame file into
-// the program folder; pause, resume and the tray press stop and restart the timer and the clock; the
+// the frame folder; pause, resume and the tray press stop and restart the timer and the clock; the
 // stop assembles the frame files into the AVI file and puts the frame back as it was.
+// A run holds the frame folder from its start to the end of its assembly, so that no other copy of
+// the program records into it meanwhile. Frame files that are not in a finished AVI file stay, and
+// are offered to be made into one at the next start of the program or of a recording.
 class VideoRecording : public QObject, public RecordingCommandsPort {
     Q_OBJECT
 public:
@@ -49,6 +54,9 @@ public:
     void N11Click() override;
     void N12Click() override;
     void ICONMessage(TrayMouse event);
+    // At the program's start: offers to make the frame files an earlier run kept into an AVI file,
+    // unless another copy of the program is recording into the folder.
+    void offerKeptFramesAtStart();
 
     RecordingState runState() const { return m_runState; }
     const RecordingClock& clock() const { return m_clock; }
@@ -67,9 +75,20 @@ private:
     void registerHotkeys();
     void unregisterHotkeys();
     void frameNotWritten(const QString& text);
-    // The assembly's protected block and its clean-up.
+    // Holds the frame folder for a run; false, after telling the user, when another copy does.
+    bool lockFrameFolder();
+    // With the folder held: when kept frame files are there, asks whether to make them into an AVI
+    // file and does so on "はい". False when there were none.
+    bool offerKeptFrames(bool beforeRecording);
+    void assembleKeptFrames();
+    // A fresh writer for the next file, with frames of size at rate frames per second.
+    void newWriter(QSize size, std::int32_t rate);
+    // The stop's assembly: the protected block and its clean-up, then one report of what went
+    // wrong and of the frames kept.
+    void assemble();
     void writeFrames();
-    void cleanUp();
+    // Returns how many frame files stay in the folder.
+    qsizetype cleanUp();
 
     ProgramState& m_state;
     TForm1& m_form1;
@@ -82,4 +101,7 @@ private:
     TrayIcon TrayIconData;
     bool m_hotkeysRegistered = false;
     bool m_reportingWriteFailure = false;
+    // The frame folder, held from a run's start (or an assembly of kept frames) to its end.
+    std::optional<FileLock> m_folderLock;
+    bool m_aviOpened = false;
 };
