@@ -64,7 +64,7 @@ bool AviFileWriter::create(const std::string& path) {
     m_failed = false;
     m_position = m_committed = 0;
     m_partCount = 0;
-    m_firstPartFrames = m_totalFrames = m_maxSampleSize = 0;
+    m_firstPartFrames = m_totalFrames = m_maxSampleSize = m_framesInFile = 0;
     m_partIndex.clear();
     m_superIndex.clear();
     return true;
@@ -125,6 +125,7 @@ AviFileWriter::Closed AviFileWriter::close() {
     m_partCount = 0;
     m_buffer = {};
     if (!ok) return Closed::Failed;
+    m_framesInFile = m_totalFrames;
     return wasFailed ? Closed::Truncated : Closed::Complete;
 }
 

@@ -63,6 +63,9 @@ public:
     // the file back to the last whole frame, dropping more frames from the end where the disk has
     // no room left for the index. The destructor closes an open file as well.
     Closed close();
+    // After close(): the frames a reader finds in the closed file, all appended frames for
+    // Complete, the ones kept for Truncated, 0 for Failed. 0 before close().
+    std::uint32_t framesInFile() const { return m_framesInFile; }
 
     bool isOpen() const { return m_fd.isOpen(); }
     bool hasStream() const { return m_partCount > 0; }
@@ -103,6 +106,7 @@ private:
     std::uint32_t m_partCount = 0;
     std::uint32_t m_firstPartFrames = 0;
     std::uint32_t m_totalFrames = 0;
+    std::uint32_t m_framesInFile = 0;
     std::uint32_t m_maxSampleSize = 0;
     std::vector<IndexEntry> m_partIndex;  // samples of the current part
     std::vector<SuperEntry> m_superIndex;
