@@ -1,5 +1,6 @@
 #include "platform/message_box.h"
 
+#include <QAbstractButton>
 #include <QApplication>
 #include <QGridLayout>
 #include <QMessageBox>

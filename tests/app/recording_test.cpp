@@ -5,10 +5,14 @@
 #include <QFile>
 #include <QMenu>
 #include <QPushButton>
+#include <algorithm>
+#include <array>
 
 #include "fakes/media_probe.h"
+#include "fakes/small_disk.h"
 #include "fakes/test_files.h"
 #include "fakes/tray_host.h"
+#include "platform/file_lock.h"
 #include "platform/window_stack.h"
 #include "program_fixture.h"
 #include "video/logic/frame_file.h"
@@ -49,6 +53,17 @@ protected:
     VideoRecording& rec() { return *program->recording; }
     QString movie(int n) const { return folder() + QStringLiteral("動画保存%1.avi").arg(n); }
     int frameFiles() const { return QDir(folder()).entryList({QStringLiteral("kadrel00AVISAVE*")}).size(); }
+    QString frame(int n) const { return folder() + QStringLiteral("kadrel00AVISAVE%1.bmp").arg(n); }
+    // A run of the given number of frames of 100 x 80 (16,000 bytes each in the AVI file).
+    void recordFrames(int count) {
+        form().setClientWidth(100);
+        form().setClientHeight(80);
+        form().Timer4.setInterval(10);
+        program->state.settings.FrameLimitEnabled = true;
+        program->state.settings.FrameLimit = std::uint16_t(count);
+        form().N9->trigger();
+        waitIdle();
+    }
     bool buttonInShape() {
         return form().appliedShape().contains(form().Button1->geometry().center() +
                                               ShapedFrame::clientOffset());
@@ -250,10 +265,8 @@ TEST_F(Recording, CommandsDuringTheStopAreRefusedAndClosingTheFrameStops) {
     EXPECT_TRUE(form().isVisible());
 }
 
-TEST_F(Recording, AMissingFrameEndsTheAviThereAndEveryFrameFileIsStillDeleted) {
+TEST_F(Recording, AMissingFrameEndsTheAviThereTheFramesAfterItAreKeptAndTheNextStartMakesThemAnAvi) {
     start();
-    // Frame files of an earlier, longer run.
-    for (int n : {11, 12}) writeFile(folder() + QStringLiteral("kadrel00AVISAVE%1.bmp").arg(n), "earlier");
     form().Timer4.setInterval(10);
     program->state.settings.FrameLimitEnabled = true;
     program->state.settings.FrameLimit = 10;
@@ -267,6 +280,7 @@ TEST_F(Recording, AMissingFrameEndsTheAviThereAndEveryFrameFileIsStillDeleted) {
         if (text == kStopBox) {
             QFile::remove(folder() + QStringLiteral("kadrel00AVISAVE5.bmp"));
             writeFrameBmp(large, folder() + QStringLiteral("kadrel00AVISAVE2.bmp"));
+            writeFrameBmp(large, folder() + QStringLiteral("kadrel00AVISAVE7.bmp"));
         } else {
             codecCallsAtError = codecs.calls;
         }
@@ -278,15 +292,33 @@ TEST_F(Recording, AMissingFrameEndsTheAviThereAndEveryFrameFileIsStillDeleted) {
     const QList<QImage> frames = decodeFrames(movie(1), 100, 80);
     ASSERT_EQ(frames.size(), 4);
     EXPECT_EQ(mismatches555(frames[1], everyOther(large)), 0);  // stretched by nearest pixel
-    EXPECT_EQ(
-        QDir(folder()).entryList({QStringLiteral("kadrel00AVISAVE*")}),
-        (QStringList{QStringLiteral("kadrel00AVISAVE11.bmp"), QStringLiteral("kadrel00AVISAVE12.bmp")}));
-    EXPECT_EQ(fileBytes(folder() + QStringLiteral("kadrel00AVISAVE12.bmp")), "earlier");
+    EXPECT_EQ(frameFiles(), 5);
     ASSERT_EQ(boxes.errors.size(), 1);
-    EXPECT_TRUE(boxes.errors.last().contains(QStringLiteral("kadrel00AVISAVE5.bmp")));
+    EXPECT_TRUE(boxes.errors.last().startsWith(
+        QStringLiteral("ファイル %1kadrel00AVISAVE5.bmp を開けません\n5 枚のフレーム").arg(folder())));
+    EXPECT_TRUE(boxes.errors.last().contains(folder())) << boxes.errors.last().toStdString();
     EXPECT_EQ(codecCallsAtError, 1);
     EXPECT_TRUE(form().isEnabled());
     EXPECT_TRUE(buttonInShape());
+
+    // The next start never writes over them: "いいえ" starts nothing, "はい" makes them an AVI file
+    // at the rate of the settings, in their order, and starts nothing either.
+    boxes.whileShown = nullptr;
+    boxes.answers = {false, true};
+    form().N9->trigger();
+    EXPECT_EQ(std::tuple(rec().runState(), frameFiles(), boxes.questions.size()),
+              std::tuple(RecordingState::Idle, 5, qsizetype(1)));
+    form().N9->trigger();
+    waitIdle();
+    EXPECT_EQ(boxes.questions.size(), 2);
+    EXPECT_TRUE(boxes.questions.last().startsWith(
+        QStringLiteral("AVIファイルになっていないフレームが 5 枚あります.")));
+    EXPECT_EQ(frameFiles(), 0);
+    const QList<QImage> kept = decodeFrames(movie(2), 100, 80);
+    ASSERT_EQ(kept.size(), 5);
+    EXPECT_EQ(mismatches555(kept[1], everyOther(large)), 0);  // frame 7, the second kept
+    EXPECT_EQ(probeVideo(movie(2)).at("r_frame_rate"), "10/1");
+    EXPECT_EQ(codecs.calls, 2);
 }
 
 TEST_F(Recording, AFrameThatCannotBeWrittenPausesWithOneBoxAndKeepsTheFramesWritten) {
@@ -317,6 +349,148 @@ TEST_F(Recording, AFrameThatCannotBeWrittenPausesWithOneBoxAndKeepsTheFramesWrit
     waitIdle();
     EXPECT_EQ(probeVideo(movie(1)).at("nb_read_frames"), std::to_string(rec().FrameCount));
     EXPECT_EQ(boxes.errors.size(), 1);
+}
+
+TEST_F(Recording, AnotherCopyInTheFolderRefusesTheStartAndAFileTakingTheNameMeanwhileIsNeverOverwritten) {
+    start();
+    form().setClientWidth(100);
+    form().setClientHeight(80);
+    {
+        const auto otherCopy = FileLock::tryLock(folder(), FileLock::Mode::Exclusive);
+        ASSERT_TRUE(otherCopy);
+        form().N9->trigger();
+        EXPECT_EQ(rec().runState(), RecordingState::Idle);
+        EXPECT_EQ(boxes.messages,
+                  QStringList{QStringLiteral("ほかの Kadrel がこのフォルダで動画保存中です.\n%1\n"
+                                             "そちらの録画が終わってから始めてください.")
+                                  .arg(folder())});
+    }
+    form().N9->trigger();
+    waitForFrames(2);
+    EXPECT_FALSE(FileLock::tryLock(folder(), FileLock::Mode::Exclusive));
+    ASSERT_TRUE(writeFile(movie(1), "another copy's"));
+    bool heldAtCodecDialog = false;
+    codecs.whenAsked = [&] { heldAtCodecDialog = !FileLock::tryLock(folder(), FileLock::Mode::Exclusive); };
+    form().N12->trigger();
+    waitIdle();
+    EXPECT_TRUE(heldAtCodecDialog);
+    EXPECT_EQ(fileBytes(movie(1)), "another copy's");
+    EXPECT_EQ(rec().MovieNumber, 2);
+    EXPECT_EQ(probeVideo(movie(2)).at("nb_read_frames"), std::to_string(rec().FrameCount));
+    EXPECT_TRUE(FileLock::tryLock(folder(), FileLock::Mode::Exclusive));
+}
+
+TEST_F(Recording, AFrameTheAviCannotHoldIsRefusedAtTheStartWithItsCause) {
+    start();
+    struct Case {
+        int percent;
+        const char* cause;
+    } const cases[] = {{0, "拡大率が 0 % です. 1 % 以上にしてください."},
+                       {-5, "拡大率が -5 % です. 1 % 以上にしてください."},
+                       {7802, "動画の幅と高さは 32767 ピクセルまでです (この拡大率では 32769 × 28088)."}};
+    for (const Case& c : cases) {
+        program->state.settings.ScalePercent = c.percent;
+        form().N9->trigger();
+        EXPECT_EQ(boxes.messages.takeLast(),
+                  QStringLiteral("画像を作成できません\n") + QString::fromUtf8(c.cause));
+        EXPECT_EQ(std::tuple(rec().runState(), frameFiles()), std::tuple(RecordingState::Idle, 0))
+            << c.percent;
+    }
+    EXPECT_FALSE(rec().trayIcon().isPresent());
+    EXPECT_TRUE(FileLock::tryLock(folder(), FileLock::Mode::Exclusive));
+}
+
+// The AVI file's disk fills up after a few frames, or the file cannot be made at all: the frames
+// in the closed file go, the others stay, and one box says how many and where.
+TEST_F(Recording, OnlyFramesInTheClosedAviAreDeletedAndOneBoxSaysWhereTheOthersAre) {
+    SmallDisk disk(6 * 16008 + 16384);
+    REQUIRE_SMALL_DISK(disk);
+    ASSERT_TRUE(writeFile(folder() + QStringLiteral("plain"), ""));
+    start();
+    struct Case {
+        QString saveDirectory;
+        QString firstLine;
+    } const cases[] = {{disk.path(), QString()},
+                       {folder() + QStringLiteral("plain/sub"),
+                        QStringLiteral("ファイル %1plain/sub/動画保存1.avi を作成できません").arg(folder())}};
+    for (const Case& c : cases) {
+        program->state.settings.SaveDirectory = c.saveDirectory;
+        boxes.messages.clear();
+        boxes.errors.clear();
+        recordFrames(20);
+        const QString avi = c.saveDirectory + QStringLiteral("/動画保存1.avi");
+        const int inAvi = QFile::exists(avi) ? std::stoi(probeVideo(avi).at("nb_read_frames")) : 0;
+        EXPECT_EQ(inAvi > 0, c.firstLine.isEmpty()) << inAvi;
+        EXPECT_LT(inAvi, 20);
+        QStringList expectedFiles;
+        for (int n = inAvi + 1; n <= 20; ++n) expectedFiles << QStringLiteral("kadrel00AVISAVE%1.bmp").arg(n);
+        QStringList files = QDir(folder()).entryList({QStringLiteral("kadrel00AVISAVE*")});
+        std::sort(files.begin(), files.end(), [](const QString& a, const QString& b) {
+            return a.size() != b.size() ? a.size() < b.size() : a < b;
+        });
+        EXPECT_EQ(files.join(' ').toStdString(), expectedFiles.join(' ').toStdString());
+        const QStringList& report = c.firstLine.isEmpty() ? boxes.messages : boxes.errors;
+        ASSERT_FALSE(report.isEmpty());
+        EXPECT_TRUE(report.last().startsWith(c.firstLine)) << report.last().toStdString();
+        EXPECT_TRUE(report.last().contains(
+            QStringLiteral(
+                "%1 枚のフレームはAVIファイルに入っていません.\nフレームファイルを %2 に残しました.")
+                .arg(20 - inAvi)
+                .arg(folder())))
+            << report.last().toStdString();
+        EXPECT_EQ(boxes.messages.size() + boxes.errors.size(), 2);  // the stop box and the report
+        EXPECT_EQ(codecs.calls, 0);
+        for (const QString& name : files) QFile::remove(folder() + name);
+    }
+}
+
+// As a killed copy leaves them: frames 1 and 2 already in a finished AVI file (the note of the
+// deletion names it), frames 3, 4 and 9 in none, a half-written settings file and the temporary
+// file of a re-compression.
+TEST_F(ProgramTest, KeptFramesAreOfferedAtEachStartAndLeftoversGoWhenNoOtherCopyRuns) {
+    const auto colored = [](int n) {
+        QImage image(64, 48, QImage::Format_RGB32);
+        image.fill(qRgb(n * 20, 255 - n * 20, 128));
+        return image;
+    };
+    for (int n : {1, 2, 3, 4, 9})
+        ASSERT_TRUE(writeFrameBmp(colored(n), folder() + QStringLiteral("kadrel00AVISAVE%1.bmp").arg(n)));
+    const QString movie1 = folder() + QStringLiteral("動画保存1.avi");
+    ASSERT_TRUE(writeFile(movie1, "finished"));
+    ASSERT_TRUE(writeFile(folder() + QStringLiteral(".kadrel00AVISAVE.done"), "2\n" + movie1.toUtf8()));
+    const QStringList leftovers = {QStringLiteral(".kadrel.ini.Ab12Cd"), QStringLiteral("動画保存1_.avi")};
+    for (const QString& name : leftovers) ASSERT_TRUE(writeFile(folder() + name, "half"));
+    ASSERT_TRUE(writeFile(folder() + QStringLiteral("動画保存7_.avi"), "the user's own"));
+    const auto present = [&](const QString& name) { return QFile::exists(folder() + name); };
+    {
+        // Another copy runs: the temporary files may be its own. "いいえ" leaves the frames.
+        const auto otherCopy =
+            FileLock::tryLock(folder() + QStringLiteral(".kadrel.lock"), FileLock::Mode::Shared);
+        ASSERT_TRUE(otherCopy);
+        start();
+        ASSERT_EQ(boxes.questions.size(), 1);
+        EXPECT_TRUE(boxes.questions[0].startsWith(
+            QStringLiteral("AVIファイルになっていないフレームが 3 枚あります.\n%1\n").arg(folder())));
+        EXPECT_EQ(QDir(folder()).entryList({QStringLiteral("kadrel00AVISAVE*")}),
+                  QStringList({"kadrel00AVISAVE3.bmp", "kadrel00AVISAVE4.bmp", "kadrel00AVISAVE9.bmp"}));
+        EXPECT_TRUE(present(leftovers[0]) && present(leftovers[1]));
+        program.reset();
+    }
+    boxes.answers = {true};
+    start();
+    EXPECT_EQ(boxes.questions.size(), 2);
+    EXPECT_FALSE(present(leftovers[0]) || present(leftovers[1]));
+    EXPECT_TRUE(present(QStringLiteral("動画保存7_.avi")));
+    EXPECT_EQ(QDir(folder()).entryList({QStringLiteral("kadrel00AVISAVE*")}), QStringList());
+    const QString movie2 = folder() + QStringLiteral("動画保存2.avi");
+    EXPECT_EQ(probeVideo(movie2).at("r_frame_rate"), "10/1");
+    const QList<QImage> frames = decodeFrames(movie2, 64, 48);
+    ASSERT_EQ(frames.size(), 3);
+    for (int i = 0; i < 3; ++i)
+        EXPECT_EQ(frames[i].pixel(5, 5) & 0xf8f8f8, colored(std::array{3, 4, 9}[i]).pixel(5, 5) & 0xf8f8f8)
+            << i;
+    EXPECT_EQ(codecs.calls, 1);
+    EXPECT_EQ(program->recording->runState(), RecordingState::Idle);
 }
 
 TEST_F(ProgramTest, TrayMenuNamesTheHotKeysChosenInTheSettingsFile) {

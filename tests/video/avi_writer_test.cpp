@@ -115,15 +115,24 @@ TEST(TQzAvi, UncompressedFramesDecodeByFfmpegToTheStretchedPicture) {
     }
 }
 
-TEST(TQzAvi, OpenReplacesAnExistingFileAndReportsWhatCannotBeCreated) {
+TEST(TQzAvi, OpenNeverReplacesAFileTakesTheNextFreeNameAndReportsWhatCannotBeCreated) {
     Fixture f;
     f.avi.setCompress(false);
-    QFile old(f.dir.filePath("a.avi"));
-    ASSERT_TRUE(old.open(QIODevice::WriteOnly) && old.write("old") == 3);
-    old.close();
+    ASSERT_TRUE(writeFile(f.dir.filePath("a.avi"), "old"));
+    ASSERT_TRUE(writeFile(f.dir.filePath("b.avi"), "old"));
+    // Without a source of other names, a taken one is a file that cannot be made.
+    EXPECT_FALSE(f.write("a.avi", 1));
+    EXPECT_EQ(f.boxes.warnings,
+              QStringList{"ＡＶＩファイルを作成できませんでした.\n同じ名前のファイルがあります."});
+    QStringList offered = {"b.avi", "c.avi"};
+    f.avi.setFreeName([&] { return f.dir.filePath(offered.takeFirst()); });
     ASSERT_TRUE(f.write("a.avi", 1));
     f.avi.Finish();
+    EXPECT_EQ(f.avi.FileName(), f.dir.filePath("c.avi"));
     EXPECT_EQ(probeVideo(f.avi.FileName())["nb_read_frames"], "1");
+    EXPECT_EQ(std::tuple(fileBytes(f.dir.filePath("a.avi")), fileBytes(f.dir.filePath("b.avi"))),
+              std::tuple(QByteArray("old"), QByteArray("old")));
+    f.boxes.warnings.clear();
 
     EXPECT_FALSE(Fixture().avi.Open());                  // no name: no box
     ASSERT_TRUE(QDir(f.dir.path()).mkdir("taken.avi"));  // a folder stands where the file should go
@@ -133,7 +142,8 @@ TEST(TQzAvi, OpenReplacesAnExistingFileAndReportsWhatCannotBeCreated) {
     EXPECT_FALSE(g.avi.AddFrame(picture(4, 4, 0)));
     g.avi.Finish();  // re-compression cannot open it either
     EXPECT_EQ(g.boxes.warnings,
-              QStringList({"ＡＶＩファイルを作成できませんでした.", "ＡＶＩファイルを開けませんでした."}));
+              QStringList({"ＡＶＩファイルを作成できませんでした.\n同じ名前のファイルがあります.",
+                           "ＡＶＩファイルを開けませんでした."}));
 
     Fixture h;
     h.avi.setWidth(0);
@@ -290,7 +300,8 @@ TEST(TQzAvi, WithoutTheAviModuleTheUncompressedFileStays) {
     EXPECT_FALSE(failed.Open());
     failed.Finish();
     EXPECT_EQ(f.boxes.warnings,
-              QStringList({TQzAvi::kNoAviLibraryText, "ＡＶＩファイルを作成できませんでした.",
+              QStringList({TQzAvi::kNoAviLibraryText,
+                           "ＡＶＩファイルを作成できませんでした.\n同じ名前のファイルがあります.",
                            "ＡＶＩファイルを開けませんでした."}));
 }
 

@@ -10,6 +10,7 @@
 #include "fakes/test_files.h"
 #include "video/logic/avi_names.h"
 #include "video/logic/frame_file.h"
+#include "video/logic/frame_size.h"
 #include "video/logic/recording_clock.h"
 #include "video/logic/recording_state.h"
 
@@ -161,4 +162,28 @@ TEST(FrameFile, Writes32BitBmpThatOthersReadAndReadsItBackIntoTheSameMemory) {
     EXPECT_FALSE(writeFrameBmp(frame, dir.filePath(QStringLiteral("no/such/folder/f.bmp"))));
     EXPECT_FALSE(writeFrameBmp(QImage(), dir.filePath(QStringLiteral("empty.bmp"))));
     EXPECT_FALSE(QFile::exists(dir.filePath(QStringLiteral("empty.bmp"))));
+}
+
+// Sides up to the AVI writer's limit pass; one pixel more, or a frame past the largest picture, is
+// refused with its cause.
+TEST(RecordingFrameSize, TheWritersLimitIsCheckedAtTheStart) {
+    struct Case {
+        QSize source;
+        int percent;
+        QSize size;         // when allowed
+        const char* cause;  // the start of the refusal's second line
+    } const cases[] = {
+        {{3392, 10}, 966, {32767, 97}, ""},
+        {{3392, 10}, 1000, {}, "動画の幅と高さは 32767 ピクセルまでです (この拡大率では 33920 × 100)."},
+        {{10, 32767}, 100, {10, 32767}, ""},
+        {{10, 32768}, 100, {}, "動画の幅と高さは"},
+        {{30000, 30000}, 100, {}, "画像が大きすぎます (30000 × 30000)."},
+        {{420, 360}, 0, {}, "拡大率が 0 %"}};
+    for (const Case& c : cases) {
+        const FrameSizeCheck check = recordingFrameSize(c.source, c.percent);
+        EXPECT_EQ(check.size, c.size) << c.percent;
+        if (*c.cause)
+            EXPECT_TRUE(check.problem.startsWith(QString::fromUtf8(c.cause))) << check.problem.toStdString();
+        EXPECT_EQ(check.problem.isEmpty(), *c.cause == 0);
+    }
 }
