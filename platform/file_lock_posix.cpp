@@ -1,10 +1,10 @@
-#include "platform/file_lock.h"
-
 #include <fcntl.h>
 #include <sys/file.h>
 
 #include <QFile>
 #include <cerrno>
+
+#include "platform/file_lock.h"
 
 std::optional<FileLock> FileLock::tryLock(const QString& path, Mode mode) { return take(path, mode, false); }
 

@@ -24,7 +24,8 @@ QList<std::int32_t> frameFileNumbers(const QString& frameDirectory) {
     const QStringList names =
         QDir(frameDirectory).entryList({kFramePrefix + QLatin1Char('*') + kFrameSuffix}, QDir::Files);
     for (const QString& name : names) {
-        const QString digits = name.mid(kFramePrefix.size(), name.size() - kFramePrefix.size() - kFrameSuffix.size());
+        const QString digits =
+            name.mid(kFramePrefix.size(), name.size() - kFramePrefix.size() - kFrameSuffix.size());
         bool ok = false;
         const int n = digits.toInt(&ok);
         // Only names the program itself writes: no sign, no leading zero.
@@ -37,7 +38,8 @@ QList<std::int32_t> frameFileNumbers(const QString& frameDirectory) {
 std::int32_t renumberFrameFiles(const QString& frameDirectory) {
     std::int32_t next = 1;
     for (const std::int32_t n : frameFileNumbers(frameDirectory)) {
-        if (n != next && !QFile::rename(frameFilePath(frameDirectory, n), frameFilePath(frameDirectory, next)))
+        if (n != next &&
+            !QFile::rename(frameFilePath(frameDirectory, n), frameFilePath(frameDirectory, next)))
             break;
         ++next;
     }

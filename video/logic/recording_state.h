@@ -17,9 +17,9 @@ enum class RecordingCommand {
 };
 
 // The state a command leads to, or nothing when the state refuses it. Only an idle program starts
-// a run or an assembly of kept frames (a paused run is never restarted), and a run being assembled takes no command but its own
-// end: a pause, resume, stop or tray press that arrives during the stop's message box or the
-// assembly never resumes capturing into the frames being assembled nor starts a second assembly.
+// a run or an assembly of kept frames (a paused run is never restarted), and a run being assembled takes no
+// command but its own end: a pause, resume, stop or tray press that arrives during the stop's message box or
+// the assembly never resumes capturing into the frames being assembled nor starts a second assembly.
 std::optional<RecordingState> nextState(RecordingState state, RecordingCommand command);
 
 enum class CaptionKind { Size, Recording, Paused };

@@ -66,7 +66,8 @@ bool TQzAvi::Open() {
             continue;
         }
         if (error == EEXIST) {
-            m_messages.warning(nullptr, withCause(QStringLiteral("ＡＶＩファイルを作成できませんでした."), error));
+            m_messages.warning(nullptr,
+                               withCause(QStringLiteral("ＡＶＩファイルを作成できませんでした."), error));
             return false;
         }
         throw AviFileCreationError(withCause(fileCreationErrorText(m_fileName), error).toStdString());
