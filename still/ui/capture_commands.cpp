@@ -4,6 +4,7 @@
 #include <QGuiApplication>
 #include <QPushButton>
 #include <QScreen>
+#include <cerrno>
 #include <limits>
 
 #include "capture_window/ui/frame_window.h"
@@ -138,9 +139,14 @@ void StillCommands::saveNumbered(QImage& image, const QString& prefix, std::int3
     // Every type but JPEG, BMP and GIF saves as PNG under these names.
     const std::uint8_t type = s.SaveType >= 1 && s.SaveType <= 3 ? s.SaveType : 4;
     const QString path = numberedPath(s.SaveDirectory, prefix, number, extensionForSaveType(type));
-    // A failed write keeps the number: the next save tries it again.
-    if (writeimage(m_form1.OutputBitmap, path, type, s.JpegQuality, s.SaveDirectory) != WriteResult::Written)
-        return m_messages.message(&m_form1, kCannotSave);
+    // A failed write keeps the number: the next save tries it again. The system's error of the write
+    // that failed says why; a picture refused before any file was touched leaves none.
+    errno = 0;
+    if (writeimage(m_form1.OutputBitmap, path, type, s.JpegQuality, s.SaveDirectory) !=
+        WriteResult::Written) {
+        const int error = errno;
+        return m_messages.message(&m_form1, error != 0 ? withCause(kCannotSave, error) : kCannotSave);
+    }
     if (number < std::numeric_limits<std::int32_t>::max()) ++number;
 }
 

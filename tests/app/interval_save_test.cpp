@@ -11,7 +11,8 @@
 namespace {
 const QString kFrameStop = QStringLiteral("<一定時間保存>を停止しました");
 const QString kWholeScreenStop = QStringLiteral("一定時間毎に保存>>停止しました");
-const QString kCannotSave = QStringLiteral("保存できません");
+// With the cause: the folder /proc/self admits no new file.
+const QString kCannotSave = QStringLiteral("保存できません\nフォルダが見つかりません.");
 
 QImage load(const QString& path) { return QImage(path).convertToFormat(QImage::Format_RGB32); }
 

@@ -44,7 +44,7 @@ TEST_F(ProgramTest, UnwritableFolderSaysSoAndKeepsTheNumber) {
     program->state.settings.SaveDirectory = QStringLiteral("/proc/self");
     capture({"ctrl+z"});
     capture({"ctrl+z"});
-    EXPECT_EQ(boxes.messages, QStringList(2, QStringLiteral("保存できません")));
+    EXPECT_EQ(boxes.messages, QStringList(2, QStringLiteral("保存できません\nフォルダが見つかりません.")));
     EXPECT_EQ(program->state.capture.DesignatedNumber, 1);
 }
 
