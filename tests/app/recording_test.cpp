@@ -445,8 +445,8 @@ TEST_F(Recording, OnlyFramesInTheClosedAviAreDeletedAndOneBoxSaysWhereTheOthersA
 }
 
 // As a killed copy leaves them: frames 1 and 2 already in a finished AVI file (the note of the
-// deletion names it), frames 3, 4 and 9 in none, a half-written settings file and the temporary
-// file of a re-compression.
+// deletion names it), frames 3, 4 and 9 in none, frame 10 cut short, a half-written settings file
+// and the temporary file of a re-compression.
 TEST_F(ProgramTest, KeptFramesAreOfferedAtEachStartAndLeftoversGoWhenNoOtherCopyRuns) {
     const auto colored = [](int n) {
         QImage image(64, 48, QImage::Format_RGB32);
@@ -455,6 +455,9 @@ TEST_F(ProgramTest, KeptFramesAreOfferedAtEachStartAndLeftoversGoWhenNoOtherCopy
     };
     for (int n : {1, 2, 3, 4, 9})
         ASSERT_TRUE(writeFrameBmp(colored(n), folder() + QStringLiteral("kadrel00AVISAVE%1.bmp").arg(n)));
+    // Frame 10 was being written at the kill.
+    ASSERT_TRUE(writeFile(folder() + QStringLiteral("kadrel00AVISAVE10.bmp"),
+                          fileBytes(folder() + QStringLiteral("kadrel00AVISAVE9.bmp")).chopped(1)));
     const QString movie1 = folder() + QStringLiteral("動画保存1.avi");
     ASSERT_TRUE(writeFile(movie1, "finished"));
     ASSERT_TRUE(writeFile(folder() + QStringLiteral(".kadrel00AVISAVE.done"), "2\n" + movie1.toUtf8()));

@@ -3,7 +3,9 @@
 #include <QDir>
 #include <QFile>
 #include <QFileInfo>
+#include <QtEndian>
 #include <algorithm>
+#include <cstdlib>
 
 #include "platform/file_replace.h"
 #include "video/logic/avi_names.h"
@@ -33,6 +35,26 @@ QList<std::int32_t> frameFileNumbers(const QString& frameDirectory) {
     }
     std::sort(numbers.begin(), numbers.end());
     return numbers;
+}
+
+int removeCutShortFrameFiles(const QString& frameDirectory) {
+    int removed = 0;
+    for (const std::int32_t n : frameFileNumbers(frameDirectory)) {
+        const QString path = frameFilePath(frameDirectory, n);
+        // The header and the file's length tell, without reading every picture of a long run.
+        QFile file(path);
+        const QByteArray header = file.open(QIODevice::ReadOnly) ? file.read(26) : QByteArray();
+        const auto get32 = [&](int at) { return qFromLittleEndian<quint32>(header.constData() + at); };
+        const qint64 width = header.size() == 26 ? qint32(get32(18)) : 0;
+        const qint64 height = header.size() == 26 ? std::abs(qint64(qint32(get32(22)))) : 0;
+        if (header.startsWith("BM") && width > 0 && height > 0 &&
+            qint64(get32(10)) + width * 4 * height <= file.size())
+            continue;
+        file.close();
+        removePartialFile(QFile::encodeName(path));
+        ++removed;
+    }
+    return removed;
 }
 
 std::int32_t renumberFrameFiles(const QString& frameDirectory) {

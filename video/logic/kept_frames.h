@@ -10,6 +10,10 @@
 // The numbers of the frame files in frameDirectory, ascending.
 QList<std::int32_t> frameFileNumbers(const QString& frameDirectory);
 
+// Removes the frame files in frameDirectory that hold no whole picture: writes that a kill cut
+// short, as a failed write of the program's own is removed. Returns how many went.
+int removeCutShortFrameFiles(const QString& frameDirectory);
+
 // Renames the frame files in frameDirectory to 1, 2, ... in their order and returns how many now
 // run unbroken from 1. Each rename moves a file to a number below every file not yet renamed, so
 // a kill part way leaves the frames in their order under unique names.

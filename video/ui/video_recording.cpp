@@ -129,6 +129,7 @@ void VideoRecording::offerKeptFramesAtStart() {
 bool VideoRecording::offerKeptFrames(bool beforeRecording) {
     const QString& folder = m_state.frameDirectory;
     settleFramesInAviNote(folder);
+    removeCutShortFrameFiles(folder);
     const qsizetype kept = frameFileNumbers(folder).size();
     if (kept == 0) return false;
     QString question = kKeptFramesQuestion.arg(kept).arg(QDir::toNativeSeparators(folder));
