@@ -1,0 +1,215 @@
+// The built program recording through faults: killed at chosen moments and started again, a
+// second copy in the same folder, a frame too large for an AVI file. After each, every frame is in
+// a readable AVI file or still on disk as a frame file, and the user was told.
+#include <gtest/gtest.h>
+#include <poll.h>
+#include <signal.h>
+#include <sys/inotify.h>
+#include <unistd.h>
+
+#include <QDir>
+#include <QElapsedTimer>
+#include <QFile>
+#include <functional>
+#include <string>
+
+#include "fakes/media_probe.h"
+#include "fakes/test_files.h"
+#include "fakes/tray_host.h"
+#include "program_run.h"
+
+namespace {
+
+const QString kRecordingCaption = QStringLiteral("Kadrel1.02 動画保存>録画中");
+
+// Events on the entries of one folder, as the program makes, renames and deletes them.
+class FolderWatch {
+public:
+    explicit FolderWatch(const QString& folder) : m_fd(::inotify_init1(IN_NONBLOCK | IN_CLOEXEC)) {
+        ::inotify_add_watch(m_fd, QFile::encodeName(folder).constData(), IN_CREATE | IN_MOVED_TO | IN_DELETE);
+    }
+    ~FolderWatch() { ::close(m_fd); }
+    // Waits until an event of the mask names an entry starting with prefix; false after timeoutMs.
+    bool waitFor(std::uint32_t mask, const QByteArray& prefix, int timeoutMs = 20000) {
+        QElapsedTimer waited;
+        waited.start();
+        alignas(inotify_event) char buffer[8192];
+        while (waited.elapsed() < timeoutMs) {
+            pollfd p{m_fd, POLLIN, 0};
+            if (::poll(&p, 1, 50) <= 0) continue;
+            const ssize_t got = ::read(m_fd, buffer, sizeof buffer);
+            for (ssize_t at = 0; at < got;) {
+                const auto* event = reinterpret_cast<const inotify_event*>(buffer + at);
+                if ((event->mask & mask) && event->len > 0 && QByteArray(event->name).startsWith(prefix))
+                    return true;
+                at += ssize_t(sizeof(inotify_event) + event->len);
+            }
+        }
+        return false;
+    }
+
+private:
+    int m_fd;
+};
+
+class RecordingFaults : public ::testing::Test {
+protected:
+    void SetUp() override {
+        ASSERT_TRUE(tray.start()) << "trayer is needed for this test";
+        // The program's boxes bear its name; the test's own window must not.
+        backdrop.setWindowTitle(QStringLiteral("backdrop"));
+    }
+    // A window of the title is mapped; a moment later, it has the keyboard.
+    bool titled(const QString& title, int timeoutMs = 30000) {
+        if (!waitUntil([&] { return !x.findWindows(title).empty(); }, timeoutMs)) return false;
+        waitUntil([] { return false; }, 300);
+        return true;
+    }
+    bool startProgram() {
+        backdrop.show();
+        waitUntil([] { return false; }, 200);
+        run.start();
+        const bool shown = waitUntil([&] { return !x.findWindows(kStartCaption).empty(); }, 15000);
+        waitUntil([] { return false; }, 300);
+        return shown;
+    }
+    QStringList frameFiles() const {
+        return QDir(run.folder()).entryList({QStringLiteral("kadrel00AVISAVE*")}, QDir::Files);
+    }
+    QString movie(int n) const { return run.file(QStringLiteral("動画保存%1.avi").arg(n)); }
+    int framesIn(const QString& avi) {
+        return QFile::exists(avi) ? std::stoi("0" + probeVideo(avi)["nb_read_frames"]) : 0;
+    }
+    // Frames written whole: as large as the first.
+    int wholeFrameFiles() const {
+        const qint64 size = QFileInfo(run.file(QStringLiteral("kadrel00AVISAVE1.bmp"))).size();
+        int whole = 0;
+        for (const QString& name : frameFiles()) whole += QFileInfo(run.file(name)).size() == size;
+        return whole;
+    }
+    // Records until n frame files are there, then stops; the frames written by the stop box.
+    int recordAndStop(int n) {
+        if (!sendKeys({"ctrl+f"}) || !titled(kRecordingCaption)) return 0;
+        if (!waitUntil(
+                [&] { return QFile::exists(run.file(QStringLiteral("kadrel00AVISAVE%1.bmp").arg(n))); },
+                20000))
+            return 0;
+        if (!sendKeys({"ctrl+F3"}) || !titled(QStringLiteral("Kadrel"))) return 0;  // the stop box
+        return int(frameFiles().size());
+    }
+    void kill() {
+        ::kill(pid_t(run.process().processId()), SIGKILL);
+        run.process().waitForFinished(5000);
+    }
+
+    TrayHost tray;
+    Backdrop backdrop;
+    OtherClient x;
+    ProgramRun run;
+};
+
+}  // namespace
+
+// One moment per row: the program is killed there, then started again.
+TEST_F(RecordingFaults, AKillAtAnyMomentLosesNoFrameAndTheNextStartMakesNoSecondAvi) {
+    enum class Moment { Recording, Deletion, Recompression };
+    for (Moment moment : {Moment::Recording, Moment::Deletion, Moment::Recompression}) {
+        SCOPED_TRACE(int(moment));
+        for (const QString& name : QDir(run.folder()).entryList({"*.avi", "kadrel00AVISAVE*"}, QDir::Files))
+            QFile::remove(run.file(name));
+        ASSERT_TRUE(startProgram());
+        FolderWatch watch(run.folder());
+        int recorded = 0;
+        if (moment == Moment::Recording) {
+            ASSERT_TRUE(sendKeys({"ctrl+f"}));
+            ASSERT_TRUE(watch.waitFor(IN_CREATE, "kadrel00AVISAVE6."));
+            kill();
+            recorded = wholeFrameFiles();
+        } else {
+            recorded = recordAndStop(5);
+            ASSERT_GE(recorded, 5);
+            ASSERT_TRUE(sendKeys({"Return"}));
+            if (moment == Moment::Deletion) {
+                ASSERT_TRUE(watch.waitFor(IN_DELETE, "kadrel00AVISAVE"));
+            } else {
+                ASSERT_TRUE(titled(QStringLiteral("ビデオの圧縮")));
+                ASSERT_TRUE(sendKeys({"Down", "Return"}));  // the first encoder
+                ASSERT_TRUE(watch.waitFor(IN_CREATE, "動画保存1_.avi"));
+            }
+            kill();
+        }
+
+        // The next start: kept frames are offered ("はい" is the default); frames already in a
+        // finished file are not, and the killed re-compression's file goes.
+        ASSERT_TRUE(startProgram());
+        if (moment == Moment::Recording) {
+            ASSERT_TRUE(titled(QStringLiteral("Kadrel")));
+            ASSERT_TRUE(sendKeys({"Return"}));
+            ASSERT_TRUE(titled(QStringLiteral("ビデオの圧縮")));
+            ASSERT_TRUE(sendKeys({"Escape"}));
+            ASSERT_TRUE(waitUntil([&] { return frameFiles().isEmpty(); }, 10000));
+        } else {
+            EXPECT_FALSE(titled(QStringLiteral("Kadrel"), 1500));
+        }
+        EXPECT_EQ(framesIn(movie(1)), recorded);
+        EXPECT_TRUE(frameFiles().isEmpty()) << frameFiles().join(' ').toStdString();
+        EXPECT_FALSE(QFile::exists(movie(2)));
+        EXPECT_FALSE(QFile::exists(run.file(QStringLiteral("動画保存1_.avi"))));
+        EXPECT_FALSE(QFile::exists(run.file(QStringLiteral(".kadrel00AVISAVE.done"))));
+        kill();
+    }
+}
+
+// The first copy records; the second, started in the same folder, is refused and writes nothing.
+TEST_F(RecordingFaults, ASecondCopyInTheFolderIsRefusedAndTheFirstCopysRecordingIsWhole) {
+    ASSERT_TRUE(startProgram());
+    ASSERT_TRUE(sendKeys({"ctrl+f"}));
+    ASSERT_TRUE(titled(kRecordingCaption));
+    ASSERT_TRUE(waitUntil([&] { return frameFiles().size() >= 3; }, 10000));
+    QProcess second;
+    second.setWorkingDirectory(run.folder());
+    second.start(run.exe(), {});
+    // Its start says first that the first copy holds the hot key that brings the frame to the front.
+    ASSERT_TRUE(titled(QStringLiteral("Kadrel")));
+    ASSERT_TRUE(sendKeys({"Return"}));
+    ASSERT_TRUE(waitUntil([&] { return !x.findWindows(kStartCaption).empty(); }, 15000));
+    waitUntil([] { return false; }, 500);
+    ASSERT_TRUE(sendKeys({"ctrl+f"}));
+    ASSERT_TRUE(titled(QStringLiteral("Kadrel")));  // the refusal
+    ASSERT_TRUE(sendKeys({"Return"}));
+    ASSERT_TRUE(waitUntil([&] { return x.findWindows(QStringLiteral("Kadrel")).empty(); }));
+    EXPECT_EQ(x.findWindows(kRecordingCaption).size(), 1u);
+    second.kill();
+    second.waitForFinished(3000);
+
+    ASSERT_TRUE(sendKeys({"ctrl+F3"}));
+    ASSERT_TRUE(titled(QStringLiteral("Kadrel")));
+    const int recorded = int(frameFiles().size());
+    ASSERT_TRUE(sendKeys({"Return"}));
+    ASSERT_TRUE(titled(QStringLiteral("ビデオの圧縮")));
+    ASSERT_TRUE(sendKeys({"Escape"}));
+    ASSERT_TRUE(titled(kStartCaption));
+    EXPECT_EQ(framesIn(movie(1)), recorded);
+    EXPECT_FALSE(QFile::exists(movie(2)));
+    EXPECT_TRUE(frameFiles().isEmpty());
+}
+
+// Frames that the AVI file could not hold are refused at the start, with the cause.
+TEST_F(RecordingFaults, AFrameTooLargeForTheAviOrAScaleOfZeroIsRefusedAtTheStart) {
+    for (const char* percent : {"10000", "0"}) {
+        SCOPED_TRACE(percent);
+        ASSERT_TRUE(writeFile(run.file(QStringLiteral("kadrel.ini")),
+                              QByteArray("[image]\r\npower=") + percent + "\r\n"));
+        ASSERT_TRUE(startProgram());
+        ASSERT_TRUE(sendKeys({"ctrl+f"}));
+        ASSERT_TRUE(titled(QStringLiteral("Kadrel")));
+        EXPECT_TRUE(frameFiles().isEmpty());
+        ASSERT_TRUE(sendKeys({"Return"}));
+        ASSERT_TRUE(waitUntil([&] { return x.findWindows(QStringLiteral("Kadrel")).empty(); }));
+        waitUntil([] { return false; }, 500);
+        EXPECT_TRUE(x.findWindows(kRecordingCaption).empty());
+        EXPECT_TRUE(frameFiles().isEmpty());
+        EXPECT_FALSE(QFile::exists(movie(1)));
+        kill();
+    }
+}
