@@ -14,6 +14,7 @@
 #include <string>
 
 #include "fakes/media_probe.h"
+#include "fakes/small_disk.h"
 #include "fakes/test_files.h"
 #include "fakes/tray_host.h"
 #include "program_run.h"
@@ -96,6 +97,29 @@ protected:
             return 0;
         if (!sendKeys({"ctrl+F3"}) || !titled(QStringLiteral("Kadrel"))) return 0;  // the stop box
         return int(frameFiles().size());
+    }
+    // Answers every box until the frame is idle again: OK to messages and warnings, cancel to the
+    // codec dialog. The titles of the boxes, in order.
+    QStringList answerUntilIdle() {
+        QStringList seen;
+        QElapsedTimer waited;
+        waited.start();
+        int quiet = 0;
+        while (waited.elapsed() < 60000 && quiet < 10) {
+            waitUntil([] { return false; }, 150);
+            const QString title = !x.findWindows(QStringLiteral("Kadrel")).empty() ? QStringLiteral("Kadrel")
+                                  : !x.findWindows(QStringLiteral("警告")).empty() ? QStringLiteral("警告")
+                                  : !x.findWindows(QStringLiteral("ビデオの圧縮")).empty()
+                                      ? QStringLiteral("ビデオの圧縮")
+                                      : QString();
+            quiet = title.isEmpty() && !x.findWindows(kStartCaption).empty() ? quiet + 1 : 0;
+            if (title.isEmpty()) continue;
+            waitUntil([] { return false; }, 300);
+            seen << title;
+            sendKeys({title == QStringLiteral("ビデオの圧縮") ? "Escape" : "Return"});
+            waitUntil([&] { return x.findWindows(title).empty(); }, 5000);
+        }
+        return seen;
     }
     void kill() {
         ::kill(pid_t(run.process().processId()), SIGKILL);
@@ -210,6 +234,32 @@ TEST_F(RecordingFaults, AFrameTooLargeForTheAviOrAScaleOfZeroIsRefusedAtTheStart
         EXPECT_TRUE(x.findWindows(kRecordingCaption).empty());
         EXPECT_TRUE(frameFiles().isEmpty());
         EXPECT_FALSE(QFile::exists(movie(1)));
+        kill();
+    }
+}
+
+// The AVI file's disk too small for the frames, or full from the start: the frames that are not
+// in the closed file stay as frame files, and one box says so.
+TEST_F(RecordingFaults, AFullAviDiskKeepsEveryFrameNotInTheFile) {
+    constexpr qint64 kFrameChunk = 8 + 420 * 360 * 2;
+    for (const bool fullFromTheStart : {false, true}) {
+        SCOPED_TRACE(fullFromTheStart);
+        SmallDisk disk(4 * kFrameChunk + 16384);
+        REQUIRE_SMALL_DISK(disk);
+        if (fullFromTheStart) disk.fill();
+        for (const QString& name : frameFiles()) QFile::remove(run.file(name));
+        ASSERT_TRUE(writeFile(run.file(QStringLiteral("kadrel.ini")),
+                              "[File]\r\nDirectory=" + QFile::encodeName(disk.path()) + "\r\n"));
+        ASSERT_TRUE(startProgram());
+        const int recorded = recordAndStop(8);
+        ASSERT_GE(recorded, 8);
+        ASSERT_TRUE(sendKeys({"Return"}));
+        const QStringList seen = answerUntilIdle();
+        EXPECT_EQ(seen.count(QStringLiteral("Kadrel")), 1) << seen.join(' ').toStdString();  // the report
+        EXPECT_FALSE(seen.contains(QStringLiteral("ビデオの圧縮")));
+        const int inAvi = framesIn(disk.filePath(QStringLiteral("動画保存1.avi")));
+        EXPECT_EQ(inAvi == 0, fullFromTheStart);
+        EXPECT_EQ(inAvi + frameFiles().size(), recorded);
         kill();
     }
 }
