@@ -10,6 +10,7 @@
 
 #include <QFile>
 #include <QProcess>
+#include <csignal>
 
 namespace {
 
@@ -64,7 +65,7 @@ bool SmallDisk::fillAsUser() const {
            ::statvfs(folder.constData(), &disk) == 0 && disk.f_bavail == 0 && disk.f_bfree > 0;
 }
 
-int runAsNobody(int (*body)(const QString&), const QString& argument) {
+int runAsNobody(int (*body)(const QString&), const QString& argument, KillPoint killAt) {
     const passwd* nobody = ::getpwnam("nobody");
     if (!nobody) return -1;
     const pid_t child = ::fork();
@@ -72,9 +73,30 @@ int runAsNobody(int (*body)(const QString&), const QString& argument) {
     if (child == 0) {
         if (::setgroups(0, nullptr) != 0 || ::setgid(nobody->pw_gid) != 0 || ::setuid(nobody->pw_uid) != 0)
             ::_exit(125);
+        if (killAt.syscall) ::raise(SIGSTOP);  // until the tracer holds it
         ::_exit(body(argument));
     }
     int status = 0;
-    if (::waitpid(child, &status, 0) != child || !WIFEXITED(status)) return -1;
-    return WEXITSTATUS(status);
+    QProcess tracer;
+    if (killAt.syscall) {
+        if (::waitpid(child, &status, WUNTRACED) != child || !WIFSTOPPED(status)) return -1;
+        const QString call = QString::fromLatin1(killAt.syscall);
+        tracer.start(QStringLiteral("strace"),
+                     {"-qq", "-o", "/dev/null", "-p", QString::number(child), "-e", "trace=" + call, "-e",
+                      QString("inject=%1:signal=KILL:when=%2").arg(call).arg(killAt.nth)});
+        QFile proc(QString("/proc/%1/status").arg(child));
+        const auto traced = [&] {
+            const bool known = proc.open(QIODevice::ReadOnly) && !proc.readAll().contains("TracerPid:\t0\n");
+            proc.close();
+            return known;
+        };
+        if (tracer.waitForStarted())
+            while (!traced() && !tracer.waitForFinished(2)) {
+            }
+        ::kill(child, SIGCONT);
+    }
+    const bool ended = ::waitpid(child, &status, 0) == child;
+    tracer.waitForFinished();
+    if (!ended) return -1;
+    return WIFSIGNALED(status) ? 128 + WTERMSIG(status) : WIFEXITED(status) ? WEXITSTATUS(status) : -1;
 }

@@ -30,9 +30,16 @@ private:
     bool m_mounted = false;
 };
 
+// A moment to kill a process at: just before its nth call (from 1) of a system call, by name.
+struct KillPoint {
+    const char* syscall = nullptr;
+    int nth = 0;
+};
+
 // Runs body in a child process as the unprivileged user "nobody" (whom permission bits bind,
-// unlike root) and returns its exit status, or -1 when the child could not run.
-int runAsNobody(int (*body)(const QString&), const QString& argument);
+// unlike root) and returns its exit status, 128 + the signal when a signal ended it, or -1 when
+// the child could not run. Given a kill point, strace sends the child SIGKILL there.
+int runAsNobody(int (*body)(const QString&), const QString& argument, KillPoint killAt = {});
 
 // The message for a test that needs root to mount a small disk: a skip outside CI, a failure in it.
 #define REQUIRE_SMALL_DISK(disk)                                                        \
