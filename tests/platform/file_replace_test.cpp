@@ -6,10 +6,12 @@
 
 #include <QDir>
 #include <QFile>
+#include <csignal>
 #include <functional>
 
 #include "fakes/small_disk.h"
 #include "fakes/test_files.h"
+#include "platform/ini_profile.h"
 
 namespace {
 
@@ -76,6 +78,74 @@ TEST(FileReplace, LeavesTheOldContentWholeOrTheNewContentWhole) {
         EXPECT_TRUE(entries(disk.path()).filter(".kadrel").isEmpty());
     }
     EXPECT_TRUE(QFileInfo(link).isSymLink());
+}
+
+// The owner and group of a replaced file stay where the system allows: root saving a user's file
+// leaves it the user's; an ordinary user replacing root's file in an open folder gets a file of
+// its own with the old mode, rather than a refusal.
+TEST(FileReplace, KeepsTheOwnerWhereTheSystemAllows) {
+    QTemporaryDir dir;
+    ASSERT_EQ(::chmod(QFile::encodeName(dir.path()).constData(), 0777), 0);
+    const QString file = dir.filePath("kadrel.ini");
+    const struct {
+        const char* what;
+        uid_t ownerBefore;
+        bool asNobody;
+        uid_t ownerAfter;
+    } rows[] = {{"root saves a user's file", 65534, false, 65534},
+                {"a user replaces root's file", 0, true, 65534}};
+    for (const auto& row : rows) {
+        SCOPED_TRACE(row.what);
+        ASSERT_TRUE(writeFile(file, kOld));
+        ASSERT_EQ(::chown(QFile::encodeName(file).constData(), row.ownerBefore, row.ownerBefore), 0);
+        ASSERT_EQ(::chmod(QFile::encodeName(file).constData(), 0646), 0);
+        EXPECT_TRUE(row.asNobody ? runAsNobody(replaceAsUser, file) == 0 : replaceFile(file, kNew));
+        EXPECT_EQ(fileBytes(file), kNew);
+        struct stat status {};
+        ASSERT_EQ(::stat(QFile::encodeName(file).constData(), &status), 0);
+        EXPECT_EQ(status.st_uid, row.ownerAfter);
+        EXPECT_EQ(status.st_mode & 0777, 0646u);
+    }
+}
+
+QByteArray g_content;  // what killedReplace writes, set before the child is made
+int killedReplace(const QString& path) { return replaceFile(path, g_content) ? 0 : 1; }
+
+// Killed just before any write, flush or cut of an in-place rewrite (the folder admits no new
+// file), the file reads as the old settings or as the new ones, for new content shorter and longer.
+TEST(FileReplace, AKilledRewriteInPlaceLeavesTheOldOrTheNewSettings) {
+    const QByteArray old = "[image]\r\npower=50\r\nkey=old\r\n";
+    const QByteArray shorter = "[image]\r\npower=9\r\n";
+    const QByteArray longer = "[image]\r\npower=75\r\nkey=new\r\n[File]\r\nDir=/home/kadrel\r\n";
+    const auto settings = [](const QByteArray& bytes) {
+        const IniProfile ini = IniProfile::fromBytes(bytes);
+        QStringList values;
+        for (const auto& [section, key] : {std::pair{"image", "power"}, {"image", "key"}, {"File", "Dir"}})
+            values << ini.readString(QString(section), QString(key)).value_or("<none>");
+        return values;
+    };
+    QTemporaryDir dir;
+    ASSERT_EQ(::chmod(QFile::encodeName(dir.path()).constData(), 0755), 0);
+    const QString file = dir.filePath("kadrel.ini");
+    const struct {
+        const QByteArray& content;
+        KillPoint killAt;
+    } rows[] = {{shorter, {"pwrite64", 1}},  {shorter, {"fdatasync", 1}}, {shorter, {"ftruncate", 1}},
+                {shorter, {"fdatasync", 2}}, {longer, {"pwrite64", 1}},   {longer, {"fdatasync", 1}},
+                {longer, {"pwrite64", 2}},   {longer, {"fdatasync", 2}}};
+    for (const auto& row : rows) {
+        SCOPED_TRACE(testing::Message() << row.content.size() << " bytes, killed before "
+                                        << row.killAt.syscall << " " << row.killAt.nth);
+        ASSERT_TRUE(writeFile(file, old));
+        ASSERT_EQ(::chmod(QFile::encodeName(file).constData(), 0646), 0);
+        g_content = row.content;
+        EXPECT_EQ(runAsNobody(killedReplace, file, row.killAt), 128 + SIGKILL);
+        const QByteArray left = fileBytes(file);
+        EXPECT_TRUE(settings(left) == settings(old) || settings(left) == settings(row.content))
+            << left.toStdString();
+    }
+    EXPECT_EQ(runAsNobody(killedReplace, file), 0);
+    EXPECT_EQ(fileBytes(file), longer);
 }
 
 }  // namespace
