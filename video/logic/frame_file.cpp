@@ -106,6 +106,14 @@ bool writeFile(const QByteArray& name, const QImage& pixels, const std::uint8_t*
     return ok && closed;
 }
 
+// Removes what a failed write left; false, with the failure's errno kept for the caller.
+bool removeAfterFailure(const QByteArray& name) {
+    const int error = errno;
+    removePartialFile(name);
+    errno = error;
+    return false;
+}
+
 }  // namespace
 
 bool writeFrameBmp(const QImage& image, const QString& path) {
@@ -130,17 +138,12 @@ bool writeFrameBmp(const QImage& image, const QString& path) {
             std::memset(block.get(), 0, kDirectPixelOffset);
             bmpHeader(block.get(), kDirectPixelOffset);
             if (writeFile(name, pixels, block.get(), kDirectPixelOffset, true)) return true;
-            if (errno != EINVAL) {
-                removePartialFile(name);
-                return false;
-            }
+            if (errno != EINVAL) return removeAfterFailure(name);
         }
     }
     std::uint8_t header[kBmpHeaderBytes];
     bmpHeader(header, kBmpHeaderBytes);
-    if (writeFile(name, pixels, header, kBmpHeaderBytes, false)) return true;
-    removePartialFile(name);
-    return false;
+    return writeFile(name, pixels, header, kBmpHeaderBytes, false) || removeAfterFailure(name);
 }
 
 bool readFrameBmp(const QString& path, QImage& image) {
@@ -177,9 +180,4 @@ bool readFrameBmp(const QString& path, QImage& image) {
         pixelOffset, [fd](const iovec* v, int n, off_t at) { return ::preadv(fd, v, n, at); });
     if (!ok) image = QImage();
     return ok;
-}
-
-void prefetchFrameBmp(const QString& path) {
-    UniqueFd file(::open(QFile::encodeName(path).constData(), O_RDONLY | O_CLOEXEC));
-    if (file.isOpen()) ::posix_fadvise(file.get(), 0, 0, POSIX_FADV_WILLNEED);
 }
