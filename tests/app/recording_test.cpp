@@ -301,9 +301,9 @@ TEST_F(Recording, ASlowDiskSlowsTheTickOnlyOnceTheQueueIsFullAndNoCountedFrameIs
     constexpr int kQueued = 5;
     std::atomic<int> written = 0;
     rec().setFrameFileWriting(
-        [&](const QImage& image, const QString& path) {
+        [&](const QImage& image, const QString& path, bool) {
             std::this_thread::sleep_for(std::chrono::milliseconds(200));
-            const int error = FrameFileWriter::writeBmp(image, path);
+            const int error = FrameFileWriter::writeBmp(image, path, false);
             ++written;
             return error;
         },
@@ -335,10 +335,10 @@ TEST_F(Recording, AWriteThatFailsInTheQueuePausesWithOneBoxAndKeepsTheFramesWrit
     // From frame 6 on the disk is full; frames 7 and later are queued behind it by then.
     std::atomic<bool> full = true;
     rec().setFrameFileWriting(
-        [&](const QImage& image, const QString& path) {
+        [&](const QImage& image, const QString& path, bool) {
             std::this_thread::sleep_for(std::chrono::milliseconds(60));
             if (full && path.endsWith(QStringLiteral("AVISAVE6.bmp"))) return ENOSPC;
-            return FrameFileWriter::writeBmp(image, path);
+            return FrameFileWriter::writeBmp(image, path, false);
         },
         std::size_t(8) * 420 * 360 * 4);
     // A resume while the box is open fails again and pauses without a second box.

@@ -116,7 +116,7 @@ bool removeAfterFailure(const QByteArray& name) {
 
 }  // namespace
 
-bool writeFrameBmp(const QImage& image, const QString& path) {
+bool writeFrameBmp(const QImage& image, const QString& path, bool throughPageCache) {
     if (image.isNull()) return false;
     const QImage pixels = image.format() == QImage::Format_RGB32 || image.format() == QImage::Format_ARGB32
                               ? image
@@ -130,9 +130,9 @@ bool writeFrameBmp(const QImage& image, const QString& path) {
     };
     const QByteArray name = QFile::encodeName(path);
 
-    // Rows in whole blocks (a screen grab 1920 pixels wide, in page-aligned shared memory) go to the disk
-    // straight from the image: no copy into the page cache, which costs more than the rest of a frame.
-    if (blockAligned(pixels.constBits(), rowBytes, std::size_t(pixels.bytesPerLine()))) {
+    // Rows in whole blocks go to the disk straight from the image: no copy into the page cache, which
+    // costs more than the rest of a frame.
+    if (!throughPageCache && blockAligned(pixels.constBits(), rowBytes, std::size_t(pixels.bytesPerLine()))) {
         const AlignedBytes block = alignedBytes(kDirectPixelOffset);
         if (block) {
             std::memset(block.get(), 0, kDirectPixelOffset);

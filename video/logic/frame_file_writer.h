@@ -17,7 +17,8 @@
 class FrameFileWriter {
 public:
     // Writes one frame file; 0 on success, else the errno of the failure, with no partial file left.
-    using WriteFile = std::function<int(const QImage& image, const QString& path)>;
+    // throughPageCache: the disk is behind, and the system's cache may take the frame at once.
+    using WriteFile = std::function<int(const QImage& image, const QString& path, bool throughPageCache)>;
     struct Failure {
         std::int32_t number;  // the frame that could not be written; every frame before it is on disk
         QString path;
@@ -27,7 +28,7 @@ public:
     // The memory the queued frames may take: 1 GiB, or an eighth of the machine's memory if less.
     static std::size_t defaultBudgetBytes();
     // writeFrameBmp, its errno kept.
-    static int writeBmp(const QImage& image, const QString& path);
+    static int writeBmp(const QImage& image, const QString& path, bool throughPageCache);
 
     // Frames of frameBytes each, queued up to budgetBytes (at least one frame). failed is called on
     // the writer's thread when a write fails.

@@ -67,3 +67,8 @@ bool FrameQueue::waitUntilEmpty(std::chrono::milliseconds timeout) {
     std::unique_lock lock(m_mutex);
     return m_changed.wait_for(lock, timeout, [&] { return m_queued.empty() && m_consuming == 0; });
 }
+
+std::size_t FrameQueue::queued() {
+    std::lock_guard lock(m_mutex);
+    return m_queued.size();
+}

@@ -44,6 +44,7 @@ public:
     // A slot's contents belong to whichever side took it.
     Slot& operator[](std::size_t slot) { return m_slots[slot]; }
     std::size_t capacity() const { return m_capacity; }
+    std::size_t queued();
 
 private:
     const std::size_t m_capacity;
