@@ -5,11 +5,13 @@
 #include <cstdint>
 #include <functional>
 #include <optional>
+#include <memory>
 
 #include "capture_window/logic/program_state.h"
 #include "capture_window/ui/companions.h"
 #include "platform/file_lock.h"
 #include "platform/tray_icon.h"
+#include "video/logic/frame_file_writer.h"
 #include "video/logic/recording_clock.h"
 #include "video/logic/recording_state.h"
 
@@ -58,6 +60,10 @@ public:
     // unless another copy of the program is recording into the folder.
     void offerKeptFramesAtStart();
 
+    // How the frame files are written and how much memory may hold frames not yet written; the
+    // next start uses them.
+    void setFrameFileWriting(FrameFileWriter::WriteFile write, std::size_t budgetBytes);
+
     RecordingState runState() const { return m_runState; }
     const RecordingClock& clock() const { return m_clock; }
     TrayIcon& trayIcon() { return TrayIconData; }
@@ -74,7 +80,12 @@ private:
     void applyLook();
     void registerHotkeys();
     void unregisterHotkeys();
-    void frameNotWritten(const QString& text);
+    void pauseAndReport(const QString& text);
+    // Takes a failed frame write, if one came: the count goes back to the last frame on disk, the
+    // run pauses and the user is told.
+    void frameWriteFailed();
+    // Until every frame handed to the writer is on disk (or its write failed); windows keep painting.
+    void waitForFrameFiles();
     // Holds the frame folder for a run; false, after telling the user, when another copy does.
     bool lockFrameFolder();
     // With the folder held: when kept frame files are there, asks whether to make them into an AVI
@@ -86,6 +97,7 @@ private:
     // The stop's assembly: the protected block and its clean-up, then one report of what went
     // wrong and of the frames kept.
     void assemble();
+    // The assembly's protected block and its clean-up.
     void writeFrames();
     // Returns how many frame files stay in the folder.
     qsizetype cleanUp();
@@ -104,4 +116,7 @@ private:
     // The frame folder, held from a run's start (or an assembly of kept frames) to its end.
     std::optional<FileLock> m_folderLock;
     bool m_aviOpened = false;
+    FrameFileWriter::WriteFile m_writeFrameFile = FrameFileWriter::writeBmp;
+    std::size_t m_frameBudgetBytes = FrameFileWriter::defaultBudgetBytes();
+    std::unique_ptr<FrameFileWriter> m_frameWriter;
 };
