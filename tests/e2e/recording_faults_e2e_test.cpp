@@ -244,7 +244,7 @@ TEST_F(RecordingFaults, AFullAviDiskKeepsEveryFrameNotInTheFile) {
     constexpr qint64 kFrameChunk = 8 + 420 * 360 * 2;
     for (const bool fullFromTheStart : {false, true}) {
         SCOPED_TRACE(fullFromTheStart);
-        SmallDisk disk(4 * kFrameChunk + 16384);
+        SmallDisk disk(540 * 1024 + 4 * kFrameChunk);  // the headers, then four frames
         REQUIRE_SMALL_DISK(disk);
         if (fullFromTheStart) disk.fill();
         for (const QString& name : frameFiles()) QFile::remove(run.file(name));

@@ -16,9 +16,9 @@
 #include "fakes/test_files.h"
 #include "video/logic/avi_names.h"
 #include "video/logic/frame_file.h"
-#include "video/logic/frame_size.h"
 #include "video/logic/frame_file_reader.h"
 #include "video/logic/frame_file_writer.h"
+#include "video/logic/frame_size.h"
 #include "video/logic/recording_clock.h"
 #include "video/logic/recording_state.h"
 

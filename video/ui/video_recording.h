@@ -4,8 +4,8 @@
 #include <QPointer>
 #include <cstdint>
 #include <functional>
-#include <optional>
 #include <memory>
+#include <optional>
 
 #include "capture_window/logic/program_state.h"
 #include "capture_window/ui/companions.h"
