@@ -10,6 +10,7 @@
 #include <QDir>
 #include <QElapsedTimer>
 #include <QFile>
+#include <QTemporaryDir>
 #include <functional>
 #include <string>
 
@@ -17,6 +18,7 @@
 #include "fakes/small_disk.h"
 #include "fakes/test_files.h"
 #include "fakes/tray_host.h"
+#include "platform/avi/avi_file.h"
 #include "program_run.h"
 
 namespace {
@@ -238,28 +240,70 @@ TEST_F(RecordingFaults, AFrameTooLargeForTheAviOrAScaleOfZeroIsRefusedAtTheStart
     }
 }
 
-// The AVI file's disk too small for the frames, or full from the start: the frames that are not
-// in the closed file stay as frame files, and one box says so.
+// The frames that end the AVI file's data exactly where a page of a tmpfs ends, so that the frames
+// fit but not the index after them: the frame count and the disk's size in bytes.
+std::pair<int, qint64> framesThatLeaveNoRoomForTheIndex() {
+    QTemporaryDir dir;
+    BitmapInfoHeader format;
+    format.width = 420;
+    format.height = 360;
+    AviFileWriter empty;
+    const std::string path = dir.filePath(QStringLiteral("empty.avi")).toStdString();
+    if (!empty.create(path) || !empty.createStream(420, 360, 10, format) ||
+        empty.close() != AviFileWriter::Closed::Complete)
+        return {0, 0};
+    const qint64 headers = QFileInfo(QString::fromStdString(path)).size() - 8;  // less the empty 'idx1'
+    for (int frames = 3; frames < 100; ++frames) {
+        const qint64 data = headers + frames * (8 + 420 * 360 * 2);
+        const qint64 room = (4096 - data % 4096) % 4096;
+        if (room < 8 + 16 * frames) return {frames, data + room};
+    }
+    return {0, 0};
+}
+
+// The AVI file's disk too small for the frames, too small only for the index, full from the start,
+// or an ext4 volume with only the blocks kept for root free: the frames that are not in the closed
+// file stay as frame files, and one box says so.
 TEST_F(RecordingFaults, AFullAviDiskKeepsEveryFrameNotInTheFile) {
+    constexpr qint64 kHeaders = 540 * 1024;  // with the index of a long recording
     constexpr qint64 kFrameChunk = 8 + 420 * 360 * 2;
-    for (const bool fullFromTheStart : {false, true}) {
-        SCOPED_TRACE(fullFromTheStart);
-        SmallDisk disk(540 * 1024 + 4 * kFrameChunk);  // the headers, then four frames
+    const auto [indexFrames, indexDisk] = framesThatLeaveNoRoomForTheIndex();
+    ASSERT_GT(indexFrames, 0);
+    enum class Fill { None, Full, AsUser };
+    struct Row {
+        const char* name;
+        SmallDisk::Kind kind;
+        qint64 bytes;
+        Fill fill;
+        int frames;
+        bool someInTheFile;
+    } const rows[] = {
+        {"too small for the frames", SmallDisk::Kind::Tmpfs, kHeaders + 4 * kFrameChunk, Fill::None, 8, true},
+        {"too small for the index", SmallDisk::Kind::Tmpfs, indexDisk, Fill::None, indexFrames, true},
+        {"full from the start", SmallDisk::Kind::Tmpfs, kHeaders + 4 * kFrameChunk, Fill::Full, 8, false},
+        {"ext4, only root's blocks", SmallDisk::Kind::Ext4WithReserve, 4 << 20, Fill::AsUser, 8, true}};
+    for (const Row& row : rows) {
+        SCOPED_TRACE(row.name);
+        SmallDisk disk(row.bytes, row.kind);
         REQUIRE_SMALL_DISK(disk);
-        if (fullFromTheStart) disk.fill();
+        if (row.fill == Fill::Full) disk.fill();
+        if (row.fill == Fill::AsUser) ASSERT_TRUE(disk.fillAsUser());
         for (const QString& name : frameFiles()) QFile::remove(run.file(name));
         ASSERT_TRUE(writeFile(run.file(QStringLiteral("kadrel.ini")),
-                              "[File]\r\nDirectory=" + QFile::encodeName(disk.path()) + "\r\n"));
+                              "[image]\r\nfb=" + QByteArray::number(row.frames) +
+                                  "\r\nfbable=1\r\n[File]\r\nDirectory=" + QFile::encodeName(disk.path()) +
+                                  "\r\n"));
         ASSERT_TRUE(startProgram());
-        const int recorded = recordAndStop(8);
-        ASSERT_GE(recorded, 8);
+        ASSERT_TRUE(sendKeys({"ctrl+f"}));
+        ASSERT_TRUE(titled(QStringLiteral("Kadrel")));  // the stop box, at the frame limit
+        ASSERT_EQ(frameFiles().size(), row.frames);
         ASSERT_TRUE(sendKeys({"Return"}));
         const QStringList seen = answerUntilIdle();
         EXPECT_EQ(seen.count(QStringLiteral("Kadrel")), 1) << seen.join(' ').toStdString();  // the report
         EXPECT_FALSE(seen.contains(QStringLiteral("ビデオの圧縮")));
         const int inAvi = framesIn(disk.filePath(QStringLiteral("動画保存1.avi")));
-        EXPECT_EQ(inAvi == 0, fullFromTheStart);
-        EXPECT_EQ(inAvi + frameFiles().size(), recorded);
+        EXPECT_EQ(inAvi > 0, row.someInTheFile) << inAvi;
+        EXPECT_EQ(inAvi + frameFiles().size(), row.frames);
         kill();
     }
 }
