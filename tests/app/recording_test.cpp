@@ -5,14 +5,12 @@
 #include <QFile>
 #include <QMenu>
 #include <QPushButton>
-#include <algorithm>
 #include <array>
 #include <atomic>
 #include <cerrno>
 #include <thread>
 
 #include "fakes/media_probe.h"
-#include "fakes/small_disk.h"
 #include "fakes/test_files.h"
 #include "fakes/tray_host.h"
 #include "platform/file_lock.h"
@@ -57,17 +55,6 @@ protected:
     VideoRecording& rec() { return *program->recording; }
     QString movie(int n) const { return folder() + QStringLiteral("動画保存%1.avi").arg(n); }
     int frameFiles() const { return QDir(folder()).entryList({QStringLiteral("kadrel00AVISAVE*")}).size(); }
-    QString frame(int n) const { return folder() + QStringLiteral("kadrel00AVISAVE%1.bmp").arg(n); }
-    // A run of the given number of frames of 100 x 80 (16,000 bytes each in the AVI file).
-    void recordFrames(int count) {
-        form().setClientWidth(100);
-        form().setClientHeight(80);
-        form().Timer4.setInterval(10);
-        program->state.settings.FrameLimitEnabled = true;
-        program->state.settings.FrameLimit = std::uint16_t(count);
-        form().N9->trigger();
-        waitIdle();
-    }
     bool buttonInShape() {
         return form().appliedShape().contains(form().Button1->geometry().center() +
                                               ShapedFrame::clientOffset());
@@ -427,71 +414,6 @@ TEST_F(Recording, AnotherCopyInTheFolderRefusesTheStartAndAFileTakingTheNameMean
     EXPECT_EQ(rec().MovieNumber, 2);
     EXPECT_EQ(probeVideo(movie(2)).at("nb_read_frames"), std::to_string(rec().FrameCount));
     EXPECT_TRUE(FileLock::tryLock(folder(), FileLock::Mode::Exclusive));
-}
-
-TEST_F(Recording, AFrameTheAviCannotHoldIsRefusedAtTheStartWithItsCause) {
-    start();
-    struct Case {
-        int percent;
-        const char* cause;
-    } const cases[] = {{0, "拡大率が 0 % です. 1 % 以上にしてください."},
-                       {-5, "拡大率が -5 % です. 1 % 以上にしてください."},
-                       {7802, "動画の幅と高さは 32767 ピクセルまでです (この拡大率では 32769 × 28088)."}};
-    for (const Case& c : cases) {
-        program->state.settings.ScalePercent = c.percent;
-        form().N9->trigger();
-        EXPECT_EQ(boxes.messages.takeLast(),
-                  QStringLiteral("画像を作成できません\n") + QString::fromUtf8(c.cause));
-        EXPECT_EQ(std::tuple(rec().runState(), frameFiles()), std::tuple(RecordingState::Idle, 0))
-            << c.percent;
-    }
-    EXPECT_FALSE(rec().trayIcon().isPresent());
-    EXPECT_TRUE(FileLock::tryLock(folder(), FileLock::Mode::Exclusive));
-}
-
-// The AVI file's disk fills up after a few frames, or the file cannot be made at all: the frames
-// in the closed file go, the others stay, and one box says how many and where.
-TEST_F(Recording, OnlyFramesInTheClosedAviAreDeletedAndOneBoxSaysWhereTheOthersAre) {
-    // The headers reserve about 512 KiB for the index of a long recording.
-    SmallDisk disk(540 * 1024 + 6 * 16008);
-    REQUIRE_SMALL_DISK(disk);
-    ASSERT_TRUE(writeFile(folder() + QStringLiteral("plain"), ""));
-    start();
-    struct Case {
-        QString saveDirectory;
-        QString firstLine;
-    } const cases[] = {{disk.path(), QString()},
-                       {folder() + QStringLiteral("plain/sub"),
-                        QStringLiteral("ファイル %1plain/sub/動画保存1.avi を作成できません").arg(folder())}};
-    for (const Case& c : cases) {
-        program->state.settings.SaveDirectory = c.saveDirectory;
-        boxes.messages.clear();
-        boxes.errors.clear();
-        recordFrames(20);
-        const QString avi = c.saveDirectory + QStringLiteral("/動画保存1.avi");
-        const int inAvi = QFile::exists(avi) ? std::stoi(probeVideo(avi).at("nb_read_frames")) : 0;
-        EXPECT_EQ(inAvi > 0, c.firstLine.isEmpty()) << inAvi;
-        EXPECT_LT(inAvi, 20);
-        QStringList expectedFiles;
-        for (int n = inAvi + 1; n <= 20; ++n) expectedFiles << QStringLiteral("kadrel00AVISAVE%1.bmp").arg(n);
-        QStringList files = QDir(folder()).entryList({QStringLiteral("kadrel00AVISAVE*")});
-        std::sort(files.begin(), files.end(), [](const QString& a, const QString& b) {
-            return a.size() != b.size() ? a.size() < b.size() : a < b;
-        });
-        EXPECT_EQ(files.join(' ').toStdString(), expectedFiles.join(' ').toStdString());
-        const QStringList& report = c.firstLine.isEmpty() ? boxes.messages : boxes.errors;
-        ASSERT_FALSE(report.isEmpty());
-        EXPECT_TRUE(report.last().startsWith(c.firstLine)) << report.last().toStdString();
-        EXPECT_TRUE(report.last().contains(
-            QStringLiteral(
-                "%1 枚のフレームはAVIファイルに入っていません.\nフレームファイルを %2 に残しました.")
-                .arg(20 - inAvi)
-                .arg(folder())))
-            << report.last().toStdString();
-        EXPECT_EQ(boxes.messages.size() + boxes.errors.size(), 2);  // the stop box and the report
-        EXPECT_EQ(codecs.calls, 0);
-        for (const QString& name : files) QFile::remove(folder() + name);
-    }
 }
 
 // As a killed copy leaves them: frames 1 and 2 already in a finished AVI file (the note of the

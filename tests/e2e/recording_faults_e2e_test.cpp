@@ -90,15 +90,11 @@ protected:
         for (const QString& name : frameFiles()) whole += QFileInfo(run.file(name)).size() == size;
         return whole;
     }
-    // Records until n frame files are there, then stops; the frames written by the stop box.
-    int recordAndStop(int n) {
-        if (!sendKeys({"ctrl+f"}) || !titled(kRecordingCaption)) return 0;
-        if (!waitUntil(
-                [&] { return QFile::exists(run.file(QStringLiteral("kadrel00AVISAVE%1.bmp").arg(n))); },
-                20000))
-            return 0;
-        if (!sendKeys({"ctrl+F3"}) || !titled(QStringLiteral("Kadrel"))) return 0;  // the stop box
-        return int(frameFiles().size());
+    // A run that stops by itself after frames frames, into saveFolder (the program's by default).
+    bool configure(int frames, const QString& saveFolder = QString()) {
+        QByteArray ini = "[image]\r\nfb=" + QByteArray::number(frames) + "\r\nfbable=1\r\n";
+        if (!saveFolder.isEmpty()) ini += "[File]\r\nDirectory=" + QFile::encodeName(saveFolder) + "\r\n";
+        return writeFile(run.file(QStringLiteral("kadrel.ini")), ini);
     }
     // Answers every box until the frame is idle again: OK to messages and warnings, cancel to the
     // codec dialog. The titles of the boxes, in order.
@@ -143,17 +139,17 @@ TEST_F(RecordingFaults, AKillAtAnyMomentLosesNoFrameAndTheNextStartMakesNoSecond
         SCOPED_TRACE(int(moment));
         for (const QString& name : QDir(run.folder()).entryList({"*.avi", "kadrel00AVISAVE*"}, QDir::Files))
             QFile::remove(run.file(name));
+        int recorded = moment == Moment::Recording ? 100 : 6;
+        ASSERT_TRUE(configure(recorded));
         ASSERT_TRUE(startProgram());
         FolderWatch watch(run.folder());
-        int recorded = 0;
+        ASSERT_TRUE(sendKeys({"ctrl+f"}));
         if (moment == Moment::Recording) {
-            ASSERT_TRUE(sendKeys({"ctrl+f"}));
             ASSERT_TRUE(watch.waitFor(IN_CREATE, "kadrel00AVISAVE6."));
             kill();
             recorded = wholeFrameFiles();
         } else {
-            recorded = recordAndStop(5);
-            ASSERT_GE(recorded, 5);
+            ASSERT_TRUE(titled(QStringLiteral("Kadrel")));  // the stop box at the frame limit
             ASSERT_TRUE(sendKeys({"Return"}));
             if (moment == Moment::Deletion) {
                 ASSERT_TRUE(watch.waitFor(IN_DELETE, "kadrel00AVISAVE"));
@@ -262,14 +258,15 @@ std::pair<int, qint64> framesThatLeaveNoRoomForTheIndex() {
 }
 
 // The AVI file's disk too small for the frames, too small only for the index, full from the start,
-// or an ext4 volume with only the blocks kept for root free: the frames that are not in the closed
+// an ext4 volume with only the blocks kept for root free, or a file where the folder should be
+// made: the frames that are not in the closed
 // file stay as frame files, and one box says so.
 TEST_F(RecordingFaults, AFullAviDiskKeepsEveryFrameNotInTheFile) {
     constexpr qint64 kHeaders = 540 * 1024;  // with the index of a long recording
     constexpr qint64 kFrameChunk = 8 + 420 * 360 * 2;
     const auto [indexFrames, indexDisk] = framesThatLeaveNoRoomForTheIndex();
     ASSERT_GT(indexFrames, 0);
-    enum class Fill { None, Full, AsUser };
+    enum class Fill { None, Full, AsUser, FileInTheWay };
     struct Row {
         const char* name;
         SmallDisk::Kind kind;
@@ -281,18 +278,20 @@ TEST_F(RecordingFaults, AFullAviDiskKeepsEveryFrameNotInTheFile) {
         {"too small for the frames", SmallDisk::Kind::Tmpfs, kHeaders + 4 * kFrameChunk, Fill::None, 8, true},
         {"too small for the index", SmallDisk::Kind::Tmpfs, indexDisk, Fill::None, indexFrames, true},
         {"full from the start", SmallDisk::Kind::Tmpfs, kHeaders + 4 * kFrameChunk, Fill::Full, 8, false},
-        {"ext4, only root's blocks", SmallDisk::Kind::Ext4WithReserve, 4 << 20, Fill::AsUser, 8, true}};
+        {"ext4, only root's blocks", SmallDisk::Kind::Ext4WithReserve, 4 << 20, Fill::AsUser, 8, true},
+        {"no folder can be made", SmallDisk::Kind::Tmpfs, kHeaders, Fill::FileInTheWay, 8, false}};
     for (const Row& row : rows) {
         SCOPED_TRACE(row.name);
         SmallDisk disk(row.bytes, row.kind);
         REQUIRE_SMALL_DISK(disk);
         if (row.fill == Fill::Full) disk.fill();
         if (row.fill == Fill::AsUser) ASSERT_TRUE(disk.fillAsUser());
+        if (row.fill == Fill::FileInTheWay)
+            ASSERT_TRUE(writeFile(disk.filePath(QStringLiteral("plain")), ""));
+        const QString folder =
+            row.fill == Fill::FileInTheWay ? disk.filePath(QStringLiteral("plain/sub")) : disk.path();
         for (const QString& name : frameFiles()) QFile::remove(run.file(name));
-        ASSERT_TRUE(writeFile(run.file(QStringLiteral("kadrel.ini")),
-                              "[image]\r\nfb=" + QByteArray::number(row.frames) +
-                                  "\r\nfbable=1\r\n[File]\r\nDirectory=" + QFile::encodeName(disk.path()) +
-                                  "\r\n"));
+        ASSERT_TRUE(configure(row.frames, folder));
         ASSERT_TRUE(startProgram());
         ASSERT_TRUE(sendKeys({"ctrl+f"}));
         ASSERT_TRUE(titled(QStringLiteral("Kadrel")));  // the stop box, at the frame limit
@@ -301,7 +300,7 @@ TEST_F(RecordingFaults, AFullAviDiskKeepsEveryFrameNotInTheFile) {
         const QStringList seen = answerUntilIdle();
         EXPECT_EQ(seen.count(QStringLiteral("Kadrel")), 1) << seen.join(' ').toStdString();  // the report
         EXPECT_FALSE(seen.contains(QStringLiteral("ビデオの圧縮")));
-        const int inAvi = framesIn(disk.filePath(QStringLiteral("動画保存1.avi")));
+        const int inAvi = framesIn(folder + QStringLiteral("/動画保存1.avi"));
         EXPECT_EQ(inAvi > 0, row.someInTheFile) << inAvi;
         EXPECT_EQ(inAvi + frameFiles().size(), row.frames);
         kill();
