@@ -19,41 +19,28 @@ namespace {
 
 bool run(const QString& program, const QStringList& args) { return QProcess::execute(program, args) == 0; }
 
-// A user account of the test's own, with its home folder, removed again at the end.
-class TestUser {
-public:
-    TestUser(const QString& home) : name(QStringLiteral("kadrel%1").arg(getpid())), home(home) {
-        made = run(QStringLiteral("useradd"), {"-m", "-d", home, "-s", "/bin/sh", name});
-    }
-    ~TestUser() {
-        if (made) run(QStringLiteral("userdel"), {name});
-    }
-    // Gives the user a file or folder made by the test.
-    bool own(const QString& path) const { return run(QStringLiteral("chown"), {"-R", name + ":", path}); }
-
-    const QString name;
-    const QString home;
-    bool made = false;
-};
-
-// The package unpacked and run as the test user through the Exec line of its menu entry.
+// The package unpacked with its program folder read-only, and a user account of the test's own
+// (removed again at the end) that starts it through the Exec line of its menu entry.
 class InstalledCopy {
 public:
-    InstalledCopy() : root(scratch.path() + "/root"), user(scratch.path() + "/home") {}
-    ~InstalledCopy() { stop(); }
-
-    // Unpacks the package, makes the program folder read-only and lets the user reach the display.
+    InstalledCopy() { made = run("useradd", {"-m", "-d", home, "-s", "/bin/sh", user}); }
+    ~InstalledCopy() {
+        // runuser hands its TERM on to the program.
+        process.terminate();
+        if (!process.waitForFinished(5000)) process.kill();
+        process.waitForFinished(3000);
+        if (made) run("userdel", {user});
+    }
+    // The user gets a copy of the display's key, as a login would.
     void prepare(const QString& package) {
+        ASSERT_TRUE(made) << "useradd failed";
         ASSERT_TRUE(QFile::setPermissions(scratch.path(), QFile::Permissions(0x7755)));
-        ASSERT_TRUE(run(QStringLiteral("dpkg-deb"), {"-x", package, root}));
-        ASSERT_TRUE(run(QStringLiteral("chmod"), {"-R", "a-w", root + "/usr/lib/kadrel"}));
-        ASSERT_TRUE(user.made) << "useradd failed";
-        const QString xauthority = user.home + "/.Xauthority";
-        ASSERT_TRUE(QFile::copy(qEnvironmentVariable("XAUTHORITY"), xauthority));
-        ASSERT_TRUE(user.own(xauthority));
-        QFile entry(root + "/usr/share/applications/org.kadrel.Kadrel.desktop");
-        ASSERT_TRUE(entry.open(QIODevice::ReadOnly));
-        for (const QByteArray& line : entry.readAll().split('\n'))
+        ASSERT_TRUE(run("dpkg-deb", {"-x", package, root}));
+        ASSERT_TRUE(run("chmod", {"-R", "a-w", root + "/usr/lib/kadrel"}));
+        ASSERT_TRUE(QFile::copy(qEnvironmentVariable("XAUTHORITY"), inHome(".Xauthority")));
+        ASSERT_TRUE(QDir().mkpath(inHome("pictures")) && run("chown", {"-R", user + ":", home}));
+        const QByteArray entry = fileBytes(root + "/usr/share/applications/org.kadrel.Kadrel.desktop");
+        for (const QByteArray& line : entry.split('\n'))
             if (line.startsWith("Exec="))
                 exec = QString::fromUtf8(line.mid(5)).split(' ', Qt::SkipEmptyParts);
         ASSERT_FALSE(exec.isEmpty());
@@ -61,29 +48,23 @@ public:
     void start() {
         QProcessEnvironment env = QProcessEnvironment::systemEnvironment();
         for (const char* name : {"XDG_CONFIG_HOME", "XDG_CACHE_HOME", "HOME"}) env.remove(name);
-        env.insert("XAUTHORITY", user.home + "/.Xauthority");
+        env.insert("XAUTHORITY", inHome(".Xauthority"));
         process.setProcessEnvironment(env);
-        process.setWorkingDirectory(user.home);
-        process.start(
-            "runuser",
-            QStringList{"-u", user.name, "--", "env", "PATH=" + root + "/usr/bin:/usr/bin:/bin"} + exec);
+        process.setWorkingDirectory(home);
+        process.start("runuser",
+                      QStringList{"-u", user, "--", "env", "PATH=" + root + "/usr/bin:/usr/bin:/bin"} + exec);
         ASSERT_TRUE(process.waitForStarted());
     }
-    // runuser hands its TERM on to the program.
-    void stop() {
-        if (process.state() == QProcess::NotRunning) return;
-        process.terminate();
-        if (!process.waitForFinished(5000)) process.kill();
-        process.waitForFinished(3000);
-    }
-    QString inHome(const QString& path) const { return user.home + '/' + path; }
+    QString inHome(const QString& path) const { return home + '/' + path; }
     QStringList frameFiles() const {
         return QDir(inHome(".cache/kadrel")).entryList({QStringLiteral("kadrel00AVISAVE*")});
     }
 
     QTemporaryDir scratch;
-    const QString root;
-    TestUser user;
+    const QString root = scratch.path() + "/root";
+    const QString home = scratch.path() + "/home";
+    const QString user = QStringLiteral("kadrel%1").arg(getpid());
+    bool made = false;
     QStringList exec;
     QProcess process;
 };
@@ -96,7 +77,6 @@ TEST(InstalledCopy, AnOrdinaryUserSavesSettingsPicturesAndARecordingInTheHomeFol
     InstalledCopy copy;
     ASSERT_NO_FATAL_FAILURE(copy.prepare(package));
     const QString pictures = copy.inHome("pictures");
-    ASSERT_TRUE(QDir().mkpath(pictures) && copy.user.own(pictures));
     Backdrop backdrop;
     backdrop.show();
     TrayHost tray;
@@ -152,7 +132,8 @@ TEST(InstalledCopy, AnOrdinaryUserSavesSettingsPicturesAndARecordingInTheHomeFol
     EXPECT_EQ(probe.at("width"), "210");
 
     // A new run reads the same file: the scale and the save folder hold.
-    copy.stop();
+    copy.process.terminate();
+    ASSERT_TRUE(copy.process.waitForFinished(5000));
     startProgram();
     ASSERT_TRUE(sendKeys({"ctrl+z"}));
     EXPECT_TRUE(waitUntil([&] { return !(saved = QImage(pictures + "/指定先に保存2.jpg")).isNull(); }, 8000));
