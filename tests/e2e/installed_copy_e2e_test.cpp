@@ -9,6 +9,7 @@
 #include <QImage>
 #include <QProcess>
 #include <QTemporaryDir>
+#include <memory>
 
 #include "fakes/media_probe.h"
 #include "fakes/test_files.h"
@@ -69,11 +70,17 @@ public:
     QProcess process;
 };
 
+class InstalledCopyRun : public ::testing::TestWithParam<bool> {};
+INSTANTIATE_TEST_SUITE_P(WindowManager, InstalledCopyRun, ::testing::Values(false, true),
+                         [](const auto& info) { return info.param ? "Openbox" : "None"; });
+
 }  // namespace
 
-TEST(InstalledCopy, AnOrdinaryUserSavesSettingsPicturesAndARecordingInTheHomeFolder) {
+TEST_P(InstalledCopyRun, AnOrdinaryUserSavesSettingsPicturesAndARecordingInTheHomeFolder) {
     const QString package = qEnvironmentVariable("KADREL_PACKAGE");
     if (package.isEmpty()) GTEST_SKIP() << "KADREL_PACKAGE names no package: scripts/test makes one";
+    std::unique_ptr<Openbox> manager;
+    if (GetParam()) ASSERT_TRUE((manager = std::make_unique<Openbox>())->running()) << "openbox is needed";
     InstalledCopy copy;
     ASSERT_NO_FATAL_FAILURE(copy.prepare(package));
     const QString pictures = copy.inHome("pictures");
