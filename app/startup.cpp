@@ -1,12 +1,13 @@
 #include "app/startup.h"
 
 #include <QApplication>
+#include <QDir>
 
 #include "app/leftover_files.h"
 #include "app/program_icon.h"
 #include "capture_window/ui/frame_window.h"
 #include "platform/window_stack.h"
-#include "settings/logic/settings_file.h"
+#include "settings/logic/file_locations.h"
 #include "settings/ui/folder_chooser.h"
 #include "settings/ui/settings_dialog.h"
 #include "still/ui/capture_commands.h"
@@ -17,9 +18,15 @@
 
 Program::Program(const QString& programDirectory, ProgramServices services) {
     state.settings.ProgramDirectory = programDirectory;
-    state.frameDirectory = programDirectory;
+    const FileLocations files = fileLocationsFor(programDirectory);
+    state.settingsFile = files.settingsFile;
+    state.frameDirectory = files.frameDirectory;
+    state.defaultSaveDirectory = files.defaultSaveDirectory;
+    // A recording writes its first frame without asking; a folder that cannot be made shows up
+    // then, in the recording's own message.
+    if (!files.portable) QDir().mkpath(files.frameDirectory);
     // Before the frame window, which registers the first of them.
-    state.hotkeys = readHotkeys(settingsFilePath(programDirectory));
+    state.hotkeys = readHotkeys(state.settingsFile);
     if (QApplication::windowIcon().isNull()) QApplication::setWindowIcon(programIcon());
     Form1 = std::make_unique<TForm1>(state,
                                      FrameServices{services.messages, services.documents, services.hotkeys});
@@ -51,7 +58,7 @@ Program::Program(const QString& programDirectory, ProgramServices services) {
     const QString lockPath = state.frameDirectory + QStringLiteral(".kadrel.lock");
     runLock = FileLock::tryLock(lockPath, FileLock::Mode::Exclusive);
     if (runLock) {
-        removeLeftoverTemporaries(settingsFilePath(programDirectory), state.settings.SaveDirectory,
+        removeLeftoverTemporaries(state.settingsFile, state.settings.SaveDirectory,
                                   state.settings.MoviePrefix);
         if (!runLock->share()) runLock.reset();
     } else {
