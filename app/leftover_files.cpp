@@ -5,17 +5,27 @@
 #include <QRegularExpression>
 
 #include "video/logic/avi_names.h"
+#include "video/logic/kept_frames.h"
 
-void removeLeftoverTemporaries(const QString& settingsFile, const QString& saveDirectory,
-                               const QString& moviePrefix) {
-    const QFileInfo settings(settingsFile);
-    QDir settingsFolder = settings.absoluteDir();
-    // The replacement's name: a dot, the file's name, a dot and six letters or digits.
+namespace {
+
+// What replaceFile leaves when killed: a dot, the file's name, a dot and six letters or digits.
+void removeReplacementsOf(const QString& file) {
+    const QFileInfo target(file);
+    QDir folder = target.absoluteDir();
     const QRegularExpression replacement(QStringLiteral("^\\.") +
-                                         QRegularExpression::escape(settings.fileName()) +
+                                         QRegularExpression::escape(target.fileName()) +
                                          QStringLiteral("\\.[A-Za-z0-9]{6}$"));
-    for (const QString& name : settingsFolder.entryList(QDir::Files | QDir::Hidden))
-        if (replacement.match(name).hasMatch()) settingsFolder.remove(name);
+    for (const QString& name : folder.entryList(QDir::Files | QDir::Hidden))
+        if (replacement.match(name).hasMatch()) folder.remove(name);
+}
+
+}  // namespace
+
+void removeLeftoverTemporaries(const QString& settingsFile, const QString& frameDirectory,
+                               const QString& saveDirectory, const QString& moviePrefix) {
+    removeReplacementsOf(settingsFile);
+    removeReplacementsOf(framesInAviNotePath(frameDirectory));
 
     if (saveDirectory.isEmpty()) return;  // no folder chosen yet; the current one is not it
     QDir saveFolder(saveDirectory);

@@ -58,7 +58,7 @@ Program::Program(const QString& programDirectory, ProgramServices services) {
     const QString lockPath = state.frameDirectory + QStringLiteral(".kadrel.lock");
     runLock = FileLock::tryLock(lockPath, FileLock::Mode::Exclusive);
     if (runLock) {
-        removeLeftoverTemporaries(state.settingsFile, state.settings.SaveDirectory,
+        removeLeftoverTemporaries(state.settingsFile, state.frameDirectory, state.settings.SaveDirectory,
                                   state.settings.MoviePrefix);
         if (!runLock->share()) runLock.reset();
     } else {

@@ -409,7 +409,7 @@ TEST_F(Recording, TheRunHoldsTheFolderAndNeverOverwritesAFileThatTookItsNameMean
 }
 
 // As a killed copy leaves them: frames 1 and 2 already in a finished AVI file (the note of the
-// deletion names it), frames 3, 4 and 9 in none, frame 10 cut short, a half-written settings file
+// deletion names it), frames 3, 4 and 9 in none, frame 10 cut short, half-written replacements
 // and the temporary file of a re-compression.
 TEST_F(ProgramTest, KeptFramesAreOfferedAtEachStartAndLeftoversGoWhenNoOtherCopyRuns) {
     const auto colored = [](int n) {
@@ -425,7 +425,9 @@ TEST_F(ProgramTest, KeptFramesAreOfferedAtEachStartAndLeftoversGoWhenNoOtherCopy
     const QString movie1 = folder() + QStringLiteral("動画保存1.avi");
     ASSERT_TRUE(writeFile(movie1, "finished"));
     ASSERT_TRUE(writeFile(folder() + QStringLiteral(".kadrel00AVISAVE.done"), "2\n" + movie1.toUtf8()));
-    const QStringList leftovers = {QStringLiteral(".kadrel.ini.Ab12Cd"), QStringLiteral("動画保存1_.avi")};
+    const QStringList leftovers = {QStringLiteral(".kadrel.ini.Ab12Cd"),
+                                   QStringLiteral("..kadrel00AVISAVE.done.x1Y2z3"),
+                                   QStringLiteral("動画保存1_.avi")};
     for (const QString& name : leftovers) ASSERT_TRUE(writeFile(folder() + name, "half"));
     ASSERT_TRUE(writeFile(folder() + QStringLiteral("動画保存7_.avi"), "the user's own"));
     const auto present = [&](const QString& name) { return QFile::exists(folder() + name); };
@@ -440,13 +442,13 @@ TEST_F(ProgramTest, KeptFramesAreOfferedAtEachStartAndLeftoversGoWhenNoOtherCopy
             QStringLiteral("AVIファイルになっていないフレームが 3 枚あります.\n%1\n").arg(folder())));
         EXPECT_EQ(QDir(folder()).entryList({QStringLiteral("kadrel00AVISAVE*")}),
                   QStringList({"kadrel00AVISAVE3.bmp", "kadrel00AVISAVE4.bmp", "kadrel00AVISAVE9.bmp"}));
-        EXPECT_TRUE(present(leftovers[0]) && present(leftovers[1]));
+        for (const QString& name : leftovers) EXPECT_TRUE(present(name)) << name.toStdString();
         program.reset();
     }
     boxes.answers = {true};
     start();
     EXPECT_EQ(boxes.questions.size(), 2);
-    EXPECT_FALSE(present(leftovers[0]) || present(leftovers[1]));
+    for (const QString& name : leftovers) EXPECT_FALSE(present(name)) << name.toStdString();
     EXPECT_TRUE(present(QStringLiteral("動画保存7_.avi")));
     EXPECT_EQ(QDir(folder()).entryList({QStringLiteral("kadrel00AVISAVE*")}), QStringList());
     const QString movie2 = folder() + QStringLiteral("動画保存2.avi");

@@ -15,11 +15,11 @@ namespace {
 const QString kFramePrefix = QStringLiteral("kadrel00AVISAVE");
 const QString kFrameSuffix = QStringLiteral(".bmp");
 
-QString notePath(const QString& frameDirectory) {
+}  // namespace
+
+QString framesInAviNotePath(const QString& frameDirectory) {
     return frameDirectory + QStringLiteral(".kadrel00AVISAVE.done");
 }
-
-}  // namespace
 
 QList<std::int32_t> frameFileNumbers(const QString& frameDirectory) {
     QList<std::int32_t> numbers;
@@ -69,13 +69,16 @@ std::int32_t renumberFrameFiles(const QString& frameDirectory) {
 }
 
 bool writeFramesInAviNote(const QString& frameDirectory, const QString& aviPath, std::int32_t frames) {
-    return replaceFile(notePath(frameDirectory), QString::number(frames).toUtf8() + '\n' + aviPath.toUtf8());
+    return replaceFile(framesInAviNotePath(frameDirectory),
+                       QString::number(frames).toUtf8() + '\n' + aviPath.toUtf8());
 }
 
-void removeFramesInAviNote(const QString& frameDirectory) { QFile::remove(notePath(frameDirectory)); }
+void removeFramesInAviNote(const QString& frameDirectory) {
+    QFile::remove(framesInAviNotePath(frameDirectory));
+}
 
 void settleFramesInAviNote(const QString& frameDirectory) {
-    QFile note(notePath(frameDirectory));
+    QFile note(framesInAviNotePath(frameDirectory));
     if (!note.open(QIODevice::ReadOnly)) return;
     const QByteArray text = note.readAll();
     note.close();

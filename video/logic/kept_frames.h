@@ -24,6 +24,7 @@ std::int32_t renumberFrameFiles(const QString& frameDirectory);
 // during the deletion never turns the frames left into a second AVI file. False when it cannot be
 // written.
 bool writeFramesInAviNote(const QString& frameDirectory, const QString& aviPath, std::int32_t frames);
+QString framesInAviNotePath(const QString& frameDirectory);
 void removeFramesInAviNote(const QString& frameDirectory);
 
 // Finishes a deletion that a kill interrupted: when a note is there and its AVI file still exists,
