@@ -35,17 +35,14 @@ protected:
         waitUntil([] { return false; }, 300);
         return true;
     }
-    // killAt: a system call of the program's main thread, by name, and the call (from 1) that it
-    // does not live to make; strace kills it there.
-    bool startProgram(const char* killAt = nullptr, int nth = 0) {
+    // killAt: a system call of the program's main thread and the call (from 1) that it does not
+    // live to make.
+    bool startProgram(KillPoint killAt = {}) {
         backdrop.show();
         waitUntil([] { return false; }, 200);
-        if (killAt) {
+        if (killAt.syscall) {
             run.process().setWorkingDirectory(run.folder());
-            run.process().start(
-                QStringLiteral("strace"),
-                {"-qq", "-o", "/dev/null", "-e", QStringLiteral("trace=%1").arg(killAt), "-e",
-                 QStringLiteral("inject=%1:signal=KILL:when=%2").arg(killAt).arg(nth), run.exe()});
+            run.process().start(QStringLiteral("strace"), straceKillingAt(killAt) << run.exe());
         } else {
             run.start();
         }
@@ -121,8 +118,8 @@ TEST_F(RecordingFaults, AKillAtAnyMomentLosesNoFrameAndTheNextStartMakesNoSecond
         // The deletion dies before its third frame file, the re-compression before it renames its
         // file over the uncompressed one (the frame folder's note was the first rename).
         if (moment == Moment::Recording) ASSERT_TRUE(startProgram());
-        if (moment == Moment::Deletion) ASSERT_TRUE(startProgram("unlink", 3));
-        if (moment == Moment::Recompression) ASSERT_TRUE(startProgram("rename", 2));
+        if (moment == Moment::Deletion) ASSERT_TRUE(startProgram({"unlink", 3}));
+        if (moment == Moment::Recompression) ASSERT_TRUE(startProgram({"rename", 2}));
         ASSERT_TRUE(sendKeys({"ctrl+f"}));
         if (moment == Moment::Recording) {
             ASSERT_TRUE(waitUntil([&] { return frameFiles().size() >= 6; }, 10000));

@@ -65,6 +65,17 @@ bool SmallDisk::fillAsUser() const {
            ::statvfs(folder.constData(), &disk) == 0 && disk.f_bavail == 0 && disk.f_bfree > 0;
 }
 
+QStringList straceKillingAt(KillPoint killAt) {
+    const QString call = QString::fromLatin1(killAt.syscall);
+    return {"-qq",
+            "-o",
+            "/dev/null",
+            "-e",
+            "trace=" + call,
+            "-e",
+            QString("inject=%1:signal=KILL:when=%2").arg(call).arg(killAt.nth)};
+}
+
 int runAsNobody(int (*body)(const QString&), const QString& argument, KillPoint killAt) {
     const passwd* nobody = ::getpwnam("nobody");
     if (!nobody) return -1;
@@ -80,10 +91,7 @@ int runAsNobody(int (*body)(const QString&), const QString& argument, KillPoint 
     QProcess tracer;
     if (killAt.syscall) {
         if (::waitpid(child, &status, WUNTRACED) != child || !WIFSTOPPED(status)) return -1;
-        const QString call = QString::fromLatin1(killAt.syscall);
-        tracer.start(QStringLiteral("strace"),
-                     {"-qq", "-o", "/dev/null", "-p", QString::number(child), "-e", "trace=" + call, "-e",
-                      QString("inject=%1:signal=KILL:when=%2").arg(call).arg(killAt.nth)});
+        tracer.start(QStringLiteral("strace"), straceKillingAt(killAt) << "-p" << QString::number(child));
         QFile proc(QString("/proc/%1/status").arg(child));
         const auto traced = [&] {
             const bool known = proc.open(QIODevice::ReadOnly) && !proc.readAll().contains("TracerPid:\t0\n");

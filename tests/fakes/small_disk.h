@@ -1,6 +1,7 @@
 #pragma once
 
 #include <QString>
+#include <QStringList>
 #include <QTemporaryDir>
 #include <QtGlobal>
 
@@ -35,6 +36,10 @@ struct KillPoint {
     const char* syscall = nullptr;
     int nth = 0;
 };
+
+// The arguments that make strace kill its tracee there; the program and its arguments, or "-p" and
+// a process id, follow them.
+QStringList straceKillingAt(KillPoint killAt);
 
 // Runs body in a child process as the unprivileged user "nobody" (whom permission bits bind,
 // unlike root) and returns its exit status, 128 + the signal when a signal ended it, or -1 when
