@@ -16,6 +16,6 @@ bool writeFrameBmp(const QImage& image, const QString& path, bool throughPageCac
 
 // Reads a 32-bit BI_RGB BMP (bottom-up or top-down) into image as Format_RGB32, reusing image's
 // memory when it already has that size and format. The file is read once: its pages leave the
-// system's cache. False, with image left null, when the file is
-// missing, unreadable, truncated or another kind of BMP.
+// system's cache. False, with image left null, when the file is missing, unreadable, truncated or
+// another kind of BMP.
 bool readFrameBmp(const QString& path, QImage& image);
