@@ -51,7 +51,8 @@ void VideoRecording::N12Click() {
     QzAvi1->setFrameRate(qint32(std::min<std::int64_t>(rate, std::numeric_limits<qint32>::max())));
     m_services.messages.message(&m_form1,
                                 QStringLiteral("動画保存>>停止しました\nOKを押すとAVIファイル作成します"));
-    m_form4.show();
+    // Kept above the frame, which is topmost while it records.
+    window_stack::showOver(&m_form4, &m_form1);
     waitUntilExposed(m_form4);
     const Settings& s = m_state.settings;
     QzAvi1->setFileName(movieFilePath(s.SaveDirectory, s.MoviePrefix, MovieNumber));
@@ -105,6 +106,8 @@ void VideoRecording::cleanUp() {
     m_form1.alphawindow();
     if (!m_form1.alwaysOnTop()) window_stack::setTopmost(&m_form1, false);
     m_form1.setEnabled(true);
+    // The keyboard goes back to the frame, as Form4 had it.
+    window_stack::bringToForeground(&m_form1);
     QzAvi1->Finish();
     QCoreApplication::processEvents();
     m_form1.FormResize();
