@@ -1,8 +1,12 @@
 #include <QAction>
 #include <QMenu>
 #include <QPushButton>
+#include <QTextBrowser>
 #include <QTimer>
+#include <QWindow>
 
+#include "capture_window/ui/help_viewer.h"
+#include "fakes/test_files.h"
 #include "frame_test_fixture.h"
 #include "platform/window_stack.h"
 
@@ -104,6 +108,30 @@ TEST_F(FrameTest, DeactivationMakesFrameOpaqueUnlessAlwaysOnTop) {
     EXPECT_EQ(form.appliedShape(), form.regions().frameButton);
 }
 
+// As a capture hides the frame and shows it again with the keyboard: the title bar is drawn active,
+// and inactive while another program has the keyboard.
+TEST_F(FrameTest, TitleBarFollowsTheKeyboardFocusThroughAHideAndShow) {
+    showOverBackdrop();
+    const QPalette& palette = form.palette();
+    const QRgb active = palette.color(QPalette::Active, QPalette::Highlight).rgb() & 0xffffff;
+    const QRgb inactive = palette.color(QPalette::Inactive, QPalette::Dark).rgb() & 0xffffff;
+    ASSERT_NE(active, inactive);
+    // In the bar, right of the caption.
+    const QPoint bar = form.pos() + QPoint(form.width() / 2 + 40, ShapedFrame::kBorder + 3);
+    OtherClient other;
+    other.showWindow(QRect(1500, 50, 100, 100));
+    for (int round = 0; round < 2; ++round) {
+        form.hide();
+        waitUntil([] { return false; }, 60);
+        form.show();
+        window_stack::bringToForeground(&form);
+        EXPECT_TRUE(waitUntil([&] { return screenPixel(grabScreen(), bar) == active; })) << round;
+        other.focusWindow();
+        EXPECT_TRUE(waitUntil([&] { return screenPixel(grabScreen(), bar) == inactive; })) << round;
+        window_stack::bringToForeground(&form);
+    }
+}
+
 TEST_F(FrameTest, CtrlF4RaisesTheFrameUnlessBusy) {
     showOverBackdrop();
     OtherClient other;
@@ -123,25 +151,29 @@ TEST_F(FrameTest, CtrlF4RaisesTheFrameUnlessBusy) {
     EXPECT_TRUE(boxes.messages.isEmpty());
 }
 
-TEST(FrameHotkey, HeldByAnotherClientReportsOnceAndRunsOn) {
+// A mistyped front key is named, and its default, held by another program, is reported once.
+TEST(FrameHotkey, AMistypedEntryIsNamedAndAKeyHeldByAnotherClientReportedOnce) {
     OtherClient other;
     ASSERT_TRUE(other.grabCtrlKey("F4"));
     QTemporaryDir dir;
     ProgramState state;
+    state.hotkeys = resolveHotkeys({QStringLiteral("Ctrl+Shift+F44")});
     RecordingMessageBoxes boxes;
     RecordingDocumentOpener documents;
     GlobalHotkeys hotkeys;
     TForm1 form{state, FrameServices{boxes, documents, hotkeys}};
     EXPECT_EQ(boxes.messages,
-              QStringList{QStringLiteral("ホットキー登録に失敗しました\nCtrl+F4 を使えません。"
-                                         "kadrel.ini の [hotkey] で別のキーを指定できます。")});
+              (QStringList{QStringLiteral("kadrel.ini の [hotkey] に使えない指定があります\n"
+                                          "front=Ctrl+Shift+F44\nこれらの操作には既定のキーを使います。"),
+                           QStringLiteral("ホットキー登録に失敗しました\nCtrl+F4 を使えません。"
+                                          "kadrel.ini の [hotkey] で別のキーを指定できます。")}));
     // The program runs on: its shortcuts work, and nothing more is reported.
     form.show();
     form.activateWindow();
     ASSERT_TRUE(waitUntil([&] { return QApplication::activeWindow() == &form; }));
     ASSERT_TRUE(sendKeys({"ctrl+m", "ctrl+F4"}));
     EXPECT_TRUE(state.capture.WholeScreen);
-    EXPECT_EQ(boxes.messages.size(), 1);
+    EXPECT_EQ(boxes.messages.size(), 2);
 }
 
 TEST_F(FrameTest, KeyboardStepsGoOneOneTenTenAndResetAfterAPause) {
@@ -192,21 +224,36 @@ TEST_F(FrameTest, FormatKeysCheckOneItemAndWholeScreenToggles) {
     EXPECT_FALSE(form.N4->isChecked());
 }
 
-TEST_F(FrameTest, HelpOpensThePageOrSaysItCannot) {
+TEST_F(FrameTest, HelpOpensThePageOrShowsItItselfOrSaysItCannot) {
     form.Help2->trigger();
     EXPECT_EQ(boxes.messages, QStringList{QStringLiteral("ヘルプを表示できません")});
     EXPECT_TRUE(documents.opened.isEmpty());
     QDir(dir.path()).mkpath(QStringLiteral("Help"));
-    QFile page(dir.path() + QStringLiteral("/Help/manual.htm"));
-    ASSERT_TRUE(page.open(QIODevice::WriteOnly));
-    page.close();
+    const QString page = dir.path() + QStringLiteral("/Help/manual.htm");
+    ASSERT_TRUE(writeFile(page,
+                          "<html><head><title>Page</title></head><body>"
+                          "<a href=\"other.htm#b\">other</a></body></html>"));
+    ASSERT_TRUE(writeFile(dir.path() + QStringLiteral("/Help/other.htm"),
+                          "<html><head><title>Other</title></head><body><p id=b>b</p></body></html>"));
     form.Help2->trigger();
-    EXPECT_EQ(documents.opened, QStringList{page.fileName()});
+    EXPECT_EQ(documents.opened, QStringList{page});
     EXPECT_EQ(boxes.messages.size(), 1);
-    // No program takes the page: the user learns that nothing will open.
+    EXPECT_EQ(form.helpViewer(), nullptr);
+    // No program takes the page: the program shows it itself, over the frame, and follows its links.
+    showOverBackdrop();
     documents.fail = true;
     form.Help2->trigger();
-    EXPECT_EQ(boxes.messages, QStringList(2, QStringLiteral("ヘルプを表示できません")));
+    EXPECT_EQ(boxes.messages.size(), 1);
+    ASSERT_NE(form.helpViewer(), nullptr);
+    HelpViewer& viewer = *form.helpViewer();
+    ASSERT_TRUE(waitUntil([&] { return viewer.isActiveWindow(); }));
+    EXPECT_EQ(viewer.windowHandle()->transientParent(), form.windowHandle());
+    EXPECT_EQ(viewer.windowTitle(), QStringLiteral("Page"));
+    ASSERT_TRUE(sendKeys({"Tab", "Return"}));
+    QUrl other = QUrl::fromLocalFile(dir.path() + QStringLiteral("/Help/other.htm"));
+    other.setFragment(QStringLiteral("b"));
+    EXPECT_EQ(viewer.browser()->source(), other);
+    EXPECT_EQ(viewer.windowTitle(), QStringLiteral("Other"));
 }
 
 TEST_F(FrameTest, CloseDuringIntervalSavingStopsItAndTheNextCloseEnds) {

@@ -2,6 +2,7 @@
 // (openbox) and without one.
 #include <QFile>
 #include <QProcess>
+#include <QTemporaryDir>
 
 #include "fakes/test_files.h"
 #include "program_run.h"
@@ -177,4 +178,22 @@ TEST_P(ProgramWindows, TheStopsWindowsStandAboveATopmostFrameAndGiveTheKeyboardB
     ASSERT_TRUE(windowShown("進行状況", false));
     ASSERT_TRUE(windowShown("Kadrel1.02  420 , 360"));
     expectMenuOnCtrlA();
+}
+
+// A desktop where xdg-open finds no program for the page: the help opens in the program's own
+// viewer, over the frame.
+TEST_P(ProgramWindows, HelpOpensInTheProgramsOwnViewerWhereNoProgramTakesThePage) {
+    QTemporaryDir tools;
+    const QString opener = tools.filePath(QStringLiteral("xdg-open"));
+    ASSERT_TRUE(writeFile(opener, "#!/bin/sh\nexit 3\n"));
+    ASSERT_TRUE(QFile::setPermissions(opener, QFile::ReadOwner | QFile::WriteOwner | QFile::ExeOwner));
+    QProcessEnvironment environment = QProcessEnvironment::systemEnvironment();
+    environment.insert(QStringLiteral("PATH"), tools.path() + QLatin1Char(':') + environment.value("PATH"));
+    program.run.process().setProcessEnvironment(environment);
+    ASSERT_TRUE(startProgram());
+    // The menu's last item is the help submenu; its second item opens the page.
+    ASSERT_TRUE(sendKeys({"ctrl+a", "Up", "Right", "Down", "Return"}));
+    ASSERT_TRUE(windowShown("Kadrel 1.02 ヘルプ"));
+    const std::uint32_t viewer = program.x.findWindows(QStringLiteral("Kadrel 1.02 ヘルプ")).front();
+    EXPECT_EQ(program.x.transientFor(viewer), frame);
 }

@@ -2,6 +2,7 @@
 
 #include <QObject>
 #include <QPointer>
+#include <array>
 #include <cstdint>
 #include <functional>
 
@@ -81,5 +82,7 @@ private:
     RecordingClock m_clock;
     TrayIcon TrayIconData;
     bool m_hotkeysRegistered = false;
+    // The hot keys whose failure the user has been told of in this run, by HotkeyAction.
+    std::array<bool, kHotkeyActionCount> m_failureReported{};
     bool m_reportingWriteFailure = false;
 };
