@@ -1,14 +1,21 @@
 #!/usr/bin/env bash
 # Video recording of the built program, driven by its keys on one private X server (Xvfb,
-# 1920 x 1080, 24 bits) showing a busy picture full-screen, against ffmpeg on the same screen:
-#   1. whole screen at 100 %, RecordRate 30, 10 s, against ffmpeg's x11grab writing BMP files:
-#      frames, the AVI's rate, CPU time per frame (targets: >= 297 frames, rate 30, CPU <= ffmpeg's);
-#   2. an 800 x 600 frame at RecordRate 100 for 10 s (target: >= 950 frames);
-#   3. the assembly of 300 frames of 1920 x 1080 into the 16-bit AVI, from the OK of the stop box to
+# 1920 x 1080, 24 bits) showing a busy picture full-screen, against ffmpeg on the same screen. The
+# cases marked "quiet and busy" run twice: on the quiet disk, and while another process writes 3 GB
+# to the same volume (dd conv=fsync, started a second before the recording); ffmpeg runs under both
+# conditions too. The disk's own speed (dd of 1 GB, direct and through the page cache) is measured
+# first, so that a slow disk can be told from a slow program.
+#   1. whole screen at 100 %, RecordRate 30, 10 s, quiet and busy, against ffmpeg's x11grab writing
+#      BMP files: frames, the AVI's rate, CPU time per frame (targets: >= 297 frames quiet; busy at
+#      least ffmpeg's frames under the same writer and >= 285; CPU <= ffmpeg's);
+#   2. whole screen, RecordRate 30, 60 s, against ffmpeg's x11grab writing BMP files for 60 s: frames
+#      (target: >= ffmpeg's) and the program's peak memory (target: < the frame queue's budget + 150 MB);
+#   3. an 800 x 600 frame at RecordRate 100 for 10 s, quiet and busy (target: >= 950 frames);
+#   4. the assembly of 300 frames of 1920 x 1080 into the 16-bit AVI, from the OK of the stop box to
 #      the codec dialog, against ffmpeg's rawvideo rgb555le on the same frame files (target: <= 0.75
 #      of ffmpeg's time), and the program's peak memory during the assembly for 300 and 1,000 frames
 #      (target: < 200 MB, the same for both).
-# Usage: bench/run_record.sh [build-dir]      Needs about 16 GB free on the build directory's volume.
+# Usage: bench/run_record.sh [build-dir]      Needs about 30 GB free on the build directory's volume.
 set -euo pipefail
 source_dir="$(cd "$(dirname "$0")/.." && pwd)"
 if [ "${1:-}" != "--on-display" ]; then
@@ -25,9 +32,9 @@ fi
 build_dir="$2"
 
 work="$(mktemp -d "$build_dir/record_bench.XXXXXX")"  # the volume the program would write to
-feh_pid="" kadrel_pid=""
+feh_pid="" kadrel_pid="" dd_pid=""
 cleanup() {
-  for pid in "$kadrel_pid" "$feh_pid"; do [ -z "$pid" ] || kill "$pid" 2>/dev/null || true; done
+  for pid in "$kadrel_pid" "$feh_pid" "$dd_pid"; do [ -z "$pid" ] || kill "$pid" 2>/dev/null || true; done
   rm -rf "$work"
 }
 trap cleanup EXIT
@@ -74,51 +81,105 @@ stop_program() {
   kadrel_pid=""
 }
 
-# --- 1. 1080p whole screen at 30 frames a second, 10 s ----------------------------------------
-# The two alternate, twice, so that both meet the machine in the same state; the CPU times are summed.
-ours_ticks=0 ours_frames=0 ff_cpu=0 ff_frames=0
-for run in 1 2; do
-  start_program 30 0
-  xdotool key ctrl+m
+# The disk's own speed, 1 GB each way.
+dd_speed() { dd if=/dev/zero of="$work/dd.bin" bs=1M count=1024 "$@" 2>&1 | awk '/copied/ { print $(NF-1), $NF }'; rm -f "$work/dd.bin"; }
+echo "disk: direct $(dd_speed oflag=direct), through the page cache $(dd_speed), page cache and fsync $(dd_speed conv=fsync)"
+
+# competitor_start / competitor_stop: another process writing 3 GB to the same volume.
+competitor_start() {
+  dd if=/dev/zero of="$work/competitor.bin" bs=1M count=3000 conv=fsync status=none &
+  dd_pid=$!
+  sleep 1
+}
+competitor_stop() {
+  kill "$dd_pid" 2>/dev/null || true
+  wait "$dd_pid" 2>/dev/null || true
+  dd_pid=""
+  rm -f "$work/competitor.bin"
+}
+# with_load <quiet|busy> <command...>: the command under that condition.
+with_load() {
+  local load=$1
+  shift
+  [ "$load" = quiet ] || competitor_start
+  "$@"
+  [ "$load" = quiet ] || competitor_stop
+}
+
+# record <seconds> <assemble|discard>: a whole-screen (ctrl+m) or frame recording of that length with
+# the program already started; sets frames, cpu_ms (per frame), peak_mb (from the start to the stop
+# box) and, when assembled, rate. Discarding ends the program at the stop box and removes the frames.
+record() {
+  local cpu0 cpu1
+  echo 5 >"/proc/$kadrel_pid/clear_refs"
   cpu0=$(ticks "$kadrel_pid")
   xdotool key ctrl+f
-  sleep 10
+  sleep "$1"
   xdotool key ctrl+F3
   wait_window Kadrel
   cpu1=$(ticks "$kadrel_pid")
+  peak_mb=$(awk '/VmHWM/ { print int($2 / 1024) }' "/proc/$kadrel_pid/status")
   frames=$(frames_in "$prog")
-  xdotool key Return
-  stop_program
-  rate=$(ffprobe -v error -select_streams v:0 -show_entries stream=r_frame_rate -of default=nw=1:nk=1 "$prog/動画保存1.avi")
+  cpu_ms=$(calc "round(($cpu1 - $cpu0) * 1000 / $hz / max($frames, 1), 2)")
+  rate=""
+  if [ "$2" = assemble ]; then
+    xdotool key Return
+    stop_program
+    rate=$(ffprobe -v error -select_streams v:0 -show_entries stream=r_frame_rate -of default=nw=1:nk=1 "$prog/動画保存1.avi")
+  else
+    kill -9 "$kadrel_pid"
+    wait "$kadrel_pid" 2>/dev/null || true
+    kadrel_pid=""
+  fi
+  rm -rf "$prog"
+}
+# ffgrab <seconds>: ffmpeg's x11grab of the whole screen at 30 frames a second into BMP files; sets
+# ff_frames and ff_cpu_ms (per frame).
+ffgrab() {
   mkdir "$work/ffgrab"
+  local cpu
   cpu=$( { /usr/bin/time -f "%U %S" ffmpeg -v error -f x11grab -framerate 30 -video_size 1920x1080 -i "$DISPLAY" \
-    -t 10 "$work/ffgrab/%d.bmp"; } 2>&1 | tail -1 | awk '{ print $1 + $2 }')
-  n=$(find "$work/ffgrab" -name '*.bmp' | wc -l)
+    -t "$1" "$work/ffgrab/%d.bmp"; } 2>&1 | tail -1 | awk '{ print $1 + $2 }')
+  ff_frames=$(find "$work/ffgrab" -name '*.bmp' | wc -l)
+  ff_cpu_ms=$(calc "round($cpu * 1000 / max($ff_frames, 1), 2)")
   rm -rf "$work/ffgrab"
-  echo "  run $run: ours $frames frames, AVI rate $rate, CPU $(calc "round(($cpu1 - $cpu0) * 1000 / $hz / $frames, 2)") ms a frame;" \
-       "ffmpeg $n frames, CPU $(calc "round($cpu * 1000 / $n, 2)") ms a frame"
-  ours_ticks=$((ours_ticks + cpu1 - cpu0)) ours_frames=$((ours_frames + frames))
-  ff_cpu=$(calc "$ff_cpu + $cpu") ff_frames=$((ff_frames + n))
+}
+
+# --- 1. 1080p whole screen at 30 frames a second, 10 s, quiet and busy ------------------------
+whole_screen_10s() {
+  start_program 30 0
+  xdotool key ctrl+m
+  record 10 assemble
+}
+for load in quiet busy; do
+  with_load $load whole_screen_10s
+  with_load $load ffgrab 10
+  echo "1080p whole screen, RecordRate 30, 10 s, $load disk: ours $frames frames, AVI rate $rate, CPU $cpu_ms ms a frame;" \
+       "ffmpeg x11grab $ff_frames frames, CPU $ff_cpu_ms ms a frame; CPU ratio $(calc "round($cpu_ms / $ff_cpu_ms, 2)")"
 done
-ours_ms=$(calc "round($ours_ticks * 1000 / $hz / $ours_frames, 2)")
-ff_ms=$(calc "round($ff_cpu * 1000 / $ff_frames, 2)")
-echo "1080p whole screen, RecordRate 30, 10 s: CPU per frame ours $ours_ms ms, ffmpeg x11grab $ff_ms ms," \
-     "ratio $(calc "round($ours_ms / $ff_ms, 2)")"
 
-# --- 2. 800 x 600 at 100 frames a second, 10 s ------------------------------------------------
-start_program 100 0
-xdotool search --name "^Kadrel1.02  420 , 360\$" windowsize 808 627
-wait_window "Kadrel1.02  800 , 600"
-xdotool key ctrl+f
-sleep 10
-xdotool key ctrl+F3
-wait_window Kadrel
-frames=$(frames_in "$prog")
-xdotool key Return
-stop_program
-echo "800x600 frame, RecordRate 100, 10 s: $frames frames ($(calc "round($frames / 1000, 3)") of the 1000 ticks due)"
+# --- 2. 1080p whole screen at 30 frames a second, 60 s ----------------------------------------
+start_program 30 0
+xdotool key ctrl+m
+record 60 discard
+ffgrab 60
+budget_mb=$(awk '/MemTotal/ { b = $2 / 1024 / 8; print int(b < 1024 ? b : 1024) }' /proc/meminfo)
+echo "1080p whole screen, RecordRate 30, 60 s: ours $frames frames, ffmpeg x11grab $ff_frames frames," \
+     "ratio $(calc "round($frames / $ff_frames, 3)"); peak memory $peak_mb MB (queue budget $budget_mb MB + 150 MB allowed)"
 
-# --- 3. The assembly of 300 and 1,000 frames of 1920 x 1080 -----------------------------------
+# --- 3. 800 x 600 at 100 frames a second, 10 s, quiet and busy --------------------------------
+frame_800x600() {
+  start_program 100 0
+  xdotool search --name "^Kadrel1.02  420 , 360\$" windowsize 808 627
+  wait_window "Kadrel1.02  800 , 600"
+  record 10 assemble
+}
+for load in quiet busy; do
+  with_load $load frame_800x600
+  echo "800x600 frame, RecordRate 100, 10 s, $load disk: $frames frames ($(calc "round($frames / 1000, 3)") of the 1000 ticks due)"
+done
+
+# --- 4. The assembly of 300 and 1,000 frames of 1920 x 1080 -----------------------------------
 # assemble <frames> <copy>: records that many frames (frame limit), then times the assembly from the
 # OK of the stop box to the codec dialog and reads the peak memory of that stretch; with copy, the
 # frame files stay linked in $work/frames for ffmpeg.

@@ -5,6 +5,9 @@
 #include <QFile>
 #include <QMenu>
 #include <QPushButton>
+#include <atomic>
+#include <cerrno>
+#include <thread>
 
 #include "fakes/media_probe.h"
 #include "fakes/test_files.h"
@@ -12,6 +15,7 @@
 #include "platform/window_stack.h"
 #include "program_fixture.h"
 #include "video/logic/frame_file.h"
+#include "video/logic/frame_file_writer.h"
 #include "video/ui/avi_writer.h"
 #include "video/ui/progress_window.h"
 #include "video/ui/video_recording.h"
@@ -289,30 +293,75 @@ TEST_F(Recording, AMissingFrameEndsTheAviThereAndEveryFrameFileIsStillDeleted) {
     EXPECT_TRUE(buttonInShape());
 }
 
-TEST_F(Recording, AFrameThatCannotBeWrittenPausesWithOneBoxAndKeepsTheFramesWritten) {
+TEST_F(Recording, ASlowDiskSlowsTheTickOnlyOnceTheQueueIsFullAndNoCountedFrameIsLost) {
+    start();
+    form().setClientWidth(100);
+    form().setClientHeight(80);
+    form().Timer4.setInterval(20);
+    constexpr int kQueued = 5;
+    std::atomic<int> written = 0;
+    rec().setFrameFileWriting(
+        [&](const QImage& image, const QString& path, bool) {
+            std::this_thread::sleep_for(std::chrono::milliseconds(200));
+            const int error = FrameFileWriter::writeBmp(image, path, false);
+            ++written;
+            return error;
+        },
+        kQueued * 100 * 80 * 4);
+    form().N9->trigger();
+    // The tick keeps its 20 ms while the first frames wait for the disk...
+    ASSERT_TRUE(waitUntil([&] { return rec().FrameCount >= kQueued; }, 5000));
+    EXPECT_LE(written, 2);
+    // ...and once the queue is full it waits for room: never more frames counted than written and queued.
+    int mostAhead = 0;
+    waitUntil(
+        [&] {
+            mostAhead = std::max(mostAhead, rec().FrameCount - written);
+            return false;
+        },
+        2000);
+    EXPECT_LE(mostAhead, kQueued + 2);
+    EXPECT_GE(written, 8);
+    form().N12->trigger();
+    waitIdle();
+    EXPECT_EQ(written, rec().FrameCount);
+    EXPECT_EQ(probeVideo(movie(1)).at("nb_read_frames"), std::to_string(rec().FrameCount));
+    EXPECT_TRUE(boxes.errors.isEmpty());
+}
+
+TEST_F(Recording, AWriteThatFailsInTheQueuePausesWithOneBoxAndKeepsTheFramesWritten) {
     start();
     form().Timer4.setInterval(20);
-    ASSERT_TRUE(sendKeys({"ctrl+f"}));
-    waitForFrames(3);
-    // The program folder fills up: the next frame fails, the run pauses with one box; a resume
-    // while that box is open fails again and pauses without a second box.
-    const QString programFolder = program->state.frameDirectory;
-    program->state.frameDirectory = QStringLiteral("/proc/self/");
+    // From frame 6 on the disk is full; frames 7 and later are queued behind it by then.
+    std::atomic<bool> full = true;
+    rec().setFrameFileWriting(
+        [&](const QImage& image, const QString& path, bool) {
+            std::this_thread::sleep_for(std::chrono::milliseconds(60));
+            if (full && path.endsWith(QStringLiteral("AVISAVE6.bmp"))) return ENOSPC;
+            return FrameFileWriter::writeBmp(image, path, false);
+        },
+        std::size_t(8) * 420 * 360 * 4);
+    // A resume while the box is open fails again and pauses without a second box.
     boxes.whileShown = [&](const QString&) {
         EXPECT_EQ(rec().runState(), RecordingState::Paused);
+        EXPECT_EQ(rec().FrameCount, 5);
         sendKeys({"ctrl+F1"});
         waitUntil([&] { return rec().runState() == RecordingState::Paused; });
     };
-    ASSERT_TRUE(waitUntil([&] { return !boxes.errors.isEmpty(); }));
-    waitUntil([] { return false; }, 200);
-    EXPECT_EQ(boxes.errors.size(), 1);
+    ASSERT_TRUE(sendKeys({"ctrl+f"}));
+    ASSERT_TRUE(waitUntil([&] { return !boxes.errors.isEmpty(); }, 10000));
+    waitUntil([] { return false; }, 300);
+    ASSERT_EQ(boxes.errors.size(), 1);
+    EXPECT_TRUE(boxes.errors[0].contains(QStringLiteral("kadrel00AVISAVE6.bmp")));
+    EXPECT_TRUE(boxes.errors[0].endsWith(QStringLiteral(
+        "\nディスクの空き容量が足りません.\n録画を一時停止しました. Ctrl+F1 で再開できます.")));
     EXPECT_EQ(rec().runState(), RecordingState::Paused);
-    const int written = rec().FrameCount;
-    EXPECT_EQ(frameFiles(), written);
+    EXPECT_EQ(rec().FrameCount, 5);
+    EXPECT_EQ(frameFiles(), 5);
     boxes.whileShown = nullptr;
-    program->state.frameDirectory = programFolder;
+    full = false;
     ASSERT_TRUE(sendKeys({"ctrl+F1"}));
-    waitForFrames(written + 2);
+    waitForFrames(8);
     ASSERT_TRUE(sendKeys({"ctrl+F3"}));
     waitIdle();
     EXPECT_EQ(probeVideo(movie(1)).at("nb_read_frames"), std::to_string(rec().FrameCount));

@@ -1,15 +1,23 @@
-// The recording's rules: names, the clock, the achieved rate, the states, the frame files.
+// The recording's rules: names, the clock, the achieved rate, the states, the frame files and the
+// threads that write and read them.
 #include <gtest/gtest.h>
 
 #include <QDir>
 #include <QFile>
 #include <QImageReader>
 #include <QTemporaryDir>
+#include <atomic>
+#include <cerrno>
 #include <cstdlib>
+#include <memory>
+#include <mutex>
+#include <thread>
 
 #include "fakes/test_files.h"
 #include "video/logic/avi_names.h"
 #include "video/logic/frame_file.h"
+#include "video/logic/frame_file_reader.h"
+#include "video/logic/frame_file_writer.h"
 #include "video/logic/recording_clock.h"
 #include "video/logic/recording_state.h"
 
@@ -161,4 +169,64 @@ TEST(FrameFile, Writes32BitBmpThatOthersReadAndReadsItBackIntoTheSameMemory) {
     EXPECT_FALSE(writeFrameBmp(frame, dir.filePath(QStringLiteral("no/such/folder/f.bmp"))));
     EXPECT_FALSE(writeFrameBmp(QImage(), dir.filePath(QStringLiteral("empty.bmp"))));
     EXPECT_FALSE(QFile::exists(dir.filePath(QStringLiteral("empty.bmp"))));
+}
+
+// Frames queue up behind a slow first write; the write when more than half the queue waits goes
+// through the page cache; a failure discards the frames behind it, refuses new ones until it is
+// taken (once), and frames queued when the writer goes are still written.
+TEST(FrameFileWriter, WritesInOrderAndAFailureDiscardsTheFramesBehindIt) {
+    const QImage frame(16, 4, QImage::Format_RGB32);
+    std::mutex mutex;
+    std::vector<std::pair<int, bool>> written;
+    std::atomic<bool> firstMayFinish = false;
+    bool failThird = true;
+    auto writer =
+        std::make_unique<FrameFileWriter>(std::size_t(16 * 4 * 4), std::size_t(6 * 16 * 4 * 4),
+                                          [&](const QImage&, const QString& path, bool throughPageCache) {
+                                              const int number = path.toInt();
+                                              while (number == 1 && !firstMayFinish)
+                                                  std::this_thread::sleep_for(std::chrono::milliseconds(1));
+                                              if (number == 3 && failThird) return ENOSPC;
+                                              std::lock_guard lock(mutex);
+                                              written.emplace_back(number, throughPageCache);
+                                              return 0;
+                                          });
+    EXPECT_EQ(writer->capacity(), 6u);
+    for (int n = 1; n <= 6; ++n) ASSERT_TRUE(writer->submit(frame, n, QString::number(n)));
+    firstMayFinish = true;
+    while (!writer->waitUntilWritten(std::chrono::milliseconds(10))) {
+    }
+    EXPECT_FALSE(writer->submit(frame, 7, QStringLiteral("7")));
+    const std::optional<FrameFileWriter::Failure> failure = writer->takeFailure();
+    ASSERT_TRUE(failure);
+    EXPECT_EQ(std::tuple(failure->number, failure->path, failure->error),
+              std::tuple(3, QStringLiteral("3"), ENOSPC));
+    EXPECT_FALSE(writer->takeFailure());
+    failThird = false;
+    ASSERT_TRUE(writer->submit(frame, 3, QStringLiteral("3")));
+    writer.reset();
+    ASSERT_EQ(written.size(), 3u);
+    EXPECT_EQ(std::tuple(written[0].first, written[1], written[2]),
+              std::tuple(1, std::pair(2, true), std::pair(3, false)));
+}
+
+TEST(FrameFileReader, ReadsInOrderStopsAtAMissingFileAndEndsWhileWaitingForRoom) {
+    QTemporaryDir dir;
+    const auto path = [&](std::int32_t n) { return frameFilePath(dir.path() + QLatin1Char('/'), n); };
+    for (int n : {1, 2, 4}) {
+        QImage frame(8, 2, QImage::Format_RGB32);
+        frame.fill(qRgb(n, 0, 0));
+        ASSERT_TRUE(writeFrameBmp(frame, path(n)));
+    }
+    {
+        FrameFileReader reader(path, 4, 2);
+        for (int n : {1, 2}) {
+            const QImage* frame = reader.next();
+            ASSERT_TRUE(frame) << n;
+            EXPECT_EQ(qRed(frame->pixel(0, 0)), n);
+        }
+        EXPECT_FALSE(reader.next());
+        EXPECT_FALSE(reader.next());
+    }
+    FrameFileReader unread(path, 4, 1);  // goes with its thread waiting for room
 }

@@ -106,9 +106,17 @@ bool writeFile(const QByteArray& name, const QImage& pixels, const std::uint8_t*
     return ok && closed;
 }
 
+// Removes what a failed write left; false, with the failure's errno kept for the caller.
+bool removeAfterFailure(const QByteArray& name) {
+    const int error = errno;
+    removePartialFile(name);
+    errno = error;
+    return false;
+}
+
 }  // namespace
 
-bool writeFrameBmp(const QImage& image, const QString& path) {
+bool writeFrameBmp(const QImage& image, const QString& path, bool throughPageCache) {
     if (image.isNull()) return false;
     const QImage pixels = image.format() == QImage::Format_RGB32 || image.format() == QImage::Format_ARGB32
                               ? image
@@ -122,25 +130,20 @@ bool writeFrameBmp(const QImage& image, const QString& path) {
     };
     const QByteArray name = QFile::encodeName(path);
 
-    // Rows in whole blocks (a screen grab 1920 pixels wide, in page-aligned shared memory) go to the disk
-    // straight from the image: no copy into the page cache, which costs more than the rest of a frame.
-    if (blockAligned(pixels.constBits(), rowBytes, std::size_t(pixels.bytesPerLine()))) {
+    // Rows in whole blocks go to the disk straight from the image: no copy into the page cache, which
+    // costs more than the rest of a frame.
+    if (!throughPageCache && blockAligned(pixels.constBits(), rowBytes, std::size_t(pixels.bytesPerLine()))) {
         const AlignedBytes block = alignedBytes(kDirectPixelOffset);
         if (block) {
             std::memset(block.get(), 0, kDirectPixelOffset);
             bmpHeader(block.get(), kDirectPixelOffset);
             if (writeFile(name, pixels, block.get(), kDirectPixelOffset, true)) return true;
-            if (errno != EINVAL) {
-                removePartialFile(name);
-                return false;
-            }
+            if (errno != EINVAL) return removeAfterFailure(name);
         }
     }
     std::uint8_t header[kBmpHeaderBytes];
     bmpHeader(header, kBmpHeaderBytes);
-    if (writeFile(name, pixels, header, kBmpHeaderBytes, false)) return true;
-    removePartialFile(name);
-    return false;
+    return writeFile(name, pixels, header, kBmpHeaderBytes, false) || removeAfterFailure(name);
 }
 
 bool readFrameBmp(const QString& path, QImage& image) {
@@ -177,9 +180,4 @@ bool readFrameBmp(const QString& path, QImage& image) {
         pixelOffset, [fd](const iovec* v, int n, off_t at) { return ::preadv(fd, v, n, at); });
     if (!ok) image = QImage();
     return ok;
-}
-
-void prefetchFrameBmp(const QString& path) {
-    UniqueFd file(::open(QFile::encodeName(path).constData(), O_RDONLY | O_CLOEXEC));
-    if (file.isOpen()) ::posix_fadvise(file.get(), 0, 0, POSIX_FADV_WILLNEED);
 }

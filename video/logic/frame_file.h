@@ -7,15 +7,12 @@
 
 // Writes image (Format_RGB32 or ARGB32; another format is converted) as a 32-bit BMP whose pixels
 // are the image's words as they are. The rows go straight from the image to the file in one
-// vectored write; rows in whole disk blocks in block-aligned memory (a grab of a screen 1920 pixels
-// wide) go to the disk directly, past the page cache, and their file keeps its pixels 4096 bytes in.
+// vectored write; unless throughPageCache is set, rows in whole disk blocks in block-aligned memory
+// (a frame 1920 pixels wide in a page-aligned buffer) go to the disk directly, past the page cache,
+// and their file keeps its pixels 4096 bytes in.
 // False when the image is empty or too large for the header, or the file cannot be created, written
-// or closed; a partial file is removed then.
-bool writeFrameBmp(const QImage& image, const QString& path);
-
-// Asks the system to start reading the file into memory in the background, so that a readFrameBmp
-// of it soon after finds it there: the disk works while the caller works on an earlier frame.
-void prefetchFrameBmp(const QString& path);
+// or closed; a partial file is removed then, and errno tells why the write failed.
+bool writeFrameBmp(const QImage& image, const QString& path, bool throughPageCache = false);
 
 // Reads a 32-bit BI_RGB BMP (bottom-up or top-down) into image as Format_RGB32, reusing image's
 // memory when it already has that size and format. False, with image left null, when the file is

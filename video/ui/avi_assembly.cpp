@@ -13,7 +13,7 @@
 #include "platform/mm_clock.h"
 #include "platform/window_stack.h"
 #include "video/logic/avi_names.h"
-#include "video/logic/frame_file.h"
+#include "video/logic/frame_file_reader.h"
 #include "video/ui/avi_writer.h"
 #include "video/ui/progress_window.h"
 #include "video/ui/video_recording.h"
@@ -47,6 +47,10 @@ void VideoRecording::N12Click() {
     if (!advance(RecordingCommand::Stop)) return;
     m_clock.pause(m_services.clock.timeGetTime());
     m_form1.Timer4.stop();
+    // Every frame counted is on disk before the user is asked, or the count goes back to the last one.
+    waitForFrameFiles();
+    frameWriteFailed();
+    m_frameWriter.reset();
     const std::int64_t rate = achievedFrameRate(FrameCount, m_clock.RecordedTime);
     QzAvi1->setFrameRate(qint32(std::min<std::int64_t>(rate, std::numeric_limits<qint32>::max())));
     m_services.messages.message(&m_form1,
@@ -72,19 +76,16 @@ void VideoRecording::writeFrames() {
         m_services.messages.message(&m_form1, QStringLiteral("エラー：動画保存を中断しました"));
         return;
     }
-    // One picture, reused for every frame: memory stays at one frame however long the run.
-    QImage bitmap;
-    // Frames written past the page cache come back from the disk; two are always on their way.
-    constexpr std::int32_t kFramesAhead = 2;
-    for (std::int32_t i = 1; i <= std::min(kFramesAhead, FrameCount); ++i)
-        prefetchFrameBmp(frameFilePath(m_state.frameDirectory, i));
+    // Read on another thread, a few frames ahead: the disk works while a frame is converted.
+    constexpr std::size_t kFramesAhead = 3;
+    const QString folder = m_state.frameDirectory;
+    FrameFileReader frames([folder](std::int32_t i) { return frameFilePath(folder, i); }, FrameCount,
+                           kFramesAhead);
     for (std::int32_t i = 1; i <= FrameCount; ++i) {
-        if (i + kFramesAhead <= FrameCount)
-            prefetchFrameBmp(frameFilePath(m_state.frameDirectory, i + kFramesAhead));
-        const QString path = frameFilePath(m_state.frameDirectory, i);
-        if (!readFrameBmp(path, bitmap)) throw FrameFileError(path);
+        const QImage* bitmap = frames.next();
+        if (!bitmap) throw FrameFileError(frameFilePath(folder, i));
         // A frame the writer could not store is its own to report; the frames after it still go in.
-        QzAvi1->AddFrame(bitmap);
+        QzAvi1->AddFrame(*bitmap);
         m_form4.change(progress(i, FrameCount, 0));
     }
 }

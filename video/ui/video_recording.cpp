@@ -13,7 +13,6 @@
 #include "still/logic/capture_geometry.h"
 #include "still/ui/capture_commands.h"
 #include "video/logic/avi_names.h"
-#include "video/logic/frame_file.h"
 #include "video/ui/avi_writer.h"
 
 namespace {
@@ -106,6 +105,11 @@ void VideoRecording::bmptoavi() {
     window_stack::setTopmost(&m_form1, true);
     m_form1.setWindowTitle(kRecordingCaption);
     FrameCount = 0;
+    m_frameWriter = std::make_unique<FrameFileWriter>(
+        std::size_t(QzAvi1->Width()) * QzAvi1->Height() * 4, m_frameBudgetBytes, m_writeFrameFile, [this] {
+            QMetaObject::invokeMethod(
+                this, [this] { frameWriteFailed(); }, Qt::QueuedConnection);
+        });
     m_clock.start(m_services.clock.timeGetTime());
     m_form1.Timer4.start();
 }
@@ -132,6 +136,11 @@ void VideoRecording::unregisterHotkeys() {
     m_hotkeysRegistered = false;
 }
 
+void VideoRecording::setFrameFileWriting(FrameFileWriter::WriteFile write, std::size_t budgetBytes) {
+    m_writeFrameFile = std::move(write);
+    m_frameBudgetBytes = budgetBytes;
+}
+
 void VideoRecording::Timer4Timer() {
     if (m_runState != RecordingState::Recording) return;
     ++FrameCount;
@@ -143,22 +152,43 @@ void VideoRecording::Timer4Timer() {
         m_stills.grabClientArea();
     QImage& image = m_state.capture.WholeScreen ? m_form1.ScreenBitmap : m_form1.CaptureBitmap;
     // Video frames are not clipped to the screen.
-    if (!m_stills.stretchimage(image)) return frameNotWritten(kCannotMakeImage);
-    const QString path = frameFilePath(m_state.frameDirectory, FrameCount);
-    if (!writeFrameBmp(image, path)) return frameNotWritten(fileCreationErrorText(path));
+    if (!m_stills.stretchimage(image)) {
+        --FrameCount;
+        return pauseAndReport(kCannotMakeImage);
+    }
+    // The writer's thread puts the frame on disk; the tick waits only while the queue is full.
+    if (!m_frameWriter->submit(image, FrameCount, frameFilePath(m_state.frameDirectory, FrameCount)))
+        return frameWriteFailed();
     if (m_frameLimitEnabled() && FrameCount >= m_state.settings.FrameLimit) m_form1.N12->trigger();
 }
 
-// The number goes back, so the frames written so far stay one unbroken run that the assembly
-// reads whole, and the run pauses: the user can make room and resume. While one box about it is
-// open, a failure after a resume pauses again without another box.
-void VideoRecording::frameNotWritten(const QString& text) {
-    --FrameCount;
+void VideoRecording::frameWriteFailed() {
+    if (!m_frameWriter) return;
+    const std::optional<FrameFileWriter::Failure> failure = m_frameWriter->takeFailure();
+    if (!failure) return;
+    // The frames on disk stay one unbroken run that the assembly reads whole; those queued behind
+    // the failed one were never written.
+    FrameCount = failure->number - 1;
+    const QString text = withCause(fileCreationErrorText(failure->path), failure->error);
+    if (m_runState == RecordingState::Assembling) return m_services.messages.error(&m_form1, text);
+    pauseAndReport(text + QStringLiteral("\n録画を一時停止しました. %1 で再開できます.")
+                              .arg(m_state.hotkeys[HotkeyAction::Resume].text()));
+}
+
+// The run pauses, so the user can make room and resume. While one box about it is open, a failure
+// after a resume pauses again without another box.
+void VideoRecording::pauseAndReport(const QString& text) {
     N11Click();
     if (m_reportingWriteFailure) return;
     m_reportingWriteFailure = true;
     m_services.messages.error(&m_form1, text);
     m_reportingWriteFailure = false;
+}
+
+void VideoRecording::waitForFrameFiles() {
+    if (!m_frameWriter) return;
+    while (!m_frameWriter->waitUntilWritten(std::chrono::milliseconds(20)))
+        QCoreApplication::processEvents(QEventLoop::ExcludeUserInputEvents);
 }
 
 void VideoRecording::N11Click() {

@@ -5,10 +5,12 @@
 #include <array>
 #include <cstdint>
 #include <functional>
+#include <memory>
 
 #include "capture_window/logic/program_state.h"
 #include "capture_window/ui/companions.h"
 #include "platform/tray_icon.h"
+#include "video/logic/frame_file_writer.h"
 #include "video/logic/recording_clock.h"
 #include "video/logic/recording_state.h"
 
@@ -51,6 +53,10 @@ public:
     void N12Click() override;
     void ICONMessage(TrayMouse event);
 
+    // How the frame files are written and how much memory may hold frames not yet written; the
+    // next start uses them.
+    void setFrameFileWriting(FrameFileWriter::WriteFile write, std::size_t budgetBytes);
+
     RecordingState runState() const { return m_runState; }
     const RecordingClock& clock() const { return m_clock; }
     TrayIcon& trayIcon() { return TrayIconData; }
@@ -67,7 +73,12 @@ private:
     void applyLook();
     void registerHotkeys();
     void unregisterHotkeys();
-    void frameNotWritten(const QString& text);
+    void pauseAndReport(const QString& text);
+    // Takes a failed frame write, if one came: the count goes back to the last frame on disk, the
+    // run pauses and the user is told.
+    void frameWriteFailed();
+    // Until every frame handed to the writer is on disk (or its write failed); windows keep painting.
+    void waitForFrameFiles();
     // The assembly's protected block and its clean-up.
     void writeFrames();
     void cleanUp();
@@ -85,4 +96,7 @@ private:
     // The hot keys whose failure the user has been told of in this run, by HotkeyAction.
     std::array<bool, kHotkeyActionCount> m_failureReported{};
     bool m_reportingWriteFailure = false;
+    FrameFileWriter::WriteFile m_writeFrameFile = FrameFileWriter::writeBmp;
+    std::size_t m_frameBudgetBytes = FrameFileWriter::defaultBudgetBytes();
+    std::unique_ptr<FrameFileWriter> m_frameWriter;
 };
