@@ -343,8 +343,6 @@ WindowManager::WindowManager(const QString& program, const QStringList& argument
     QProcessEnvironment environment = QProcessEnvironment::systemEnvironment();
     environment.insert(QStringLiteral("HOME"), m_process->home.path());
     m_process->process.setProcessEnvironment(environment);
-    m_process->process.setStandardOutputFile(QProcess::nullDevice());
-    m_process->process.setStandardErrorFile(QProcess::nullDevice());
     m_process->process.start(program, arguments);
     if (!m_process->process.waitForStarted()) return;
     // A manager may let through a window mapped early in its start without taking it on: it runs
