@@ -234,7 +234,12 @@ void TForm1::Help2Click() {
 }
 
 void TForm1::showHelpViewer(const QString& page) {
-    if (!m_helpViewer) m_helpViewer = std::make_unique<HelpViewer>();
+    if (!m_helpViewer) {
+        m_helpViewer = std::make_unique<HelpViewer>();
+        // Without a window manager nothing else gives the keyboard back to the frame.
+        connect(m_helpViewer.get(), &HelpViewer::closed, this,
+                [this] { window_stack::bringToForeground(this); });
+    }
     m_helpViewer->showPage(page);
     window_stack::showOver(m_helpViewer.get(), this);
 }

@@ -2,6 +2,7 @@
 
 #include <QGuiApplication>
 #include <QScreen>
+#include <QShortcut>
 #include <QTextBrowser>
 #include <QUrl>
 #include <QVBoxLayout>
@@ -20,6 +21,7 @@ HelpViewer::HelpViewer()
         move(screen->geometry().center() - rect().center());
     // Pages on the web go to the desktop's browser; the help's own pages stay here.
     m_browser->setOpenExternalLinks(true);
+    connect(new QShortcut(QKeySequence(Qt::Key_Escape), this), &QShortcut::activated, this, &QWidget::close);
     auto* layout = new QVBoxLayout(this);
     layout->setContentsMargins(0, 0, 0, 0);
     layout->addWidget(m_browser);
@@ -33,4 +35,9 @@ void HelpViewer::showPage(const QString& path) {
     // Opened again, the page stays where the user left it.
     const QUrl page = QUrl::fromLocalFile(path);
     if (m_browser->source().adjusted(QUrl::RemoveFragment) != page) m_browser->setSource(page);
+}
+
+void HelpViewer::closeEvent(QCloseEvent* event) {
+    QWidget::closeEvent(event);
+    emit closed();
 }

@@ -15,6 +15,12 @@ public:
     void showPage(const QString& path);
     QTextBrowser* browser() const { return m_browser; }
 
+signals:
+    void closed();
+
+protected:
+    void closeEvent(QCloseEvent* event) override;
+
 private:
     QTextBrowser* m_browser;
 };

@@ -181,7 +181,7 @@ TEST_P(ProgramWindows, TheStopsWindowsStandAboveATopmostFrameAndGiveTheKeyboardB
 }
 
 // A desktop where xdg-open finds no program for the page: the help opens in the program's own
-// viewer, over the frame.
+// viewer, over the frame, which has the keyboard back once the viewer closes.
 TEST_P(ProgramWindows, HelpOpensInTheProgramsOwnViewerWhereNoProgramTakesThePage) {
     QTemporaryDir tools;
     const QString opener = tools.filePath(QStringLiteral("xdg-open"));
@@ -196,4 +196,7 @@ TEST_P(ProgramWindows, HelpOpensInTheProgramsOwnViewerWhereNoProgramTakesThePage
     ASSERT_TRUE(windowShown("Kadrel 1.02 ヘルプ"));
     const std::uint32_t viewer = program.x.findWindows(QStringLiteral("Kadrel 1.02 ヘルプ")).front();
     EXPECT_EQ(program.x.transientFor(viewer), frame);
+    ASSERT_TRUE(sendKeys({"Escape"}));
+    ASSERT_TRUE(windowShown("Kadrel 1.02 ヘルプ", false));
+    expectMenuOnCtrlA();
 }
