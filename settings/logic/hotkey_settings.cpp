@@ -97,7 +97,7 @@ QString hotkeyFailureText(const QList<HotkeyCombination>& combinations) {
     QStringList names;
     for (const HotkeyCombination& combination : combinations) names << combination.text();
     return QStringLiteral(
-               "ホットキー登録に失敗しました\n%1 を使えません。kadrel.ini の [hotkey] "
+               "ホットキー登録に失敗しました\n%1 を使えません。\nkadrel.ini の [hotkey] "
                "で別のキーを指定できます。")
         .arg(names.join(QStringLiteral("、")));
 }

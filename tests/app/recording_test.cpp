@@ -385,7 +385,7 @@ TEST_F(ProgramTest, UnderFluxboxOneBoxARunNamesTheKeysItHoldsAndTheTrayMenuLeave
     ASSERT_TRUE(fluxbox.running()) << "fluxbox is needed for this test";
     start();
     const QString failed = QStringLiteral(
-        "ホットキー登録に失敗しました\n%1 を使えません。kadrel.ini の [hotkey] で別のキーを指定できます。");
+        "ホットキー登録に失敗しました\n%1 を使えません。\nkadrel.ini の [hotkey] で別のキーを指定できます。");
     EXPECT_EQ(boxes.messages, QStringList{failed.arg(QStringLiteral("Ctrl+F4"))});
     for (int run = 1; run <= 2; ++run) {
         boxes.messages.clear();
