@@ -5,6 +5,7 @@
 #include <QDir>
 #include <QFile>
 #include <QFileInfo>
+#include <algorithm>
 #include <cerrno>
 
 #include "platform/file_replace.h"
@@ -41,24 +42,51 @@ bool readAll(int fd, QByteArray& bytes, off_t size) {
 // The folder refuses new entries, though an existing file in it may still be writable.
 bool folderRefusesNewFiles(int error) { return error == EACCES || error == EPERM || error == EROFS; }
 
-// Rewrites the file in place. The space for the longer content is reserved first, so that the
-// writes that follow cannot run out of it; should one fail all the same, the old bytes go back.
+// Rewrites the file in place, ordered so that a process killed at any moment leaves a file that
+// reads as the old content or as the new one, never as a mix. The padding is spaces, which an INI
+// reader trims from the end of a line (or reads as an empty line), so padded content reads as it
+// would unpadded:
+// 1. A new content longer than the old: the old one is first padded to the new length. It still
+//    reads as the old content, and the disk's room for the new one is taken by a real write.
+// 2. The new content, padded to the old length when shorter, goes over the file in one write;
+//    from then on the file reads as the new content. A write within one page is never split by a
+//    kill, and a settings file is far smaller than a page.
+// 3. It is flushed, cut to the new length (which drops only padding) and flushed again.
+// A failure puts the old content back, padded to the same length, and cuts it to its own.
 bool rewriteInPlace(const QByteArray& target, QByteArrayView bytes) {
     UniqueFd file(::open(target.constData(), O_RDWR | O_CLOEXEC));
     struct stat status {};
     if (!file.isOpen() || ::fstat(file.get(), &status) != 0) return false;
     QByteArray old;
     if (!readAll(file.get(), old, status.st_size)) return false;
-    if (bytes.size() > old.size() && ::posix_fallocate(file.get(), 0, off_t(bytes.size())) != 0) return false;
-    const bool ok = writeAll(file.get(), bytes, 0) && ::ftruncate(file.get(), off_t(bytes.size())) == 0 &&
-                    ::fdatasync(file.get()) == 0;
+    const qsizetype length = std::max(old.size(), bytes.size());
+    if (length > old.size() &&
+        (!writeAll(file.get(), QByteArray(length - old.size(), ' '), off_t(old.size())) ||
+         ::fdatasync(file.get()) != 0)) {
+        (void)::ftruncate(file.get(), off_t(old.size()));
+        return false;
+    }
+    const auto padded = [length](QByteArrayView content) {
+        return content.toByteArray() + QByteArray(length - content.size(), ' ');
+    };
+    const bool ok = writeAll(file.get(), padded(bytes), 0) && ::fdatasync(file.get()) == 0 &&
+                    (length == bytes.size() ||
+                     (::ftruncate(file.get(), off_t(bytes.size())) == 0 && ::fdatasync(file.get()) == 0));
     if (!ok) {
-        writeAll(file.get(), old, 0);
-        ::ftruncate(file.get(), off_t(old.size()));
+        writeAll(file.get(), padded(old), 0);
+        (void)::ftruncate(file.get(), off_t(old.size()));
         file.close();
         return false;
     }
     return file.close();
+}
+
+// Gives the new file the old one's owner and group where the system allows it: root keeps a
+// user's file the user's; an ordinary user may not give a file away, and keeps at most the group.
+bool takeOwner(int fd, const struct stat& old) {
+    if (::fchown(fd, old.st_uid, old.st_gid) == 0) return true;
+    if (errno != EPERM && errno != EINVAL) return false;
+    return ::fchown(fd, uid_t(-1), old.st_gid) == 0 || errno == EPERM || errno == EINVAL;
 }
 
 }  // namespace
@@ -86,18 +114,19 @@ bool replaceFile(const QString& path, QByteArrayView bytes) {
         ::umask(mask);
         mode = 0666 & ~mask;
     }
-    const bool ok = writeAll(file.get(), bytes, 0) && ::fchmod(file.get(), mode) == 0 &&
-                    ::fdatasync(file.get()) == 0 && file.close() &&
+    // The owner first: a change of owner clears the set-id bits that the mode then restores.
+    const bool ok = writeAll(file.get(), bytes, 0) && (!exists || takeOwner(file.get(), status)) &&
+                    ::fchmod(file.get(), mode) == 0 && ::fdatasync(file.get()) == 0 && file.close() &&
                     ::rename(temporary.constData(), target.constData()) == 0;
     if (!ok) {
         ::unlink(temporary.constData());
         return false;
     }
-    // The rename itself reaches the disk with the folder's entry.
+    // The rename itself reaches the disk with the folder's entry. A file system that keeps no
+    // record of its own for a folder refuses the flush with EINVAL.
     UniqueFd folder(::open(QFile::encodeName(QFileInfo(resolved).absolutePath()).constData(),
                            O_RDONLY | O_DIRECTORY | O_CLOEXEC));
-    if (folder.isOpen()) ::fsync(folder.get());
-    return true;
+    return folder.isOpen() && (::fsync(folder.get()) == 0 || errno == EINVAL) && folder.close();
 }
 
 void removePartialFile(const QByteArray& path) {

@@ -1,7 +1,6 @@
 #include "platform/avi/avi_file.h"
 
 #include <fcntl.h>
-#include <sys/statvfs.h>
 
 #include <cerrno>
 #include <cstring>
@@ -13,7 +12,6 @@ constexpr std::uint32_t kAviifKeyframe = 0x10;
 constexpr std::uint8_t kIndexOfIndexes = 0;
 constexpr std::uint8_t kIndexOfChunks = 1;
 constexpr std::size_t kWriteBufferBytes = 1u << 20;
-constexpr std::uint32_t kSuperIndexBytes = 24 + 16 * AviFileWriter::kSuperIndexEntries;
 constexpr std::uint32_t kDmlhBytes = 248;
 constexpr std::uint32_t kOdmlListBytes = 4 + 8 + kDmlhBytes;
 constexpr std::uint32_t kStdIndexHeaderBytes = 8 + 24;
@@ -49,6 +47,35 @@ public:
     }
 };
 
+std::uint32_t le32(const std::uint8_t* p) {
+    return std::uint32_t(p[0]) | std::uint32_t(p[1]) << 8 | std::uint32_t(p[2]) << 16 |
+           std::uint32_t(p[3]) << 24;
+}
+
+bool writeAllAt(int fd, const std::uint8_t* data, std::size_t size, std::uint64_t position) {
+    while (size > 0) {
+        const ssize_t written = ::pwrite(fd, data, size, off_t(position));
+        if (written < 0 && errno == EINTR) continue;
+        if (written <= 0) return false;
+        data += written;
+        size -= std::size_t(written);
+        position += std::uint64_t(written);
+    }
+    return true;
+}
+
+bool readAllAt(int fd, std::uint8_t* data, std::size_t size, std::uint64_t position) {
+    while (size > 0) {
+        const ssize_t got = ::pread(fd, data, size, off_t(position));
+        if (got < 0 && errno == EINTR) continue;
+        if (got <= 0) return false;
+        data += got;
+        size -= std::size_t(got);
+        position += std::uint64_t(got);
+    }
+    return true;
+}
+
 }  // namespace
 
 AviFileWriter::~AviFileWriter() {
@@ -57,14 +84,14 @@ AviFileWriter::~AviFileWriter() {
 
 bool AviFileWriter::create(const std::string& path) {
     if (isOpen()) return false;
-    m_fd = UniqueFd(::open(path.c_str(), O_WRONLY | O_CREAT | O_TRUNC | O_CLOEXEC, 0666));
+    m_fd = UniqueFd(::open(path.c_str(), O_RDWR | O_CREAT | O_TRUNC | O_CLOEXEC, 0666));
     if (!m_fd.isOpen()) return false;
     m_buffer.clear();
     m_buffer.reserve(kWriteBufferBytes);
     m_failed = false;
     m_position = m_committed = 0;
     m_partCount = 0;
-    m_firstPartFrames = m_totalFrames = m_maxSampleSize = 0;
+    m_firstPartFrames = m_framesBeforePart = m_totalFrames = m_maxSampleSize = m_framesInFile = 0;
     m_partIndex.clear();
     m_superIndex.clear();
     return true;
@@ -92,9 +119,18 @@ bool AviFileWriter::writeFrame(const std::uint8_t* data, std::uint32_t size) {
     std::uint64_t projected =
         m_position - m_riffStart + chunkBytes + kStdIndexHeaderBytes + entries * kStdIndexEntryBytes;
     if (m_partCount == 1) projected += 8 + entries * kIdx1EntryBytes;
-    if (projected > kRiffLimit && !m_partIndex.empty()) {
-        if (m_superIndex.size() + 1 >= kSuperIndexEntries) return false;
+    if (projected > m_riffLimit && !m_partIndex.empty()) {
+        if (m_superIndex.size() + 2 > m_superIndexEntries) {
+            // No entry left for another part: the frames so far stay, and close() says the rest
+            // is missing.
+            flush();
+            m_failed = true;
+            return false;
+        }
         endPart(true);
+        // A finished part is whole on disk, so that a salvage can step back into it.
+        flush();
+        if (m_failed) return false;
         beginPart();
     }
     Bytes header;
@@ -112,56 +148,119 @@ bool AviFileWriter::writeFrame(const std::uint8_t* data, std::uint32_t size) {
 
 AviFileWriter::Closed AviFileWriter::close() {
     if (!isOpen()) return Closed::Failed;
-    const bool streamed = hasStream();
-    const bool wasFailed = m_failed;
-    bool ok = streamed && (!m_failed || salvage());
-    if (ok) {
-        endPart(false);
-        flush();
-        const std::vector<std::uint8_t> headers = headerBytes();
-        ok = !m_failed && ::pwrite(m_fd.get(), headers.data(), headers.size(), 12) == ssize_t(headers.size());
+    Closed result = Closed::Failed;
+    if (hasStream()) {
+        if (!m_failed && finish())
+            result = Closed::Complete;
+        else if (salvage())
+            result = Closed::Truncated;
     }
-    ok = m_fd.close() && ok;
+    if (!m_fd.close()) result = Closed::Failed;
+    m_framesInFile = result == Closed::Failed ? 0 : m_totalFrames;
     m_partCount = 0;
     m_buffer = {};
-    if (!ok) return Closed::Failed;
-    return wasFailed ? Closed::Truncated : Closed::Complete;
+    return result;
 }
 
-// After a failed write: the frames whose chunks are whole on disk stay, and as many more go from
-// the end as it takes to free room for the index that close() writes after them.
-bool AviFileWriter::salvage() {
-    m_buffer.clear();
-    const auto chunkEnd = [](const IndexEntry& e) { return e.offset + 8 + e.size + (e.size & 1); };
-    const std::size_t appended = m_partIndex.size();
-    while (!m_partIndex.empty() && chunkEnd(m_partIndex.back()) > m_committed) m_partIndex.pop_back();
-    // A failure before the current part's 'movi' list began leaves nothing to build on.
-    if (m_committed < m_moviStart + 12) return false;
-    for (;;) {
-        const std::uint64_t end = m_partIndex.empty() ? m_moviStart + 12 : chunkEnd(m_partIndex.back());
-        if (::ftruncate(m_fd.get(), off_t(end)) != 0 || ::lseek(m_fd.get(), off_t(end), SEEK_SET) < 0)
-            return false;
-        m_position = m_committed = end;
-        struct statvfs disk {};
-        if (::fstatvfs(m_fd.get(), &disk) != 0) return false;
-        const std::uint64_t room = std::uint64_t(disk.f_bavail) * disk.f_frsize;
-        if (room >= closingBytes() + disk.f_frsize) break;
-        if (m_partIndex.empty()) return false;
-        m_partIndex.pop_back();
+// Ends the current part after its frames in m_partIndex, writes the final headers and makes the
+// file durable. On a failure the super index loses the entry it gained, so that it can be tried
+// again with fewer frames.
+bool AviFileWriter::finish() {
+    const std::size_t finishedParts = m_superIndex.size();
+    endPart(false);
+    flush();
+    if (!m_failed) {
+        const std::vector<std::uint8_t> headers = headerBytes();
+        m_failed =
+            !writeAllAt(m_fd.get(), headers.data(), headers.size(), 12) || ::fdatasync(m_fd.get()) != 0;
     }
-    const std::uint32_t dropped = std::uint32_t(appended - m_partIndex.size());
-    m_totalFrames -= dropped;
-    if (m_partCount == 1) m_firstPartFrames -= dropped;
-    m_failed = false;
-    return true;
+    if (m_failed) m_superIndex.resize(finishedParts);
+    return !m_failed;
 }
 
-// Bytes that ending the current part appends: its standard index once the file is OpenDML, and
-// 'idx1' in the first part.
-std::uint64_t AviFileWriter::closingBytes() const {
-    const std::uint64_t entries = m_partIndex.size();
-    return (m_partCount > 1 ? kStdIndexHeaderBytes + kStdIndexEntryBytes * entries : 0) +
-           (m_partCount == 1 ? 8 + kIdx1EntryBytes * entries : 0);
+// After a failed write: keeps the frames whose chunks are whole on disk, and drops more from the
+// end for as long as the closing writes fail. Nothing measures the room left: only the writes
+// tell, whatever the file system keeps back for whom.
+bool AviFileWriter::salvage() {
+    m_superIndex.resize(m_partCount - 1);  // drop the entry of a part that failed while ending
+    for (;;) {
+        const std::vector<IndexEntry> appended = m_partIndex;
+        std::size_t whole = 0;
+        while (whole < appended.size() && appended[whole].end() <= m_committed) ++whole;
+        // An 'AVIX' part without frames is dropped rather than closed.
+        const std::size_t least = m_partCount > 1 ? 1 : 0;
+        if (m_committed >= m_moviStart + 12 && whole >= least && keepMost(appended, whole, least))
+            return true;
+        if (!reopenPreviousPart()) return false;
+    }
+}
+
+// Finds the most frames, between least and whole, that the closing writes succeed with: first
+// all, then fewer by steps that double, then halving the gap between the last failure and the
+// last success. The file is left closed with the largest count that succeeded.
+bool AviFileWriter::keepMost(const std::vector<IndexEntry>& appended, std::size_t whole, std::size_t least) {
+    for (std::size_t top = whole;;) {
+        std::size_t kept = top;
+        std::size_t failed = top + 1;
+        for (std::size_t step = 1; !finishKeeping(appended, kept); step *= 2) {
+            if (kept == least) return false;
+            failed = kept;
+            kept = kept - least > step ? kept - step : least;
+        }
+        std::size_t last = kept;
+        while (failed - kept > 1) {
+            last = kept + (failed - kept) / 2;
+            if (finishKeeping(appended, last))
+                kept = last;
+            else
+                failed = last;
+        }
+        // The last try failed above a success: write that success again.
+        if (last == kept || finishKeeping(appended, kept)) return true;
+        if (kept == least) return false;
+        top = kept - 1;
+    }
+}
+
+// Cuts the file after the first kept frames of the current part and closes it with them.
+bool AviFileWriter::finishKeeping(const std::vector<IndexEntry>& appended, std::size_t kept) {
+    m_partIndex.assign(appended.begin(), appended.begin() + std::ptrdiff_t(kept));
+    const std::uint64_t end = kept == 0 ? m_moviStart + 12 : appended[kept - 1].end();
+    m_buffer.clear();
+    m_failed = ::ftruncate(m_fd.get(), off_t(end)) != 0 || ::lseek(m_fd.get(), off_t(end), SEEK_SET) < 0;
+    m_position = m_committed = end;
+    m_totalFrames = m_framesBeforePart + std::uint32_t(kept);
+    if (m_partCount == 1) m_firstPartFrames = std::uint32_t(kept);
+    return !m_failed && finish();
+}
+
+// Drops the current part and makes the one before it current again, its frames read back from
+// that part's standard index, which is whole on disk. False in the first part or on a read error.
+bool AviFileWriter::reopenPreviousPart() {
+    if (m_partCount < 2 || m_superIndex.empty()) return false;
+    const SuperEntry previous = m_superIndex.back();
+    std::vector<std::uint8_t> ix(previous.size);
+    if (previous.size < kStdIndexHeaderBytes || !readAllAt(m_fd.get(), ix.data(), ix.size(), previous.offset))
+        return false;
+    const std::uint32_t entries = le32(&ix[12]);
+    const std::uint64_t base = le32(&ix[20]) | std::uint64_t(le32(&ix[24])) << 32;
+    if (le32(&ix[0]) != fourCc("ix00") || entries != previous.duration ||
+        kStdIndexHeaderBytes + std::uint64_t(kStdIndexEntryBytes) * entries > ix.size())
+        return false;
+    m_partIndex.clear();
+    for (std::uint32_t i = 0; i < entries; ++i) {
+        const std::uint8_t* e = &ix[kStdIndexHeaderBytes + kStdIndexEntryBytes * i];
+        m_partIndex.push_back({base + le32(e) - 8, le32(e + 4) & 0x7fffffffu});
+    }
+    m_committed = m_riffStart;  // everything before the dropped part is on disk
+    m_superIndex.pop_back();
+    --m_partCount;
+    m_riffStart = base;
+    m_moviStart = m_partCount == 1 ? m_firstMoviStart : base + 12;
+    m_framesBeforePart -= entries;
+    m_totalFrames = m_framesBeforePart + entries;
+    if (m_partCount == 1) m_firstPartFrames = entries;
+    return true;
 }
 
 // 'hdrl' list as it stands now. It has the same size at open and at close, so close rewrites it
@@ -233,7 +332,7 @@ std::vector<std::uint8_t> AviFileWriter::headerBytes() const {
 
     if (openDml) {
         b.fcc("indx");
-        b.u32(kSuperIndexBytes);
+        b.u32(superIndexBytes());
         b.u16(4);  // longs per entry
         b.u8(0);   // sub-type
         b.u8(kIndexOfIndexes);
@@ -245,11 +344,11 @@ std::vector<std::uint8_t> AviFileWriter::headerBytes() const {
             b.u32(e.size);
             b.u32(e.duration);
         }
-        b.zeros(16 * (kSuperIndexEntries - m_superIndex.size()));
+        b.zeros(16 * (m_superIndexEntries - m_superIndex.size()));
     } else {
         b.fcc("JUNK");
-        b.u32(kSuperIndexBytes);
-        b.zeros(kSuperIndexBytes);
+        b.u32(superIndexBytes());
+        b.zeros(superIndexBytes());
     }
     b.set32(strlSize, std::uint32_t(b.data.size() - strlSize - 4));
 
@@ -274,6 +373,7 @@ std::vector<std::uint8_t> AviFileWriter::headerBytes() const {
 void AviFileWriter::beginPart() {
     ++m_partCount;
     m_riffStart = m_position;
+    m_framesBeforePart = m_totalFrames;
     Bytes b;
     b.fcc("RIFF");
     b.u32(0);
@@ -285,6 +385,7 @@ void AviFileWriter::beginPart() {
         b.fcc("AVIX");
     }
     m_moviStart = m_position + b.data.size();
+    if (m_partCount == 1) m_firstMoviStart = m_moviStart;
     b.fcc("LIST");
     b.u32(0);
     b.fcc("movi");

@@ -30,10 +30,14 @@ class AviFileWriter {
 public:
     // A first part and each 'AVIX' part stay within this many bytes.
     static constexpr std::uint64_t kRiffLimit = std::uint64_t(1) << 30;
-    // Entries reserved for the super index: one per part, so up to ~kSuperIndexEntries GiB.
-    static constexpr std::uint32_t kSuperIndexEntries = 256;
+    // Entries reserved for the super index, one per part: 32 TiB of frames, more than the largest
+    // disk holds, for 512 KiB of header (less than one 640 x 480 frame).
+    static constexpr std::uint32_t kSuperIndexEntries = 32768;
 
     AviFileWriter() = default;
+    // With other limits than the defaults above, so that a test reaches them with a few frames.
+    AviFileWriter(std::uint64_t riffLimit, std::uint32_t superIndexEntries)
+        : m_riffLimit(riffLimit), m_superIndexEntries(superIndexEntries) {}
     ~AviFileWriter();
     AviFileWriter(const AviFileWriter&) = delete;
     AviFileWriter& operator=(const AviFileWriter&) = delete;
@@ -46,8 +50,8 @@ public:
     bool createStream(std::uint32_t width, std::uint32_t height, std::uint32_t framesPerSecond,
                       const BitmapInfoHeader& format);
     // Appends one key-frame sample. False without a stream, on a write error (a full disk), or when
-    // the file would need more parts than the super index holds. After a write error every further
-    // frame is refused as well.
+    // the file would need more parts than the super index holds. After either failure every
+    // further frame is refused as well, and close() reports the file Truncated.
     bool writeFrame(const std::uint8_t* data, std::uint32_t size);
 
     enum class Closed {
@@ -55,10 +59,14 @@ public:
         Truncated,  // a write failed: the file holds, readable, the frames written before it
         Failed,     // nothing was open, the file had no stream, or it could not be finished
     };
-    // Writes the indexes and final headers and closes the file. After a write error it first cuts
-    // the file back to the last whole frame, dropping more frames from the end where the disk has
-    // no room left for the index. The destructor closes an open file as well.
+    // Writes the indexes and final headers, flushes the file to the disk and closes it. When a
+    // write fails, its own closing writes included, it cuts the file back after a whole frame and
+    // writes the closing parts again, dropping frames from the end until they fit. The destructor
+    // closes an open file as well.
     Closed close();
+    // After close(): the frames a reader finds in the closed file, all appended frames for
+    // Complete, the ones kept for Truncated, 0 for Failed. 0 before close().
+    std::uint32_t framesInFile() const { return m_framesInFile; }
 
     bool isOpen() const { return m_fd.isOpen(); }
     bool hasStream() const { return m_partCount > 0; }
@@ -67,6 +75,7 @@ private:
     struct IndexEntry {
         std::uint64_t offset;  // file position of the sample's chunk header
         std::uint32_t size;    // sample bytes without the chunk header
+        std::uint64_t end() const { return offset + 8 + size + (size & 1); }
     };
     struct SuperEntry {
         std::uint64_t offset;  // file position of the part's 'ix00' chunk
@@ -75,15 +84,21 @@ private:
     };
 
     std::vector<std::uint8_t> headerBytes() const;
+    std::uint32_t superIndexBytes() const { return 24 + 16 * m_superIndexEntries; }
     void beginPart();
     void endPart(bool morePartsFollow);
+    bool finish();
     bool salvage();
-    std::uint64_t closingBytes() const;
+    bool keepMost(const std::vector<IndexEntry>& appended, std::size_t whole, std::size_t least);
+    bool finishKeeping(const std::vector<IndexEntry>& appended, std::size_t kept);
+    bool reopenPreviousPart();
     void put(const void* data, std::size_t size);
     void flush();
     void writeOut(const void* data, std::size_t size);
     void patch32(std::uint64_t position, std::uint32_t value);
 
+    std::uint64_t m_riffLimit = kRiffLimit;
+    std::uint32_t m_superIndexEntries = kSuperIndexEntries;
     UniqueFd m_fd;
     // Small writes gather here; frame data goes to the file directly.
     std::vector<std::uint8_t> m_buffer;
@@ -96,10 +111,13 @@ private:
     std::uint64_t m_position = 0;  // bytes appended, on disk or in the buffer
     std::uint64_t m_riffStart = 0;
     std::uint64_t m_moviStart = 0;  // position of the 'LIST' header of the current part's 'movi'
+    std::uint64_t m_firstMoviStart = 0;
     std::uint32_t m_partCount = 0;
     std::uint32_t m_firstPartFrames = 0;
+    std::uint32_t m_framesBeforePart = 0;  // frames in the parts before the current one
     std::uint32_t m_totalFrames = 0;
+    std::uint32_t m_framesInFile = 0;
     std::uint32_t m_maxSampleSize = 0;
-    std::vector<IndexEntry> m_partIndex;  // samples of the current part
-    std::vector<SuperEntry> m_superIndex;
+    std::vector<IndexEntry> m_partIndex;   // samples of the current part
+    std::vector<SuperEntry> m_superIndex;  // the parts ended so far
 };

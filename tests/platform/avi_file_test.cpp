@@ -11,6 +11,7 @@
 
 #include "fakes/media_probe.h"
 #include "fakes/raw_avi.h"
+#include "fakes/small_disk.h"
 
 namespace {
 
@@ -67,6 +68,24 @@ void expectedPixel(int x, int y, int i, int bits, std::uint8_t* out) {
 Bytes sample(int width, int height, int i, int bits) {
     return dibSample(width, height, bits,
                      [&](int x, int y, std::uint8_t* out) { expectedPixel(x, y, i, bits, out); });
+}
+
+// ffmpeg decodes exactly frames frames from the file, frame i being sample(.., i, ..).
+void expectFrames(const QString& path, int width, int height, int bits, int frames) {
+    const QByteArray decoded = runTool("ffmpeg", {"-v", "error", "-i", path, "-f", "rawvideo", "-pix_fmt",
+                                                  bits == 16 ? "rgb555le" : "bgr24", "-"});
+    const int bpp = bits / 8;
+    ASSERT_EQ(decoded.size(), qsizetype(frames) * width * height * bpp);
+    std::size_t mismatches = 0;
+    std::uint8_t want[3];
+    for (int i = 0; i < frames; ++i)
+        for (int y = 0; y < height; ++y)
+            for (int x = 0; x < width; ++x) {
+                expectedPixel(x, y, i, bits, want);
+                const char* got = decoded.constData() + ((std::size_t(i) * height + y) * width + x) * bpp;
+                mismatches += std::memcmp(got, want, std::size_t(bpp)) != 0;
+            }
+    EXPECT_EQ(mismatches, 0u);
 }
 
 TEST(AviFileWriter, HeadersIndexAndPixelsReadBackByRiffWalkAndFfmpeg) {
@@ -147,22 +166,7 @@ TEST(AviFileWriter, HeadersIndexAndPixelsReadBackByRiffWalkAndFfmpeg) {
                 EXPECT_EQ(p["nb_read_frames"], frames ? std::to_string(frames) : "N/A");
                 if (frames == 0) continue;
 
-                const QByteArray decoded =
-                    runTool("ffmpeg", {"-v", "error", "-i", path, "-f", "rawvideo", "-pix_fmt",
-                                       bits == 16 ? "rgb555le" : "bgr24", "-"});
-                const int bpp = bits / 8;
-                ASSERT_EQ(decoded.size(), qsizetype(frames) * width * kHeight * bpp);
-                std::size_t mismatches = 0;
-                std::uint8_t want[3];
-                for (int i = 0; i < frames; ++i)
-                    for (int y = 0; y < kHeight; ++y)
-                        for (int x = 0; x < width; ++x) {
-                            expectedPixel(x, y, i, bits, want);
-                            const char* got =
-                                decoded.constData() + ((std::size_t(i) * kHeight + y) * width + x) * bpp;
-                            mismatches += std::memcmp(got, want, std::size_t(bpp)) != 0;
-                        }
-                EXPECT_EQ(mismatches, 0u);
+                expectFrames(path, width, kHeight, bits, frames);
             }
         }
     }
@@ -208,7 +212,7 @@ TEST(AviFileWriter, OpenDmlPastOneGibKeepsEveryFrameReadable) {
         p += 8 + u32(h, 4);
     }
     ASSERT_GE(riffs.size(), 2u);
-    const Bytes b = readBytes(path, 0, 65536);
+    const Bytes b = readBytes(path, 0, 1 << 20);
     std::map<std::string, std::size_t> at;
     walk(b, 12, b.size(), at);
     ASSERT_TRUE(at.count("indx") && at.count("dmlh") && at.count("avih"));
@@ -248,6 +252,113 @@ TEST(AviFileWriter, OpenDmlPastOneGibKeepsEveryFrameReadable) {
     EXPECT_EQ(decoded[lastRow], frame[0]);
     EXPECT_EQ(decoded[lastRow + 1], frame[1]);
     EXPECT_EQ(0, std::memcmp(decoded.data() + lastRow + 2, frame.data() + 2, kWidth * 2 - 2));
+}
+
+struct Written {
+    int accepted = 0;  // frames writeFrame took, all before the first it refused
+    AviFileWriter::Closed closed = AviFileWriter::Closed::Failed;
+    std::uint32_t inFile = 0;
+};
+
+// Writes frames 16-bit samples until the end, the writer refusing from some frame on, and closes.
+Written writeUntilRefused(AviFileWriter& writer, const QString& path, int width, int height, int frames) {
+    Written w;
+    if (writer.create(path.toStdString()) &&
+        writer.createStream(width, height, 30, formatFor(width, height, 16))) {
+        bool refused = false;
+        for (int i = 0; i < frames; ++i) {
+            const Bytes s = sample(width, height, i, 16);
+            const bool took = writer.writeFrame(s.data(), std::uint32_t(s.size()));
+            EXPECT_FALSE(took && refused) << "frame " << i << " taken after a refused one";
+            refused = refused || !took;
+            w.accepted += took && !refused;
+        }
+    }
+    w.closed = writer.close();
+    w.inFile = writer.framesInFile();
+    return w;
+}
+
+// The disk fills at a frame, at the index after the last frame, before the headers, or with the
+// blocks ext4 keeps for root free to the writer though no room is reported: the frames that fit
+// stay, as many as leave room for the index, and a reader finds exactly them.
+TEST(AviFileWriter, AFullDiskKeepsTheWholeFramesThatLeaveRoomForTheIndex) {
+    constexpr int kSide = 512;  // frames of 512 KiB go to the disk unbuffered, as they come
+    constexpr qint64 kChunk = 8 + kSide * kSide * 2;
+    QTemporaryDir dir;
+    const QString empty = dir.filePath("empty.avi");
+    Bytes none;
+    ASSERT_TRUE(writeRawAvi(empty, kSide, kSide, 16, 30, 0, [&](int) -> const Bytes& { return none; }));
+    const qint64 moviEnd = QFileInfo(empty).size() - 8;  // without the empty 'idx1'
+    const auto pages = [](qint64 bytes) { return (bytes + 4095) / 4096 * 4096; };
+    enum Fill { None, All, AsUser };
+    const struct {
+        const char* what;
+        SmallDisk::Kind kind;
+        qint64 diskBytes;
+        int frames;
+        Fill fill;
+    } rows[] = {
+        {"too small for the frames", SmallDisk::Kind::Tmpfs, pages(moviEnd + 5 * kChunk + kChunk / 2), 12,
+         None},
+        // 257 entries of 'idx1' take more than the part of a page after the last frame.
+        {"too small only for the index", SmallDisk::Kind::Tmpfs, pages(moviEnd + 257 * kChunk), 257, None},
+        {"full from the start", SmallDisk::Kind::Tmpfs, 1 << 20, 4, All},
+        {"ext4 with only the blocks kept for root free", SmallDisk::Kind::Ext4WithReserve, 16 << 20, 20,
+         AsUser},
+    };
+    for (const auto& row : rows) {
+        SCOPED_TRACE(row.what);
+        SmallDisk disk(row.diskBytes, row.kind);
+        REQUIRE_SMALL_DISK(disk);
+        if (row.fill == All) disk.fill();
+        if (row.fill == AsUser) ASSERT_TRUE(disk.fillAsUser());
+        const QString path = disk.filePath("clip.avi");
+        AviFileWriter writer;
+        const Written w = writeUntilRefused(writer, path, kSide, kSide, row.frames);
+        EXPECT_LT(w.inFile, std::uint32_t(row.frames));
+        if (row.fill == All) {
+            EXPECT_EQ(w.closed, AviFileWriter::Closed::Failed);
+            EXPECT_EQ(w.inFile, 0u);
+            continue;
+        }
+        EXPECT_EQ(w.closed, AviFileWriter::Closed::Truncated);
+        EXPECT_GT(w.inFile, 0u);
+        EXPECT_GE(w.inFile + 1, std::uint32_t(w.accepted));  // one frame's room is ample for 'idx1'
+        EXPECT_LE(w.inFile, std::uint32_t(w.accepted));
+        const Bytes head = readBytes(path, 0, 8);
+        EXPECT_EQ(u32(head, 4), QFileInfo(path).size() - 8);
+        EXPECT_EQ(probeVideo(path)["nb_read_frames"], std::to_string(w.inFile));
+        expectFrames(path, kSide, kSide, 16, int(w.inFile));
+    }
+}
+
+// Parts of 24 KiB hold 5 frames of 4 KiB. A super index of 2 entries refuses the frames past the
+// second part, and the file, Truncated, keeps those before; 16 entries take all 40. Disks of 1 to
+// 26 pages fill anywhere in a part: in a frame, at its index, at the next part's header. The file
+// holds its first frames, in order, exactly as many as it says.
+TEST(AviFileWriter, AFileOfPartsKeepsItsFirstFramesWhenTheSuperIndexOrTheDiskIsFull) {
+    constexpr int kWidth = 64, kHeight = 32, kFrames = 40;
+    std::vector<std::pair<int, std::uint32_t>> rows = {{0, 2}, {0, 16}};  // pages (0: plenty), entries
+    for (int pages = 1; pages <= 26; ++pages) rows.push_back({pages, 16});
+    for (const auto& [pages, entries] : rows) {
+        SCOPED_TRACE(testing::Message() << pages << " pages, " << entries << " entries");
+        SmallDisk disk(pages > 0 ? pages * 4096 : 1 << 20);
+        REQUIRE_SMALL_DISK(disk);
+        AviFileWriter writer(24 * 1024, entries);
+        const QString path = disk.filePath("clip.avi");
+        const Written w = writeUntilRefused(writer, path, kWidth, kHeight, kFrames);
+        EXPECT_NE(w.closed, AviFileWriter::Closed::Failed);  // a page holds the headers
+        EXPECT_LE(w.inFile, std::uint32_t(w.accepted));
+        if (w.closed == AviFileWriter::Closed::Complete) EXPECT_EQ(w.inFile, std::uint32_t(kFrames));
+        if (pages == 0) {
+            EXPECT_EQ(w.closed,
+                      entries == 2 ? AviFileWriter::Closed::Truncated : AviFileWriter::Closed::Complete);
+            EXPECT_EQ(w.inFile, std::uint32_t(w.accepted));
+            EXPECT_GT(w.accepted, 5);
+        }
+        expectFrames(path, kWidth, kHeight, 16, int(w.inFile));
+    }
 }
 
 }  // namespace

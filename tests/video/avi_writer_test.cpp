@@ -152,7 +152,7 @@ TEST(TQzAvi, OpenReplacesAnExistingFileAndReportsWhatCannotBeCreated) {
 // and the file keeps, readable, the frames written before the disk filled up.
 TEST(TQzAvi, AFullDiskKeepsTheFramesThatFitAndSaysTheFileIsIncomplete) {
     constexpr qint64 kFrameChunk = 8 + 320 * 240 * 2;
-    SmallDisk disk(30 * kFrameChunk + 8192);
+    SmallDisk disk(30 * kFrameChunk + 8192 + 16 * AviFileWriter::kSuperIndexEntries);  // and the headers
     REQUIRE_SMALL_DISK(disk);
     Fixture f;
     f.avi.setFileName(disk.filePath("clip.avi"));
