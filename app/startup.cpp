@@ -1,11 +1,12 @@
 #include "app/startup.h"
 
 #include <QApplication>
+#include <QDir>
 
 #include "app/program_icon.h"
 #include "capture_window/ui/frame_window.h"
 #include "platform/window_stack.h"
-#include "settings/logic/settings_file.h"
+#include "settings/logic/file_locations.h"
 #include "settings/ui/folder_chooser.h"
 #include "settings/ui/settings_dialog.h"
 #include "still/ui/capture_commands.h"
@@ -16,9 +17,15 @@
 
 Program::Program(const QString& programDirectory, ProgramServices services) {
     state.settings.ProgramDirectory = programDirectory;
-    state.frameDirectory = programDirectory;
+    const FileLocations files = fileLocationsFor(programDirectory);
+    state.settingsFile = files.settingsFile;
+    state.frameDirectory = files.frameDirectory;
+    state.defaultSaveDirectory = files.defaultSaveDirectory;
+    // A recording writes its first frame without asking; a folder that cannot be made shows up
+    // then, in the recording's own message.
+    if (!files.portable) QDir().mkpath(files.frameDirectory);
     // Before the frame window, which registers the first of them.
-    state.hotkeys = readHotkeys(settingsFilePath(programDirectory));
+    state.hotkeys = readHotkeys(state.settingsFile);
     if (QApplication::windowIcon().isNull()) QApplication::setWindowIcon(programIcon());
     Form1 = std::make_unique<TForm1>(state,
                                      FrameServices{services.messages, services.documents, services.hotkeys});

@@ -13,4 +13,8 @@ struct ProgramState {
     HotkeySet hotkeys = defaultHotkeys();
     // The folder of a recording's frame files, ending with the path separator.
     QString frameDirectory;
+    // The settings file every reader and writer uses, chosen at the start with frameDirectory.
+    QString settingsFile;
+    // The save folder while the settings file names none.
+    QString defaultSaveDirectory;
 };

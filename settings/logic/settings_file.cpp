@@ -1,5 +1,7 @@
 #include "settings/logic/settings_file.h"
 
+#include <QDir>
+#include <QFileInfo>
 #include <array>
 #include <type_traits>
 #include <variant>
@@ -88,6 +90,8 @@ bool writeKeys(const QString& iniPath, const Settings& settings, Writer writer) 
     for (const SettingsKey& entry : kSettingsKeys) {
         if (entry.writer == writer && !writeKey(*profile, entry, settings)) return false;
     }
+    // An installed copy's configuration folder may not exist yet.
+    if (!QDir().mkpath(QFileInfo(iniPath).absolutePath())) return false;
     return profile->save(iniPath);
 }
 
@@ -97,10 +101,11 @@ QString settingsFilePath(const QString& programDirectory) {
     return programDirectory + QStringLiteral("kadrel.ini");
 }
 
-Settings readSettings(const QString& iniPath, const QString& programDirectory) {
+Settings readSettings(const QString& iniPath, const QString& programDirectory,
+                      const QString& defaultSaveDirectory) {
     Settings settings;
     settings.ProgramDirectory = programDirectory;
-    settings.SaveDirectory = programDirectory;
+    settings.SaveDirectory = defaultSaveDirectory;
     const IniProfile profile = IniProfile::read(iniPath);
     for (const SettingsKey& entry : kSettingsKeys) readKey(profile, entry, settings);
     // A rate of 0 frames per second cannot drive the frame timer.

@@ -8,13 +8,19 @@
 QString settingsFilePath(const QString& programDirectory);
 
 // The stored settings: every key of the file that holds a usable value, the default for the others
-// (SaveDirectory: programDirectory). A missing file gives all defaults and is not created.
+// (SaveDirectory: defaultSaveDirectory). A missing file gives all defaults and is not created.
 // ProgramDirectory is programDirectory; SaveType and SaveFolderSet keep their start values, which
 // the caller applies.
-Settings readSettings(const QString& iniPath, const QString& programDirectory);
+Settings readSettings(const QString& iniPath, const QString& programDirectory,
+                      const QString& defaultSaveDirectory);
+// As above, saving into the program's folder by default.
+inline Settings readSettings(const QString& iniPath, const QString& programDirectory) {
+    return readSettings(iniPath, programDirectory, programDirectory);
+}
 
-// Writes every stored key except the save folder, in one rewrite of the file. False, with the
-// file untouched, when the system refuses the write or a text has no Shift-JIS form.
+// Writes every stored key except the save folder, in one rewrite of the file, creating the file and
+// its folder on the first write. False, with the file untouched, when the system refuses the write
+// or a text has no Shift-JIS form.
 bool writeSettings(const QString& iniPath, const Settings& settings);
 
 // Writes the save folder alone, with the same failure rule as writeSettings.

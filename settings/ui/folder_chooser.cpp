@@ -95,7 +95,7 @@ void TOKBottomDlg::OKBtnClick() {
         return m_messages.message(this, QStringLiteral("フォルダ名「%1」には設定ファイルに保存できない文字が"
                                                        "含まれているため、保存先にできません")
                                             .arg(folder));
-    const QString path = settingsFilePath(s.ProgramDirectory);
+    const QString path = m_state.settingsFile;
     if (!writeSaveDirectory(path, folder))
         return m_messages.error(this, QStringLiteral("%1 に書き込めません").arg(path));
     s.SaveDirectory = folder;

@@ -131,7 +131,7 @@ void TForm3::Button1Click() {
     s.FrameLimitEnabled = CheckBox3->isChecked();
     s.FrameLimit = static_cast<std::uint16_t>(SpinEdit3->value());
     if (CheckBox1->isChecked()) {
-        const QString path = settingsFilePath(s.ProgramDirectory);
+        const QString path = m_state.settingsFile;
         if (!writeSettings(path, s))
             return m_messages.error(this, QStringLiteral("%1 に書き込めません").arg(path));
     }

@@ -13,11 +13,12 @@
 #include "settings/ui/settings_dialog.h"
 #include "settings/ui/spin_edit.h"
 
-// ProgramDirectory is filled by the start-up from the executable's path before this runs.
+// ProgramDirectory and the file locations are filled by the start-up before this runs.
 void TForm3::LoadSettings() {
     Settings& s = m_state.settings;
     {
-        Settings stored = readSettings(settingsFilePath(s.ProgramDirectory), s.ProgramDirectory);
+        Settings stored =
+            readSettings(m_state.settingsFile, s.ProgramDirectory, m_state.defaultSaveDirectory);
         // The record's run-time fields are not in the file.
         stored.SaveType = s.SaveType;
         stored.SaveFolderSet = s.SaveFolderSet;

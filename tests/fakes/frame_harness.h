@@ -6,10 +6,15 @@
 #include "fakes/recording_message_boxes.h"
 #include "fakes/x11_test_support.h"
 #include "platform/global_hotkey.h"
+#include "settings/logic/settings_file.h"
 
 // A frame window whose boxes and documents are recorded, in a program folder of the test's own.
 struct FrameHarness {
-    FrameHarness() { state.settings.ProgramDirectory = dir.path() + QLatin1Char('/'); }
+    FrameHarness() {
+        state.settings.ProgramDirectory = state.frameDirectory = state.defaultSaveDirectory =
+            dir.path() + QLatin1Char('/');
+        state.settingsFile = settingsFilePath(state.settings.ProgramDirectory);
+    }
 
     QTemporaryDir dir;
     ProgramState state;

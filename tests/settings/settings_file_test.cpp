@@ -11,6 +11,7 @@
 
 #include "fakes/small_disk.h"
 #include "fakes/test_files.h"
+#include "settings/logic/file_locations.h"
 #include "settings/logic/folder_caption.h"
 #include "settings/logic/frame_timer.h"
 #include "settings/logic/integer_text.h"
@@ -212,3 +213,43 @@ TEST_F(SettingsFile, TextsReadBackAsTheyWereWritten) {
 }
 
 }  // namespace
+
+TEST(FileLocations, PortableWhereTheProgramFolderServesElseTheUsersFolders) {
+    struct Row {
+        ProgramFolder program;
+        UserFolders user;
+        FileLocations expected;
+    };
+    const QString p = QStringLiteral("/opt/kadrel/");
+    const Row rows[] = {
+        {{p, false, true}, {"/home/u", "", ""}, {p + "kadrel.ini", p, p, true}},
+        // A settings file beside a read-only program keeps the copy portable.
+        {{p, true, false}, {"/home/u", "/cfg", "/cache"}, {p + "kadrel.ini", p, p, true}},
+        {{p, false, false},
+         {"/home/u", "", ""},
+         {"/home/u/.config/kadrel/kadrel.ini", "/home/u/.cache/kadrel/", "/home/u/", false}},
+        {{p, false, false},
+         {"/home/u/", "/x/cfg/", "/x//cache"},
+         {"/x/cfg/kadrel/kadrel.ini", "/x/cache/kadrel/", "/home/u/", false}},
+        // Relative XDG values are not used; without HOME the root stands in.
+        {{p, false, false},
+         {"", "cfg", "./cache"},
+         {"/.config/kadrel/kadrel.ini", "/.cache/kadrel/", "/", false}},
+    };
+    for (const Row& row : rows) {
+        const FileLocations got = chooseFileLocations(row.program, row.user);
+        EXPECT_EQ(std::tuple(got.settingsFile, got.frameDirectory, got.defaultSaveDirectory, got.portable),
+                  std::tuple(row.expected.settingsFile, row.expected.frameDirectory,
+                             row.expected.defaultSaveDirectory, row.expected.portable))
+            << row.user.home.toStdString() << ' ' << row.program.writable;
+    }
+}
+
+TEST_F(SettingsFile, TheFirstWriteCreatesTheFileAndItsFolders) {
+    const QString ini = m_program + QStringLiteral("config/kadrel/kadrel.ini");
+    Settings s = defaults();
+    s.ScalePercent = 50;
+    ASSERT_TRUE(writeSettings(ini, s));
+    EXPECT_EQ(readSettings(ini, m_program, QStringLiteral("/elsewhere/")).ScalePercent, 50);
+    EXPECT_EQ(readSettings(ini, m_program, QStringLiteral("/elsewhere/")).SaveDirectory, "/elsewhere/");
+}
