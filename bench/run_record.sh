@@ -15,7 +15,8 @@
 #      the codec dialog, against ffmpeg's rawvideo rgb555le on the same frame files (target: <= 0.75
 #      of ffmpeg's time), and the program's peak memory during the assembly for 300 and 1,000 frames
 #      (target: < 200 MB, the same for both).
-# Usage: bench/run_record.sh [build-dir]      Needs about 30 GB free on the build directory's volume.
+# Usage: bench/run_record.sh [build-dir [case ...]]   Cases 1 to 4, all by default. Needs about 30 GB
+# free on the build directory's volume.
 set -euo pipefail
 source_dir="$(cd "$(dirname "$0")/.." && pwd)"
 if [ "${1:-}" != "--on-display" ]; then
@@ -27,9 +28,13 @@ if [ "${1:-}" != "--on-display" ]; then
   for tool in feh xdotool ffmpeg ffprobe convert; do
     command -v "$tool" >/dev/null || { echo "run_record.sh: $tool is missing (bash scripts/setup)" >&2; exit 1; }
   done
-  exec xvfb-run -a -s "-screen 0 1920x1080x24 -nolisten tcp" "$0" --on-display "$build_dir"
+  shift || true
+  exec xvfb-run -a -s "-screen 0 1920x1080x24 -nolisten tcp" "$0" --on-display "$build_dir" "$@"
 fi
 build_dir="$2"
+shift 2
+cases=" ${*:-1 2 3 4} "
+wanted() { [[ "$cases" == *" $1 "* ]]; }
 
 work="$(mktemp -d "$build_dir/record_bench.XXXXXX")"  # the volume the program would write to
 feh_pid="" kadrel_pid="" dd_pid=""
@@ -146,6 +151,7 @@ ffgrab() {
 }
 
 # --- 1. 1080p whole screen at 30 frames a second, 10 s, quiet and busy ------------------------
+if wanted 1; then
 whole_screen_10s() {
   start_program 30 0
   xdotool key ctrl+m
@@ -157,8 +163,10 @@ for load in quiet busy; do
   echo "1080p whole screen, RecordRate 30, 10 s, $load disk: ours $frames frames, AVI rate $rate, CPU $cpu_ms ms a frame;" \
        "ffmpeg x11grab $ff_frames frames, CPU $ff_cpu_ms ms a frame; CPU ratio $(calc "round($cpu_ms / $ff_cpu_ms, 2)")"
 done
+fi
 
 # --- 2. 1080p whole screen at 30 frames a second, 60 s ----------------------------------------
+if wanted 2; then
 start_program 30 0
 xdotool key ctrl+m
 record 60 discard
@@ -166,8 +174,10 @@ ffgrab 60
 budget_mb=$(awk '/MemTotal/ { b = $2 / 1024 / 8; print int(b < 1024 ? b : 1024) }' /proc/meminfo)
 echo "1080p whole screen, RecordRate 30, 60 s: ours $frames frames, ffmpeg x11grab $ff_frames frames," \
      "ratio $(calc "round($frames / $ff_frames, 3)"); peak memory $peak_mb MB (queue budget $budget_mb MB + 150 MB allowed)"
+fi
 
 # --- 3. 800 x 600 at 100 frames a second, 10 s, quiet and busy --------------------------------
+if wanted 3; then
 frame_800x600() {
   start_program 100 0
   xdotool search --name "^Kadrel1.02  420 , 360\$" windowsize 808 627
@@ -178,8 +188,10 @@ for load in quiet busy; do
   with_load $load frame_800x600
   echo "800x600 frame, RecordRate 100, 10 s, $load disk: $frames frames ($(calc "round($frames / 1000, 3)") of the 1000 ticks due)"
 done
+fi
 
 # --- 4. The assembly of 300 and 1,000 frames of 1920 x 1080 -----------------------------------
+if wanted 4; then
 # assemble <frames> <copy>: records that many frames (frame limit), then times the assembly from the
 # OK of the stop box to the codec dialog and reads the peak memory of that stretch; with copy, the
 # frame files stay linked in $work/frames for ffmpeg.
@@ -206,4 +218,5 @@ rm -rf "$work/frames" "$work/ff.avi"
 echo "assembly of 300 frames: ours $ours_s s, ffmpeg rawvideo rgb555le $ff_s s, ratio $(calc "round($ours_s / $ff_s, 2)")"
 assemble 1000 no
 echo "peak memory during the assembly: $peak300 MB for 300 frames, $peak_mb MB for 1000 frames"
+fi
 echo "load after: $(uptime | sed 's/.*load average: //')"

@@ -2,6 +2,7 @@
 
 #include <fcntl.h>
 
+#include <algorithm>
 #include <cerrno>
 #include <cstring>
 
@@ -89,7 +90,7 @@ bool AviFileWriter::create(const std::string& path) {
     m_buffer.clear();
     m_buffer.reserve(kWriteBufferBytes);
     m_failed = false;
-    m_position = m_committed = 0;
+    m_position = m_committed = m_writebackFrom = 0;
     m_partCount = 0;
     m_firstPartFrames = m_framesBeforePart = m_totalFrames = m_maxSampleSize = m_framesInFile = 0;
     m_partIndex.clear();
@@ -461,6 +462,15 @@ void AviFileWriter::writeOut(const void* data, std::size_t size) {
         bytes += written;
         size -= std::size_t(written);
         m_committed += std::uint64_t(written);
+    }
+    // The disk starts on what was written while frames are still coming, so the flush at the close
+    // finds little left to do.
+    constexpr std::uint64_t kWritebackStep = std::uint64_t(32) << 20;
+    m_writebackFrom = std::min(m_writebackFrom, m_committed);  // a salvage cut the file back
+    if (m_committed >= m_writebackFrom + kWritebackStep) {
+        ::sync_file_range(m_fd.get(), off_t(m_writebackFrom), off_t(m_committed - m_writebackFrom),
+                          SYNC_FILE_RANGE_WRITE);
+        m_writebackFrom = m_committed;
     }
 }
 

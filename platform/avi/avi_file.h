@@ -102,7 +102,8 @@ private:
     UniqueFd m_fd;
     // Small writes gather here; frame data goes to the file directly.
     std::vector<std::uint8_t> m_buffer;
-    std::uint64_t m_committed = 0;  // bytes on disk: the file's start up to the first failed write
+    std::uint64_t m_committed = 0;      // bytes on disk: the file's start up to the first failed write
+    std::uint64_t m_writebackFrom = 0;  // bytes before this were handed to the disk's writeback
     bool m_failed = false;
     std::uint32_t m_width = 0;
     std::uint32_t m_height = 0;

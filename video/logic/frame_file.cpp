@@ -179,5 +179,7 @@ bool readFrameBmp(const QString& path, QImage& image) {
         rowPieces(image.bits(), image.bytesPerLine(), int(height), std::size_t(rowBytes), rawHeight > 0),
         pixelOffset, [fd](const iovec* v, int n, off_t at) { return ::preadv(fd, v, n, at); });
     if (!ok) image = QImage();
+    // A frame is read once: its pages would only crowd out what is written next.
+    ::posix_fadvise(fd, 0, 0, POSIX_FADV_DONTNEED);
     return ok;
 }

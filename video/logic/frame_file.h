@@ -15,6 +15,7 @@
 bool writeFrameBmp(const QImage& image, const QString& path, bool throughPageCache = false);
 
 // Reads a 32-bit BI_RGB BMP (bottom-up or top-down) into image as Format_RGB32, reusing image's
-// memory when it already has that size and format. False, with image left null, when the file is
-// missing, unreadable, truncated or another kind of BMP.
+// memory when it already has that size and format. The file is read once: its pages leave the
+// system's cache. False, with image left null, when the file is missing, unreadable, truncated or
+// another kind of BMP.
 bool readFrameBmp(const QString& path, QImage& image);
