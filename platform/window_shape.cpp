@@ -1,5 +1,6 @@
 #include "platform/window_shape.h"
 
+#include <QGuiApplication>
 #include <QMouseEvent>
 #include <QPainter>
 #include <QToolButton>
@@ -35,6 +36,16 @@ ShapedFrame::ShapedFrame(QWidget* parent)
     connect(m_closeButton, &QToolButton::clicked, this, [this] { close(); });
     m_client->setAutoFillBackground(true);
     layoutChildren();
+    // Qt forgets a window it hides as the active one, and does not learn it again when the window
+    // comes back with the keyboard focus it never lost: the title bar follows the focus itself.
+    connect(qApp, &QGuiApplication::focusWindowChanged, this, [this] { update(titleBar()); });
+}
+
+QRect ShapedFrame::titleBar() const { return {kBorder, kBorder, width() - 2 * kBorder, kTitleBar}; }
+
+bool ShapedFrame::hasFocusState() const {
+    const QWindow* window = windowHandle();
+    return window && window->isActive();
 }
 
 void ShapedFrame::setClientWidth(int w) { resize(w + 2 * kBorder, height()); }
@@ -82,8 +93,8 @@ void ShapedFrame::paintEvent(QPaintEvent*) {
     p.drawLine(width() - 1, 0, width() - 1, height() - 1);
     p.drawLine(0, height() - 1, width() - 1, height() - 1);
 
-    const QRect bar(kBorder, kBorder, width() - 2 * kBorder, kTitleBar);
-    const bool active = isActiveWindow();
+    const QRect bar = titleBar();
+    const bool active = hasFocusState();
     p.fillRect(bar, active ? pal.color(QPalette::Active, QPalette::Highlight)
                            : pal.color(QPalette::Inactive, QPalette::Dark));
     p.setPen(active ? pal.color(QPalette::Active, QPalette::HighlightedText) : pal.color(QPalette::Light));

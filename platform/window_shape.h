@@ -31,6 +31,10 @@ public:
     void applyShape(const QRegion& region);
     QRegion appliedShape() const { return m_shape; }
 
+    // Whether the window has the keyboard focus, or a window opened over it has; the title bar is
+    // drawn active then.
+    bool hasFocusState() const;
+
 protected:
     void paintEvent(QPaintEvent* event) override;
     void resizeEvent(QResizeEvent* event) override;
@@ -40,6 +44,7 @@ protected:
     void mouseReleaseEvent(QMouseEvent* event) override;
 
 private:
+    QRect titleBar() const;
     Qt::Edges edgesAt(QPoint pos) const;
     void layoutChildren();
 

@@ -9,6 +9,7 @@
 
 #include "capture_window/ui/companions.h"
 #include "capture_window/ui/frame_window.h"
+#include "capture_window/ui/help_viewer.h"
 #include "platform/message_box.h"
 #include "platform/shell.h"
 #include "platform/window_stack.h"
@@ -72,16 +73,31 @@ void TForm1::buildTrayMenu() {
     PopupMenu2 = new QMenu(this);
     N13 = addItem(PopupMenu2, QStringLiteral("一時停止中"));
     N13->setEnabled(false);
-    // The shortcut texts name the hot keys, whichever the settings file chose.
-    const auto item = [this](const QString& caption, HotkeyAction action) {
-        return PopupMenu2->addAction(caption + QLatin1Char('\t') + m_state.hotkeys[action].text());
-    };
-    N10 = item(QStringLiteral("再開"), HotkeyAction::Resume);
-    N11 = item(QStringLiteral("一時停止"), HotkeyAction::Pause);
-    N12 = item(QStringLiteral("停止"), HotkeyAction::Stop);
+    N10 = PopupMenu2->addAction(QString());
+    N11 = PopupMenu2->addAction(QString());
+    N12 = PopupMenu2->addAction(QString());
+    for (HotkeyAction action : {HotkeyAction::Resume, HotkeyAction::Pause, HotkeyAction::Stop})
+        showTrayHotkey(action, true);
     connect(N10, &QAction::triggered, this, &TForm1::N10Click);
     connect(N11, &QAction::triggered, this, &TForm1::N11Click);
     connect(N12, &QAction::triggered, this, &TForm1::N12Click);
+}
+
+void TForm1::showTrayHotkey(HotkeyAction action, bool registered) {
+    const struct {
+        HotkeyAction action;
+        QAction* item;
+        const char16_t* caption;
+    } kItems[] = {{HotkeyAction::Resume, N10, u"再開"},
+                  {HotkeyAction::Pause, N11, u"一時停止"},
+                  {HotkeyAction::Stop, N12, u"停止"}};
+    for (const auto& entry : kItems) {
+        if (entry.action != action) continue;
+        QString text = QString::fromUtf16(entry.caption);
+        // The shortcut texts name the hot keys, whichever the settings file chose.
+        if (registered) text += QLatin1Char('\t') + m_state.hotkeys[action].text();
+        entry.item->setText(text);
+    }
 }
 
 void TForm1::buildActionList() {
@@ -211,10 +227,21 @@ void TForm1::Help2Click() {
     const QString page = folder + QStringLiteral("manual.htm");
     const QString cannotShow = QStringLiteral("ヘルプを表示できません");
     if (!QFileInfo(page).isFile()) return m_services.messages.message(this, cannotShow);
-    // The user must learn that nothing will open, also when no program takes the page.
-    m_services.documents.open(page, [this, self = QPointer<TForm1>(this), cannotShow] {
-        if (self) m_services.messages.message(this, cannotShow);
+    // Where no program takes the page, the program shows it itself.
+    m_services.documents.open(page, [this, self = QPointer<TForm1>(this), page] {
+        if (self) showHelpViewer(page);
     });
+}
+
+void TForm1::showHelpViewer(const QString& page) {
+    if (!m_helpViewer) {
+        m_helpViewer = std::make_unique<HelpViewer>();
+        // Without a window manager nothing else gives the keyboard back to the frame.
+        connect(m_helpViewer.get(), &HelpViewer::closed, this,
+                [this] { window_stack::bringToForeground(this); });
+    }
+    m_helpViewer->showPage(page);
+    window_stack::showOver(m_helpViewer.get(), this);
 }
 
 void TForm1::keyboardStep(StepDirection direction) {

@@ -7,6 +7,7 @@
 #include <QShortcut>
 
 #include "capture_window/ui/companions.h"
+#include "capture_window/ui/help_viewer.h"
 #include "capture_window/ui/program_font.h"
 #include "platform/global_hotkey.h"
 #include "platform/message_box.h"
@@ -69,9 +70,11 @@ void TForm1::FormCreate() {
     m_state.capture.IntervalNumber = 1;
     m_state.capture.IntervalMode = false;
     m_state.capture.CopyPending = false;
+    if (!m_state.hotkeys.rejected.isEmpty())
+        m_services.messages.message(this, rejectedHotkeysText(m_state.hotkeys.rejected));
     const HotkeyCombination& front = m_state.hotkeys[HotkeyAction::Front];
     m_hotkeyRegistered = m_services.hotkeys.registerHotkey(kHotkeyFront, front.modifiers, front.key);
-    if (!m_hotkeyRegistered) m_services.messages.message(this, hotkeyFailureText(front));
+    if (!m_hotkeyRegistered) m_services.messages.message(this, hotkeyFailureText({front}));
 }
 
 void TForm1::rebuildShape() {

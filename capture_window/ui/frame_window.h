@@ -3,6 +3,7 @@
 #include <QImage>
 #include <QTimer>
 #include <array>
+#include <memory>
 
 #include "capture_window/logic/frame_geometry.h"
 #include "capture_window/logic/keyboard_stepper.h"
@@ -13,6 +14,7 @@ class QAction;
 class QActionGroup;
 class QMenu;
 class QPushButton;
+class HelpViewer;
 class GlobalHotkeys;
 class MessageBoxes;
 class DocumentOpener;
@@ -54,6 +56,9 @@ public:
     // The code of the checked format item.
     int checkedSaveTypeItem() const;
     void setFolderItemCaption(const QString& caption);
+    // The tray menu item of a recording hot key shows the key only while it is registered: a key
+    // another program holds does something else.
+    void showTrayHotkey(HotkeyAction action, bool registered);
     bool alwaysOnTop() const;
 
     // Handlers.
@@ -88,6 +93,9 @@ public:
     void N11Click();
     void N12Click();
 
+    // The program's own help viewer, once Help2Click has needed it.
+    HelpViewer* helpViewer() const { return m_helpViewer.get(); }
+
     const FrameRegions& regions() const { return m_regions; }
     const KeyboardStepper& stepper() const { return m_stepper; }
 
@@ -118,6 +126,7 @@ private:
     void setSaveTypeFromMenu(int code);
     void keyboardStep(StepDirection direction);
     void actionExecute(int index);
+    void showHelpViewer(const QString& page);
 
     ProgramState& m_state;
     FrameServices m_services;
@@ -132,4 +141,5 @@ private:
     QActionGroup* m_formatGroup = nullptr;
     bool m_hotkeyRegistered = false;
     bool m_wasMinimized = false;
+    std::unique_ptr<HelpViewer> m_helpViewer;
 };

@@ -55,8 +55,10 @@ HotkeySet resolveHotkeys(const std::array<std::optional<QString>, kHotkeyActionC
     const HotkeySet defaults = defaultHotkeys();
     HotkeySet result = defaults;
     std::array<bool, kHotkeyActionCount> chosen{};
+    std::array<bool, kHotkeyActionCount> refused{};
     for (int i = 0; i < kHotkeyActionCount; ++i) {
         const std::optional<HotkeyCombination> parsed = texts[i] ? parseHotkey(*texts[i]) : std::nullopt;
+        refused[i] = texts[i] && !parsed;
         if (!parsed) continue;
         result.keys[i] = *parsed;
         chosen[i] = true;
@@ -73,9 +75,13 @@ HotkeySet resolveHotkeys(const std::array<std::optional<QString>, kHotkeyActionC
             if (!clash[i]) continue;
             result.keys[i] = defaults.keys[i];
             chosen[i] = false;
+            refused[i] = true;
             changed = true;
         }
     }
+    for (int i = 0; i < kHotkeyActionCount; ++i)
+        if (refused[i])
+            result.rejected << QString::fromUtf16(kKeyNames[i]) + QLatin1Char('=') + texts[i]->trimmed();
     return result;
 }
 
@@ -87,9 +93,18 @@ HotkeySet readHotkeys(const QString& iniPath) {
     return resolveHotkeys(texts);
 }
 
-QString hotkeyFailureText(const HotkeyCombination& combination) {
+QString hotkeyFailureText(const QList<HotkeyCombination>& combinations) {
+    QStringList names;
+    for (const HotkeyCombination& combination : combinations) names << combination.text();
     return QStringLiteral(
-               "ホットキー登録に失敗しました\n%1 を使えません。kadrel.ini の [hotkey] "
+               "ホットキー登録に失敗しました\n%1 を使えません。\nkadrel.ini の [hotkey] "
                "で別のキーを指定できます。")
-        .arg(combination.text());
+        .arg(names.join(QStringLiteral("、")));
+}
+
+QString rejectedHotkeysText(const QStringList& entries) {
+    return QStringLiteral(
+               "kadrel.ini の [hotkey] に使えない指定があります\n%1\n"
+               "これらの操作には既定のキーを使います。")
+        .arg(entries.join(QLatin1Char('\n')));
 }

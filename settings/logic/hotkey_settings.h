@@ -2,6 +2,7 @@
 #pragma once
 
 #include <QString>
+#include <QStringList>
 #include <Qt>
 #include <array>
 #include <optional>
@@ -23,6 +24,8 @@ inline constexpr int kHotkeyActionCount = 4;
 // The key of each action, indexed by HotkeyAction.
 struct HotkeySet {
     std::array<HotkeyCombination, kHotkeyActionCount> keys;
+    // The entries of the file that were not taken, as "name=text", in the order of the actions.
+    QStringList rejected;
     const HotkeyCombination& operator[](HotkeyAction action) const { return keys[std::size_t(action)]; }
 };
 
@@ -37,13 +40,17 @@ std::optional<HotkeyCombination> parseHotkey(const QString& text);
 
 // The keys for the texts of the four actions (nothing: the key is not in the file). An action whose
 // text is missing or unusable, or whose key is that of another action, has its default; the defaults
-// themselves never clash.
+// themselves never clash. A text given but not taken is listed in rejected.
 HotkeySet resolveHotkeys(const std::array<std::optional<QString>, kHotkeyActionCount>& texts);
 
 // The hot keys of the settings file's [hotkey] section; all defaults without the file or the section.
 // Nothing ever writes that section.
 HotkeySet readHotkeys(const QString& iniPath);
 
-// The message shown when a hot key cannot be registered: "ホットキー登録に失敗しました" and a line that
-// names the key and the section that can choose another.
-QString hotkeyFailureText(const HotkeyCombination& combination);
+// The message shown when hot keys cannot be registered: "ホットキー登録に失敗しました" and a line that
+// names the keys and the section that can choose others.
+QString hotkeyFailureText(const QList<HotkeyCombination>& combinations);
+
+// The message that names the [hotkey] entries not taken (HotkeySet::rejected) and says that their
+// actions keep their usual keys.
+QString rejectedHotkeysText(const QStringList& entries);

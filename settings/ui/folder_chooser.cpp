@@ -1,9 +1,7 @@
 #include "settings/ui/folder_chooser.h"
 
 #include <QDir>
-#include <QFileIconProvider>
 #include <QFileInfo>
-#include <QFileSystemModel>
 #include <QGuiApplication>
 #include <QPushButton>
 #include <QScreen>
@@ -15,6 +13,7 @@
 #include "platform/window_stack.h"
 #include "settings/logic/folder_caption.h"
 #include "settings/logic/settings_file.h"
+#include "settings/ui/folder_tree_model.h"
 #include "settings/ui/settings_dialog.h"
 
 TOKBottomDlg::TOKBottomDlg(ProgramState& state, TForm1& form1, MessageBoxes& messages)
@@ -42,73 +41,41 @@ TOKBottomDlg::TOKBottomDlg(ProgramState& state, TForm1& form1, MessageBoxes& mes
     connect(CancelBtn, &QPushButton::clicked, this, &TOKBottomDlg::CancelBtnClick);
 }
 
-TOKBottomDlg::~TOKBottomDlg() {
-    // The model reads folders, with their icons, in a thread of its own until it is gone.
-    delete m_model;
-}
+TOKBottomDlg::~TOKBottomDlg() = default;
 
-// The folder tree is read only when first needed, so that start-up does not scan the disk.
+// The folder tree is made only when first needed, so that start-up reads no folders.
 void TOKBottomDlg::ensureModel() {
     if (m_model) return;
-    m_icons = std::make_unique<QFileIconProvider>();
-    m_model = new QFileSystemModel(this);
-    m_model->setIconProvider(m_icons.get());
-    m_model->setFilter(QDir::AllDirs | QDir::NoDotAndDotDot | QDir::Drives);
-    m_model->setReadOnly(true);
-    m_model->setRootPath(QDir::rootPath());
+    m_model = new FolderTreeModel(this);
     ShellTreeView1->setModel(m_model);
-    for (int column = 1; column < m_model->columnCount(); ++column) ShellTreeView1->hideColumn(column);
     // OK takes the chosen folder only: the item the tree marks as current by itself is not a choice.
     connect(ShellTreeView1->selectionModel(), &QItemSelectionModel::selectionChanged, this,
             [this] { OKBtn->setEnabled(!selectedFolder().isEmpty()); });
-    // Folders are read and sorted in the background, which moves the save folder after the
-    // chooser has shown it: it is brought into view again until the user takes the tree in hand.
-    const auto follow = [this] {
-        if (m_followSaveFolder) showInTree(ShellTreeView1->currentIndex());
-    };
-    connect(m_model, &QFileSystemModel::directoryLoaded, this, follow);
-    connect(m_model, &QFileSystemModel::layoutChanged, this, follow);
-    ShellTreeView1->installEventFilter(this);
-    ShellTreeView1->viewport()->installEventFilter(this);
 }
 
 void TOKBottomDlg::showEvent(QShowEvent* event) {
     showSaveFolder();
-    m_followSaveFolder = true;
     QDialog::showEvent(event);
 }
 
-bool TOKBottomDlg::eventFilter(QObject* watched, QEvent* event) {
-    const QEvent::Type type = event->type();
-    if (type == QEvent::MouseButtonPress || type == QEvent::KeyPress || type == QEvent::Wheel)
-        m_followSaveFolder = false;
-    return QDialog::eventFilter(watched, event);
-}
-
-// The save folder is chosen when the chooser opens; a folder that is gone leaves nothing chosen,
-// with the nearest folder that still exists as the place to start from.
+// The save folder is chosen when the chooser opens. Of a folder that is gone, the nearest folder
+// left is chosen instead, or the home folder when only the root is left, so that OK and Enter
+// work at once.
 void TOKBottomDlg::showSaveFolder() {
     ensureModel();
     // The program's own folder, the first save folder, ends with a separator.
-    const QString folder = QDir::cleanPath(m_state.settings.SaveDirectory);
-    const bool absolute = QDir::isAbsolutePath(folder);
-    if (absolute && QFileInfo(folder).isDir()) return selectFolder(folder);
-    ShellTreeView1->clearSelection();
-    QString nearest = absolute ? folder : QDir::rootPath();
-    while (!QFileInfo(nearest).isDir() && nearest != QDir::rootPath()) nearest = QFileInfo(nearest).path();
-    const QModelIndex start = m_model->index(nearest);
-    ShellTreeView1->selectionModel()->setCurrentIndex(start, QItemSelectionModel::NoUpdate);
-    showInTree(start);
+    QString folder = QDir::cleanPath(m_state.settings.SaveDirectory);
+    if (!QDir::isAbsolutePath(folder)) folder = QDir::rootPath();
+    while (!QFileInfo(folder).isDir() && folder != QDir::rootPath()) folder = QFileInfo(folder).path();
+    if (folder == QDir::rootPath() && QDir::cleanPath(m_state.settings.SaveDirectory) != folder)
+        folder = QDir::homePath();
+    selectFolder(folder);
 }
 
 void TOKBottomDlg::selectFolder(const QString& path) {
     ensureModel();
-    const QModelIndex index = m_model->index(path);
+    const QModelIndex index = m_model->indexOf(path);
     ShellTreeView1->setCurrentIndex(index);
-    showInTree(index);
-}
-
-void TOKBottomDlg::showInTree(const QModelIndex& index) {
     ShellTreeView1->scrollTo(index, QAbstractItemView::PositionAtCenter);
 }
 

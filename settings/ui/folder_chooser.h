@@ -6,18 +6,16 @@
 
 #include "capture_window/logic/program_state.h"
 
-class QFileIconProvider;
-class QModelIndex;
-class QFileSystemModel;
+class FolderTreeModel;
 class QPushButton;
 class QTreeView;
 class MessageBoxes;
 class TForm1;
 class TForm3;
 
-// The save-folder chooser: a tree of folders with OK and Cancel. Created once at start-up
-// and then only shown and hidden; each opening shows the save folder chosen. OK is enabled while
-// a folder is chosen.
+// The save-folder chooser: a tree of folders, from the home folder and from the root, with OK and
+// Cancel. Created once at start-up and then only shown and hidden; each opening shows the save
+// folder chosen. OK is enabled while a folder is chosen.
 class TOKBottomDlg : public QDialog {
     Q_OBJECT
 public:
@@ -42,24 +40,18 @@ public:
 
 protected:
     void showEvent(QShowEvent* event) override;
-    // Notes the user's first touch of the tree.
-    bool eventFilter(QObject* watched, QEvent* event) override;
     void reject() override;
 
 private:
     void ensureModel();
     void showSaveFolder();
-    // Scrolls the tree so that the item stands in the middle, its parents expanded.
-    void showInTree(const QModelIndex& index);
     QString selectedFolder() const;
 
     ProgramState& m_state;
     TForm1& m_form1;
     MessageBoxes& m_messages;
     TForm3* m_form3 = nullptr;
-    std::unique_ptr<QFileIconProvider> m_icons;  // outlives the model, which does not own it
-    QFileSystemModel* m_model = nullptr;
+    FolderTreeModel* m_model = nullptr;
     std::function<void()> m_appointSave;
     bool m_accepting = false;
-    bool m_followSaveFolder = false;
 };

@@ -2,7 +2,13 @@
 
 #include <QFileDialog>
 #include <QFileSystemModel>
+#include <QHeaderView>
+#include <QIdentityProxyModel>
+#include <QLocale>
 #include <QRegularExpression>
+#include <QSplitter>
+#include <QTreeView>
+#include <iterator>
 
 #include "platform/window_stack.h"
 
@@ -24,6 +30,53 @@ void applyPatterns(QFileDialog& dialog, const QString& filter) {
     const QString inner = filter.section(QLatin1Char('('), 1).chopped(1);
     model->setNameFilters(inner.split(QRegularExpression(QStringLiteral("[; ]")), Qt::SkipEmptyParts));
 }
+
+// The file list writes sizes and dates by the desktop's locale, whatever the program's is; this
+// writes them, and the type of a folder, in the program's language.
+class JapaneseFileList final : public QIdentityProxyModel {
+public:
+    using QIdentityProxyModel::QIdentityProxyModel;
+    QVariant data(const QModelIndex& index, int role) const override {
+        const auto* files = qobject_cast<const QFileSystemModel*>(sourceModel());
+        if (role != Qt::DisplayRole || !files || index.column() < kSizeColumn) {
+            return QIdentityProxyModel::data(index, role);
+        }
+        const QModelIndex file = mapToSource(index);
+        switch (index.column()) {
+            case kSizeColumn:
+                return files->isDir(file) ? QString()
+                                          : QLocale().formattedDataSize(files->size(file), 1,
+                                                                        QLocale::DataSizeTraditionalFormat);
+            case kTypeColumn:
+                return files->isDir(file) ? QStringLiteral("フォルダー")
+                                          : QIdentityProxyModel::data(index, role);
+            case kDateColumn:
+                return QLocale().toString(files->lastModified(file), QStringLiteral("yyyy/MM/dd H:mm"));
+            default:
+                return QIdentityProxyModel::data(index, role);
+        }
+    }
+
+private:
+    static constexpr int kSizeColumn = 1;
+    static constexpr int kTypeColumn = 2;
+    static constexpr int kDateColumn = 3;
+};
+
+// Qt's own size cuts the places beside the list short and leaves the list too narrow for its
+// columns of name, size, type and date.
+constexpr QSize kDialogSize(860, 500);
+constexpr int kSidebarWidth = 170;
+constexpr int kColumnWidths[] = {280, 80, 140, 140};
+
+void giveRoom(QFileDialog& dialog) {
+    dialog.resize(kDialogSize);
+    if (auto* splitter = dialog.findChild<QSplitter*>(QStringLiteral("splitter")))
+        splitter->setSizes({kSidebarWidth, kDialogSize.width() - kSidebarWidth});
+    if (auto* details = dialog.findChild<QTreeView*>(QStringLiteral("treeView")))
+        for (int column = 0; column < int(std::size(kColumnWidths)); ++column)
+            details->header()->resizeSection(column, kColumnWidths[column]);
+}
 }  // namespace
 
 QtSavePictureDialog::QtSavePictureDialog() = default;
@@ -41,6 +94,8 @@ QFileDialog& QtSavePictureDialog::dialog() {
         m_dialog->setNameFilters(filters);
         QFileDialog* d = m_dialog.get();
         QObject::connect(d, &QFileDialog::filterSelected, d, [d](const QString& f) { applyPatterns(*d, f); });
+        d->setProxyModel(new JapaneseFileList(d));
+        giveRoom(*d);
     }
     return *m_dialog;
 }

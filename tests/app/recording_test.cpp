@@ -470,3 +470,26 @@ TEST_F(ProgramTest, TrayMenuNamesTheHotKeysChosenInTheSettingsFile) {
     EXPECT_EQ(form().N11->text(), QStringLiteral("一時停止\tCtrl+Shift+F2"));
     EXPECT_EQ(form().N12->text(), QStringLiteral("停止\tCtrl+F3"));  // a key without a modifier
 }
+
+// fluxbox's default keys take Ctrl+F1 to Ctrl+F12: the start names Ctrl+F4, the first recording
+// start names the other three in one box, the next start names nothing again, and the tray menu
+// shows none of the keys.
+TEST_F(ProgramTest, UnderFluxboxOneBoxARunNamesTheKeysItHoldsAndTheTrayMenuLeavesThemOut) {
+    Fluxbox fluxbox;
+    ASSERT_TRUE(fluxbox.running()) << "fluxbox is needed for this test";
+    start();
+    const QString failed = QStringLiteral(
+        "ホットキー登録に失敗しました\n%1 を使えません。\nkadrel.ini の [hotkey] で別のキーを指定できます。");
+    EXPECT_EQ(boxes.messages, QStringList{failed.arg(QStringLiteral("Ctrl+F4"))});
+    for (int run = 1; run <= 2; ++run) {
+        boxes.messages.clear();
+        form().N9->trigger();
+        ASSERT_TRUE(program->state.capture.Recording);
+        const QStringList expected{failed.arg(QStringLiteral("Ctrl+F1、Ctrl+F2、Ctrl+F3"))};
+        EXPECT_EQ(boxes.messages, run == 1 ? expected : QStringList()) << run;
+        EXPECT_EQ(QStringList({form().N10->text(), form().N11->text(), form().N12->text()}),
+                  QStringList({QStringLiteral("再開"), QStringLiteral("一時停止"), QStringLiteral("停止")}));
+        form().N12->trigger();
+        ASSERT_TRUE(waitUntil([&] { return !program->state.capture.Recording; }, 30000));
+    }
+}

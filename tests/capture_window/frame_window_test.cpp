@@ -1,8 +1,11 @@
 #include <QAction>
 #include <QMenu>
 #include <QPushButton>
+#include <QTextBrowser>
 #include <QTimer>
 
+#include "capture_window/ui/help_viewer.h"
+#include "fakes/test_files.h"
 #include "frame_test_fixture.h"
 #include "platform/window_stack.h"
 
@@ -104,6 +107,26 @@ TEST_F(FrameTest, DeactivationMakesFrameOpaqueUnlessAlwaysOnTop) {
     EXPECT_EQ(form.appliedShape(), form.regions().frameButton);
 }
 
+// A capture hides the frame and shows it again with the keyboard: its title bar is drawn active,
+// and inactive once another program has the keyboard.
+TEST_F(FrameTest, TitleBarFollowsTheKeyboardFocusThroughAHideAndShow) {
+    showOverBackdrop();
+    const QPoint bar = form.pos() + QPoint(form.width() / 2 + 40, ShapedFrame::kBorder + 3);
+    const auto barIs = [&](QPalette::ColorGroup group, QPalette::ColorRole role) {
+        const QRgb color = form.palette().color(group, role).rgb() & 0xffffff;
+        return waitUntil([&] { return screenPixel(grabScreen(), bar) == color; });
+    };
+    form.hide();
+    waitUntil([] { return false; }, 60);
+    form.show();
+    window_stack::bringToForeground(&form);
+    EXPECT_TRUE(barIs(QPalette::Active, QPalette::Highlight));
+    OtherClient other;
+    other.showWindow(QRect(1500, 50, 100, 100));
+    other.focusWindow();
+    EXPECT_TRUE(barIs(QPalette::Inactive, QPalette::Dark));
+}
+
 TEST_F(FrameTest, CtrlF4RaisesTheFrameUnlessBusy) {
     showOverBackdrop();
     OtherClient other;
@@ -123,25 +146,29 @@ TEST_F(FrameTest, CtrlF4RaisesTheFrameUnlessBusy) {
     EXPECT_TRUE(boxes.messages.isEmpty());
 }
 
-TEST(FrameHotkey, HeldByAnotherClientReportsOnceAndRunsOn) {
+// A mistyped front key is named, and its default, held by another program, is reported once.
+TEST(FrameHotkey, AMistypedEntryIsNamedAndAKeyHeldByAnotherClientReportedOnce) {
     OtherClient other;
     ASSERT_TRUE(other.grabCtrlKey("F4"));
     QTemporaryDir dir;
     ProgramState state;
+    state.hotkeys = resolveHotkeys({QStringLiteral("Ctrl+Shift+F44")});
     RecordingMessageBoxes boxes;
     RecordingDocumentOpener documents;
     GlobalHotkeys hotkeys;
     TForm1 form{state, FrameServices{boxes, documents, hotkeys}};
     EXPECT_EQ(boxes.messages,
-              QStringList{QStringLiteral("ホットキー登録に失敗しました\nCtrl+F4 を使えません。"
-                                         "kadrel.ini の [hotkey] で別のキーを指定できます。")});
+              (QStringList{QStringLiteral("kadrel.ini の [hotkey] に使えない指定があります\n"
+                                          "front=Ctrl+Shift+F44\nこれらの操作には既定のキーを使います。"),
+                           QStringLiteral("ホットキー登録に失敗しました\nCtrl+F4 を使えません。\n"
+                                          "kadrel.ini の [hotkey] で別のキーを指定できます。")}));
     // The program runs on: its shortcuts work, and nothing more is reported.
     form.show();
     form.activateWindow();
     ASSERT_TRUE(waitUntil([&] { return QApplication::activeWindow() == &form; }));
     ASSERT_TRUE(sendKeys({"ctrl+m", "ctrl+F4"}));
     EXPECT_TRUE(state.capture.WholeScreen);
-    EXPECT_EQ(boxes.messages.size(), 1);
+    EXPECT_EQ(boxes.messages.size(), 2);
 }
 
 TEST_F(FrameTest, KeyboardStepsGoOneOneTenTenAndResetAfterAPause) {
@@ -192,21 +219,25 @@ TEST_F(FrameTest, FormatKeysCheckOneItemAndWholeScreenToggles) {
     EXPECT_FALSE(form.N4->isChecked());
 }
 
-TEST_F(FrameTest, HelpOpensThePageOrSaysItCannot) {
+TEST_F(FrameTest, HelpOpensThePageOrShowsItItselfOrSaysItCannot) {
     form.Help2->trigger();
     EXPECT_EQ(boxes.messages, QStringList{QStringLiteral("ヘルプを表示できません")});
     EXPECT_TRUE(documents.opened.isEmpty());
     QDir(dir.path()).mkpath(QStringLiteral("Help"));
-    QFile page(dir.path() + QStringLiteral("/Help/manual.htm"));
-    ASSERT_TRUE(page.open(QIODevice::WriteOnly));
-    page.close();
+    const QString page = dir.path() + QStringLiteral("/Help/manual.htm");
+    const QString other = dir.path() + QStringLiteral("/Help/other.htm");
+    ASSERT_TRUE(writeFile(page, "<a href=\"other.htm\">other</a>") && writeFile(other, "other"));
     form.Help2->trigger();
-    EXPECT_EQ(documents.opened, QStringList{page.fileName()});
+    EXPECT_EQ(documents.opened, QStringList{page});
     EXPECT_EQ(boxes.messages.size(), 1);
-    // No program takes the page: the user learns that nothing will open.
+    // No program takes the page: the program shows it itself, and follows its links.
+    showOverBackdrop();
     documents.fail = true;
     form.Help2->trigger();
-    EXPECT_EQ(boxes.messages, QStringList(2, QStringLiteral("ヘルプを表示できません")));
+    EXPECT_EQ(boxes.messages.size(), 1);
+    ASSERT_TRUE(form.helpViewer() && waitUntil([&] { return form.helpViewer()->isActiveWindow(); }));
+    ASSERT_TRUE(sendKeys({"Tab", "Return"}));
+    EXPECT_EQ(form.helpViewer()->browser()->source(), QUrl::fromLocalFile(other));
 }
 
 TEST_F(FrameTest, CloseDuringIntervalSavingStopsItAndTheNextCloseEnds) {

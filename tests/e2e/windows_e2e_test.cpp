@@ -1,6 +1,8 @@
 // The program's windows as a user meets them: real keys and clicks, with a window manager
 // (openbox) and without one.
 #include <QFile>
+#include <QProcess>
+#include <QTemporaryDir>
 
 #include "fakes/test_files.h"
 #include "program_run.h"
@@ -36,6 +38,22 @@ protected:
         EXPECT_TRUE(waitUntil([&] { return program.x.popups().size() == before; }, 10000));
     }
     QString file(const QString& name) const { return program.run.file(name); }
+    // Watches the window titled title from its appearance until it stands above the frame or goes;
+    // whether it stood above the frame.
+    bool aboveFrameWhileShown(const char* title) {
+        bool seen = false, above = false;
+        waitUntil(
+            [&] {
+                const std::vector<std::uint32_t> shown = program.x.findWindows(QString::fromUtf8(title));
+                if (shown.empty()) return seen;
+                seen = true;
+                const std::vector<std::uint32_t> order = program.x.clientStackingOrder();
+                above = stackIndex(order, shown.front()) > stackIndex(order, frame);
+                return above;
+            },
+            60000);
+        return above;
+    }
 
     std::unique_ptr<Openbox> manager;
     ProgramOnBackdrop program;
@@ -133,5 +151,52 @@ TEST_F(ProgramUnderOpenbox, AFrameRestoredFromMinimizedStaysRestoredAcrossCaptur
     minimize();
     ASSERT_TRUE(sendKeys({"ctrl+F4"}));
     EXPECT_TRUE(waitUntil([&] { return program.x.wmState(frame) == kNormalState; }));
+    expectMenuOnCtrlA();
+}
+
+// Always on top, the frame at its default place: the windows of a recording's stop each stand above
+// the frame while they are up, and the keyboard comes back to the frame. Frames at 300 % keep the
+// assembly and the re-compression on the screen long enough to be seen.
+TEST_P(ProgramWindows, TheStopsWindowsStandAboveATopmostFrameAndGiveTheKeyboardBack) {
+    ASSERT_TRUE(writeFile(file(QStringLiteral("kadrel.ini")), "[image]\r\nupto=1\r\npower=300\r\n"));
+    ASSERT_TRUE(startProgram());
+    ASSERT_TRUE(sendKeys({"ctrl+f"}));
+    ASSERT_TRUE(
+        waitUntil([&] { return QFile::exists(file(QStringLiteral("kadrel00AVISAVE25.bmp"))); }, 30000));
+    ASSERT_TRUE(sendKeys({"ctrl+F3"}));
+    ASSERT_TRUE(windowShown("Kadrel"));  // the stop box
+    // The keys that bring each window up, typed while the test watches.
+    const struct {
+        const char* title;
+        QStringList keys;
+    } kWindows[] = {{"Form4", {"Return"}}, {"ビデオの圧縮", {}}, {"進行状況", {"Down", "Return"}}};
+    for (const auto& window : kWindows) {
+        if (!window.keys.isEmpty())
+            ASSERT_TRUE(QProcess::startDetached(QStringLiteral("xdotool"), QStringList{"key"} + window.keys));
+        EXPECT_TRUE(aboveFrameWhileShown(window.title)) << window.title;
+    }
+    ASSERT_TRUE(windowShown("進行状況", false));
+    ASSERT_TRUE(windowShown("Kadrel1.02  420 , 360"));
+    expectMenuOnCtrlA();
+}
+
+// A desktop where xdg-open finds no program for the page: the help opens in the program's own
+// viewer, over the frame, which has the keyboard back once the viewer closes.
+TEST_P(ProgramWindows, HelpOpensInTheProgramsOwnViewerWhereNoProgramTakesThePage) {
+    QTemporaryDir tools;
+    const QString opener = tools.filePath(QStringLiteral("xdg-open"));
+    ASSERT_TRUE(writeFile(opener, "#!/bin/sh\nexit 3\n"));
+    ASSERT_TRUE(QFile::setPermissions(opener, QFile::ReadOwner | QFile::WriteOwner | QFile::ExeOwner));
+    QProcessEnvironment environment = QProcessEnvironment::systemEnvironment();
+    environment.insert(QStringLiteral("PATH"), tools.path() + QLatin1Char(':') + environment.value("PATH"));
+    program.run.process().setProcessEnvironment(environment);
+    ASSERT_TRUE(startProgram());
+    // The menu's last item is the help submenu; its second item opens the page.
+    ASSERT_TRUE(sendKeys({"ctrl+a", "Up", "Right", "Down", "Return"}));
+    ASSERT_TRUE(windowShown("Kadrel 1.02 ヘルプ"));
+    const std::uint32_t viewer = program.x.findWindows(QStringLiteral("Kadrel 1.02 ヘルプ")).front();
+    EXPECT_EQ(program.x.transientFor(viewer), frame);
+    ASSERT_TRUE(sendKeys({"Escape"}));
+    ASSERT_TRUE(windowShown("Kadrel 1.02 ヘルプ", false));
     expectMenuOnCtrlA();
 }

@@ -8,6 +8,7 @@
 #include <QPainter>
 #include <QProcess>
 #include <QScreen>
+#include <QTemporaryDir>
 #include <QThread>
 #include <algorithm>
 #include <cstdlib>
@@ -131,6 +132,19 @@ std::vector<std::uint32_t> OtherClient::stackingOrder() {
     if (!tree) return {};
     const xcb_window_t* children = xcb_query_tree_children(tree.get());
     return {children, children + xcb_query_tree_children_length(tree.get())};
+}
+
+std::vector<std::uint32_t> OtherClient::clientStackingOrder() {
+    if (!managerRuns()) return stackingOrder();
+    std::unique_ptr<xcb_get_property_reply_t, decltype(&free)> list(
+        xcb_get_property_reply(m_connection,
+                               xcb_get_property(m_connection, 0, m_root, atom("_NET_CLIENT_LIST_STACKING"),
+                                                XCB_ATOM_WINDOW, 0, 1024),
+                               nullptr),
+        &free);
+    if (!list || list->type != XCB_ATOM_WINDOW) return {};
+    const auto* first = static_cast<const xcb_window_t*>(xcb_get_property_value(list.get()));
+    return {first, first + list->value_len};
 }
 
 int stackIndex(const std::vector<std::uint32_t>& order, std::uint32_t window) {
@@ -316,18 +330,23 @@ QRect OtherClient::geometryOf(std::uint32_t window) {
     return g ? QRect(g->x, g->y, g->width, g->height) : QRect();
 }
 
-struct Openbox::Process {
+struct WindowManager::Process {
+    QTemporaryDir home;
     QProcess process;
 };
 
-Openbox::Openbox() : m_process(std::make_unique<Process>()) {
+WindowManager::WindowManager(const QString& program, const QStringList& arguments)
+    : m_process(std::make_unique<Process>()) {
     // The client list a manager that ran before left behind must not count as this one's.
     OtherClient x;
     x.deleteRootProperty("_NET_CLIENT_LIST");
-    m_process->process.start(QStringLiteral("openbox"), {QStringLiteral("--sm-disable")});
+    QProcessEnvironment environment = QProcessEnvironment::systemEnvironment();
+    environment.insert(QStringLiteral("HOME"), m_process->home.path());
+    m_process->process.setProcessEnvironment(environment);
+    m_process->process.start(program, arguments);
     if (!m_process->process.waitForStarted()) return;
-    // Openbox lets through a window mapped early in its start without taking it on: it runs once
-    // a window of ours comes up managed.
+    // A manager may let through a window mapped early in its start without taking it on: it runs
+    // once a window of ours comes up managed.
     OtherClient probe;
     m_running = waitUntil([&] { return x.managerRuns(); }, 10000) &&
                 waitUntil(
@@ -338,7 +357,7 @@ Openbox::Openbox() : m_process(std::make_unique<Process>()) {
                     10000);
 }
 
-Openbox::~Openbox() {
+WindowManager::~WindowManager() {
     m_process->process.terminate();
     m_process->process.waitForFinished(5000);
 }

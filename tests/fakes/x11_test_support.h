@@ -56,6 +56,9 @@ public:
     std::uint32_t window() const { return m_window; }
     // Top-level windows of the root, bottom to top.
     std::vector<std::uint32_t> stackingOrder();
+    // The client windows bottom to top: the manager's _NET_CLIENT_LIST_STACKING while one runs,
+    // else the root's own stacking order.
+    std::vector<std::uint32_t> clientStackingOrder();
     // The title of a window (_NET_WM_NAME, else WM_NAME).
     QString windowName(std::uint32_t window);
     // Mapped top-level windows whose title is exactly name; under a window manager, the
@@ -91,20 +94,34 @@ private:
     std::uint32_t m_window = 0;
 };
 
-// The window manager openbox, from construction until destruction. Starting waits until it has
-// taken the screen.
-class Openbox {
+// A window manager, from construction until destruction. Starting waits until it has taken the
+// screen.
+class WindowManager {
 public:
-    Openbox();
-    ~Openbox();
-    Openbox(const Openbox&) = delete;
-    Openbox& operator=(const Openbox&) = delete;
+    ~WindowManager();
+    WindowManager(const WindowManager&) = delete;
+    WindowManager& operator=(const WindowManager&) = delete;
     bool running() const { return m_running; }
+
+protected:
+    // program runs with a home folder of its own, so that it starts from its default settings.
+    WindowManager(const QString& program, const QStringList& arguments);
 
 private:
     struct Process;
     std::unique_ptr<Process> m_process;
     bool m_running = false;
+};
+
+class Openbox : public WindowManager {
+public:
+    Openbox() : WindowManager(QStringLiteral("openbox"), {QStringLiteral("--sm-disable")}) {}
+};
+
+// fluxbox with its default keys, which take Ctrl+F1 to Ctrl+F12 for its workspaces.
+class Fluxbox : public WindowManager {
+public:
+    Fluxbox() : WindowManager(QStringLiteral("fluxbox"), {}) {}
 };
 
 // Index of a window in the stacking order, or -1 when absent.

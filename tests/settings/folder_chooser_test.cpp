@@ -3,9 +3,9 @@
 #include <gtest/gtest.h>
 
 #include <QAction>
+#include <QCoreApplication>
 #include <QDir>
 #include <QFile>
-#include <QFileSystemModel>
 #include <QLineEdit>
 #include <QPushButton>
 #include <QTemporaryDir>
@@ -20,6 +20,7 @@
 #include "platform/global_hotkey.h"
 #include "platform/window_stack.h"
 #include "settings/logic/settings_file.h"
+#include "settings/ui/folder_tree_model.h"
 #include "settings/ui/settings_dialog.h"
 
 // The frame window, the chooser and the settings dialog, created in the program's order.
@@ -123,35 +124,34 @@ TEST_F(FolderChooserTest, ARefusedWriteKeepsTheChooserOpen) {
     EXPECT_EQ(state.settings.SaveDirectory, state.settings.ProgramDirectory);
 }
 
-TEST_F(FolderChooserTest, OpensOnTheSaveFolderAndTakesOnlyAFolderTheUserChose) {
+TEST_F(FolderChooserTest, OpensOnTheSaveFolderOrTheNearestOneLeftReadyForOk) {
     const QString folder = folderOfLength(30);
-    const auto shownFolder = [&] {
-        const auto* model = qobject_cast<const QFileSystemModel*>(chooser.ShellTreeView1->model());
-        return model ? model->filePath(chooser.ShellTreeView1->currentIndex()) : QString();
+    const QString home = QDir::homePath();
+    const struct {
+        QString saved, chosen;
+    } rows[] = {
+        // As stored, and as the program's folder is named, with the separator at the end.
+        {folder, folder},
+        {folder + QLatin1Char('/'), folder},
+        {folder + QStringLiteral("/gone/deeper"), folder},
+        {QStringLiteral("/gone-%1/deeper").arg(QCoreApplication::applicationPid()), home},
+        {QString(), home},
     };
-    // As stored, and as the program's folder is named, with the separator at the end.
-    for (const QString& saved : {folder, folder + QLatin1Char('/')}) {
-        state.settings.SaveDirectory = saved;
+    for (const auto& row : rows) {
+        state.settings.SaveDirectory = row.saved;
         form1.N7->trigger();
-        EXPECT_EQ(shownFolder(), folder);
-        EXPECT_TRUE(chooser.OKBtn->isEnabled());
+        const auto* model = qobject_cast<const FolderTreeModel*>(chooser.ShellTreeView1->model());
+        ASSERT_NE(model, nullptr);
+        EXPECT_EQ(model->filePath(chooser.ShellTreeView1->currentIndex()), row.chosen)
+            << row.saved.toStdString();
+        EXPECT_TRUE(chooser.OKBtn->isEnabled()) << row.saved.toStdString();
         chooser.CancelBtnClick();
     }
-
-    // A save folder that is gone: the tree starts at the nearest folder that is left, and the item
-    // the tree marks as current when it takes the focus is no choice.
-    state.settings.SaveDirectory = folder + QStringLiteral("/gone/deeper");
-    form1.N7->trigger();
-    EXPECT_EQ(shownFolder(), folder);
-    chooser.activateWindow();
-    chooser.ShellTreeView1->setFocus();
-    waitUntil([] { return false; }, 50);
-    EXPECT_FALSE(chooser.OKBtn->isEnabled());
-    chooser.OKBtn->click();
-    EXPECT_TRUE(chooser.isVisible());
-    EXPECT_FALSE(QFile::exists(settingsFilePath(state.settings.ProgramDirectory)));
-    chooser.selectFolder(folder);
-    EXPECT_TRUE(chooser.OKBtn->isEnabled());
+    // The home folder heads the tree, beside the root.
+    const auto* model = qobject_cast<const FolderTreeModel*>(chooser.ShellTreeView1->model());
+    EXPECT_EQ(model->rowCount(), 2);
+    EXPECT_EQ(model->filePath(model->index(0, 0)), home);
+    EXPECT_EQ(model->filePath(model->index(1, 0)), QDir::rootPath());
 }
 
 TEST_F(FolderChooserTest, AFolderNameShiftJisCannotHoldIsRefusedAndChangesNothing) {

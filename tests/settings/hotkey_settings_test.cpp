@@ -46,17 +46,27 @@ TEST(HotkeySettings, MissingUnusableOrSharedKeysFallBackToTheirOwnDefaults) {
         const char* name;
         Texts texts;
         std::array<HotkeyCombination, 4> keys;  // front, resume, pause, stop
+        QStringList rejected;
     } const rows[] = {
-        {"none", {}, {f4, f1, f2, f3}},
-        {"one chosen", {QStringLiteral("Ctrl+Shift+X")}, {x, f1, f2, f3}},
-        {"bare key", {QStringLiteral("F9")}, {f4, f1, f2, f3}},
+        {"none", {}, {f4, f1, f2, f3}, {}},
+        {"one chosen", {QStringLiteral("Ctrl+Shift+X")}, {x, f1, f2, f3}, {}},
+        {"bare key", {QStringLiteral("F9")}, {f4, f1, f2, f3}, {"front=F9"}},
+        {"mistyped", {QStringLiteral(" Ctrl+Shift+F44 ")}, {f4, f1, f2, f3}, {"front=Ctrl+Shift+F44"}},
         {"two the same",
          {std::nullopt, std::nullopt, QStringLiteral("ctrl+shift+x"), QStringLiteral("Ctrl+Shift+X")},
-         {f4, f1, f2, f3}},
-        {"another's default", {QStringLiteral("Ctrl+F1")}, {f4, f1, f2, f3}},
-        {"swapped", {std::nullopt, QStringLiteral("Ctrl+F2"), QStringLiteral("Ctrl+F1")}, {f4, f2, f1, f3}},
+         {f4, f1, f2, f3},
+         {"pause=ctrl+shift+x", "stop=Ctrl+Shift+X"}},
+        {"another's default", {QStringLiteral("Ctrl+F1")}, {f4, f1, f2, f3}, {"front=Ctrl+F1"}},
+        {"swapped",
+         {std::nullopt, QStringLiteral("Ctrl+F2"), QStringLiteral("Ctrl+F1")},
+         {f4, f2, f1, f3},
+         {}},
     };
-    for (const Row& r : rows) EXPECT_EQ(resolveHotkeys(r.texts).keys, r.keys) << r.name;
+    for (const Row& r : rows) {
+        const HotkeySet resolved = resolveHotkeys(r.texts);
+        EXPECT_EQ(resolved.keys, r.keys) << r.name;
+        EXPECT_EQ(resolved.rejected, r.rejected) << r.name;
+    }
 }
 
 TEST(HotkeySettings, ComeFromTheFileWhichTheSettingsWriterLeavesAlone) {

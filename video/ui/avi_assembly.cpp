@@ -67,7 +67,8 @@ void VideoRecording::N12Click() {
 }
 
 void VideoRecording::assemble() {
-    m_form4.show();
+    // Kept above the frame, which is topmost while it records.
+    window_stack::showOver(&m_form4, &m_form1);
     waitUntilExposed(m_form4);
     const Settings& s = m_state.settings;
     QzAvi1->setFileName(movieFilePath(s.SaveDirectory, s.MoviePrefix, MovieNumber));
@@ -139,6 +140,8 @@ qsizetype VideoRecording::cleanUp() {
     m_form1.alphawindow();
     if (!m_form1.alwaysOnTop()) window_stack::setTopmost(&m_form1, false);
     m_form1.setEnabled(true);
+    // The keyboard goes back to the frame, as Form4 had it.
+    window_stack::bringToForeground(&m_form1);
     // No file, nothing to compress: the report after the clean-up says why.
     if (m_aviOpened) QzAvi1->Finish();
     QCoreApplication::processEvents();

@@ -12,6 +12,7 @@
 #include "platform/avi/avi_library_loader.h"
 #include "platform/avi/codec_chooser.h"
 #include "platform/message_box.h"
+#include "platform/window_stack.h"
 #include "video/logic/avi_names.h"
 #include "video/logic/frame_conversion.h"
 #include "video/ui/save_progress_window.h"
@@ -128,7 +129,8 @@ void TQzAvi::Finish() {
     }
     m_saveOptions.fccType = kStreamTypeVideo;
     m_saveOptions.fccHandler = kUncompressedHandler;
-    m_codecs.chooseOptions(nullptr, *source, m_saveOptions);
+    m_codecs.chooseOptions(ownerWindow(), *source, m_saveOptions);
+    giveFocusBack();
     if (m_saveOptions.fccHandler != kUncompressedHandler) recompress(*library, std::move(source));
     m_saveOptions = {};
 }
@@ -138,10 +140,11 @@ void TQzAvi::recompress(AviLibrary& library, std::unique_ptr<AviSource> source) 
     SaveAbortRequested = 0;
     SaveProgressForm = new SaveProgressWindow;
     connect(SaveProgressForm, &SaveProgressWindow::abortRequested, this, &TQzAvi::AbortClick);
-    SaveProgressForm->show();
+    window_stack::showOver(SaveProgressForm, ownerWindow());
     const int result = library.save(nativePath(temporary), *source, m_saveOptions,
                                     [this](int percent) { return SaveProgress(percent); });
     delete SaveProgressForm.data();
+    giveFocusBack();
     source.reset();
     // One rename replaces the uncompressed file, so neither file is lost if it fails.
     if (result != 0 || std::rename(nativePath(temporary).c_str(), nativePath(m_fileName).c_str()) != 0) {
@@ -157,6 +160,16 @@ std::int32_t TQzAvi::SaveProgress(std::int32_t percent) {
     }
     QCoreApplication::processEvents();
     return SaveAbortRequested;
+}
+
+QWidget* TQzAvi::ownerWindow() const {
+    auto* owner = qobject_cast<QWidget*>(parent());
+    return owner ? owner->window() : nullptr;
+}
+
+// Without a window manager nothing gives the keyboard back when a window of ours closes.
+void TQzAvi::giveFocusBack() {
+    if (QWidget* owner = ownerWindow(); owner && owner->isVisible()) window_stack::bringToForeground(owner);
 }
 
 void TQzAvi::AbortClick() { SaveAbortRequested = kAbortRequested; }

@@ -20,6 +20,7 @@ class AviLibraryLoader;
 class CodecChooser;
 class MessageBoxes;
 class SaveProgressWindow;
+class QWidget;
 
 // Open could not create the file's folder or the file itself.
 class AviFileCreationError : public std::runtime_error {
@@ -104,7 +105,12 @@ public:
     // Bytes of every frame sample, from the format Open set.
     std::size_t frameBufferSize() const;
 
+    // The window whose dialogs these are: the owner, when it is a window. The codec dialog and the
+    // progress window stay above it and give it the keyboard back when they close.
+    QWidget* ownerWindow() const;
+
 private:
+    void giveFocusBack();
     void recompress(AviLibrary& library, std::unique_ptr<AviSource> source);
 
     MessageBoxes& m_messages;

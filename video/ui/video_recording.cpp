@@ -176,13 +176,20 @@ void VideoRecording::bmptoavi() {
     m_form1.Timer4.start();
 }
 
+// Every key that fails is named in one box, and a key is named once a program run: a desktop that
+// holds the keys holds them at every start.
 void VideoRecording::registerHotkeys() {
+    QList<HotkeyCombination> failed;
     for (const RecordingHotkey& hotkey : kRecordingHotkeys) {
         const HotkeyCombination& key = m_state.hotkeys[hotkey.action];
-        if (!m_services.hotkeys.registerHotkey(hotkey.id, key.modifiers, key.key))
-            m_services.messages.message(&m_form1, hotkeyFailureText(key));
+        const bool registered = m_services.hotkeys.registerHotkey(hotkey.id, key.modifiers, key.key);
+        m_form1.showTrayHotkey(hotkey.action, registered);
+        if (registered || m_failureReported[std::size_t(hotkey.action)]) continue;
+        m_failureReported[std::size_t(hotkey.action)] = true;
+        failed << key;
     }
     m_hotkeysRegistered = true;
+    if (!failed.isEmpty()) m_services.messages.message(&m_form1, hotkeyFailureText(failed));
 }
 
 void VideoRecording::unregisterHotkeys() {

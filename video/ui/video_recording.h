@@ -2,6 +2,7 @@
 
 #include <QObject>
 #include <QPointer>
+#include <array>
 #include <cstdint>
 #include <functional>
 #include <memory>
@@ -112,6 +113,8 @@ private:
     RecordingClock m_clock;
     TrayIcon TrayIconData;
     bool m_hotkeysRegistered = false;
+    // The hot keys whose failure the user has been told of in this run, by HotkeyAction.
+    std::array<bool, kHotkeyActionCount> m_failureReported{};
     bool m_reportingWriteFailure = false;
     // The frame folder, held from a run's start (or an assembly of kept frames) to its end.
     std::optional<FileLock> m_folderLock;
