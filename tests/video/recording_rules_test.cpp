@@ -233,7 +233,7 @@ TEST(FrameFileWriter, WritesInOrderAndAFailureDiscardsTheFramesBehindIt) {
               std::tuple(1, std::pair(2, true), std::pair(3, false)));
 }
 
-TEST(FrameFileReader, ReadsInOrderStopsAtAMissingFileAndEndsWhileWaitingForRoom) {
+TEST(FrameFileReader, ReadsAndPreparesInOrderStopsAtAMissingFileAndEndsWhileWaitingForRoom) {
     QTemporaryDir dir;
     const auto path = [&](std::int32_t n) { return frameFilePath(dir.path() + QLatin1Char('/'), n); };
     for (int n : {1, 2, 4}) {
@@ -242,11 +242,14 @@ TEST(FrameFileReader, ReadsInOrderStopsAtAMissingFileAndEndsWhileWaitingForRoom)
         ASSERT_TRUE(writeFrameBmp(frame, path(n)));
     }
     {
-        FrameFileReader reader(path, 4, 2);
+        FrameFileReader reader(path, 4, 2, [](const QImage& picture, std::vector<std::uint8_t>& sample) {
+            sample.assign(1, std::uint8_t(qRed(picture.pixel(0, 0))));
+        });
         for (int n : {1, 2}) {
-            const QImage* frame = reader.next();
+            const FrameQueue::Slot* frame = reader.next();
             ASSERT_TRUE(frame) << n;
-            EXPECT_EQ(qRed(frame->pixel(0, 0)), n);
+            EXPECT_EQ(std::tuple(qRed(frame->image.pixel(0, 0)), frame->sample),
+                      std::tuple(n, std::vector<std::uint8_t>{std::uint8_t(n)}));
         }
         EXPECT_FALSE(reader.next());
         EXPECT_FALSE(reader.next());

@@ -3,8 +3,12 @@
 #include "video/logic/frame_file.h"
 
 FrameFileReader::FrameFileReader(std::function<QString(std::int32_t)> pathOf, std::int32_t count,
-                                 std::size_t ahead)
-    : m_pathOf(std::move(pathOf)), m_count(count), m_queue(ahead), m_thread([this] { run(); }) {}
+                                 std::size_t ahead, Prepare prepare)
+    : m_pathOf(std::move(pathOf)),
+      m_count(count),
+      m_prepare(std::move(prepare)),
+      m_queue(ahead),
+      m_thread([this] { run(); }) {}
 
 FrameFileReader::~FrameFileReader() {
     m_queue.close();
@@ -21,6 +25,7 @@ void FrameFileReader::run() {
         FrameQueue::Slot& frame = m_queue[*slot];
         frame.number = i;
         const bool ok = readFrameBmp(m_pathOf(i), frame.image);
+        if (ok && m_prepare) m_prepare(frame.image, frame.sample);
         frame.ok = ok;
         m_queue.put(*slot);
         if (!ok) break;
@@ -28,10 +33,10 @@ void FrameFileReader::run() {
     m_queue.close();
 }
 
-const QImage* FrameFileReader::next() {
+const FrameQueue::Slot* FrameFileReader::next() {
     if (m_current) m_queue.giveBack(*m_current);
     m_current = m_queue.takeQueued();
     if (!m_current) return nullptr;
     const FrameQueue::Slot& frame = m_queue[*m_current];
-    return frame.ok ? &frame.image : nullptr;
+    return frame.ok ? &frame : nullptr;
 }

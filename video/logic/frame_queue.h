@@ -19,6 +19,7 @@ class FrameQueue {
 public:
     struct Slot {
         QImage image;
+        std::vector<std::uint8_t> sample;  // the picture made ready for its file, where a reader does that
         std::int32_t number = 0;
         QString path;
         bool ok = true;  // for the producer to say the slot holds no picture

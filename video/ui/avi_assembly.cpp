@@ -102,16 +102,17 @@ void VideoRecording::assemble() {
 void VideoRecording::writeFrames() {
     // A file that cannot be made is reported with the frames kept, after the clean-up.
     if (!(m_aviOpened = QzAvi1->Open())) return;
-    // Read on another thread, a few frames ahead: the disk works while a frame is converted.
+    // Read and converted on another thread, a few frames ahead: the disk and the conversion work
+    // while the frame before is written.
     constexpr std::size_t kFramesAhead = 3;
     const QString folder = m_state.frameDirectory;
     FrameFileReader frames([folder](std::int32_t i) { return frameFilePath(folder, i); }, FrameCount,
-                           kFramesAhead);
+                           kFramesAhead, QzAvi1->framePreparer());
     for (std::int32_t i = 1; i <= FrameCount; ++i) {
-        const QImage* bitmap = frames.next();
-        if (!bitmap) throw FrameFileError(frameFilePath(folder, i));
+        const FrameQueue::Slot* frame = frames.next();
+        if (!frame) throw FrameFileError(frameFilePath(folder, i));
         // A frame the writer could not store is its own to report; the frames after it still go in.
-        QzAvi1->AddFrame(*bitmap);
+        QzAvi1->addPreparedFrame(frame->sample);
         m_form4.change(progress(i, FrameCount, 0));
     }
 }

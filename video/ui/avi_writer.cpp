@@ -90,9 +90,21 @@ std::size_t TQzAvi::frameBufferSize() const {
 
 bool TQzAvi::AddFrame(const QImage& bitmap) {
     if (!m_aviFile) return false;
-    convertFrame(bitmap, m_width, m_height, m_bitDepth, m_frameBuffer);
+    framePreparer()(bitmap, m_frameBuffer);
+    return addPreparedFrame(m_frameBuffer);
+}
+
+std::function<void(const QImage&, std::vector<std::uint8_t>&)> TQzAvi::framePreparer() const {
+    return [width = int(m_width), height = int(m_height), depth = int(m_bitDepth)](
+               const QImage& bitmap, std::vector<std::uint8_t>& sample) {
+        convertFrame(bitmap, width, height, depth, sample);
+    };
+}
+
+bool TQzAvi::addPreparedFrame(const std::vector<std::uint8_t>& sample) {
+    if (!m_aviFile) return false;
     // The writer keeps the stream position, the count of frames appended.
-    return m_aviFile->writeFrame(m_frameBuffer.data(), std::uint32_t(m_frameBuffer.size()));
+    return m_aviFile->writeFrame(sample.data(), std::uint32_t(sample.size()));
 }
 
 void TQzAvi::Close() {

@@ -80,6 +80,11 @@ public:
     // open or the frame could not be written (a full disk); from then on every frame is refused,
     // and Finish tells the user. No box here: a recording adds many frames.
     bool AddFrame(const QImage& bitmap);
+    // AddFrame in two steps, so that one frame's conversion can overlap the writing of another:
+    // prepareFrame (safe on any thread; it reads only the size and depth fixed by Open) turns a
+    // bitmap into the frame's sample, addPreparedFrame appends that sample.
+    std::function<void(const QImage&, std::vector<std::uint8_t>&)> framePreparer() const;
+    bool addPreparedFrame(const std::vector<std::uint8_t>& sample);
     // Completes the open file: its indexes and final headers, flushed to the disk. A file that lost
     // frames to a write error is closed with the frames written before it, and the user is told.
     // Nothing happens when no file is open.
