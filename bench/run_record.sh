@@ -137,6 +137,7 @@ record() {
     kadrel_pid=""
   fi
   rm -rf "$prog"
+  sync  # the next case starts on a quiet disk
 }
 # ffgrab <seconds>: ffmpeg's x11grab of the whole screen at 30 frames a second into BMP files; sets
 # ff_frames and ff_cpu_ms (per frame).
@@ -148,6 +149,7 @@ ffgrab() {
   ff_frames=$(find "$work/ffgrab" -name '*.bmp' | wc -l)
   ff_cpu_ms=$(calc "round($cpu * 1000 / max($ff_frames, 1), 2)")
   rm -rf "$work/ffgrab"
+  sync
 }
 
 # --- 1. 1080p whole screen at 30 frames a second, 10 s, quiet and busy ------------------------
