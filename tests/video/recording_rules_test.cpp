@@ -9,6 +9,7 @@
 #include <atomic>
 #include <cerrno>
 #include <cstdlib>
+#include <cstring>
 #include <memory>
 #include <mutex>
 #include <thread>
@@ -158,6 +159,24 @@ TEST(FrameFile, Writes32BitBmpThatOthersReadAndReadsItBackIntoTheSameMemory) {
     QImage directBack;
     ASSERT_TRUE(readFrameBmp(direct, directBack));
     EXPECT_EQ(directBack, blocks);
+
+    // Rows already in the file's order (the picture upside down, as the writer's queue keeps it): in
+    // one piece, direct where the whole fills disk blocks (100 x 64), through the cache where not.
+    for (const int height : {64, 3}) {
+        QImage picture(100, height, QImage::Format_RGB32);
+        for (int y = 0; y < height; ++y)
+            for (int x = 0; x < 100; ++x) picture.setPixel(x, y, qRgb(x, y, 7));
+        auto* memory = static_cast<uchar*>(std::aligned_alloc(4096, 4096 * 8));
+        QImage upsideDown(memory, 100, height, 400, QImage::Format_RGB32, std::free, memory);
+        for (int y = 0; y < height; ++y)
+            std::memcpy(upsideDown.scanLine(height - 1 - y), picture.constScanLine(y), 400);
+        const QString file = dir.filePath(QStringLiteral("rows%1.bmp").arg(height));
+        ASSERT_TRUE(writeFrameBmp(upsideDown, file, false, RowOrder::File)) << height;
+        EXPECT_EQ(fileBytes(file).size(), (height == 64 ? 4096 : 54) + 400 * height) << height;
+        QImage read;
+        ASSERT_TRUE(readFrameBmp(file, read)) << height;
+        EXPECT_EQ(read, picture) << height;
+    }
 
     // Truncated, another depth, missing: nothing read.
     writeFile(dir.filePath(QStringLiteral("short.bmp")), bytes.left(bytes.size() - 1));

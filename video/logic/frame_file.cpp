@@ -85,21 +85,18 @@ bool blockAligned(const void* address, std::size_t a, std::size_t b) {
            b % kDirectBlock == 0;
 }
 
-// Writes the header block and the rows (bottom-up) to a new file at path; direct goes past the page
-// cache. False with errno set when a step fails; EINVAL from a direct open or write means the volume
-// refuses direct transfers.
-bool writeFile(const QByteArray& name, const QImage& pixels, const std::uint8_t* header,
+// Writes the header block and the pixels to a new file at path; direct goes past the page cache.
+// False with errno set when a step fails; EINVAL from a direct open or write means the volume refuses
+// direct transfers.
+bool writeFile(const QByteArray& name, std::vector<iovec> pixels, const std::uint8_t* header,
                std::size_t headerBytes, bool direct) {
     UniqueFd file(
         ::open(name.constData(), O_WRONLY | O_CREAT | O_TRUNC | O_CLOEXEC | (direct ? O_DIRECT : 0), 0644));
     if (!file.isOpen()) return false;
-    // The rows are only read; iovec just has no const.
-    std::vector<iovec> pieces = rowPieces(const_cast<uchar*>(pixels.constBits()), pixels.bytesPerLine(),
-                                          pixels.height(), std::size_t(pixels.width()) * 4, true);
-    pieces.insert(pieces.begin(), iovec{const_cast<std::uint8_t*>(header), headerBytes});
+    pixels.insert(pixels.begin(), iovec{const_cast<std::uint8_t*>(header), headerBytes});
     const int fd = file.get();
     const bool ok =
-        transferAll(std::move(pieces), 0, [fd](const iovec* v, int n, off_t) { return ::writev(fd, v, n); });
+        transferAll(std::move(pixels), 0, [fd](const iovec* v, int n, off_t) { return ::writev(fd, v, n); });
     const int error = errno;
     const bool closed = file.close();
     errno = ok ? errno : error;
@@ -116,7 +113,7 @@ bool removeAfterFailure(const QByteArray& name) {
 
 }  // namespace
 
-bool writeFrameBmp(const QImage& image, const QString& path, bool throughPageCache) {
+bool writeFrameBmp(const QImage& image, const QString& path, bool throughPageCache, RowOrder rows) {
     if (image.isNull()) return false;
     const QImage pixels = image.format() == QImage::Format_RGB32 || image.format() == QImage::Format_ARGB32
                               ? image
@@ -129,21 +126,30 @@ bool writeFrameBmp(const QImage& image, const QString& path, bool throughPageCac
         fillBmpHeader(header, pixels.width(), pixels.height(), 32, pixelOffset, std::uint32_t(imageBytes));
     };
     const QByteArray name = QFile::encodeName(path);
+    // The pixels as the file wants them, bottom row first: one piece where the memory holds them so.
+    // The rows are only read; iovec just has no const.
+    auto* bits = const_cast<uchar*>(pixels.constBits());
+    const bool onePiece = rows == RowOrder::File && std::size_t(pixels.bytesPerLine()) == rowBytes;
+    const std::vector<iovec> pieces = onePiece ? std::vector<iovec>{{bits, std::size_t(imageBytes)}}
+                                               : rowPieces(bits, pixels.bytesPerLine(), pixels.height(),
+                                                           rowBytes, rows == RowOrder::Picture);
 
-    // Rows in whole blocks go to the disk straight from the image: no copy into the page cache, which
+    // Pixels in whole blocks go to the disk straight from the image: no copy into the page cache, which
     // costs more than the rest of a frame.
-    if (!throughPageCache && blockAligned(pixels.constBits(), rowBytes, std::size_t(pixels.bytesPerLine()))) {
+    const bool direct = onePiece ? blockAligned(bits, std::size_t(imageBytes), std::size_t(imageBytes))
+                                 : blockAligned(bits, rowBytes, std::size_t(pixels.bytesPerLine()));
+    if (!throughPageCache && direct) {
         const AlignedBytes block = alignedBytes(kDirectPixelOffset);
         if (block) {
             std::memset(block.get(), 0, kDirectPixelOffset);
             bmpHeader(block.get(), kDirectPixelOffset);
-            if (writeFile(name, pixels, block.get(), kDirectPixelOffset, true)) return true;
+            if (writeFile(name, pieces, block.get(), kDirectPixelOffset, true)) return true;
             if (errno != EINVAL) return removeAfterFailure(name);
         }
     }
     std::uint8_t header[kBmpHeaderBytes];
     bmpHeader(header, kBmpHeaderBytes);
-    return writeFile(name, pixels, header, kBmpHeaderBytes, false) || removeAfterFailure(name);
+    return writeFile(name, pieces, header, kBmpHeaderBytes, false) || removeAfterFailure(name);
 }
 
 bool readFrameBmp(const QString& path, QImage& image) {

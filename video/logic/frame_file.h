@@ -5,14 +5,20 @@
 #include <QImage>
 #include <QString>
 
+// How an image's rows lie in memory: as the picture (top row first), or in the file's order (bottom
+// row first, the picture upside down), as the frame writer's queue keeps them so that a frame whose
+// rows are not whole disk blocks can still go to the disk in one piece.
+enum class RowOrder { Picture, File };
+
 // Writes image (Format_RGB32 or ARGB32; another format is converted) as a 32-bit BMP whose pixels
 // are the image's words as they are. The rows go straight from the image to the file in one
-// vectored write; unless throughPageCache is set, rows in whole disk blocks in block-aligned memory
-// (a frame 1920 pixels wide in a page-aligned buffer) go to the disk directly, past the page cache,
-// and their file keeps its pixels 4096 bytes in.
+// vectored write; unless throughPageCache is set, pixels in whole disk blocks in block-aligned
+// memory (rows of whole blocks, or rows in file order that fill whole blocks together) go to the
+// disk directly, past the page cache, and their file keeps its pixels 4096 bytes in.
 // False when the image is empty or too large for the header, or the file cannot be created, written
 // or closed; a partial file is removed then, and errno tells why the write failed.
-bool writeFrameBmp(const QImage& image, const QString& path, bool throughPageCache = false);
+bool writeFrameBmp(const QImage& image, const QString& path, bool throughPageCache = false,
+                   RowOrder rows = RowOrder::Picture);
 
 // Reads a 32-bit BI_RGB BMP (bottom-up or top-down) into image as Format_RGB32, reusing image's
 // memory when it already has that size and format. The file is read once: its pages leave the

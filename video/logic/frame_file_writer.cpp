@@ -31,9 +31,10 @@ void copyInto(const QImage& image, QImage& target) {
         target = alignedImage(source.size(), format);
     }
     if (target.isNull()) return;
+    // Upside down, in the file's order: the frame then goes to the disk in one piece.
     const std::size_t rowBytes = std::size_t(source.width()) * 4;
-    for (int y = 0; y < source.height(); ++y)
-        std::memcpy(target.scanLine(y), source.constScanLine(y), rowBytes);
+    const int last = source.height() - 1;
+    for (int y = 0; y <= last; ++y) std::memcpy(target.scanLine(last - y), source.constScanLine(y), rowBytes);
 }
 
 }  // namespace
@@ -48,7 +49,7 @@ std::size_t FrameFileWriter::defaultBudgetBytes() {
 
 int FrameFileWriter::writeBmp(const QImage& image, const QString& path, bool throughPageCache) {
     errno = 0;
-    if (writeFrameBmp(image, path, throughPageCache)) return 0;
+    if (writeFrameBmp(image, path, throughPageCache, RowOrder::File)) return 0;
     return errno != 0 ? errno : EIO;
 }
 

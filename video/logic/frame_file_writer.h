@@ -16,7 +16,8 @@
 
 class FrameFileWriter {
 public:
-    // Writes one frame file; 0 on success, else the errno of the failure, with no partial file left.
+    // Writes one frame file from a queued image, whose rows lie bottom row first (RowOrder::File);
+    // 0 on success, else the errno of the failure, with no partial file left.
     // throughPageCache: the disk is behind, and the system's cache may take the frame at once.
     using WriteFile = std::function<int(const QImage& image, const QString& path, bool throughPageCache)>;
     struct Failure {
@@ -27,7 +28,7 @@ public:
 
     // The memory the queued frames may take: 1 GiB, or an eighth of the machine's memory if less.
     static std::size_t defaultBudgetBytes();
-    // writeFrameBmp, its errno kept.
+    // writeFrameBmp of a queued frame, whose rows are in the file's order; its errno kept.
     static int writeBmp(const QImage& image, const QString& path, bool throughPageCache);
 
     // Frames of frameBytes each, queued up to budgetBytes (at least one frame). failed is called on
