@@ -53,28 +53,29 @@ std::uint32_t le32(const std::uint8_t* p) {
            std::uint32_t(p[3]) << 24;
 }
 
-bool writeAllAt(int fd, const std::uint8_t* data, std::size_t size, std::uint64_t position) {
+// All of size bytes at position, in as many calls of transfer (pwrite or pread) as it takes.
+template <typename Byte, typename Transfer>
+bool transferAllAt(Byte* data, std::size_t size, std::uint64_t position, Transfer transfer) {
     while (size > 0) {
-        const ssize_t written = ::pwrite(fd, data, size, off_t(position));
-        if (written < 0 && errno == EINTR) continue;
-        if (written <= 0) return false;
-        data += written;
-        size -= std::size_t(written);
-        position += std::uint64_t(written);
+        const ssize_t done = transfer(data, size, off_t(position));
+        if (done < 0 && errno == EINTR) continue;
+        if (done <= 0) return false;
+        data += done;
+        size -= std::size_t(done);
+        position += std::uint64_t(done);
     }
     return true;
 }
 
+bool writeAllAt(int fd, const std::uint8_t* data, std::size_t size, std::uint64_t position) {
+    return transferAllAt(data, size, position, [fd](const std::uint8_t* d, std::size_t n, off_t at) {
+        return ::pwrite(fd, d, n, at);
+    });
+}
+
 bool readAllAt(int fd, std::uint8_t* data, std::size_t size, std::uint64_t position) {
-    while (size > 0) {
-        const ssize_t got = ::pread(fd, data, size, off_t(position));
-        if (got < 0 && errno == EINTR) continue;
-        if (got <= 0) return false;
-        data += got;
-        size -= std::size_t(got);
-        position += std::uint64_t(got);
-    }
-    return true;
+    return transferAllAt(data, size, position,
+                         [fd](std::uint8_t* d, std::size_t n, off_t at) { return ::pread(fd, d, n, at); });
 }
 
 }  // namespace
