@@ -5,8 +5,8 @@
 #include <optional>
 
 #include "app/japanese_interface.h"
-#include "capture_window/logic/program_state.h"
-#include "platform/file_lock.h"
+#include "core/logic/program_state.h"
+#include "platform/system/file_lock.h"
 
 class AviLibraryLoader;
 class CodecChooser;

@@ -12,8 +12,8 @@
 #include "app/desktop_services.h"
 #include "capture_window/ui/frame_window.h"
 #include "settings/ui/spin_edit.h"
-#include "still/ui/capture_commands.h"
 #include "still/ui/interval_dialog.h"
+#include "still/ui/still_commands.h"
 
 namespace {
 struct TickClock : QObject {

@@ -5,8 +5,8 @@
 #include <utility>
 
 #include "fuzz/fuzz_input.h"
-#include "platform/ini_profile.h"
-#include "platform/text_encoding.h"
+#include "platform/system/ini_profile.h"
+#include "platform/system/text_encoding.h"
 
 namespace {
 

@@ -4,7 +4,7 @@
 #include <QString>
 
 #include "fuzz/fuzz_input.h"
-#include "platform/text_encoding.h"
+#include "platform/system/text_encoding.h"
 
 extern "C" int LLVMFuzzerTestOneInput(const std::uint8_t* data, std::size_t size) {
     const QByteArrayView bytes(reinterpret_cast<const char*>(data), qsizetype(size));

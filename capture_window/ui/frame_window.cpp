@@ -6,12 +6,12 @@
 #include <QScreen>
 #include <QShortcut>
 
-#include "capture_window/ui/companions.h"
 #include "capture_window/ui/help_viewer.h"
 #include "capture_window/ui/program_font.h"
-#include "platform/global_hotkey.h"
-#include "platform/message_box.h"
-#include "platform/window_stack.h"
+#include "core/ui/command_ports.h"
+#include "platform/x11/global_hotkey.h"
+#include "platform/x11/message_box.h"
+#include "platform/x11/window_stack.h"
 
 TForm1::TForm1(ProgramState& state, FrameServices services) : m_state(state), m_services(services) {
     setWindowTitle(QStringLiteral("Kadrel1.02"));

@@ -7,8 +7,8 @@
 
 #include "capture_window/logic/frame_geometry.h"
 #include "capture_window/logic/keyboard_stepper.h"
-#include "capture_window/logic/program_state.h"
-#include "platform/window_shape.h"
+#include "core/logic/program_state.h"
+#include "platform/x11/window_shape.h"
 
 class QAction;
 class QActionGroup;

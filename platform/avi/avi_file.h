@@ -8,7 +8,7 @@
 #include <string>
 #include <vector>
 
-#include "platform/unique_fd.h"
+#include "platform/system/unique_fd.h"
 
 // The 40-byte BITMAPINFOHEADER stored as the stream format ('strf'). A positive height means
 // bottom-up rows.

@@ -1,6 +1,6 @@
 #include "settings/logic/folder_caption.h"
 
-#include "platform/text_encoding.h"
+#include "platform/system/text_encoding.h"
 
 QString FolderCaption(const QString& folder, int limitBytes) {
     constexpr int kShownBytes = 10;

@@ -6,7 +6,7 @@
 #include <type_traits>
 #include <variant>
 
-#include "platform/ini_profile.h"
+#include "platform/system/ini_profile.h"
 #include "settings/logic/integer_text.h"
 
 namespace {

@@ -2,7 +2,7 @@
 
 #include <QString>
 
-#include "settings/logic/settings.h"
+#include "core/logic/settings.h"
 
 // Path of the settings file in the program's folder (which ends with the path separator).
 QString settingsFilePath(const QString& programDirectory);

@@ -8,9 +8,9 @@
 #include <QTreeView>
 
 #include "capture_window/ui/frame_window.h"
-#include "platform/message_box.h"
-#include "platform/text_encoding.h"
-#include "platform/window_stack.h"
+#include "platform/system/text_encoding.h"
+#include "platform/x11/message_box.h"
+#include "platform/x11/window_stack.h"
 #include "settings/logic/folder_caption.h"
 #include "settings/logic/settings_file.h"
 #include "settings/ui/folder_tree_model.h"

@@ -4,7 +4,7 @@
 #include <functional>
 #include <memory>
 
-#include "capture_window/logic/program_state.h"
+#include "core/logic/program_state.h"
 
 class FolderTreeModel;
 class QPushButton;

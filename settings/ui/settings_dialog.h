@@ -2,8 +2,8 @@
 
 #include <QDialog>
 
-#include "capture_window/logic/program_state.h"
-#include "capture_window/ui/companions.h"
+#include "core/logic/program_state.h"
+#include "core/ui/command_ports.h"
 
 class QCheckBox;
 class QLineEdit;

@@ -1,6 +1,6 @@
 #include "still/logic/save_filter.h"
 
-#include "still/logic/numbered_name.h"
+#include "core/logic/numbered_name.h"
 
 std::optional<SaveFilter> saveFilterFor(std::uint8_t saveType) {
     static constexpr int kFilterOfType[] = {0, 3, 5, 6, 2};

@@ -3,8 +3,8 @@
 #include <QFile>
 #include <QFileInfo>
 
-#include "platform/image_library.h"
-#include "still/logic/image_writer.h"
+#include "platform/system/image_library.h"
+#include "still/logic/jpeg_bmp_writers.h"
 
 QString temporaryBitmapPath(const QString& saveDirectory) {
     // Joined as it stands: the folder setting is never normalised.

@@ -8,7 +8,7 @@
 #include <cstdint>
 
 #include "capture_window/ui/frame_window.h"
-#include "platform/window_stack.h"
+#include "platform/x11/window_stack.h"
 #include "settings/ui/spin_edit.h"
 
 TForm2::TForm2(ProgramState& state, TForm1& form1, std::function<void()> timers)

@@ -4,8 +4,8 @@
 #include <QTimer>
 #include <functional>
 
-#include "capture_window/logic/program_state.h"
-#include "capture_window/ui/companions.h"
+#include "core/logic/program_state.h"
+#include "core/ui/command_ports.h"
 
 class QCheckBox;
 class QLabel;

@@ -8,10 +8,10 @@
 #include <QStandardPaths>
 
 #include "capture_window/ui/frame_window.h"
-#include "platform/message_box.h"
-#include "platform/window_stack.h"
+#include "platform/x11/message_box.h"
+#include "platform/x11/window_stack.h"
 #include "still/logic/print_layout.h"
-#include "still/ui/capture_commands.h"
+#include "still/ui/still_commands.h"
 
 namespace {
 const QString kCannotPrint = QStringLiteral("印刷できません");

@@ -10,7 +10,7 @@
 #include <QTreeView>
 #include <iterator>
 
-#include "platform/window_stack.h"
+#include "platform/x11/window_stack.h"
 
 namespace {
 const char* const kFilters[] = {

@@ -1,11 +1,10 @@
 #pragma once
 
-#include <gtest/gtest.h>
-
 #include <QApplication>
 #include <QDir>
 #include <QTemporaryDir>
 #include <deque>
+#include <gtest/gtest.h>
 
 #include "app/startup.h"
 #include "capture_window/ui/frame_window.h"
@@ -13,8 +12,8 @@
 #include "fakes/scripted_codecs.h"
 #include "fakes/settable_clock.h"
 #include "fakes/x11_test_support.h"
-#include "platform/global_hotkey.h"
-#include "platform/screen_grabber.h"
+#include "platform/x11/global_hotkey.h"
+#include "platform/x11/screen_grabber.h"
 #include "still/ui/print_command.h"
 #include "still/ui/save_picture_dialog.h"
 

@@ -13,13 +13,13 @@
 #include "fakes/media_probe.h"
 #include "fakes/test_files.h"
 #include "fakes/tray_host.h"
-#include "platform/file_lock.h"
-#include "platform/window_stack.h"
+#include "platform/system/file_lock.h"
+#include "platform/x11/window_stack.h"
 #include "program_fixture.h"
 #include "video/logic/frame_file.h"
 #include "video/logic/frame_file_writer.h"
-#include "video/ui/avi_writer.h"
 #include "video/ui/progress_window.h"
+#include "video/ui/qz_avi.h"
 #include "video/ui/video_recording.h"
 
 namespace {

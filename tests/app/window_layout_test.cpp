@@ -19,7 +19,7 @@
 
 #include "fakes/avi_module.h"
 #include "fakes/raw_avi.h"
-#include "platform/avi/codec_dialog.h"
+#include "platform/avi/module/codec_dialog.h"
 #include "program_fixture.h"
 #include "settings/ui/folder_chooser.h"
 #include "settings/ui/settings_dialog.h"

@@ -1,18 +1,17 @@
 #pragma once
 
-#include <gtest/gtest.h>
-
 #include <QApplication>
 #include <QDir>
 #include <QFile>
 #include <QTemporaryDir>
+#include <gtest/gtest.h>
 
-#include "capture_window/ui/companions.h"
 #include "capture_window/ui/frame_window.h"
+#include "core/ui/command_ports.h"
 #include "fakes/frame_harness.h"
 #include "fakes/recording_message_boxes.h"
 #include "fakes/x11_test_support.h"
-#include "platform/global_hotkey.h"
+#include "platform/x11/global_hotkey.h"
 
 // The settings dialog's live always-on-top choice, set by the test.
 class FakeSettingsDialog final : public SettingsDialogPort {

@@ -7,7 +7,7 @@
 #include "capture_window/ui/help_viewer.h"
 #include "fakes/test_files.h"
 #include "frame_test_fixture.h"
-#include "platform/window_stack.h"
+#include "platform/x11/window_stack.h"
 
 namespace {
 QRgb screenPixel(const QImage& screen, QPoint p) { return screen.pixel(p) & 0xffffff; }

@@ -5,7 +5,7 @@
 #include "capture_window/ui/frame_window.h"
 #include "fakes/recording_message_boxes.h"
 #include "fakes/x11_test_support.h"
-#include "platform/global_hotkey.h"
+#include "platform/x11/global_hotkey.h"
 #include "settings/logic/settings_file.h"
 
 // A frame window whose boxes and documents are recorded, in a program folder of the test's own.

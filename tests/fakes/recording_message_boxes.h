@@ -4,7 +4,7 @@
 #include <QStringList>
 #include <functional>
 
-#include "platform/message_box.h"
+#include "platform/x11/message_box.h"
 
 // Records the texts the program would have shown, in order, instead of opening boxes.
 class RecordingMessageBoxes final : public MessageBoxes {

@@ -3,7 +3,7 @@
 #include <cstdint>
 #include <optional>
 
-#include "platform/mm_clock.h"
+#include "platform/system/mm_clock.h"
 
 // The monotonic counter, or a time the test sets.
 class SettableClock final : public MmClock {

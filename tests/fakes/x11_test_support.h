@@ -11,7 +11,7 @@
 #include <memory>
 #include <vector>
 
-#include "platform/shell.h"
+#include "platform/x11/shell.h"
 
 // Helpers for tests that run against the real X server.
 

@@ -1,17 +1,15 @@
-#include "platform/file_replace.h"
-
-#include <gtest/gtest.h>
-#include <sys/stat.h>
-#include <unistd.h>
-
 #include <QDir>
 #include <QFile>
 #include <csignal>
 #include <functional>
+#include <gtest/gtest.h>
+#include <sys/stat.h>
+#include <unistd.h>
 
 #include "fakes/small_disk.h"
 #include "fakes/test_files.h"
-#include "platform/ini_profile.h"
+#include "platform/system/file_replace.h"
+#include "platform/system/ini_profile.h"
 
 namespace {
 

@@ -1,10 +1,8 @@
 // The hot keys of the [hotkey] section: their texts and the fall-back to the defaults.
-#include "settings/logic/hotkey_settings.h"
-
+#include <QTemporaryDir>
 #include <gtest/gtest.h>
 
-#include <QTemporaryDir>
-
+#include "core/logic/hotkey_settings.h"
 #include "fakes/test_files.h"
 #include "settings/logic/settings_file.h"
 

@@ -1,7 +1,3 @@
-#include "settings/ui/settings_dialog.h"
-
-#include <gtest/gtest.h>
-
 #include <QAction>
 #include <QApplication>
 #include <QCheckBox>
@@ -11,15 +7,17 @@
 #include <QRadioButton>
 #include <QSlider>
 #include <QTemporaryDir>
+#include <gtest/gtest.h>
 
 #include "capture_window/ui/frame_window.h"
 #include "fakes/frame_harness.h"
 #include "fakes/recording_message_boxes.h"
 #include "fakes/test_files.h"
 #include "fakes/x11_test_support.h"
-#include "platform/global_hotkey.h"
-#include "platform/window_stack.h"
+#include "platform/x11/global_hotkey.h"
+#include "platform/x11/window_stack.h"
 #include "settings/logic/settings_file.h"
+#include "settings/ui/settings_dialog.h"
 #include "settings/ui/spin_edit.h"
 
 // A frame window and its settings dialog over a settings file of the test's own.

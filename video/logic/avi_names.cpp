@@ -3,7 +3,7 @@
 #include <QFileInfo>
 #include <limits>
 
-#include "still/logic/numbered_name.h"
+#include "core/logic/numbered_name.h"
 
 QString temporaryAviName(const QString& fileName) {
     const qsizetype dot = fileName.lastIndexOf(QLatin1Char('.'));

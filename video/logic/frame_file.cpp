@@ -1,10 +1,5 @@
 #include "video/logic/frame_file.h"
 
-#include <fcntl.h>
-#include <sys/stat.h>
-#include <sys/uio.h>
-#include <unistd.h>
-
 #include <QFile>
 #include <algorithm>
 #include <cerrno>
@@ -12,13 +7,17 @@
 #include <cstdint>
 #include <cstdlib>
 #include <cstring>
+#include <fcntl.h>
 #include <functional>
 #include <memory>
+#include <sys/stat.h>
+#include <sys/uio.h>
+#include <unistd.h>
 #include <vector>
 
-#include "platform/file_replace.h"
-#include "platform/unique_fd.h"
-#include "still/logic/bmp_header.h"
+#include "core/logic/bmp_header.h"
+#include "platform/system/file_replace.h"
+#include "platform/system/unique_fd.h"
 
 namespace {
 

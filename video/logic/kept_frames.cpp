@@ -7,7 +7,7 @@
 #include <algorithm>
 #include <cstdlib>
 
-#include "platform/file_replace.h"
+#include "platform/system/file_replace.h"
 #include "video/logic/avi_names.h"
 
 namespace {

@@ -8,10 +8,10 @@
 #include <memory>
 #include <optional>
 
-#include "capture_window/logic/program_state.h"
-#include "capture_window/ui/companions.h"
-#include "platform/file_lock.h"
-#include "platform/tray_icon.h"
+#include "core/logic/program_state.h"
+#include "core/ui/command_ports.h"
+#include "platform/system/file_lock.h"
+#include "platform/x11/tray_icon.h"
 #include "video/logic/frame_file_writer.h"
 #include "video/logic/recording_clock.h"
 #include "video/logic/recording_state.h"

@@ -1,0 +1,301 @@
+#include <QDataStream>
+#include <QDir>
+#include <QFile>
+#include <QImageReader>
+#include <QProcess>
+#include <QTemporaryDir>
+#include <QtEndian>
+#include <csignal>
+#include <functional>
+#include <gtest/gtest.h>
+#include <random>
+#include <sys/resource.h>
+
+#include "fakes/image_compare.h"
+#include "fakes/small_disk.h"
+#include "fakes/test_files.h"
+#include "platform/system/image_library.h"
+#include "still/logic/jpeg_bmp_writers.h"
+#include "still/logic/write_image.h"
+
+namespace {
+
+// Smooth colour gradients with grain, cut by hard-edged dark blocks and bright bars. Grain and
+// edges change brightness only, as in most photos: colour edges would be blurred by the 2x2
+// chroma sampling of libjpeg's defaults at any quality.
+QImage photoLike(int width, int height) {
+    QImage image(width, height, QImage::Format_RGB32);
+    std::mt19937 random(7);
+    std::uniform_int_distribution<int> noise(-6, 6);
+    for (int y = 0; y < height; ++y) {
+        for (int x = 0; x < width; ++x) {
+            int light = noise(random);
+            if ((x / 16 + y / 16) % 5 == 0) light -= 50;
+            if (x % 40 < 3) light += 70;
+            image.setPixel(x, y,
+                           qRgb(60 + 120 * x / width + light, 60 + 120 * y / height + light,
+                                60 + 120 * (x + y) / (width + height) + light));
+        }
+    }
+    return image;
+}
+
+QImage decode(const QString& path) { return QImageReader(path).read().convertToFormat(QImage::Format_RGB32); }
+
+class ImageFiles : public testing::Test {
+protected:
+    QString file(const QString& name) const { return m_dir.filePath(name); }
+    QTemporaryDir m_dir;
+    const QImage m_photo = photoLike(160, 120);
+};
+class JpegWriter : public ImageFiles {};
+class BmpWriter : public ImageFiles {};
+class ImageLibrary : public ImageFiles {};
+class FailedWrite : public ImageFiles {};
+
+// ImageMagick drives the same libjpeg with the float DCT, forced baseline tables and 2x2 chroma
+// sampling: its file must decode to the same pixels at the quality our setting stands for.
+TEST_F(JpegWriter, EncodesAtTheSettingsQualityWithTheFloatDct) {
+    ASSERT_TRUE(m_photo.save(file("in.png")));
+    const std::pair<int, int> settingAndQuality[] = {{100, 100}, {75, 75}, {0, 1}, {356, 100}, {300, 44}};
+    for (const auto& [setting, quality] : settingAndQuality) {
+        SCOPED_TRACE(setting);
+        ASSERT_TRUE(writeJpeg(m_photo, file("ours.jpg"), setting));
+        ASSERT_EQ(QProcess::execute("convert",
+                                    {file("in.png"), "-quality", QString::number(quality), "-define",
+                                     "jpeg:dct-method=float", "-sampling-factor", "2x2", file("ref.jpg")}),
+                  0);
+        EXPECT_EQ(decode(file("ours.jpg")), decode(file("ref.jpg")));
+    }
+    QList<QByteArray> files;
+    for (int quality : {0, 1, 25, 50, 75, 100}) {
+        ASSERT_TRUE(writeJpeg(m_photo, file("q.jpg"), quality));
+        files.append(fileBytes(file("q.jpg")));
+    }
+    EXPECT_LE(meanAbsError(decode(file("q.jpg")), m_photo), 1.0);
+    EXPECT_EQ(files[0], files[1]);  // 0 encodes as 1
+    for (int i = 2; i < files.size(); ++i) EXPECT_LT(files[i - 1].size(), files[i].size()) << i;
+}
+
+// Walks the markers up to the scan: JFIF APP0 first, 8-bit tables, one baseline SOF with 3 components.
+TEST_F(JpegWriter, IsBaselineSequentialJfifWithThreeComponents) {
+    ASSERT_TRUE(writeJpeg(m_photo, file("q.jpg"), 1));  // quality 1 would need 16-bit tables unforced
+    const QByteArray jpeg = fileBytes(file("q.jpg"));
+    ASSERT_TRUE(jpeg.startsWith("\xff\xd8\xff\xe0"));
+    EXPECT_EQ(jpeg.mid(6, 5), QByteArray("JFIF\0", 5));
+    QList<std::uint8_t> frames;
+    for (int at = 2; at + 4 <= jpeg.size() && std::uint8_t(jpeg[at + 1]) != 0xda;) {
+        const std::uint8_t marker = jpeg[at + 1];
+        const int length = std::uint8_t(jpeg[at + 2]) << 8 | std::uint8_t(jpeg[at + 3]);
+        if (marker >= 0xc0 && marker <= 0xcf && marker != 0xc4 && marker != 0xcc) {
+            frames.append(marker);
+            EXPECT_EQ(jpeg[at + 4], 8);  // sample precision
+            EXPECT_EQ(jpeg[at + 9], 3);  // components
+        }
+        if (marker == 0xdb) {
+            EXPECT_EQ(std::uint8_t(jpeg[at + 4]) >> 4, 0);  // 8-bit table
+        }
+        at += 2 + length;
+    }
+    EXPECT_EQ(frames, QList<std::uint8_t>{0xc0});
+}
+
+TEST_F(BmpWriter, KeepsEveryPixelAndPadsRowsBottomUp) {
+    for (int width = 1; width <= 5; ++width) {
+        SCOPED_TRACE(width);
+        const QImage image = photoLike(width, 3);
+        ASSERT_TRUE(writeBmp(image, file("b.bmp")));
+        const QByteArray bmp = fileBytes(file("b.bmp"));
+        const int stride = (width * 3 + 3) / 4 * 4;
+        ASSERT_EQ(bmp.size(), 54 + stride * 3);
+        EXPECT_TRUE(bmp.startsWith("BM"));
+        // Size, pixel offset, header size, width, height (bottom-up), planes and bits, BI_RGB, data size.
+        const std::pair<int, quint32> fields[] = {
+            {2, 54 + stride * 3}, {10, 54}, {14, 40},        {18, width}, {22, 3},
+            {26, 1 | 24 << 16},   {30, 0},  {34, stride * 3}};
+        for (const auto& [at, value] : fields)
+            EXPECT_EQ(qFromLittleEndian<quint32>(bmp.constData() + at), value) << at;
+        for (int row = 0; row < 3; ++row)
+            EXPECT_EQ(bmp.mid(54 + row * stride + width * 3, stride - width * 3),
+                      QByteArray(stride - width * 3, 0));
+        EXPECT_EQ(decode(file("b.bmp")), image);
+        ASSERT_TRUE(
+            writeBmp(image.convertToFormat(QImage::Format_RGB888), file("b.bmp")));  // other formats too
+        EXPECT_EQ(decode(file("b.bmp")), image);
+    }
+}
+
+// PNG keeps every pixel as 8-bit RGB; GIF keeps an image of up to 256 colours exactly and comes
+// close to any other.
+TEST_F(ImageLibrary, ConvertsTheLoadedBitmap) {
+    const QImage few = m_photo.convertToFormat(QImage::Format_Indexed8, Qt::ThresholdDither)
+                           .convertToFormat(QImage::Format_RGB32);
+    using Convert = bool (*)(const QString&, const DibHandle&, int);
+    const std::tuple<QImage, Convert, QByteArray, double> cases[] = {
+        {photoLike(97, 61), DIBtoPNG, "\x89PNG", 0},
+        {m_photo, DIBtoGIF, "GIF89a", 4},
+        {few, DIBtoGIF, "GIF89a", 0}};
+    for (const auto& [image, convert, magic, maxError] : cases) {
+        SCOPED_TRACE(magic.constData());
+        ASSERT_TRUE(writeBmp(image, file("in.bmp")));
+        DibHandle handle = BMPtoDIB(file("in.bmp"));
+        ASSERT_TRUE(convert(file("out"), handle, 0));
+        const QByteArray bytes = fileBytes(file("out"));
+        EXPECT_TRUE(bytes.startsWith(magic));
+        if (convert == DIBtoPNG) {
+            EXPECT_EQ(bytes.mid(12, 4) + bytes.mid(24, 5), QByteArray("IHDR\x08\x02\0\0\0", 9));  // 8-bit RGB
+        }
+        EXPECT_LE(meanAbsError(decode(file("out")), image), maxError);
+    }
+}
+
+// Other BMP layouts the loader takes, built by hand: 32-bit plain and with bit fields, top-down.
+TEST_F(ImageLibrary, LoaderReadsOtherBmpLayoutsAndRejectsTheRest) {
+    const QImage image = photoLike(3, 2);
+    auto bmp = [&](quint16 bits, quint32 compression, bool topDown, qint32 width = 3) {
+        QByteArray pixels, header;
+        for (int row = 0; row < 2; ++row) {
+            for (int x = 0; x < 3; ++x) {
+                const QRgb p = image.pixel(x, topDown ? row : 1 - row);
+                const char bgr[] = {char(qBlue(p)), char(qGreen(p)), char(qRed(p)), 0};
+                pixels.append(bgr, std::max(3, bits / 8));
+            }
+            if (bits == 24) pixels += QByteArray(3, 0);
+        }
+        const quint32 masks = compression == 3 ? 12 : 0;
+        QDataStream out(&header, QIODevice::WriteOnly);
+        out.setByteOrder(QDataStream::LittleEndian);
+        out << quint16(0x4d42) << quint32(0) << quint32(0) << quint32(54 + masks) << quint32(40) << width
+            << qint32(topDown ? -2 : 2) << quint16(1) << bits << compression;
+        for (int i = 0; i < 5; ++i) out << quint32(0);  // sizes, resolution, colour counts
+        if (masks) out << quint32(0xff0000) << quint32(0xff00) << quint32(0xff);
+        return header + pixels;
+    };
+    const std::tuple<const char*, QByteArray, bool> cases[] = {
+        {"32-bit", bmp(32, 0, false), true},
+        {"32-bit fields", bmp(32, 3, false), true},
+        {"24-bit top-down", bmp(24, 0, true), true},
+        {"8-bit", bmp(8, 0, false), false},
+        {"RLE", bmp(24, 1, false), false},
+        {"no width", bmp(24, 0, false, 0), false},
+        {"truncated", bmp(24, 0, false).chopped(1), false},
+        {"not a BMP", "GIF89a", false}};
+    for (const auto& [name, bytes, valid] : cases) {
+        SCOPED_TRACE(name);
+        ASSERT_TRUE(writeFile(file("in.bmp"), bytes));
+        DibHandle handle = BMPtoDIB(file("in.bmp"));
+        EXPECT_EQ(DIBtoPNG(file("out.png"), handle, 0), valid);
+        EXPECT_EQ(decode(file("out.png")), valid ? image : QImage());
+        QFile::remove(file("out.png"));
+        DeleteDIB(handle);
+        DeleteDIB(handle);
+        EXPECT_FALSE(handle.isValid() || DIBtoGIF(file("x.gif"), handle, 0) || QFile::exists(file("x.gif")));
+    }
+    EXPECT_FALSE(BMPtoDIB(file("missing.bmp")).isValid());
+}
+
+// A file-size limit makes every write past 4 KiB fail midway, as a full disk would.
+TEST_F(FailedWrite, LeavesNoFile) {
+    const QImage image = photoLike(300, 200);
+    ASSERT_TRUE(writeBmp(image, file("in.bmp")));
+    const DibHandle handle = BMPtoDIB(file("in.bmp"));
+    const std::pair<const char*, std::function<bool(const QString&)>> writers[] = {
+        {"jpeg", [&](const QString& p) { return writeJpeg(image, p, 100); }},
+        {"bmp", [&](const QString& p) { return writeBmp(image, p); }},
+        {"png", [&](const QString& p) { return DIBtoPNG(p, handle, 0); }},
+        {"gif", [&](const QString& p) { return DIBtoGIF(p, handle, 0); }}};
+    for (const auto& [name, write] : writers) {
+        SCOPED_TRACE(name);
+        EXPECT_FALSE(write(file("missing/out")) || QFileInfo::exists(file("missing")));
+        const auto oldHandler = std::signal(SIGXFSZ, SIG_IGN);
+        rlimit old{};
+        getrlimit(RLIMIT_FSIZE, &old);
+        rlimit small = old;
+        small.rlim_cur = 4096;
+        setrlimit(RLIMIT_FSIZE, &small);
+        const bool written = write(file("out"));
+        setrlimit(RLIMIT_FSIZE, &old);
+        std::signal(SIGXFSZ, oldHandler);
+        EXPECT_FALSE(written || QFile::exists(file("out")));
+    }
+}
+
+class WriteImage : public ImageFiles {
+protected:
+    void SetUp() override {
+        ASSERT_TRUE(QDir(m_dir.path()).mkpath("save") && QDir(m_dir.path()).mkpath("out"));
+    }
+    QString save() const { return file("save"); }
+    QStringList saveFolder() const { return QDir(save()).entryList(QDir::NoDotAndDotDot | QDir::AllEntries); }
+};
+
+TEST_F(WriteImage, FormatFollowsTypeAndTheTemporaryBitmapIsGone) {
+    const struct {
+        std::uint8_t type;
+        QByteArray magic;
+        double maxError;
+    } cases[] = {{1, "\xff\xd8\xff", 1.0}, {2, "BM", 0}, {3, "GIF89a", 4.0}, {4, "\x89PNG", 0}};
+    for (const auto& c : cases) {
+        SCOPED_TRACE(c.type);
+        ASSERT_TRUE(writeFile(temporaryBitmapPath(save()), "stale"));  // overwritten, never read, deleted
+        const QString path = file(c.type == 4 ? "out/shot.jpg" : "out/shot.png");
+        ASSERT_EQ(writeimage(m_photo, path, c.type, 100, save()), WriteResult::Written);
+        EXPECT_TRUE(fileBytes(path).startsWith(c.magic));
+        EXPECT_LE(meanAbsError(decode(path), m_photo), c.maxError);
+        EXPECT_EQ(saveFolder(), c.type <= 2 ? QStringList{"kadrel.bmp"} : QStringList{});
+        QFile::remove(temporaryBitmapPath(save()));
+    }
+    // A GIF saved under the temporary file's own name stays.
+    ASSERT_EQ(writeimage(m_photo, temporaryBitmapPath(save()), 3, 100, save()), WriteResult::Written);
+    EXPECT_TRUE(fileBytes(temporaryBitmapPath(save())).startsWith("GIF89a"));
+}
+
+TEST_F(WriteImage, CannotCreateLeavesNothingAndOtherTypesWriteNothing) {
+    ASSERT_TRUE(QDir(save()).mkdir("kadrel.bmp"));  // blocks exactly the temporary file
+    const struct {
+        const char* name;
+        QImage image;
+        std::uint8_t type;
+        QString path, saveDirectory;
+        WriteResult result;
+    } cases[] = {
+        {"GIF, save folder missing", m_photo, 3, file("out/a.gif"), file("none"), WriteResult::CannotCreate},
+        {"PNG, temporary file blocked", m_photo, 4, file("out/a.png"), save(), WriteResult::CannotCreate},
+        {"JPEG ignores the save folder", m_photo, 1, file("out/a.jpg"), file("none"), WriteResult::Written},
+        {"JPEG, output folder missing", m_photo, 1, file("none/a.jpg"), save(), WriteResult::CannotCreate},
+        {"BMP, output folder missing", m_photo, 2, file("none/a.bmp"), save(), WriteResult::CannotCreate},
+        {"PNG, output folder missing", m_photo, 4, file("none/a.png"), file("out"),
+         WriteResult::CannotCreate},
+        {"type 0", m_photo, 0, file("out/a"), file("out"), WriteResult::Written},
+        {"type 5", m_photo, 5, file("out/a"), file("out"), WriteResult::Written},
+        {"empty JPEG", QImage(), 1, file("out/a"), file("out"), WriteResult::CannotCreate},
+        {"empty BMP", QImage(0, 5, QImage::Format_RGB32), 2, file("out/a"), file("out"),
+         WriteResult::CannotCreate},
+        {"empty GIF", QImage(), 3, file("out/a"), file("out"), WriteResult::CannotCreate},
+        {"empty PNG", QImage(), 4, file("out/a"), file("out"), WriteResult::CannotCreate},
+    };
+    for (const auto& c : cases) {
+        SCOPED_TRACE(c.name);
+        EXPECT_EQ(writeimage(c.image, c.path, c.type, 100, c.saveDirectory), c.result);
+        EXPECT_EQ(QFile::exists(c.path), c.result == WriteResult::Written && c.type == 1);
+        QFile::remove(c.path);
+        EXPECT_TRUE(QDir(file("out")).isEmpty()) << QDir(file("out")).entryList().join(',').toStdString();
+        EXPECT_FALSE(QFileInfo::exists(file("none")));
+        EXPECT_EQ(saveFolder(), QStringList{"kadrel.bmp"});
+    }
+}
+
+// Room for the temporary bitmap but not for the picture as well: the save fails and leaves nothing.
+TEST_F(WriteImage, AFullDiskFailsTheConversionAndLeavesNothing) {
+    constexpr qint64 kPage = 4096;
+    const qint64 bitmapBytes = 54 + qint64(m_photo.width()) * 3 * m_photo.height();
+    SmallDisk disk((bitmapBytes + kPage - 1) / kPage * kPage + kPage);
+    REQUIRE_SMALL_DISK(disk);
+    for (const std::uint8_t type : {3, 4}) {
+        EXPECT_EQ(writeimage(m_photo, disk.filePath("shot"), type, 100, disk.path()),
+                  WriteResult::CannotCreate);
+        EXPECT_TRUE(QDir(disk.path()).isEmpty()) << QDir(disk.path()).entryList().join(',').toStdString();
+    }
+}
+
+}  // namespace

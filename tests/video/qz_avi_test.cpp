@@ -1,0 +1,346 @@
+#include <QApplication>
+#include <QCheckBox>
+#include <QComboBox>
+#include <QDir>
+#include <QFile>
+#include <QFileInfo>
+#include <QLabel>
+#include <QProgressBar>
+#include <QPushButton>
+#include <QSlider>
+#include <QSpinBox>
+#include <QTemporaryDir>
+#include <QTimer>
+#include <QtEndian>
+#include <functional>
+#include <gtest/gtest.h>
+
+#include "fakes/avi_module.h"
+#include "fakes/media_probe.h"
+#include "fakes/recording_message_boxes.h"
+#include "fakes/scripted_codecs.h"
+#include "fakes/small_disk.h"
+#include "fakes/test_files.h"
+#include "platform/avi/codec_chooser.h"
+#include "platform/avi/module/codec_dialog.h"
+#include "video/logic/avi_names.h"
+#include "video/ui/qz_avi.h"
+#include "video/ui/save_progress_window.h"
+
+namespace {
+
+QImage picture(int width, int height, int seed) {
+    QImage image(width, height, QImage::Format_RGB32);
+    for (int y = 0; y < height; ++y)
+        for (int x = 0; x < width; ++x)
+            image.setPixel(x, y, qRgb((x + seed) & 255, y & 255, (x * 7 + y * 3) & 255));
+    return image;
+}
+
+struct Fixture {
+    QTemporaryDir dir;
+    RecordingMessageBoxes boxes;
+    ScriptedCodecs codecs;
+    TQzAvi avi{nullptr, boxes, codecs, builtAviModule()};
+
+    // Writes frames pictures of the writer's size; true when Open succeeded.
+    bool write(const QString& name, int frames) {
+        avi.setFileName(dir.filePath(name));
+        if (!avi.Open()) return false;
+        for (int i = 0; i < frames; ++i) avi.AddFrame(picture(avi.Width(), avi.Height(), i));
+        return true;
+    }
+    QStringList files() const { return QDir(dir.path()).entryList(QDir::Files); }
+};
+
+TEST(TQzAvi, PropertiesStartAtTheirDefaultsAndClampRateAndDepth) {
+    Fixture f;
+    EXPECT_EQ(f.avi.FileName(), QString());
+    EXPECT_EQ(std::tuple(f.avi.Width(), f.avi.Height(), f.avi.FrameRate(), f.avi.BitDepth()),
+              std::tuple(quint16(320), quint16(240), 30, quint16(16)));
+    EXPECT_TRUE(f.avi.Compress());
+    EXPECT_FALSE(f.avi.PreCompress());
+    for (auto [set, got] : {std::pair(0, 1), {-7, 1}, {1, 1}, {30, 30}, {31, 30}, {1000, 30}}) {
+        f.avi.setFrameRate(set);
+        EXPECT_EQ(f.avi.FrameRate(), got) << set;
+    }
+    for (auto [set, got] : {std::pair(8, 16), {32, 16}, {0, 16}, {24, 24}, {16, 16}}) {
+        f.avi.setBitDepth(quint16(set));
+        EXPECT_EQ(f.avi.BitDepth(), got) << set;
+    }
+}
+
+// Frames of any size are stretched to the writer's size and come back from FFmpeg as the
+// picture's pixels: 16 bits keep each channel's top 5 bits, 24 bits are exact.
+TEST(TQzAvi, UncompressedFramesDecodeByFfmpegToTheStretchedPicture) {
+    constexpr int kWidth = 321, kHeight = 241;
+    const QImage source = picture(kWidth, kHeight, 5);
+    for (int bits : {16, 24}) {
+        Fixture f;
+        f.avi.setCompress(false);
+        f.avi.setWidth(kWidth);
+        f.avi.setHeight(kHeight);
+        f.avi.setFrameRate(12);
+        f.avi.setBitDepth(quint16(bits));
+        f.avi.setFileName(f.dir.filePath("nested/folders/clip.avi"));
+        ASSERT_TRUE(f.avi.Open());  // creates the missing folders
+        EXPECT_EQ(f.avi.frameBufferSize(), std::size_t(324 * kHeight * bits / 8));
+        EXPECT_EQ(f.avi.frameFormat().width, kWidth);
+        EXPECT_EQ(f.avi.frameFormat().height, kHeight);
+        f.avi.AddFrame(source);
+        f.avi.AddFrame(source.scaled(kWidth * 2, kHeight * 2));  // doubled: nearest pixel gives it back
+        f.avi.Finish();
+        const QString path = f.avi.FileName();
+        auto p = probeVideo(path);
+        EXPECT_EQ(p["codec_name"], "rawvideo");
+        EXPECT_EQ(p["pix_fmt"], bits == 16 ? "rgb555le" : "bgr24");
+        EXPECT_EQ(p["nb_read_frames"], "2");
+        EXPECT_EQ(p["r_frame_rate"], "12/1");
+        const QByteArray out =
+            runTool("ffmpeg", {"-v", "error", "-i", path, "-f", "rawvideo", "-pix_fmt", "rgb24", "-"});
+        ASSERT_EQ(out.size(), 2 * kWidth * kHeight * 3);
+        const int mask = bits == 16 ? 0xf8 : 0xff;
+        int mismatches = 0;
+        for (int i = 0; i < 2 * kWidth * kHeight; ++i) {
+            const QRgb p = source.pixel(i % kWidth, i / kWidth % kHeight);
+            const auto* got = reinterpret_cast<const std::uint8_t*>(out.constData()) + 3 * i;
+            // rgb555 widens each 5-bit channel back to 8 bits; its top 5 bits are the stored ones
+            mismatches += (got[0] & mask) != (qRed(p) & mask) || (got[1] & mask) != (qGreen(p) & mask) ||
+                          (got[2] & mask) != (qBlue(p) & mask);
+        }
+        EXPECT_EQ(mismatches, 0) << bits << " bits";
+        EXPECT_EQ(f.codecs.calls, 0);  // Compress off: no codec offered
+    }
+}
+
+TEST(TQzAvi, OpenNeverReplacesAFileTakesTheNextFreeNameAndReportsWhatCannotBeCreated) {
+    Fixture f;
+    f.avi.setCompress(false);
+    ASSERT_TRUE(writeFile(f.dir.filePath("a.avi"), "old"));
+    ASSERT_TRUE(writeFile(f.dir.filePath("b.avi"), "old"));
+    // Without a source of other names, a taken one is a file that cannot be made.
+    EXPECT_FALSE(f.write("a.avi", 1));
+    EXPECT_EQ(f.boxes.warnings,
+              QStringList{"ＡＶＩファイルを作成できませんでした.\n同じ名前のファイルがあります."});
+    QStringList offered = {"b.avi", "c.avi"};
+    f.avi.setFreeName([&] { return f.dir.filePath(offered.takeFirst()); });
+    ASSERT_TRUE(f.write("a.avi", 1));
+    f.avi.Finish();
+    EXPECT_EQ(f.avi.FileName(), f.dir.filePath("c.avi"));
+    EXPECT_EQ(probeVideo(f.avi.FileName())["nb_read_frames"], "1");
+    EXPECT_EQ(std::tuple(fileBytes(f.dir.filePath("a.avi")), fileBytes(f.dir.filePath("b.avi"))),
+              std::tuple(QByteArray("old"), QByteArray("old")));
+    f.boxes.warnings.clear();
+
+    EXPECT_FALSE(Fixture().avi.Open());                  // no name: no box
+    ASSERT_TRUE(QDir(f.dir.path()).mkdir("taken.avi"));  // a folder stands where the file should go
+    Fixture g;
+    g.avi.setFileName(f.dir.filePath("taken.avi"));
+    EXPECT_FALSE(g.avi.Open());
+    EXPECT_FALSE(g.avi.AddFrame(picture(4, 4, 0)));
+    g.avi.Finish();  // re-compression cannot open it either
+    EXPECT_EQ(g.boxes.warnings,
+              QStringList({"ＡＶＩファイルを作成できませんでした.\n同じ名前のファイルがあります.",
+                           "ＡＶＩファイルを開けませんでした."}));
+
+    Fixture h;
+    h.avi.setWidth(0);
+    EXPECT_FALSE(h.write("empty.avi", 0));
+    EXPECT_EQ(h.boxes.warnings, QStringList{"映像ストリームを作成できませんでした."});
+    EXPECT_TRUE(h.files().isEmpty());
+
+    QFile plain(f.dir.filePath("plain"));
+    ASSERT_TRUE(plain.open(QIODevice::WriteOnly));
+    plain.close();
+    h.avi.setFileName(f.dir.filePath("plain/sub/x.avi"));  // a file where a folder must be made
+    EXPECT_THROW(h.avi.Open(), AviFileCreationError);
+}
+
+// A disk that holds 30 of 50 frames: the rest are refused, the user is told, no codec is offered,
+// and the file keeps, readable, the frames written before the disk filled up.
+TEST(TQzAvi, AFullDiskKeepsTheFramesThatFitAndSaysTheFileIsIncomplete) {
+    constexpr qint64 kFrameChunk = 8 + 320 * 240 * 2;
+    SmallDisk disk(30 * kFrameChunk + 8192 + 16 * AviFileWriter::kSuperIndexEntries);  // and the headers
+    REQUIRE_SMALL_DISK(disk);
+    Fixture f;
+    f.avi.setFileName(disk.filePath("clip.avi"));
+    ASSERT_TRUE(f.avi.Open());
+    int added = 0;
+    for (int i = 0; i < 50; ++i) added += f.avi.AddFrame(picture(320, 240, i)) ? 1 : 0;
+    f.avi.Finish();
+    EXPECT_EQ(f.boxes.warnings, QStringList{"ＡＶＩファイルを最後まで書き込めませんでした.\n"
+                                            "書き込めたフレームまでを保存しました."});
+    EXPECT_EQ(f.codecs.calls, 0);
+
+    const QString path = f.avi.FileName();
+    const int kept = std::stoi(probeVideo(path)["nb_read_frames"]);
+    EXPECT_GE(kept, 28);
+    EXPECT_LE(kept, added);  // frames still in the write buffer may be lost with the rest
+    EXPECT_LT(added, 50);
+    const QByteArray file = fileBytes(path);
+    EXPECT_EQ(qFromLittleEndian<quint32>(file.constData() + 4), quint32(file.size() - 8));  // the RIFF size
+    // The last frame kept is the picture it was made from (5 bits a channel).
+    const QByteArray last =
+        runTool("ffmpeg", {"-v", "error", "-i", path, "-vf", QString("select=eq(n\\,%1)").arg(kept - 1),
+                           "-vsync", "0", "-f", "rawvideo", "-pix_fmt", "rgb24", "-"});
+    ASSERT_EQ(last.size(), 320 * 240 * 3);
+    const QImage expected = picture(320, 240, kept - 1);
+    int mismatches = 0;
+    for (int i = 0; i < 320 * 240; ++i) {
+        const QRgb p = expected.pixel(i % 320, i / 320);
+        const auto* got = reinterpret_cast<const std::uint8_t*>(last.constData()) + 3 * i;
+        mismatches += (got[0] & 0xf8) != (qRed(p) & 0xf8) || (got[2] & 0xf8) != (qBlue(p) & 0xf8);
+    }
+    EXPECT_EQ(mismatches, 0);
+}
+
+TEST(TQzAvi, RecompressionReplacesTheFileWithTheChosenCodec) {
+    for (const char* encoder : {"mjpeg", "mpeg4", "ffv1"}) {
+        Fixture f;
+        f.codecs.encoder = encoder;
+        double progressSeen = 0;
+        f.codecs.duringSave = [&] {
+            SaveProgressWindow* w = f.avi.SaveProgressForm;
+            ASSERT_NE(w, nullptr);
+            EXPECT_EQ(w->windowTitle(), "進行状況");
+            EXPECT_EQ(w->size(), QSize(200, 80));
+            EXPECT_EQ(w->Label1->text(), "圧縮ＡＶＩファイル作成中...");
+            EXPECT_EQ(w->Abort1->geometry(), QRect(60, 48, 80, 24));  // the style's least for a text button
+            EXPECT_EQ(w->ProgressBar1->geometry(), QRect(20, 24, 160, 16));
+            progressSeen = w->ProgressBar1->value();
+        };
+        ASSERT_TRUE(f.write("動画保存1.avi", 20));  // a name FFmpeg must take as UTF-8
+        f.avi.Finish();
+        EXPECT_EQ(f.codecs.sourceFrames, 20);
+        EXPECT_TRUE(f.boxes.warnings.isEmpty()) << f.boxes.warnings.join(",").toStdString();
+        EXPECT_EQ(f.files(), QStringList{"動画保存1.avi"}) << encoder;
+        auto p = probeVideo(f.dir.filePath("動画保存1.avi"));
+        EXPECT_EQ(p["codec_name"], encoder);
+        EXPECT_EQ(p["nb_read_frames"], "20");
+        EXPECT_GT(progressSeen, 0);
+        EXPECT_TRUE(f.avi.SaveProgressForm.isNull());
+    }
+}
+
+TEST(TQzAvi, AbortKeepsTheUncompressedFileAndALaterRunStillCompresses) {
+    Fixture f;
+    f.codecs.encoder = "ffv1";
+    f.codecs.duringSave = [&] { f.avi.SaveProgressForm->Abort1->click(); };
+    ASSERT_TRUE(f.write("clip.avi", 30));
+    const QString path = f.avi.FileName();
+    f.avi.Finish();
+    const QByteArray uncompressed = fileBytes(path);
+    EXPECT_EQ(f.boxes.warnings, QStringList{"圧縮ＡＶＩファイル作成を中断しました."});
+    EXPECT_EQ(f.avi.SaveAbortRequested, TQzAvi::kAbortRequested);
+    EXPECT_EQ(f.files(), QStringList{"clip.avi"});
+    EXPECT_EQ(probeVideo(path)["codec_name"], "rawvideo");
+
+    // Same run, a second file: the abort request starts cleared.
+    f.codecs.duringSave = nullptr;
+    TQzAvi next(nullptr, f.boxes, f.codecs, builtAviModule());
+    next.setFileName(f.dir.filePath("next.avi"));
+    ASSERT_TRUE(next.Open());
+    next.AddFrame(picture(320, 240, 1));
+    next.Finish();
+    EXPECT_EQ(f.boxes.warnings.size(), 1);
+    EXPECT_EQ(probeVideo(next.FileName())["codec_name"], "ffv1");
+    EXPECT_EQ(fileBytes(path), uncompressed);
+}
+
+// The real dialog: cancelled, or "Full Frames" chosen, the file stays as written and no
+// temporary file appears; a file with no frames is offered the codecs all the same.
+TEST(TQzAvi, CancelledOrUncompressedChoiceLeavesTheFile) {
+    for (bool cancel : {true, false}) {
+        RecordingMessageBoxes boxes;
+        QtCodecChooser chooser{builtAviModule()};
+        QTemporaryDir dir;
+        TQzAvi avi(nullptr, boxes, chooser, builtAviModule());
+        avi.setFileName(dir.filePath("clip.avi"));
+        ASSERT_TRUE(avi.Open());
+        QByteArray written;
+        QTimer::singleShot(0, [&] {
+            auto* dialog = qobject_cast<CodecDialog*>(QApplication::activeModalWidget());
+            ASSERT_NE(dialog, nullptr);
+            written = fileBytes(avi.FileName());
+            auto* compressor = dialog->findChild<QComboBox*>("compressor");
+            EXPECT_EQ(compressor->itemText(0), CodecDialog::kUncompressedEntry);
+            compressor->setCurrentIndex(cancel ? 1 : 0);
+            cancel ? dialog->reject() : dialog->accept();
+        });
+        avi.Finish();
+        EXPECT_FALSE(written.isEmpty());
+        EXPECT_EQ(fileBytes(avi.FileName()), written);
+        EXPECT_EQ(QDir(dir.path()).entryList(QDir::Files), QStringList{"clip.avi"});
+        EXPECT_EQ(probeVideo(avi.FileName())["width"], "320");  // a stream, though without frames
+        EXPECT_TRUE(boxes.warnings.isEmpty());
+    }
+}
+
+// A folder without the AVI module: the codecs are never offered, a warning says why, and the
+// file stays as written with no temporary file beside it.
+TEST(TQzAvi, WithoutTheAviModuleTheUncompressedFileStays) {
+    Fixture f;
+    AviLibraryLoader nowhere(f.dir.path());
+    TQzAvi avi(nullptr, f.boxes, f.codecs, nowhere);
+    avi.setFileName(f.dir.filePath("clip.avi"));
+    ASSERT_TRUE(avi.Open());
+    avi.AddFrame(picture(320, 240, 0));
+    f.codecs.encoder = "mpeg4";
+    avi.Finish();
+    EXPECT_EQ(f.codecs.calls, 0);
+    EXPECT_EQ(f.files(), QStringList{"clip.avi"});
+    EXPECT_EQ(probeVideo(avi.FileName())["codec_name"], "rawvideo");
+
+    // No file was made: no claim that one was saved.
+    ASSERT_TRUE(QDir(f.dir.path()).mkdir("taken.avi"));
+    TQzAvi failed(nullptr, f.boxes, f.codecs, nowhere);
+    failed.setFileName(f.dir.filePath("taken.avi"));
+    EXPECT_FALSE(failed.Open());
+    failed.Finish();
+    EXPECT_EQ(f.boxes.warnings,
+              QStringList({TQzAvi::kNoAviLibraryText,
+                           "ＡＶＩファイルを作成できませんでした.\n同じ名前のファイルがあります.",
+                           "ＡＶＩファイルを開けませんでした."}));
+}
+
+// The dialog offers only what the chosen encoder honours and reports it with the encoder's code.
+TEST(CodecDialog, ChoiceCarriesTheEncoderAndTheSettingsItHonours) {
+    Fixture f;
+    f.avi.setCompress(false);
+    ASSERT_TRUE(f.write("clip.avi", 3));
+    f.avi.Finish();
+    AviSource::Status status;
+    auto source = aviLibrary().openSource(f.avi.FileName().toStdString(), status);
+    ASSERT_TRUE(source);
+    AviSaveOptions start;
+    start.fccHandler = kUncompressedHandler;
+    CodecDialog dialog(nullptr, *source, start);
+    auto* compressor = dialog.findChild<QComboBox*>("compressor");
+    EXPECT_EQ(dialog.options().fccHandler, kUncompressedHandler);
+    EXPECT_FALSE(dialog.findChild<QSlider*>("quality")->isEnabled());
+    EXPECT_EQ(dialog.findChild<QSlider*>("previewPosition")->maximum(), 2);
+    EXPECT_FALSE(dialog.findChild<QLabel*>("preview")->pixmap().isNull());
+
+    compressor->setCurrentIndex(compressor->findData("mpeg4"));
+    dialog.findChild<QCheckBox*>("keyFrames")->setChecked(true);
+    dialog.findChild<QSpinBox*>("keyFrameEvery")->setValue(5);
+    AviSaveOptions chosen = dialog.options();
+    EXPECT_EQ(chosen.fccHandler, aviLibrary().findEncoder("mpeg4")->fourcc);
+    EXPECT_EQ(chosen.encoder, "mpeg4");
+    EXPECT_EQ(chosen.quality, 7500);
+    EXPECT_EQ(chosen.keyFrameEvery, 5);
+    EXPECT_EQ(chosen.dataRateKBps, 0);
+
+    compressor->setCurrentIndex(compressor->findData("ffv1"));
+    chosen = dialog.options();
+    EXPECT_EQ(chosen.encoder, "ffv1");
+    EXPECT_EQ(chosen.quality, -1);  // lossless: no quality to set
+}
+
+TEST(TemporaryAviName, ReplacesTheLastExtensionOfTheFileNameOnly) {
+    EXPECT_EQ(temporaryAviName("/shots/動画保存1.avi"), "/shots/動画保存1_.avi");
+    EXPECT_EQ(temporaryAviName("/shots.d/clip"), "/shots.d/clip_.avi");
+    EXPECT_EQ(temporaryAviName("/a/b.tar.avi"), "/a/b.tar_.avi");
+}
+
+}  // namespace
