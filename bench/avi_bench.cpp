@@ -2,21 +2,22 @@
 // encoder without a dialog. Prints "write: F frames/s, B MB/s" (file bytes, flushed to the disk,
 // like dd conv=fdatasync) and, with a codec, "recompress: F frames/s".
 // Usage: avi_bench --frames N --width W --height H --out FILE [--codec NAME] [--bits 16|24]
+#include <fcntl.h>
+#include <unistd.h>
+
 #include <QApplication>
 #include <QElapsedTimer>
 #include <QFile>
 #include <QFileInfo>
-#include <QPainter>
 #include <QTimer>
 #include <cstdio>
 #include <cstring>
-#include <fcntl.h>
 #include <string>
-#include <unistd.h>
 
 #include "platform/avi/avi_library_loader.h"
 #include "platform/avi/codec_chooser.h"
 #include "platform/x11/message_box.h"
+#include "test_pictures.h"
 #include "video/ui/qz_avi.h"
 #include "video/ui/save_progress_window.h"
 
@@ -74,28 +75,6 @@ public:
     qint64 recompressNs = 0;
 };
 
-// A desktop-like picture that changes from frame to frame: gradients, panels and text.
-QImage syntheticFrame(int width, int height, int index) {
-    QImage image(width, height, QImage::Format_RGB32);
-    QPainter painter(&image);
-    QLinearGradient background(0, 0, width, height);
-    background.setColorAt(0, QColor(30 + index % 50, 60, 120));
-    background.setColorAt(1, QColor(200, 180, 90 + index % 60));
-    painter.fillRect(image.rect(), background);
-    painter.setPen(Qt::black);
-    for (int i = 0; i < 6; ++i) {
-        const QRect panel((i * 97 + index * 7) % std::max(1, width - width / 3),
-                          (i * 53) % std::max(1, height - height / 3), width / 3, height / 3);
-        painter.fillRect(panel, QColor::fromHsv((i * 60 + index) % 360, 60, 240));
-        painter.drawText(
-            panel.adjusted(8, 8, -8, -8), Qt::TextWordWrap,
-            QStringLiteral("Kadrel frame %1 panel %2 — the quick brown fox jumps over the lazy dog")
-                .arg(index)
-                .arg(i));
-    }
-    return image;
-}
-
 }  // namespace
 
 int main(int argc, char** argv) {
@@ -132,7 +111,7 @@ int main(int argc, char** argv) {
     }
     // A few distinct pictures, cycled, keep the frame source out of the measurement.
     std::vector<QImage> pictures;
-    for (int i = 0; i < 4; ++i) pictures.push_back(syntheticFrame(width, height, i * 11));
+    for (int i = 0; i < 4; ++i) pictures.push_back(test_pictures::desktopFrame(width, height, i * 11));
 
     PrintedMessages messages;
     TQzAvi avi(nullptr, messages, codec, module);

@@ -10,6 +10,7 @@
 #include <cstdlib>
 #include <cstring>
 
+#include "test_pictures.h"
 #include "video/logic/frame_conversion.h"
 #include "video/logic/frame_file.h"
 
@@ -18,12 +19,7 @@ namespace {
 constexpr int kWidth = 1920;
 constexpr int kHeight = 1080;
 
-QImage picture() {
-    QImage image(kWidth, kHeight, QImage::Format_RGB32);
-    for (int y = 0; y < kHeight; ++y)
-        for (int x = 0; x < kWidth; ++x) image.setPixel(x, y, qRgb(x, y, x ^ y));
-    return image;
-}
+QImage picture() { return test_pictures::xorPattern(kWidth, kHeight); }
 
 // A picture in page-aligned memory, as a direct write wants it.
 QImage alignedPicture() {

@@ -6,74 +6,30 @@
 // so the server copies realistic pixels. Times are wall-clock: the X server does part of the work.
 // The ratio of the medians, shared-memory grab / memcpy, is printed at the end.
 // Run it on a private 1920 x 1080 Xvfb: bench/run_grab.sh.
+#include <benchmark/benchmark.h>
+#include <unistd.h>
+
 #include <QApplication>
 #include <QElapsedTimer>
-#include <QFont>
-#include <QLinearGradient>
 #include <QPainter>
-#include <QRadialGradient>
-#include <QRandomGenerator>
 #include <QScreen>
 #include <QThread>
 #include <QWidget>
 #include <QWindow>
-#include <benchmark/benchmark.h>
 #include <cstdio>
 #include <cstring>
 #include <map>
 #include <string>
-#include <unistd.h>
 #include <vector>
 
 #include "core/logic/capture_geometry.h"
 #include "platform/x11/screen_grabber.h"
+#include "test_pictures.h"
 
 namespace {
 
 constexpr int kRepetitions = 15;
 constexpr QSize kCapture(800, 600);
-
-QImage photoLikePicture(QSize size) {
-    QImage picture(size, QImage::Format_RGB32);
-    QPainter painter(&picture);
-    QLinearGradient sky(0, 0, 0, size.height());
-    sky.setColorAt(0, QColor(40, 90, 170));
-    sky.setColorAt(0.55, QColor(235, 180, 120));
-    sky.setColorAt(1, QColor(50, 70, 40));
-    painter.fillRect(picture.rect(), sky);
-    QRadialGradient sun(size.width() * 0.7, size.height() * 0.35, size.height() * 0.3);
-    sun.setColorAt(0, QColor(255, 250, 220, 230));
-    sun.setColorAt(1, QColor(255, 200, 120, 0));
-    painter.fillRect(picture.rect(), sun);
-    QRandomGenerator random(20240501);
-    for (int i = 0; i < 60; ++i) {
-        painter.setBrush(
-            QColor::fromHsv(random.bounded(360), 120 + random.bounded(100), 90 + random.bounded(150), 110));
-        painter.setPen(Qt::NoPen);
-        painter.drawEllipse(QPoint(random.bounded(size.width()), random.bounded(size.height())),
-                            20 + random.bounded(160), 20 + random.bounded(120));
-    }
-    painter.setPen(Qt::white);
-    painter.setFont(QFont(QStringLiteral("Sans"), 14));
-    for (int line = 0; line < 30; ++line) {
-        painter.drawText(
-            40, 40 + line * 34,
-            QStringLiteral("Kadrel capture benchmark %1: the quick brown fox jumps over the lazy dog")
-                .arg(line));
-    }
-    painter.end();
-    // Sensor-like noise, so no run of equal pixels makes a copy cheaper than it is.
-    for (int y = 0; y < picture.height(); ++y) {
-        auto* pixels = reinterpret_cast<QRgb*>(picture.scanLine(y));
-        for (int x = 0; x < picture.width(); ++x) {
-            const int n = int(random.bounded(25)) - 12;
-            const QRgb p = pixels[x];
-            pixels[x] = qRgb(qBound(0, qRed(p) + n, 255), qBound(0, qGreen(p) + n, 255),
-                             qBound(0, qBlue(p) + n, 255));
-        }
-    }
-    return picture;
-}
 
 class PictureWindow : public QWidget {
 public:
@@ -81,7 +37,7 @@ public:
         const QScreen* screen = QGuiApplication::primaryScreen();
         setGeometry(screen->geometry());
         setAttribute(Qt::WA_OpaquePaintEvent);
-        m_picture = photoLikePicture(screen->geometry().size() * screen->devicePixelRatio());
+        m_picture = test_pictures::photoLikeScene(screen->geometry().size() * screen->devicePixelRatio());
         m_picture.setDevicePixelRatio(screen->devicePixelRatio());
     }
 

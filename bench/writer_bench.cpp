@@ -3,43 +3,25 @@
 // apart. Files go to the folder KADREL_BENCH_DIR and stay there, or else to a temporary folder
 // removed at the end. KADREL_BENCH_PICTURE names a picture to write instead of the made-up one, so that the
 // figures can stand beside other tools writing the same screen (bench/compare_tools.sh).
+#include <benchmark/benchmark.h>
+
 #include <QDir>
 #include <QFileInfo>
 #include <QImage>
 #include <QTemporaryDir>
 #include <algorithm>
-#include <benchmark/benchmark.h>
-#include <random>
 
 #include "platform/system/image_library.h"
 #include "still/logic/jpeg_bmp_writers.h"
 #include "still/logic/write_image.h"
+#include "test_pictures.h"
 
 namespace {
-
-// Gradients with camera-like noise, cut by hard-edged blocks and thin bars as text and window
-// borders would.
-QImage photoLike(int width, int height) {
-    QImage image(width, height, QImage::Format_RGB32);
-    std::mt19937 random(7);
-    std::uniform_int_distribution<int> noise(-6, 6);
-    for (int y = 0; y < height; ++y) {
-        auto* row = reinterpret_cast<QRgb*>(image.scanLine(y));
-        for (int x = 0; x < width; ++x) {
-            int r = 255 * x / width + noise(random), g = 255 * y / height + noise(random);
-            int b = 60 + 120 * (x + y) / (width + height) + noise(random);
-            if ((x / 64 + y / 48) % 7 == 0) r = g = b = 240;
-            if ((x / 64 + y / 48) % 7 == 0 && y % 12 < 9 && (x * 7 + y) % 11 < 4) r = g = b = 16;
-            row[x] = qRgb(std::clamp(r, 0, 255), std::clamp(g, 0, 255), std::clamp(b, 0, 255));
-        }
-    }
-    return image;
-}
 
 const QImage& picture() {
     static const QImage image = [] {
         const QByteArray path = qgetenv("KADREL_BENCH_PICTURE");
-        return path.isEmpty() ? photoLike(1920, 1080)
+        return path.isEmpty() ? test_pictures::photoLike(1920, 1080)
                               : QImage(QString::fromLocal8Bit(path)).convertToFormat(QImage::Format_RGB32);
     }();
     return image;

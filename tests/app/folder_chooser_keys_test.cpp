@@ -16,11 +16,6 @@
 namespace {
 class ChooserKeys : public ProgramTest, public ::testing::WithParamInterface<bool> {
 protected:
-    void SetUp() override {
-        if (!GetParam()) return;
-        manager = std::make_unique<Openbox>();
-        ASSERT_TRUE(manager->running()) << "openbox is needed for this test";
-    }
     TOKBottomDlg& chooser() { return *program->OKBottomDlg; }
     FolderTreeModel& model() { return *qobject_cast<FolderTreeModel*>(chooser().ShellTreeView1->model()); }
     // Ctrl+A opens the command menu, so the frame has the keyboard. The menu runs its own event
@@ -37,12 +32,9 @@ protected:
         ASSERT_TRUE(sendKeys({"ctrl+a"}));
         EXPECT_TRUE(waitUntil([&] { return opened; }));
     }
-
-    std::unique_ptr<Openbox> manager;
 };
 
-INSTANTIATE_TEST_SUITE_P(, ChooserKeys, ::testing::Values(false, true),
-                         [](const auto& info) { return info.param ? "Openbox" : "NoWindowManager"; });
+INSTANTIATE_WITH_AND_WITHOUT_WINDOW_MANAGER(ChooserKeys);
 }  // namespace
 
 TEST_P(ChooserKeys, OpensWithTheFocusArrowKeysChooseAndEnterSavesThere) {
@@ -51,7 +43,7 @@ TEST_P(ChooserKeys, OpensWithTheFocusArrowKeysChooseAndEnterSavesThere) {
                                                           (folder() + "gone").toUtf8() + "\r\n"));
     const QString shots = folder() + QStringLiteral("0shots");
     ASSERT_TRUE(QDir().mkpath(shots));
-    start();
+    start(GetParam());
     ASSERT_FALSE(program->state.settings.SaveFolderSet);
 
     ASSERT_TRUE(sendKeys({"ctrl+z"}));

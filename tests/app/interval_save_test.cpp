@@ -136,11 +136,7 @@ TEST_F(IntervalSave, NumbersSkipEarlierFilesAndCarryOverToTheNextRun) {
 
 TEST_F(IntervalSave, UnwritableFolderShowsOneBoxAtATimeAndKeepsTheNumber) {
     SlowMessageBoxes slowBoxes;
-    backdrop.show();
-    waitUntil([&] { return backdrop.isVisible(); });
-    program = std::make_unique<Program>(folder(), services(&slowBoxes));
-    program->show();
-    ASSERT_TRUE(waitUntil([&] { return QApplication::activeWindow() == program->Form1.get(); }));
+    start(false, &slowBoxes);
     program->state.settings.SaveDirectory = QStringLiteral("/proc/self");
     startRun(100, 0);
     ASSERT_TRUE(waitUntil([&] { return slowBoxes.messages.size() >= 3; }, 5000));

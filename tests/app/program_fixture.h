@@ -1,10 +1,11 @@
 #pragma once
 
+#include <gtest/gtest.h>
+
 #include <QApplication>
 #include <QDir>
 #include <QTemporaryDir>
 #include <deque>
-#include <gtest/gtest.h>
 
 #include "app/startup.h"
 #include "capture_window/ui/frame_window.h"
@@ -16,6 +17,7 @@
 #include "platform/x11/screen_grabber.h"
 #include "still/ui/print_command.h"
 #include "still/ui/save_picture_dialog.h"
+#include "test_pictures.h"
 
 // Answers the save-as dialog with prepared names (nothing = cancel) and records what it was asked.
 class ScriptedSaveDialog final : public SavePictureDialog {
@@ -46,13 +48,14 @@ public:
 // The whole program in this process, started in a folder of the test's own over a known picture.
 class ProgramTest : public ::testing::Test {
 protected:
-    void start() {
-        backdrop.show();
-        waitUntil([&] { return backdrop.isVisible(); });
-        program = std::make_unique<Program>(folder(), services());
+    // Under a window manager when managed, with other message boxes when given; the frame has the
+    // keyboard at the end.
+    void start(bool managed = false, MessageBoxes* messages = nullptr) {
+        ASSERT_TRUE(desktop.start(managed)) << "openbox is needed for this test";
+        program = std::make_unique<Program>(folder(), services(messages));
         program->show();
         ASSERT_TRUE(waitUntil([&] { return QApplication::activeWindow() == program->Form1.get(); }));
-        waitUntil([] { return false; }, 150);
+        waitForXIdle();
     }
     ProgramServices services(MessageBoxes* messages = nullptr) {
         return {messages ? *messages : boxes,
@@ -71,16 +74,13 @@ protected:
     void capture(const QStringList& keys) {
         ASSERT_TRUE(sendKeys(keys));
         ASSERT_TRUE(waitUntil([&] { return form().isVisible() && !form().Timer1.isActive(); }));
-        waitUntil([] { return false; }, 50);
+        waitForXIdle();
     }
     // The picture under the client area as the backdrop paints it.
     QImage expectedClient() const {
-        const QPoint o = program->Form1->clientOrigin();
-        QImage image(program->Form1->clientWidth(), program->Form1->clientHeight(), QImage::Format_RGB32);
-        for (int y = 0; y < image.height(); ++y)
-            for (int x = 0; x < image.width(); ++x)
-                image.setPixel(x, y, Backdrop::colorAt(o.x() + x, o.y() + y).rgb());
-        return image;
+        return test_pictures::ramps(
+            QRect(program->Form1->clientOrigin(),
+                  QSize(program->Form1->clientWidth(), program->Form1->clientHeight())));
     }
 
     QTemporaryDir dir;
@@ -93,6 +93,6 @@ protected:
     PrintDialogPort* printDialog = &cancellingPrintDialog;  // a test may answer it otherwise
     ScriptedCodecs codecs;
     SettableClock clock;
-    Backdrop backdrop;
+    Desktop desktop;
     std::unique_ptr<Program> program;
 };

@@ -1,10 +1,11 @@
 #pragma once
 
+#include <gtest/gtest.h>
+
 #include <QApplication>
 #include <QDir>
 #include <QFile>
 #include <QTemporaryDir>
-#include <gtest/gtest.h>
 
 #include "capture_window/ui/frame_window.h"
 #include "core/ui/command_ports.h"
@@ -38,17 +39,17 @@ protected:
         form.setIntervalDialog(&intervalDialog);
     }
 
-    void showOverBackdrop() {
-        backdrop.show();
-        waitUntil([&] { return backdrop.isVisible(); });
+    // Under a window manager when managed; the frame has the keyboard at the end.
+    void showOverBackdrop(bool managed = false) {
+        ASSERT_TRUE(desktop.start(managed)) << "openbox is needed for this test";
         form.show();
         form.activateWindow();
         ASSERT_TRUE(waitUntil([&] { return QApplication::activeWindow() == &form; }));
-        waitUntil([] { return false; }, 150);  // let both windows paint
+        waitForXIdle();
     }
 
     TForm1& form = form1;
-    Backdrop backdrop;
+    Desktop desktop;
     FakeSettingsDialog settingsDialog;
     FakeIntervalDialog intervalDialog;
 };

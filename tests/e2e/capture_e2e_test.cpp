@@ -6,16 +6,9 @@
 #include <QImageReader>
 
 #include "program_run.h"
+#include "test_pictures.h"
 
 namespace {
-QImage expectedClient() {
-    QImage image(kStartClient.size(), QImage::Format_RGB32);
-    for (int y = 0; y < image.height(); ++y)
-        for (int x = 0; x < image.width(); ++x)
-            image.setPixel(x, y, Backdrop::colorAt(kStartClient.x() + x, kStartClient.y() + y).rgb());
-    return image;
-}
-
 // Waits until the program has written a whole file that Qt can read.
 QImage waitForImage(const QString& path) {
     QImage image;
@@ -28,8 +21,7 @@ TEST(ProgramCapture, KeysSaveEachFormatIntoTheProgramFolderAndCopyToTheClipboard
     ProgramOnBackdrop program;
     ASSERT_TRUE(program.start());
     ProgramRun& run = program.run;
-    waitUntil([] { return false; }, 300);
-    const QImage expected = expectedClient();
+    const QImage expected = test_pictures::ramps(kStartClient);
 
     ASSERT_TRUE(sendKeys({"ctrl+z"}));
     const QImage jpeg = waitForImage(run.file(QStringLiteral("指定先に保存1.jpg")));
@@ -42,6 +34,7 @@ TEST(ProgramCapture, KeysSaveEachFormatIntoTheProgramFolderAndCopyToTheClipboard
     ASSERT_TRUE(sendKeys({"ctrl+g", "ctrl+z"}));
     EXPECT_EQ(waitForImage(run.file(QStringLiteral("指定先に保存4.gif"))).size(), expected.size());
     ASSERT_TRUE(sendKeys({"ctrl+j", "ctrl+z"}));
+    EXPECT_EQ(waitForImage(run.file(QStringLiteral("指定先に保存5.jpg"))).size(), expected.size());
     EXPECT_EQ(QImageReader(run.file(QStringLiteral("指定先に保存5.jpg"))).format(), "jpeg");
     EXPECT_FALSE(QFile::exists(run.file(QStringLiteral("kadrel.bmp"))));
 
@@ -69,9 +62,9 @@ TEST(ProgramCapture, AFolderChosenWithAWaveDashOrATildeIsTheSaveFolderAfterARest
     // Help, the wave dash, the tilde.
     const auto choose = [&](const QStringList& steps) {
         ASSERT_TRUE(sendKeys({"ctrl+d"}));
-        ASSERT_TRUE(waitUntil([&] { return !program.x.findWindows(chooserTitle).empty(); }, 10000));
+        ASSERT_TRUE(program.x.waitForKeyboard(chooserTitle));
         for (const QString& key : steps) {
-            waitUntil([] { return false; }, 400);  // the folder's children are read in the background
+            waitForFolderRead();
             ASSERT_TRUE(sendKeys({key}));
         }
         ASSERT_TRUE(sendKeys({"Return"}));
@@ -82,7 +75,6 @@ TEST(ProgramCapture, AFolderChosenWithAWaveDashOrATildeIsTheSaveFolderAfterARest
         ASSERT_TRUE(run.process().waitForFinished(5000));
         program.frames.clear();
         ASSERT_TRUE(program.start());
-        waitUntil([] { return false; }, 300);
     };
     const QString shot = QStringLiteral("/指定先に保存1.jpg");
 

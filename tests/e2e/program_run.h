@@ -10,22 +10,20 @@
 #include <cstdint>
 #include <vector>
 
+#include "fakes/small_disk.h"
 #include "fakes/x11_test_support.h"
 
 // A copy of the program, its AVI module and its help page in a fresh folder, so that the settings
 // file and everything else it writes are the test's own.
 class ProgramRun {
 public:
-    enum class AviModule { Beside, Missing };
-
     // program: the executable to copy and start (by default the built kadrel).
-    explicit ProgramRun(const QString& program = builtProgram(), AviModule module = AviModule::Beside) {
+    explicit ProgramRun(const QString& program = builtProgram()) {
         const QString bin = qEnvironmentVariable("KADREL_BIN_DIR");
         m_exe = m_dir.path() + QLatin1Char('/') + QFileInfo(program).fileName();
         EXPECT_TRUE(QFile::copy(program, m_exe));
-        if (module == AviModule::Beside)
-            EXPECT_TRUE(QFile::copy(bin + QStringLiteral("/libkadrel_avi.so"),
-                                    file(QStringLiteral("libkadrel_avi.so"))));
+        EXPECT_TRUE(
+            QFile::copy(bin + QStringLiteral("/libkadrel_avi.so"), file(QStringLiteral("libkadrel_avi.so"))));
         QDir(m_dir.path()).mkpath(QStringLiteral("Help"));
         QFile::copy(bin + QStringLiteral("/Help/manual.htm"),
                     m_dir.path() + QStringLiteral("/Help/manual.htm"));
@@ -34,9 +32,14 @@ public:
         m_process.kill();
         m_process.waitForFinished(3000);
     }
-    void start() {
+    // killAt: a system call of the program's main thread and the call (from 1) that it does not
+    // live to make.
+    void start(KillPoint killAt = {}) {
         m_process.setWorkingDirectory(m_dir.path());
-        m_process.start(m_exe, {});
+        if (killAt.syscall)
+            m_process.start(QStringLiteral("strace"), straceKillingAt(killAt) << m_exe);
+        else
+            m_process.start(m_exe, {});
         ASSERT_TRUE(m_process.waitForStarted());
     }
     static QString builtProgram() {
@@ -58,18 +61,28 @@ private:
 inline const QString kStartCaption = QStringLiteral("Kadrel1.02  420 , 360");
 inline constexpr QRect kStartClient(339, 353, 420, 360);
 
-// The program started over the test's backdrop, watched by another X client.
+// The folder chooser reads a folder's children in the background and shows no sign of it to
+// another client: the time such a read takes, before the next key may move through them.
+inline void waitForFolderRead() {
+    holdsFor([] { return true; }, 400);
+}
+
+// The program started over the test's desktop, watched by another X client.
 struct ProgramOnBackdrop {
-    Backdrop backdrop;
+    Desktop desktop;
     ProgramRun run;
     OtherClient x;
     std::vector<std::uint32_t> frames;  // the frame windows found by their caption
 
-    // Shows the backdrop, starts the program and waits until its frame is mapped.
-    bool start() {
-        backdrop.show();
-        waitUntil([] { return false; }, 200);
-        run.start();
-        return waitUntil([&] { return !(frames = x.findWindows(kStartCaption)).empty(); }, 10000);
+    // Brings the desktop up (under a window manager when managed), starts the program and waits
+    // until its frame is mapped and the program has the keyboard: the frame, or a box that the
+    // start opened over it. Again after the program ended: a restart.
+    bool start(bool managed = false, KillPoint killAt = {}) {
+        if (!desktop.start(managed)) return false;
+        run.start(killAt);
+        const std::uint32_t backdrop = x.topLevelOf(std::uint32_t(desktop.backdrop.winId()));
+        return waitUntil([&] { return !(frames = x.findWindows(kStartCaption)).empty(); }, 15000) &&
+               waitUntil([&] { return x.keyboardTopLevel() != 0 && x.keyboardTopLevel() != backdrop; },
+                         10000);
     }
 };

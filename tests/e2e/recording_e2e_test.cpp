@@ -36,45 +36,33 @@ std::string mappedAviLibraries(qint64 pid) {
 class RecordingRun : public ::testing::TestWithParam<bool> {
 protected:
     void SetUp() override {
-        if (GetParam()) {
-            manager = std::make_unique<Openbox>();
-            ASSERT_TRUE(manager->running()) << "openbox is needed for this test";
-        }
+        ASSERT_TRUE(program.desktop.start(GetParam())) << "openbox is needed for this test";
         ASSERT_TRUE(tray.start()) << "trayer is needed for this test";
     }
     bool titled(const char* title) {
         return waitUntil([&] { return !x.findWindows(QString::fromUtf8(title)).empty(); }, 30000);
     }
-    bool startProgram(ProgramRun& run) {
-        backdrop.show();
-        waitUntil([] { return false; }, 200);
-        run.start();
-        const bool shown = waitUntil([&] { return !x.findWindows(kStartCaption).empty(); }, 15000);
-        waitUntil([] { return false; }, 300);
-        return shown;
-    }
     // Ctrl+F3 once a few frame files are there; the frames written by the stop box.
-    int stopAfterFrames(const ProgramRun& run) {
+    int stopAfterFrames() {
         if (!waitUntil([&] { return QFile::exists(run.file(QStringLiteral("kadrel00AVISAVE3.bmp"))); }))
             return 0;
-        if (!sendKeys({"ctrl+F3"}) || !titled("Kadrel")) return 0;  // the stop box
+        if (!sendKeys({"ctrl+F3"}) || !x.waitForKeyboard(QStringLiteral("Kadrel"), 30000))
+            return 0;  // the stop box
         return int(QDir(run.folder()).entryList({QStringLiteral("kadrel00AVISAVE*")}).size());
     }
 
-    std::unique_ptr<Openbox> manager;
-    Backdrop backdrop;
+    ProgramOnBackdrop program;
+    ProgramRun& run = program.run;
+    OtherClient& x = program.x;
     TrayHost tray;
-    OtherClient x;
 };
 
-INSTANTIATE_TEST_SUITE_P(WindowManager, RecordingRun, ::testing::Values(false, true),
-                         [](const auto& info) { return info.param ? "Openbox" : "None"; });
+INSTANTIATE_WITH_AND_WITHOUT_WINDOW_MANAGER(RecordingRun);
 
 }  // namespace
 
 TEST_P(RecordingRun, KeysRecordPauseResumeAndStopIntoAnAviThatTheModuleCompresses) {
-    ProgramRun run;
-    ASSERT_TRUE(startProgram(run));
+    ASSERT_TRUE(program.start(GetParam()));
     const qint64 pid = run.process().processId();
 
     ASSERT_TRUE(sendKeys({"ctrl+f"}));
@@ -83,11 +71,12 @@ TEST_P(RecordingRun, KeysRecordPauseResumeAndStopIntoAnAviThatTheModuleCompresse
     ASSERT_TRUE(titled("Kadrel1.02 動画保存>一時停止中"));
     ASSERT_TRUE(sendKeys({"ctrl+F1"}));
     ASSERT_TRUE(titled("Kadrel1.02 動画保存>録画中"));
-    const int frames = stopAfterFrames(run);
+    const int frames = stopAfterFrames();
     ASSERT_GE(frames, 3);
     EXPECT_EQ(mappedAviLibraries(pid), "");
     ASSERT_TRUE(sendKeys({"Return"}));
-    ASSERT_TRUE(titled("ビデオの圧縮"));  // the codec dialog, once the frame files are assembled
+    ASSERT_TRUE(x.waitForKeyboard(QStringLiteral("ビデオの圧縮"),
+                                  30000));  // the codec dialog, once the frame files are assembled
     EXPECT_TRUE(QDir(run.folder()).entryList({QStringLiteral("kadrel00AVISAVE*")}).isEmpty());
     const std::string loaded = mappedAviLibraries(pid);
     EXPECT_NE(loaded.find("libavcodec"), std::string::npos) << loaded;
@@ -105,13 +94,13 @@ TEST_P(RecordingRun, KeysRecordPauseResumeAndStopIntoAnAviThatTheModuleCompresse
 }
 
 TEST_P(RecordingRun, WithoutTheAviModuleTheProgramStartsAndKeepsTheUncompressedFile) {
-    ProgramRun run(ProgramRun::builtProgram(), ProgramRun::AviModule::Missing);
-    ASSERT_TRUE(startProgram(run));
+    ASSERT_TRUE(QFile::remove(run.file(QStringLiteral("libkadrel_avi.so"))));
+    ASSERT_TRUE(program.start(GetParam()));
     ASSERT_TRUE(sendKeys({"ctrl+f"}));
-    const int frames = stopAfterFrames(run);
+    const int frames = stopAfterFrames();
     ASSERT_GT(frames, 0);
     ASSERT_TRUE(sendKeys({"Return"}));
-    ASSERT_TRUE(titled("警告"));
+    ASSERT_TRUE(x.waitForKeyboard(QStringLiteral("警告"), 30000));
     EXPECT_EQ(mappedAviLibraries(run.process().processId()), "");
     ASSERT_TRUE(sendKeys({"Return"}));
     EXPECT_TRUE(waitUntil([&] { return x.findWindows(QStringLiteral("警告")).empty(); }));

@@ -16,6 +16,7 @@
 #include "fakes/test_files.h"
 #include "fakes/tray_host.h"
 #include "platform/avi/avi_file.h"
+#include "platform/system/file_lock.h"
 #include "program_run.h"
 
 namespace {
@@ -27,29 +28,11 @@ protected:
     void SetUp() override {
         ASSERT_TRUE(tray.start()) << "trayer is needed for this test";
         // The program's boxes bear its name; the test's own window must not.
-        backdrop.setWindowTitle(QStringLiteral("backdrop"));
+        program.desktop.backdrop.setWindowTitle(QStringLiteral("backdrop"));
     }
-    // A window of the title is mapped; a moment later, it has the keyboard.
-    bool titled(const QString& title, int timeoutMs = 30000) {
-        if (!waitUntil([&] { return !x.findWindows(title).empty(); }, timeoutMs)) return false;
-        waitUntil([] { return false; }, 300);
-        return true;
-    }
-    // killAt: a system call of the program's main thread and the call (from 1) that it does not
-    // live to make.
-    bool startProgram(KillPoint killAt = {}) {
-        backdrop.show();
-        waitUntil([] { return false; }, 200);
-        if (killAt.syscall) {
-            run.process().setWorkingDirectory(run.folder());
-            run.process().start(QStringLiteral("strace"), straceKillingAt(killAt) << run.exe());
-        } else {
-            run.start();
-        }
-        const bool shown = waitUntil([&] { return !x.findWindows(kStartCaption).empty(); }, 15000);
-        waitUntil([] { return false; }, 300);
-        return shown;
-    }
+    // A window of the title is mapped and has the keyboard.
+    bool titled(const QString& title, int timeoutMs = 30000) { return x.waitForKeyboard(title, timeoutMs); }
+    bool startProgram(KillPoint killAt = {}) { return program.start(false, killAt); }
     QStringList frameFiles() const {
         return QDir(run.folder()).entryList({QStringLiteral("kadrel00AVISAVE*")}, QDir::Files);
     }
@@ -70,23 +53,33 @@ protected:
         if (!saveFolder.isEmpty()) ini += "[File]\r\nDirectory=" + QFile::encodeName(saveFolder) + "\r\n";
         return writeFile(run.file(QStringLiteral("kadrel.ini")), ini);
     }
+    // The box open now, by its title, or nothing.
+    QString openBox() {
+        for (const QString& title :
+             {QStringLiteral("Kadrel"), QStringLiteral("警告"), QStringLiteral("ビデオの圧縮")})
+            if (!x.findWindows(title).empty()) return title;
+        return {};
+    }
+    // The run is over: the frame shows its caption again and has let go of the frame folder, which
+    // it holds until its codec dialog is over; any report follows at once.
+    bool idle() {
+        return !x.findWindows(kStartCaption).empty() &&
+               FileLock::tryLock(run.folder(), FileLock::Mode::Exclusive).has_value();
+    }
     // Answers every box until the frame is idle again: OK to messages and warnings, cancel to the
     // codec dialog. The titles of the boxes, in order.
     QStringList answerUntilIdle() {
         QStringList seen;
         QElapsedTimer waited;
         waited.start();
-        int quiet = 0;
-        while (waited.elapsed() < 60000 && quiet < 10) {
-            waitUntil([] { return false; }, 150);
-            const QString title = !x.findWindows(QStringLiteral("Kadrel")).empty() ? QStringLiteral("Kadrel")
-                                  : !x.findWindows(QStringLiteral("警告")).empty() ? QStringLiteral("警告")
-                                  : !x.findWindows(QStringLiteral("ビデオの圧縮")).empty()
-                                      ? QStringLiteral("ビデオの圧縮")
-                                      : QString();
-            quiet = title.isEmpty() && !x.findWindows(kStartCaption).empty() ? quiet + 1 : 0;
-            if (title.isEmpty()) continue;
-            waitUntil([] { return false; }, 300);
+        while (waited.elapsed() < 60000) {
+            const bool wasIdle = idle();
+            QString title;
+            if (!waitUntil([&] { return !(title = openBox()).isEmpty(); }, wasIdle ? 500 : 100)) {
+                if (wasIdle) break;
+                continue;
+            }
+            x.waitForKeyboard(title, 5000);
             seen << title;
             sendKeys({title == QStringLiteral("ビデオの圧縮") ? "Escape" : "Return"});
             waitUntil([&] { return x.findWindows(title).empty(); }, 5000);
@@ -99,9 +92,9 @@ protected:
     }
 
     TrayHost tray;
-    Backdrop backdrop;
-    OtherClient x;
-    ProgramRun run;
+    ProgramOnBackdrop program;
+    ProgramRun& run = program.run;
+    OtherClient& x = program.x;
 };
 
 }  // namespace
@@ -148,7 +141,7 @@ TEST_F(RecordingFaults, AKillAtAnyMomentLosesNoFrameAndTheNextStartMakesNoSecond
             ASSERT_TRUE(sendKeys({"Escape"}));
             ASSERT_TRUE(waitUntil([&] { return frameFiles().isEmpty(); }, 10000));
         } else {
-            EXPECT_FALSE(titled(QStringLiteral("Kadrel"), 1500));
+            EXPECT_TRUE(holdsFor([&] { return x.findWindows(QStringLiteral("Kadrel")).empty(); }, 500));
         }
         EXPECT_EQ(framesIn(movie(1)), recorded);
         EXPECT_TRUE(frameFiles().isEmpty()) << frameFiles().join(' ').toStdString();
@@ -163,7 +156,7 @@ TEST_F(RecordingFaults, AKillAtAnyMomentLosesNoFrameAndTheNextStartMakesNoSecond
 TEST_F(RecordingFaults, ASecondCopyInTheFolderIsRefusedAndTheFirstCopysRecordingIsWhole) {
     ASSERT_TRUE(startProgram());
     ASSERT_TRUE(sendKeys({"ctrl+f"}));
-    ASSERT_TRUE(titled(kRecordingCaption));
+    ASSERT_TRUE(waitUntil([&] { return !x.findWindows(kRecordingCaption).empty(); }));
     ASSERT_TRUE(waitUntil([&] { return frameFiles().size() >= 3; }, 10000));
     QProcess second;
     second.setWorkingDirectory(run.folder());
@@ -171,8 +164,7 @@ TEST_F(RecordingFaults, ASecondCopyInTheFolderIsRefusedAndTheFirstCopysRecording
     // Its start says first that the first copy holds the hot key that brings the frame to the front.
     ASSERT_TRUE(titled(QStringLiteral("Kadrel")));
     ASSERT_TRUE(sendKeys({"Return"}));
-    ASSERT_TRUE(waitUntil([&] { return !x.findWindows(kStartCaption).empty(); }, 15000));
-    waitUntil([] { return false; }, 500);
+    ASSERT_TRUE(titled(kStartCaption));
     ASSERT_TRUE(sendKeys({"ctrl+f"}));
     ASSERT_TRUE(titled(QStringLiteral("Kadrel")));  // the refusal
     ASSERT_TRUE(sendKeys({"Return"}));
@@ -205,8 +197,7 @@ TEST_F(RecordingFaults, AFrameTooLargeForTheAviOrAScaleOfZeroIsRefusedAtTheStart
         EXPECT_TRUE(frameFiles().isEmpty());
         ASSERT_TRUE(sendKeys({"Return"}));
         ASSERT_TRUE(waitUntil([&] { return x.findWindows(QStringLiteral("Kadrel")).empty(); }));
-        waitUntil([] { return false; }, 500);
-        EXPECT_TRUE(x.findWindows(kRecordingCaption).empty());
+        EXPECT_TRUE(holdsFor([&] { return x.findWindows(kRecordingCaption).empty(); }, 500));
         EXPECT_TRUE(frameFiles().isEmpty());
         EXPECT_FALSE(QFile::exists(movie(1)));
         kill();

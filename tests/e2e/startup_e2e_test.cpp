@@ -19,7 +19,6 @@ TEST(ProgramStart, ShowsTheSeeThroughFrameWithItsCaptionAndRaisesOnCtrlF4) {
     OtherClient& x = program.x;
     ASSERT_EQ(frames.size(), 1u);
     EXPECT_EQ(x.geometryOf(frames[0]), QRect(335, 330, 428, 387));
-    waitUntil([] { return false; }, 300);
 
     const QImage screen = grabScreen();
     const QPoint origin = kStartClient.topLeft();
@@ -50,11 +49,10 @@ TEST(ProgramStart, ReportsAHotKeyHeldElsewhereOnceAndRunsOn) {
     std::vector<std::uint32_t> boxes;
     ASSERT_TRUE(waitUntil([&] { return !(boxes = x.findWindows(QStringLiteral("Kadrel"))).empty(); }, 10000));
     EXPECT_TRUE(x.findWindows(kStartCaption).empty());
-    waitUntil([] { return false; }, 200);
+    ASSERT_TRUE(x.waitForKeyboard(QStringLiteral("Kadrel")));
     ASSERT_TRUE(sendKeys({"Return"}));
     ASSERT_TRUE(waitUntil([&] { return !x.findWindows(kStartCaption).empty(); }, 5000));
-    waitUntil([] { return false; }, 300);
-    EXPECT_TRUE(x.findWindows(QStringLiteral("Kadrel")).empty());
+    EXPECT_TRUE(holdsFor([&] { return x.findWindows(QStringLiteral("Kadrel")).empty(); }, 300));
 }
 
 TEST(ProgramStart, HotKeysChosenInTheSettingsFileReplaceOnesHeldElsewhere) {
@@ -66,16 +64,19 @@ TEST(ProgramStart, HotKeysChosenInTheSettingsFileReplaceOnesHeldElsewhere) {
     ASSERT_TRUE(program.start());
     OtherClient& x = program.x;
     const std::uint32_t frame = program.frames[0];
-    waitUntil([] { return false; }, 300);
     // No message box: the only window of that title is the test's own backdrop.
-    EXPECT_EQ(x.findWindows(QStringLiteral("Kadrel")),
-              std::vector<std::uint32_t>{std::uint32_t(program.backdrop.winId())});
+    EXPECT_TRUE(holdsFor(
+        [&] {
+            return x.findWindows(QStringLiteral("Kadrel")) ==
+                   std::vector<std::uint32_t>{std::uint32_t(program.desktop.backdrop.winId())};
+        },
+        300));
 
     x.showWindow(QRect(200, 200, 800, 700));
     ASSERT_TRUE(sendKeys({"ctrl+shift+F4"}));
     EXPECT_TRUE(waitUntil(
         [&] { return stackIndex(x.stackingOrder(), frame) > stackIndex(x.stackingOrder(), x.window()); }));
-    waitUntil([] { return false; }, 300);
+    ASSERT_TRUE(waitUntil([&] { return x.hasKeyboard(frame); }));
 
     // The recording's pause key comes from the same section.
     ASSERT_TRUE(sendKeys({"ctrl+f"}));

@@ -16,18 +16,19 @@ constexpr std::uint32_t kIconicState = 3;
 class ProgramWindowsBase {
 protected:
     void startManager(bool managed) {
-        if (!managed) return;
-        manager = std::make_unique<Openbox>();
-        ASSERT_TRUE(manager->running()) << "openbox is needed for this test";
+        ASSERT_TRUE(program.desktop.start(managed)) << "openbox is needed for this test";
     }
     bool startProgram() {
-        if (!program.start()) return false;
+        if (!program.start(program.desktop.managed())) return false;
         frame = program.frames.front();
-        return waitUntil([&] { return program.x.wmState(frame) == kNormalState || !manager; });
+        return waitUntil(
+            [&] { return program.x.wmState(frame) == kNormalState || !program.desktop.managed(); });
     }
+    // A window of the title has the keyboard, for the keys that follow; or, with shown false, none
+    // is mapped.
     bool windowShown(const char* title, bool shown = true) {
-        return waitUntil([&] { return program.x.findWindows(QString::fromUtf8(title)).empty() != shown; },
-                         10000);
+        if (shown) return program.x.waitForKeyboard(QString::fromUtf8(title));
+        return waitUntil([&] { return program.x.findWindows(QString::fromUtf8(title)).empty(); }, 10000);
     }
     // Ctrl+A opens the command menu, so the frame has the keyboard; Escape closes the menu again.
     void expectMenuOnCtrlA() {
@@ -55,7 +56,6 @@ protected:
         return above;
     }
 
-    std::unique_ptr<Openbox> manager;
     ProgramOnBackdrop program;
     std::uint32_t frame = 0;
 };
@@ -66,8 +66,7 @@ protected:
     void SetUp() override { startManager(GetParam()); }
 };
 
-INSTANTIATE_TEST_SUITE_P(, ProgramWindows, ::testing::Values(false, true),
-                         [](const auto& info) { return info.param ? "Openbox" : "NoWindowManager"; });
+INSTANTIATE_WITH_AND_WITHOUT_WINDOW_MANAGER(ProgramWindows);
 
 // Only a window manager minimizes windows.
 class ProgramUnderOpenbox : public ::testing::Test, protected ProgramWindowsBase {
@@ -119,8 +118,7 @@ TEST_P(ProgramWindows, AlwaysOnTopHoldsThroughACaptureAndSaveAsSpeaksJapanese) {
     ASSERT_TRUE(sendKeys({"ctrl+z"}));
     ASSERT_TRUE(waitUntil([&] { return QFile::exists(file(QStringLiteral("指定先に保存1.jpg"))); }, 10000));
     EXPECT_TRUE(waitUntil(above));
-    waitUntil([] { return false; }, 300);
-    EXPECT_TRUE(above());
+    EXPECT_TRUE(holdsFor(above, 300));
 
     // Qt's own dialogs speak the program's language.
     ASSERT_TRUE(sendKeys({"ctrl+s"}));
@@ -145,8 +143,7 @@ TEST_F(ProgramUnderOpenbox, AFrameRestoredFromMinimizedStaysRestoredAcrossCaptur
     ASSERT_TRUE(sendKeys({"ctrl+z"}));
     ASSERT_TRUE(waitUntil([&] { return QFile::exists(file(QStringLiteral("指定先に保存1.jpg"))); }, 10000));
     ASSERT_TRUE(waitUntil([&] { return program.x.wmState(frame) != 0; }));
-    waitUntil([] { return false; }, 300);
-    EXPECT_EQ(program.x.wmState(frame), kNormalState);
+    EXPECT_TRUE(holdsFor([&] { return program.x.wmState(frame) == kNormalState; }, 300));
 
     minimize();
     ASSERT_TRUE(sendKeys({"ctrl+F4"}));

@@ -9,6 +9,10 @@ int main(int argc, char** argv) {
     for (int i = 1; i < argc; ++i) {
         if (QByteArray(argv[i]).startsWith("--gtest_list_tests")) return RUN_ALL_TESTS();
     }
+    // Run side by side by ctest, each test has an X server of its own (the resource "display" that
+    // scripts/test lists): tests share the screen, the clipboard, key grabs and window managers.
+    const QByteArray display = qgetenv("CTEST_RESOURCE_GROUP_0_DISPLAY");  // "id:<number>,slots:1"
+    if (display.startsWith("id:")) qputenv("DISPLAY", ":" + display.mid(3).split(',').front());
     qputenv("QT_QPA_PLATFORM", "xcb");
     QApplication app(argc, argv);
     QApplication::setApplicationName(QStringLiteral("Kadrel"));

@@ -1,10 +1,12 @@
 #include "x11_test_support.h"
 
+#include <QtGui/qguiapplication_platform.h>
 #include <xcb/xcb.h>
 
 #include <QCoreApplication>
 #include <QElapsedTimer>
 #include <QGuiApplication>
+#include <QPaintEvent>
 #include <QPainter>
 #include <QProcess>
 #include <QScreen>
@@ -17,6 +19,8 @@
 #include <stdexcept>
 #include <string>
 
+#include "test_pictures.h"
+
 bool waitUntil(const std::function<bool()>& condition, int timeoutMs) {
     QElapsedTimer timer;
     timer.start();
@@ -28,10 +32,33 @@ bool waitUntil(const std::function<bool()>& condition, int timeoutMs) {
     return true;
 }
 
+bool holdsFor(const std::function<bool()>& condition, int ms) {
+    return !waitUntil([&] { return !condition(); }, ms);
+}
+
+void waitForXIdle() {
+    // The second round trip dispatches what the handlers of the first one's events asked for.
+    for (int i = 0; i < 2; ++i) {
+        QGuiApplication::sync();
+        QCoreApplication::processEvents();
+    }
+}
+
 QImage grabScreen() {
-    // Give the windows uncovered by a shape change time to repaint.
-    waitUntil([] { return false; }, 120);
-    return QGuiApplication::primaryScreen()->grabWindow(0).toImage().convertToFormat(QImage::Format_RGB32);
+    const auto grab = [] {
+        waitForXIdle();
+        return QGuiApplication::primaryScreen()->grabWindow(0).toImage().convertToFormat(
+            QImage::Format_RGB32);
+    };
+    QImage last = grab();
+    QElapsedTimer timer;
+    timer.start();
+    for (;;) {
+        QThread::msleep(40);
+        QImage next = grab();
+        if (next == last || timer.elapsed() > 2000) return next;
+        last = std::move(next);
+    }
 }
 
 namespace {
@@ -41,7 +68,7 @@ bool runXdotool(const QStringList& arguments) {
     // Keep serving the X connection while xdotool types.
     waitUntil([&] { return xdotool.state() == QProcess::NotRunning; }, 10000);
     const bool ok = xdotool.exitStatus() == QProcess::NormalExit && xdotool.exitCode() == 0;
-    waitUntil([] { return false; }, 80);
+    waitForXIdle();
     return ok;
 }
 }  // namespace
@@ -61,20 +88,48 @@ Backdrop::Backdrop() : QWidget(nullptr, Qt::Window | Qt::FramelessWindowHint) {
     setAttribute(Qt::WA_OpaquePaintEvent);
 }
 
-QColor Backdrop::colorAt(int x, int y) {
-    // Smooth ramps that turn back instead of wrapping: neighbouring pixels differ, and there are
-    // no hard edges that no lossy encoder could keep.
-    const auto ramp = [](int t) { return std::abs(t % 510 - 255); };
-    return QColor(ramp(x), ramp(y), ramp((x + y) / 2));
+QColor Backdrop::colorAt(int x, int y) { return QColor(test_pictures::rampColor(x, y)); }
+
+namespace {
+const QImage& backdropPicture() {
+    static const QImage picture = test_pictures::ramps(QGuiApplication::primaryScreen()->geometry().size());
+    return picture;
+}
+}  // namespace
+
+bool Backdrop::showPainted() {
+    show();
+    if (!waitUntil([&] { return m_painted; }, 10000)) return false;
+    // The picture becomes the window's background too, so the X server itself repaints what a
+    // capture uncovers, even while this process waits for the program (for its clipboard, say).
+    xcb_connection_t* c = qGuiApp->nativeInterface<QNativeInterface::QX11Application>()->connection();
+    const auto window = xcb_window_t(winId());
+    std::unique_ptr<xcb_get_geometry_reply_t, decltype(&free)> g(
+        xcb_get_geometry_reply(c, xcb_get_geometry(c, window), nullptr), &free);
+    const QImage& picture = backdropPicture();
+    if (g && g->depth == 24 && picture.size() == size()) {
+        const xcb_pixmap_t pixmap = xcb_generate_id(c);
+        xcb_create_pixmap(c, 24, pixmap, window, uint16_t(picture.width()), uint16_t(picture.height()));
+        const xcb_gcontext_t gc = xcb_generate_id(c);
+        xcb_create_gc(c, gc, pixmap, 0, nullptr);
+        constexpr int kRows = 64;  // within the request size of a server without big requests
+        for (int y = 0; y < picture.height(); y += kRows) {
+            const int rows = std::min(kRows, picture.height() - y);
+            xcb_put_image(c, XCB_IMAGE_FORMAT_Z_PIXMAP, pixmap, gc, uint16_t(picture.width()), uint16_t(rows),
+                          0, int16_t(y), 0, 24, uint32_t(picture.bytesPerLine() * rows),
+                          picture.constScanLine(y));
+        }
+        xcb_change_window_attributes(c, window, XCB_CW_BACK_PIXMAP, &pixmap);
+        xcb_free_gc(c, gc);
+        xcb_free_pixmap(c, pixmap);
+    }
+    waitForXIdle();
+    return true;
 }
 
-void Backdrop::paintEvent(QPaintEvent*) {
-    QImage picture(size(), QImage::Format_RGB32);
-    for (int y = 0; y < picture.height(); ++y) {
-        auto* line = reinterpret_cast<QRgb*>(picture.scanLine(y));
-        for (int x = 0; x < picture.width(); ++x) line[x] = colorAt(x, y).rgb();
-    }
-    QPainter(this).drawImage(0, 0, picture);
+void Backdrop::paintEvent(QPaintEvent* event) {
+    QPainter(this).drawImage(event->rect(), backdropPicture(), event->rect());
+    m_painted = true;
 }
 
 OtherClient::OtherClient() : m_connection(xcb_connect(nullptr, nullptr)) {
@@ -95,6 +150,25 @@ void OtherClient::showWindow(const QRect& g) {
     const uint32_t above[] = {XCB_STACK_MODE_ABOVE};
     xcb_configure_window(m_connection, m_window, XCB_CONFIG_WINDOW_STACK_MODE, above);
     free(xcb_get_input_focus_reply(m_connection, xcb_get_input_focus(m_connection), nullptr));  // round trip
+}
+
+std::uint32_t OtherClient::keyboardTopLevel() {
+    std::unique_ptr<xcb_get_input_focus_reply_t, decltype(&free)> focus(
+        xcb_get_input_focus_reply(m_connection, xcb_get_input_focus(m_connection), nullptr), &free);
+    if (!focus || focus->focus == XCB_NONE || focus->focus == XCB_INPUT_FOCUS_POINTER_ROOT ||
+        focus->focus == m_root)
+        return 0;
+    return topLevelOf(focus->focus);
+}
+
+bool OtherClient::waitForKeyboard(const QString& title, int timeoutMs) {
+    return waitUntil(
+        [&] {
+            for (std::uint32_t window : findWindows(title))
+                if (hasKeyboard(window)) return true;
+            return false;
+        },
+        timeoutMs);
 }
 
 void OtherClient::focusWindow() {
@@ -360,4 +434,12 @@ WindowManager::WindowManager(const QString& program, const QStringList& argument
 WindowManager::~WindowManager() {
     m_process->process.terminate();
     m_process->process.waitForFinished(5000);
+}
+
+bool Desktop::start(bool managed) {
+    if (managed && !m_manager) {
+        m_manager = std::make_unique<Openbox>();
+        if (!m_manager->running()) return false;
+    }
+    return backdrop.isVisible() || backdrop.showPainted();
 }

@@ -18,7 +18,16 @@
 // Processes events until the condition holds or the time runs out; returns the condition.
 bool waitUntil(const std::function<bool()>& condition, int timeoutMs = 3000);
 
-// The whole screen as the X server shows it now.
+// Processes events for ms and tells whether the condition held all the while: for what must NOT
+// happen (a timer that must not fire, a box that must not come, a state that must not change).
+bool holdsFor(const std::function<bool()>& condition, int ms);
+
+// Waits until the X server has handled every request of this process and the events they caused
+// here (key presses, exposures, configure notifications) have been dispatched.
+void waitForXIdle();
+
+// The whole screen as the X server shows it once windows have stopped repainting: two grabs in a
+// row agree (a shape change uncovers windows, which repaint in their own time).
 QImage grabScreen();
 
 // Sends real key events through the X server (xdotool key), e.g. {"ctrl+m"}; returns
@@ -28,15 +37,21 @@ bool sendKeys(const QStringList& keys, int delayMs = 12);
 // Clicks the left mouse button at a point of the screen (xdotool); false when xdotool failed.
 bool clickAt(QPoint point);
 
-// A full-screen window of the test's own that shows a known picture, standing in for the
-// desktop under the frame (the X server repaints it wherever the frame's shape uncovers it).
+// A full-screen window of the test's own that shows a known picture (test_pictures.h), standing
+// in for the desktop under the frame (the X server repaints it wherever the frame's shape uncovers
+// it).
 class Backdrop : public QWidget {
 public:
     Backdrop();
     static QColor colorAt(int x, int y);
+    // Shows it and waits until it has painted; false when it never did.
+    bool showPainted();
 
 protected:
     void paintEvent(QPaintEvent*) override;
+
+private:
+    bool m_painted = false;
 };
 
 // A window of another X client, for focus, stacking and key-grab tests.
@@ -51,6 +66,14 @@ public:
     void showWindow(const QRect& geometry);
     // Gives the keyboard focus to that window (the program becomes inactive).
     void focusWindow();
+    // The top-level window (a window manager's frame, or the window itself) that has the
+    // keyboard, or 0.
+    std::uint32_t keyboardTopLevel();
+    // Whether the window (or, under a window manager, the frame that holds it) has the keyboard.
+    bool hasKeyboard(std::uint32_t window) { return keyboardTopLevel() == topLevelOf(window); }
+    // Waits until a mapped window titled title has the keyboard, as it needs for typed keys; false
+    // when none has it in time.
+    bool waitForKeyboard(const QString& title, int timeoutMs = 10000);
     // Grabs ctrl+key on the root window as a hot key of this client; false on failure.
     bool grabCtrlKey(const char* keysymName);
     std::uint32_t window() const { return m_window; }
@@ -117,6 +140,26 @@ class Openbox : public WindowManager {
 public:
     Openbox() : WindowManager(QStringLiteral("openbox"), {QStringLiteral("--sm-disable")}) {}
 };
+
+// The ground every test of the whole program stands on: the backdrop on the screen, with a window
+// manager (openbox) under it or without one.
+class Desktop {
+public:
+    // Starts openbox first when managed; shows the backdrop and waits until it has painted. A second
+    // call keeps what is there. False when the manager or the backdrop did not come up.
+    bool start(bool managed = false);
+    bool managed() const { return m_manager != nullptr; }
+    Backdrop backdrop;
+
+private:
+    std::unique_ptr<Openbox> m_manager;
+};
+
+// Runs the TEST_P tests of a suite whose parameter is "under a window manager" once without one
+// and once under openbox.
+#define INSTANTIATE_WITH_AND_WITHOUT_WINDOW_MANAGER(suite)                         \
+    INSTANTIATE_TEST_SUITE_P(WindowManager, suite, ::testing::Values(false, true), \
+                             [](const auto& info) { return info.param ? "Openbox" : "None"; })
 
 // fluxbox with its default keys, which take Ctrl+F1 to Ctrl+F12 for its workspaces.
 class Fluxbox : public WindowManager {

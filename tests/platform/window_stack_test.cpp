@@ -1,19 +1,20 @@
 // Stacking on the real X server, which runs without a window manager; a stand-in manager that only
 // listens shows what is asked of a real one.
+#include "platform/x11/window_stack.h"
+
+#include <gtest/gtest.h>
+#include <xcb/xcb.h>
+
 #include <QEvent>
 #include <QGuiApplication>
-#include <QProcess>
 #include <QWidget>
 #include <QWindow>
 #include <cstdlib>
 #include <cstring>
-#include <gtest/gtest.h>
 #include <memory>
 #include <vector>
-#include <xcb/xcb.h>
 
 #include "fakes/x11_test_support.h"
-#include "platform/x11/window_stack.h"
 
 namespace {
 
@@ -127,10 +128,8 @@ TEST(WindowStack, BringToForegroundRaisesAndTakesTheFocus) {
 }
 
 TEST(WindowStack, UnderAWindowManagerTheManagerKeepsTheState) {
-    QProcess manager;
-    manager.start(QStringLiteral("openbox"), {QStringLiteral("--sm-disable")});
-    ASSERT_TRUE(manager.waitForStarted()) << "openbox is needed for this test";
-    waitUntil([] { return false; }, 700);  // the manager takes over the screen
+    Openbox manager;
+    ASSERT_TRUE(manager.running()) << "openbox is needed for this test";
     QWidget window;
     showAt(window, {100, 100, 200, 100});
     window_stack::setTopmost(&window, true);
@@ -138,8 +137,6 @@ TEST(WindowStack, UnderAWindowManagerTheManagerKeepsTheState) {
     window_stack::setTopmost(&window, false);
     EXPECT_TRUE(waitUntil([&] { return !window_stack::isTopmost(&window); }));
     EXPECT_TRUE(window.isVisible());
-    manager.terminate();
-    manager.waitForFinished(3000);
 }
 
 TEST(WindowStack, ManagerThatHasGoneCountsAsNone) {
