@@ -158,6 +158,8 @@ TEST_F(Recording, AtHalfScaleFramesAreThePictureScaledAndWholeScreenShowsTheFram
     EXPECT_EQ(mismatches555(decoded.last().copy(0, 40, 960, 500), expected), 0);
 }
 
+// The rate's arithmetic is RecordingClock's table; here the limit stops real runs (a limit of 0
+// after the first frame), and the AVI file plays at the rate the clock says was achieved.
 TEST_F(Recording, FrameLimitAndClockGiveTheAchievedRate) {
     start();
     form().setClientWidth(100);
@@ -166,9 +168,8 @@ TEST_F(Recording, FrameLimitAndClockGiveTheAchievedRate) {
     program->state.settings.FrameLimitEnabled = true;
     struct Case {
         int limit;
-        bool clockMoves;  // the clock reads 10,000 ms more at the stop
-        int rate;
-    } const cases[] = {{100, true, 10}, {95, true, 9}, {400, true, 30}, {0, true, 1}, {3, false, 1}};
+        int rate;  // the clock reads 1,000 ms more at the stop
+    } const cases[] = {{19, 19}, {0, 1}};
     int n = 0;
     int filesAtStop = -1;
     boxes.whileShown = [&](const QString&) { filesAtStop = frameFiles(); };
@@ -177,7 +178,7 @@ TEST_F(Recording, FrameLimitAndClockGiveTheAchievedRate) {
         filesAtStop = -1;
         clock.now = 1000;
         form().N9->trigger();
-        if (c.clockMoves) clock.now = 11000;
+        clock.now = 2000;
         waitIdle();
         const int frames = std::max(c.limit, 1);
         EXPECT_EQ(rec().FrameCount, frames) << c.limit;
