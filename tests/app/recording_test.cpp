@@ -77,56 +77,6 @@ protected:
     TrayHost tray;
 };
 
-TEST_F(Recording, FrameModeRecordsPausesMovesResumesAndStopsIntoAnAviOfThePicture) {
-    start();
-    ASSERT_TRUE(sendKeys({"ctrl+f"}));
-    ASSERT_EQ(rec().runState(), RecordingState::Recording);
-    EXPECT_EQ(form().windowTitle(), QStringLiteral("Kadrel1.02 動画保存>録画中"));
-    EXPECT_FALSE(form().isEnabled());
-    EXPECT_FALSE(buttonInShape());
-    EXPECT_TRUE(rec().trayIcon().isPresent());
-    EXPECT_TRUE(waitUntil([&] { return window_stack::isTopmost(&form()); }));
-    const QImage before = expectedClient();
-    waitForFrames(2);
-
-    ASSERT_TRUE(sendKeys({"ctrl+F2"}));
-    EXPECT_EQ(rec().runState(), RecordingState::Paused);
-    EXPECT_EQ(form().windowTitle(), QStringLiteral("Kadrel1.02 動画保存>一時停止中"));
-    EXPECT_TRUE(form().isEnabled());
-    const std::int32_t pausedAt = rec().FrameCount;
-    // Paused, the frame moves; a resize snaps back to the run's size.
-    form().move(600, 400);
-    form().resize(500, 300);
-    EXPECT_TRUE(waitUntil([&] { return form().clientWidth() == 420 && form().clientHeight() == 360; }));
-    waitUntil([] { return false; }, 300);
-    EXPECT_EQ(rec().FrameCount, pausedAt);
-    const QImage after = expectedClient();
-    ASSERT_TRUE(sendKeys({"ctrl+F1"}));
-    EXPECT_EQ(rec().runState(), RecordingState::Recording);
-    EXPECT_FALSE(form().isEnabled());
-    waitForFrames(pausedAt + 2);
-
-    bool idleAtCodecDialog = false;
-    codecs.whenAsked = [&] {
-        idleAtCodecDialog = !program->state.capture.Recording && form().isEnabled() &&
-                            !rec().trayIcon().isPresent() && frameFiles() == 0 && buttonInShape();
-    };
-    ASSERT_TRUE(sendKeys({"ctrl+F3"}));
-    waitIdle();
-    EXPECT_TRUE(idleAtCodecDialog);
-    EXPECT_EQ(boxes.messages, QStringList{kStopBox});
-    EXPECT_EQ(form().windowTitle(), QStringLiteral("Kadrel1.02  420 , 360"));
-    EXPECT_FALSE(window_stack::isTopmost(&form()));
-    const int frames = rec().FrameCount;
-    const auto probe = probeVideo(movie(1));
-    EXPECT_EQ(probe.at("nb_read_frames"), std::to_string(frames));
-    EXPECT_EQ(std::tuple(probe.at("width"), probe.at("height")), std::tuple("420", "360"));
-    const QList<QImage> decoded = decodeFrames(movie(1), 420, 360);
-    ASSERT_EQ(decoded.size(), frames);
-    EXPECT_EQ(mismatches555(decoded.first(), before), 0);
-    EXPECT_EQ(mismatches555(decoded.last(), after), 0);
-}
-
 TEST_F(Recording, AtHalfScaleFramesAreThePictureScaledAndWholeScreenShowsTheFrameBeforeTheCodecDialog) {
     start();
     Settings& s = program->state.settings;
@@ -231,11 +181,38 @@ TEST_F(Recording, TrayPressPausesAndOpensTheMenuWhoseItemsResumeAndStop) {
     EXPECT_TRUE(QFile::exists(movie(1)));
 }
 
-TEST_F(Recording, CommandsDuringTheStopAreRefusedAndClosingTheFrameStops) {
+// Keys record, pause, resume and pause again in frame mode, the frame moved while paused; a start
+// that reaches the paused run and the commands during the stop box are refused, and closing the
+// frame stops the run into an AVI file of the picture under the frame at each moment.
+TEST_F(Recording, FrameModeRunPausesMovesResumesRefusesCommandsDuringTheStopAndClosingTheFrameStops) {
     start();
     ASSERT_TRUE(sendKeys({"ctrl+f"}));
+    ASSERT_EQ(rec().runState(), RecordingState::Recording);
+    EXPECT_EQ(form().windowTitle(), QStringLiteral("Kadrel1.02 動画保存>録画中"));
+    EXPECT_FALSE(form().isEnabled());
+    EXPECT_FALSE(buttonInShape());
+    EXPECT_TRUE(rec().trayIcon().isPresent());
+    EXPECT_TRUE(waitUntil([&] { return window_stack::isTopmost(&form()); }));
+    const QImage before = expectedClient();
     waitForFrames(2);
+
     ASSERT_TRUE(sendKeys({"ctrl+F2"}));
+    EXPECT_EQ(rec().runState(), RecordingState::Paused);
+    EXPECT_EQ(form().windowTitle(), QStringLiteral("Kadrel1.02 動画保存>一時停止中"));
+    EXPECT_TRUE(form().isEnabled());
+    const std::int32_t pausedAt = rec().FrameCount;
+    // Paused, the frame moves; a resize snaps back to the run's size.
+    form().move(600, 400);
+    form().resize(500, 300);
+    EXPECT_TRUE(waitUntil([&] { return form().clientWidth() == 420 && form().clientHeight() == 360; }));
+    EXPECT_TRUE(holdsFor([&] { return rec().FrameCount == pausedAt; }, 300));
+    const QImage after = expectedClient();
+    ASSERT_TRUE(sendKeys({"ctrl+F1"}));
+    EXPECT_EQ(rec().runState(), RecordingState::Recording);
+    EXPECT_FALSE(form().isEnabled());
+    waitForFrames(pausedAt + 2);
+    ASSERT_TRUE(sendKeys({"ctrl+F2"}));
+
     // A start that reaches a paused run changes nothing.
     TQzAvi* writer = rec().QzAvi1;
     const int frames = rec().FrameCount;
@@ -248,13 +225,27 @@ TEST_F(Recording, CommandsDuringTheStopAreRefusedAndClosingTheFrameStops) {
         clickTray(1);
         form().close();
     };
+    bool idleAtCodecDialog = false;
+    codecs.whenAsked = [&] {
+        idleAtCodecDialog = !program->state.capture.Recording && form().isEnabled() &&
+                            !rec().trayIcon().isPresent() && frameFiles() == 0 && buttonInShape();
+    };
     form().close();
     waitIdle();
+    EXPECT_TRUE(idleAtCodecDialog);
     EXPECT_EQ(boxes.messages, QStringList{kStopBox});
     EXPECT_EQ(rec().FrameCount, frames);
-    EXPECT_EQ(probeVideo(movie(1)).at("nb_read_frames"), std::to_string(frames));
     EXPECT_FALSE(QFile::exists(movie(2)));
     EXPECT_TRUE(form().isVisible());
+    EXPECT_EQ(form().windowTitle(), QStringLiteral("Kadrel1.02  420 , 360"));
+    EXPECT_FALSE(window_stack::isTopmost(&form()));
+    const auto probe = probeVideo(movie(1));
+    EXPECT_EQ(probe.at("nb_read_frames"), std::to_string(frames));
+    EXPECT_EQ(std::tuple(probe.at("width"), probe.at("height")), std::tuple("420", "360"));
+    const QList<QImage> decoded = decodeFrames(movie(1), 420, 360);
+    ASSERT_EQ(decoded.size(), frames);
+    EXPECT_EQ(mismatches555(decoded.first(), before), 0);
+    EXPECT_EQ(mismatches555(decoded.last(), after), 0);
 }
 
 TEST_F(Recording, AMissingFrameEndsTheAviThereTheFramesAfterItAreKeptAndTheNextStartMakesThemAnAvi) {
