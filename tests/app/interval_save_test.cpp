@@ -71,15 +71,17 @@ TEST_F(IntervalSave, ShotLimitInFrameModeGrabsWhereTheFrameIsAtEachTick) {
     std::vector<QImage> expected;
     for (const QPoint at : {QPoint(335, 330), QPoint(100, 120), QPoint(700, 500)}) {
         form().move(at);
-        waitUntil([] { return false; }, 60);
+        waitForXIdle();
         expected.push_back(expectedClient());
         ASSERT_TRUE(waitUntil([&] { return QFile::exists(file(int(expected.size()), "bmp")); }));
     }
     ASSERT_TRUE(waitUntil([&] { return !boxes.messages.isEmpty(); }));
     EXPECT_EQ(boxes.messages, QStringList{kFrameStop});
     for (int i = 0; i < 3; ++i) EXPECT_EQ(load(file(i + 1, "bmp")), expected[i]) << "shot " << i + 1;
-    waitUntil([] { return false; }, 400);
-    EXPECT_EQ(QDir(folder()).entryList({QStringLiteral("一定時間*")}, QDir::Files).size(), 3);
+    // No shot after the last.
+    EXPECT_TRUE(holdsFor(
+        [&] { return QDir(folder()).entryList({QStringLiteral("一定時間*")}, QDir::Files).size() == 3; },
+        400));
     EXPECT_TRUE(form().isVisible());
     EXPECT_FALSE(program->state.capture.IntervalMode);
     EXPECT_EQ(form().windowTitle(), normalCaption);
@@ -108,7 +110,7 @@ TEST_F(IntervalSave, CancelSavesNothingAndRestoresCaptionAndShape) {
     EXPECT_TRUE(form().windowTitle().endsWith(QStringLiteral("一定時間ごとに保存")));
     EXPECT_FALSE(buttonInShape());
     dialog().Button2->click();
-    waitUntil([] { return false; }, 300);
+    waitForXIdle();
     EXPECT_FALSE(dialog().isVisible());
     EXPECT_EQ(form().windowTitle(), normalCaption);
     EXPECT_TRUE(buttonInShape());

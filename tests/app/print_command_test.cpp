@@ -111,7 +111,7 @@ TEST_F(PrintCommandTest, PrintsTheUnscaledGrabAtTheTopLeftOfThePrintableArea) {
         SCOPED_TRACE(c.name);
         form().move(c.at);
         form().resize(c.client + QSize(8, 27));
-        waitUntil([] { return false; }, 150);
+        waitUntil([&] { return QSize(form().clientWidth(), form().clientHeight()) == c.client; });
         ASSERT_EQ(QSize(form().clientWidth(), form().clientHeight()), c.client);
         program->state.capture.WholeScreen = c.wholeScreen;
         program->state.settings.PrintPercent = c.percent;  // what the settings dialog's field shows

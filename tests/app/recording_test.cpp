@@ -71,7 +71,7 @@ protected:
         ASSERT_FALSE(rec().trayIcon().geometry().isEmpty());
         runTool("xdotool", {"mousemove", QString::number(at.x()), QString::number(at.y()), "click",
                             QString::number(button)});
-        waitUntil([] { return false; }, 150);
+        waitForXIdle();
     }
 
     TrayHost tray;
@@ -158,7 +158,7 @@ TEST_F(Recording, FrameLimitAndClockGiveTheAchievedRate) {
 TEST_F(Recording, TrayPressPausesAndOpensTheMenuWhoseItemsResumeAndStop) {
     start();
     ASSERT_TRUE(sendKeys({"ctrl+f"}));
-    waitUntil([] { return false; }, 300);
+    ASSERT_TRUE(waitUntil([&] { return !rec().trayIcon().geometry().isEmpty(); }));  // in the tray
     for (int button : {1, 3}) {
         ASSERT_TRUE(waitUntil([&] { return rec().runState() == RecordingState::Recording; }));
         clickTray(button);
@@ -361,8 +361,7 @@ TEST_F(Recording, AWriteThatFailsInTheQueuePausesWithOneBoxAndKeepsTheFramesWrit
     };
     ASSERT_TRUE(sendKeys({"ctrl+f"}));
     ASSERT_TRUE(waitUntil([&] { return !boxes.errors.isEmpty(); }, 10000));
-    waitUntil([] { return false; }, 300);
-    ASSERT_EQ(boxes.errors.size(), 1);
+    ASSERT_TRUE(holdsFor([&] { return boxes.errors.size() == 1; }, 300));
     EXPECT_TRUE(boxes.errors[0].contains(QStringLiteral("kadrel00AVISAVE6.bmp")));
     EXPECT_TRUE(boxes.errors[0].endsWith(QStringLiteral(
         "\nディスクの空き容量が足りません.\n録画を一時停止しました. Ctrl+F1 で再開できます.")));

@@ -100,15 +100,15 @@ TEST_F(ProgramTest, WithoutAFolderTheChooserOpensAndItsOkSaves) {
     ASSERT_TRUE(waitUntil([&] { return chooser.isVisible(); }));
     chooser.CancelBtnClick();
     EXPECT_FALSE(program->state.capture.SaveToFolderPending);
-    waitUntil([] { return false; }, 200);
-    EXPECT_FALSE(QFile::exists(chosen.path() + QStringLiteral("/指定先に保存2.jpg")));
+    EXPECT_TRUE(
+        holdsFor([&] { return !QFile::exists(chosen.path() + QStringLiteral("/指定先に保存2.jpg")); }, 200));
 }
 
 TEST_F(ProgramTest, FramePartlyOffTheScreenIsClippedToTheScreen) {
     start();
     capture({"ctrl+b"});
     form().move(-100, -50);  // left edge and client top above the screen
-    waitUntil([] { return false; }, 100);
+    waitForXIdle();
     capture({"ctrl+z"});
     const QImage image = load(folder() + QStringLiteral("指定先に保存1.bmp"));
     const QPoint origin = form().clientOrigin();  // (-96, -27)
@@ -119,7 +119,7 @@ TEST_F(ProgramTest, FramePartlyOffTheScreenIsClippedToTheScreen) {
 
     // Past the right and bottom edges the picture runs from the client origin to the screen's edges.
     form().move(1700, 900);
-    waitUntil([] { return false; }, 100);
+    waitForXIdle();
     capture({"ctrl+z"});
     const QImage corner = load(folder() + QStringLiteral("指定先に保存2.bmp"));
     ASSERT_EQ(corner.size(), QSize(1920 - 1704, 1080 - 923));
@@ -139,7 +139,7 @@ TEST_F(ProgramTest, AScaleTooLargeForAnImageFailsWithItsMessage) {
 TEST_F(ProgramTest, AFrameWhollyOffTheScreenSavesNothingAndCrashesNothing) {
     start();
     form().move(2500, 200);
-    waitUntil([] { return false; }, 100);
+    waitForXIdle();
     capture({"ctrl+z"});
     EXPECT_EQ(boxes.messages, QStringList{QStringLiteral("保存できません")});
     EXPECT_EQ(QDir(folder()).entryList(QDir::Files), QStringList{});

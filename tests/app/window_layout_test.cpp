@@ -204,7 +204,7 @@ TEST_F(ProgramTest, EveryWindowShowsEveryControlWholeAndReadable) {
         ASSERT_TRUE(
             waitUntil([&] { return window->windowHandle() && window->windowHandle()->isExposed(); }, 10000))
             << row.window;
-        waitUntil([] { return false; }, 50);  // pending layout requests
+        waitForXIdle();  // pending layout requests
         EXPECT_EQ(layoutProblems(window).join(QLatin1Char('\n')).toStdString(), "") << row.window;
         if (window != &form()) window->close();
     }

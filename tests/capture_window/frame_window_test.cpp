@@ -44,7 +44,7 @@ TEST_F(FrameTest, ResizeMovesCaptionAndButtonByTheTwoRules) {
     for (const Case& c : cases) {
         form.resize(c.client +
                     QSize(2 * ShapedFrame::kBorder, 2 * ShapedFrame::kBorder + ShapedFrame::kTitleBar));
-        waitUntil([] { return false; }, 30);
+        waitForXIdle();
         EXPECT_EQ(form.windowTitle(),
                   QStringLiteral("Kadrel1.02  %1 , %2").arg(c.client.width()).arg(c.client.height()));
         EXPECT_EQ(form.Button1->pos(), c.button) << c.client.width() << "x" << c.client.height();
@@ -93,7 +93,6 @@ TEST_F(FrameTest, DeactivationMakesFrameOpaqueUnlessAlwaysOnTop) {
     other.focusWindow();
     ASSERT_TRUE(waitUntil([] { return QGuiApplication::applicationState() == Qt::ApplicationInactive; }));
     EXPECT_EQ(form.appliedShape(), QRegion(form.rect()));
-    waitUntil([] { return false; }, 100);
     const QPoint inside = form.clientOrigin() + QPoint(10, 200);
     EXPECT_NE(screenPixel(grabScreen(), inside), backdropPixel(inside));
 
@@ -117,7 +116,7 @@ TEST_F(FrameTest, TitleBarFollowsTheKeyboardFocusThroughAHideAndShow) {
         return waitUntil([&] { return screenPixel(grabScreen(), bar) == color; });
     };
     form.hide();
-    waitUntil([] { return false; }, 60);
+    waitForXIdle();
     form.show();
     window_stack::bringToForeground(&form);
     EXPECT_TRUE(barIs(QPalette::Active, QPalette::Highlight));
@@ -173,14 +172,16 @@ TEST(FrameHotkey, AMistypedEntryIsNamedAndAKeyHeldByAnotherClientReportedOnce) {
 
 TEST_F(FrameTest, KeyboardStepsGoOneOneTenTenAndResetAfterAPause) {
     showOverBackdrop();
+    // Longer than the stepper waits for the next key of a run.
+    const auto pauseTyping = [] { holdsFor([] { return true; }, 250); };
     const QPoint start = form.pos();
     ASSERT_TRUE(sendKeys({"shift+l", "shift+l", "shift+l", "shift+l"}));
     EXPECT_EQ(form.pos(), start + QPoint(22, 0));
-    waitUntil([] { return false; }, 250);
+    pauseTyping();
     ASSERT_TRUE(sendKeys({"shift+l", "shift+l", "shift+j", "shift+j"}));
     // Right 1, 1, then left 1 (a new direction) and at once 10.
     EXPECT_EQ(form.pos(), start + QPoint(22 + 2 - 11, 0));
-    waitUntil([] { return false; }, 250);
+    pauseTyping();
 
     const QSize outer = form.size();
     ASSERT_TRUE(sendKeys({"shift+o"}));
@@ -258,9 +259,8 @@ TEST_F(FrameTest, CloseDuringIntervalSavingStopsItAndTheNextCloseEnds) {
 TEST_F(FrameTest, IntervalOpenerWaitsForAFolderThenOpensTheDialog) {
     showOverBackdrop();
     form.Timer3.start();
-    waitUntil([] { return false; }, 200);
+    EXPECT_TRUE(holdsFor([&] { return !intervalDialog.widget.isVisible(); }, 200));
     EXPECT_TRUE(form.Timer3.isActive());
-    EXPECT_FALSE(intervalDialog.widget.isVisible());
     state.settings.SaveFolderSet = true;
     ASSERT_TRUE(waitUntil([&] { return intervalDialog.widget.isVisible(); }));
     EXPECT_FALSE(form.Timer3.isActive());
