@@ -65,10 +65,19 @@ protected:
     void waitIdle() {
         ASSERT_TRUE(waitUntil([&] { return rec().runState() == RecordingState::Idle; }, 30000));
     }
-    // A button press on the tray icon, through the X server.
+    // A button press on the tray icon, through the X server, once the tray has laid the icon out:
+    // its place holds still.
     void clickTray(int button) {
-        const QPoint at = rec().trayIcon().geometry().center();
-        ASSERT_FALSE(rec().trayIcon().geometry().isEmpty());
+        QRect place;
+        waitUntil(
+            [&] {
+                place = rec().trayIcon().geometry();
+                return !place.isEmpty() &&
+                       holdsFor([&] { return rec().trayIcon().geometry() == place; }, 150);
+            },
+            5000);
+        ASSERT_FALSE(place.isEmpty());
+        const QPoint at = place.center();
         runTool("xdotool", {"mousemove", QString::number(at.x()), QString::number(at.y()), "click",
                             QString::number(button)});
         waitForXIdle();
@@ -158,7 +167,6 @@ TEST_F(Recording, FrameLimitAndClockGiveTheAchievedRate) {
 TEST_F(Recording, TrayPressPausesAndOpensTheMenuWhoseItemsResumeAndStop) {
     start();
     ASSERT_TRUE(sendKeys({"ctrl+f"}));
-    ASSERT_TRUE(waitUntil([&] { return !rec().trayIcon().geometry().isEmpty(); }));  // in the tray
     for (int button : {1, 3}) {
         ASSERT_TRUE(waitUntil([&] { return rec().runState() == RecordingState::Recording; }));
         clickTray(button);

@@ -5,10 +5,8 @@
 
 int main(int argc, char** argv) {
     testing::InitGoogleTest(&argc, argv);
-    // Listing tests must work without an X server.
-    for (int i = 1; i < argc; ++i) {
-        if (QByteArray(argv[i]).startsWith("--gtest_list_tests")) return RUN_ALL_TESTS();
-    }
+    // Listing tests must work without an X server (InitGoogleTest has taken the flag out of argv).
+    if (GTEST_FLAG_GET(list_tests)) return RUN_ALL_TESTS();
     // Run side by side by ctest, each test has an X server of its own (the resource "display" that
     // scripts/test lists): tests share the screen, the clipboard, key grabs and window managers.
     const QByteArray display = qgetenv("CTEST_RESOURCE_GROUP_0_DISPLAY");  // "id:<number>,slots:1"
