@@ -47,9 +47,10 @@ protected:
         for (const QString& name : frameFiles()) whole += QFileInfo(run.file(name)).size() == size;
         return whole;
     }
-    // A run that stops by itself after frames frames, into saveFolder (the program's by default).
+    // A run at 30 frames a second that stops by itself after frames frames, into saveFolder (the
+    // program's by default).
     bool configure(int frames, const QString& saveFolder = QString()) {
-        QByteArray ini = "[image]\r\nfb=" + QByteArray::number(frames) + "\r\nfbable=1\r\n";
+        QByteArray ini = "[image]\r\nframe=30\r\nfb=" + QByteArray::number(frames) + "\r\nfbable=1\r\n";
         if (!saveFolder.isEmpty()) ini += "[File]\r\nDirectory=" + QFile::encodeName(saveFolder) + "\r\n";
         return writeFile(run.file(QStringLiteral("kadrel.ini")), ini);
     }
