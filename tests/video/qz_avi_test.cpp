@@ -1,3 +1,7 @@
+#include "video/ui/qz_avi.h"
+
+#include <gtest/gtest.h>
+
 #include <QApplication>
 #include <QCheckBox>
 #include <QComboBox>
@@ -13,7 +17,6 @@
 #include <QTimer>
 #include <QtEndian>
 #include <functional>
-#include <gtest/gtest.h>
 
 #include "fakes/avi_module.h"
 #include "fakes/media_probe.h"
@@ -23,19 +26,11 @@
 #include "fakes/test_files.h"
 #include "platform/avi/codec_chooser.h"
 #include "platform/avi/module/codec_dialog.h"
+#include "test_pictures.h"
 #include "video/logic/avi_names.h"
-#include "video/ui/qz_avi.h"
 #include "video/ui/save_progress_window.h"
 
 namespace {
-
-QImage picture(int width, int height, int seed) {
-    QImage image(width, height, QImage::Format_RGB32);
-    for (int y = 0; y < height; ++y)
-        for (int x = 0; x < width; ++x)
-            image.setPixel(x, y, qRgb((x + seed) & 255, y & 255, (x * 7 + y * 3) & 255));
-    return image;
-}
 
 struct Fixture {
     QTemporaryDir dir;
@@ -47,7 +42,7 @@ struct Fixture {
     bool write(const QString& name, int frames) {
         avi.setFileName(dir.filePath(name));
         if (!avi.Open()) return false;
-        for (int i = 0; i < frames; ++i) avi.AddFrame(picture(avi.Width(), avi.Height(), i));
+        for (int i = 0; i < frames; ++i) avi.AddFrame(test_pictures::pattern(avi.Width(), avi.Height(), i));
         return true;
     }
     QStringList files() const { return QDir(dir.path()).entryList(QDir::Files); }
@@ -74,7 +69,7 @@ TEST(TQzAvi, PropertiesStartAtTheirDefaultsAndClampRateAndDepth) {
 // picture's pixels: 16 bits keep each channel's top 5 bits, 24 bits are exact.
 TEST(TQzAvi, UncompressedFramesDecodeByFfmpegToTheStretchedPicture) {
     constexpr int kWidth = 321, kHeight = 241;
-    const QImage source = picture(kWidth, kHeight, 5);
+    const QImage source = test_pictures::pattern(kWidth, kHeight, 5);
     for (int bits : {16, 24}) {
         Fixture f;
         f.avi.setCompress(false);
@@ -137,7 +132,7 @@ TEST(TQzAvi, OpenNeverReplacesAFileTakesTheNextFreeNameAndReportsWhatCannotBeCre
     Fixture g;
     g.avi.setFileName(f.dir.filePath("taken.avi"));
     EXPECT_FALSE(g.avi.Open());
-    EXPECT_FALSE(g.avi.AddFrame(picture(4, 4, 0)));
+    EXPECT_FALSE(g.avi.AddFrame(test_pictures::pattern(4, 4, 0)));
     g.avi.Finish();  // re-compression cannot open it either
     EXPECT_EQ(g.boxes.warnings,
               QStringList({"ＡＶＩファイルを作成できませんでした.\n同じ名前のファイルがあります.",
@@ -166,7 +161,7 @@ TEST(TQzAvi, AFullDiskKeepsTheFramesThatFitAndSaysTheFileIsIncomplete) {
     f.avi.setFileName(disk.filePath("clip.avi"));
     ASSERT_TRUE(f.avi.Open());
     int added = 0;
-    for (int i = 0; i < 50; ++i) added += f.avi.AddFrame(picture(320, 240, i)) ? 1 : 0;
+    for (int i = 0; i < 50; ++i) added += f.avi.AddFrame(test_pictures::pattern(320, 240, i)) ? 1 : 0;
     f.avi.Finish();
     EXPECT_EQ(f.boxes.warnings, QStringList{"ＡＶＩファイルを最後まで書き込めませんでした.\n"
                                             "書き込めたフレームまでを保存しました."});
@@ -184,7 +179,7 @@ TEST(TQzAvi, AFullDiskKeepsTheFramesThatFitAndSaysTheFileIsIncomplete) {
         runTool("ffmpeg", {"-v", "error", "-i", path, "-vf", QString("select=eq(n\\,%1)").arg(kept - 1),
                            "-vsync", "0", "-f", "rawvideo", "-pix_fmt", "rgb24", "-"});
     ASSERT_EQ(last.size(), 320 * 240 * 3);
-    const QImage expected = picture(320, 240, kept - 1);
+    const QImage expected = test_pictures::pattern(320, 240, kept - 1);
     int mismatches = 0;
     for (int i = 0; i < 320 * 240; ++i) {
         const QRgb p = expected.pixel(i % 320, i / 320);
@@ -240,7 +235,7 @@ TEST(TQzAvi, AbortKeepsTheUncompressedFileAndALaterRunStillCompresses) {
     TQzAvi next(nullptr, f.boxes, f.codecs, builtAviModule());
     next.setFileName(f.dir.filePath("next.avi"));
     ASSERT_TRUE(next.Open());
-    next.AddFrame(picture(320, 240, 1));
+    next.AddFrame(test_pictures::pattern(320, 240, 1));
     next.Finish();
     EXPECT_EQ(f.boxes.warnings.size(), 1);
     EXPECT_EQ(probeVideo(next.FileName())["codec_name"], "ffv1");
@@ -284,7 +279,7 @@ TEST(TQzAvi, WithoutTheAviModuleTheUncompressedFileStays) {
     TQzAvi avi(nullptr, f.boxes, f.codecs, nowhere);
     avi.setFileName(f.dir.filePath("clip.avi"));
     ASSERT_TRUE(avi.Open());
-    avi.AddFrame(picture(320, 240, 0));
+    avi.AddFrame(test_pictures::pattern(320, 240, 0));
     f.codecs.encoder = "mpeg4";
     avi.Finish();
     EXPECT_EQ(f.codecs.calls, 0);
