@@ -6,7 +6,7 @@
 #include <deque>
 #include <gtest/gtest.h>
 
-#include "app/startup.h"
+#include "app/program.h"
 #include "capture_window/ui/frame_window.h"
 #include "fakes/recording_message_boxes.h"
 #include "fakes/scripted_codecs.h"
