@@ -8,20 +8,19 @@
 #include <QShowEvent>
 #include <QSlider>
 
-#include "capture_window/ui/frame_window.h"
+#include "core/ui/frame_ports.h"
 #include "platform/x11/message_box.h"
 #include "platform/x11/window_stack.h"
 #include "settings/logic/folder_caption.h"
-#include "settings/logic/frame_timer.h"
 #include "settings/logic/integer_text.h"
 #include "settings/logic/settings_file.h"
 #include "settings/ui/folder_chooser.h"
 #include "settings/ui/spin_edit.h"
 
-TForm3::TForm3(ProgramState& state, TForm1& form1, MessageBoxes& messages)
-    : QDialog(nullptr), m_state(state), m_form1(form1), m_messages(messages) {
+TForm3::TForm3(ProgramState& state, SettingsFrame& frame, MessageBoxes& messages)
+    : QDialog(nullptr), m_state(state), m_frame(frame), m_messages(messages) {
     setWindowTitle(QStringLiteral("設定"));
-    setFont(form1.font());
+    setFont(frame.window().font());
     move(541, 59);
     FormCreate();
 }
@@ -65,19 +64,12 @@ void TForm3::showEvent(QShowEvent* event) {
 
 void TForm3::FormShow() {
     PendingQuality = TrackBar1->value();
-    ShownClientWidth = m_form1.clientWidth();
-    ShownClientHeight = m_form1.clientHeight();
+    ShownClientWidth = m_frame.clientSize().width();
+    ShownClientHeight = m_frame.clientSize().height();
     ShownScale = Edit2->value();
     Edit3->setText(QString::number(ShownClientWidth));
     Edit4->setText(QString::number(ShownClientHeight));
-    // The menu's marks are tested BMP, JPEG, GIF, then PNG as the rest.
-    int code = kSavePng;
-    if (m_form1.BMP1->isChecked())
-        code = kSaveBmp;
-    else if (m_form1.JPEG1->isChecked())
-        code = kSaveJpeg;
-    else if (m_form1.GIF1->isChecked())
-        code = kSaveGif;
+    const int code = m_frame.checkedSaveTypeItem();
     setSaveTypeRadio(code);
     ShownSaveType = static_cast<std::uint8_t>(code);
     setFolderField(m_state.settings.SaveDirectory);
@@ -110,10 +102,10 @@ int TForm3::checkedSaveTypeRadio() const {
 void TForm3::Button1Click() {
     Settings& s = m_state.settings;
     const int code = checkedSaveTypeRadio();
-    m_form1.checkSaveTypeItem(code);
+    m_frame.checkSaveTypeItem(code);
     s.SaveType = s.StoredSaveType = static_cast<std::uint8_t>(code);
     s.AlwaysOnTop = CheckBox2->isChecked();
-    window_stack::setTopmost(&m_form1, s.AlwaysOnTop);
+    window_stack::setTopmost(&m_frame.window(), s.AlwaysOnTop);
 
     const QString notANumber = QStringLiteral("有効な数字ではありません");
     const auto scale = parseIntegerText(Edit2->text());
@@ -137,11 +129,9 @@ void TForm3::Button1Click() {
         if (!writeSettings(path, s))
             return m_messages.error(this, QStringLiteral("%1 に書き込めません").arg(path));
     }
-    m_form1.Timer4.setInterval(frameTimerIntervalMs(s.RecordRate));
     RestoreOnClose = false;
     close();
-    m_form1.setClientWidth(*width);
-    m_form1.setClientHeight(*height);
+    m_frame.setClientSize(QSize(*width, *height));
 }
 
 void TForm3::Button2Click() {
@@ -160,13 +150,13 @@ void TForm3::reject() {
     FormClose();
     QDialog::reject();
     // Without a window manager nobody else gives the keyboard back to the frame.
-    window_stack::bringToForeground(&m_form1);
+    window_stack::bringToForeground(&m_frame.window());
 }
 
 void TForm3::FormClose() {
     const Settings& s = m_state.settings;
-    m_form1.setEnabled(true);
-    if (CheckBox2->isChecked()) window_stack::setTopmost(&m_form1, true);
+    m_frame.window().setEnabled(true);
+    if (CheckBox2->isChecked()) window_stack::setTopmost(&m_frame.window(), true);
     if (RestoreOnClose) {
         TrackBar1->setValue(s.JpegQuality);
         TrackBar1Change();
@@ -174,7 +164,6 @@ void TForm3::FormClose() {
         Edit3->setText(QString::number(ShownClientWidth));
         Edit4->setText(QString::number(ShownClientHeight));
         SpinEdit1->setValue(s.PrintPercent);
-        m_form1.Timer4.setInterval(frameTimerIntervalMs(s.RecordRate));
         SpinEdit2->setValue(s.RecordRate);
         SpinEdit3->setValue(s.FrameLimit);
         CheckBox3->setChecked(s.FrameLimitEnabled);
@@ -201,12 +190,11 @@ void TForm3::LoadSettings() {
     }
     if (!s.SaveDirectory.isEmpty() && QFileInfo(s.SaveDirectory).isDir()) {
         s.SaveFolderSet = true;
-        m_form1.setFolderItemCaption(FolderCaption(s.SaveDirectory, 8));
+        m_frame.setFolderItemCaption(FolderCaption(s.SaveDirectory, 8));
     }
-    m_form1.Timer4.setInterval(frameTimerIntervalMs(s.RecordRate));
-    window_stack::setTopmost(&m_form1, s.AlwaysOnTop);
+    window_stack::setTopmost(&m_frame.window(), s.AlwaysOnTop);
     if (s.StoredSaveType >= kSaveJpeg && s.StoredSaveType <= kSavePng) {
-        m_form1.checkSaveTypeItem(s.StoredSaveType);
+        m_frame.checkSaveTypeItem(s.StoredSaveType);
         s.SaveType = s.StoredSaveType;
     }
 }

@@ -7,7 +7,7 @@
 #include <QTemporaryDir>
 #include <deque>
 
-#include "app/startup.h"
+#include "app/program.h"
 #include "capture_window/ui/frame_window.h"
 #include "fakes/recording_message_boxes.h"
 #include "fakes/scripted_codecs.h"
@@ -17,6 +17,7 @@
 #include "platform/x11/screen_grabber.h"
 #include "still/ui/print_command.h"
 #include "still/ui/save_picture_dialog.h"
+#include "still/ui/still_commands.h"
 #include "test_pictures.h"
 
 // Answers the save-as dialog with prepared names (nothing = cancel) and records what it was asked.
@@ -73,7 +74,8 @@ protected:
     // Runs the keys and waits until the frame is back on the screen after its capture.
     void capture(const QStringList& keys) {
         ASSERT_TRUE(sendKeys(keys));
-        ASSERT_TRUE(waitUntil([&] { return form().isVisible() && !form().Timer1.isActive(); }));
+        ASSERT_TRUE(
+            waitUntil([&] { return form().isVisible() && !program->stillCommands->Timer1.isActive(); }));
         waitForXIdle();
     }
     // The picture under the client area as the backdrop paints it.

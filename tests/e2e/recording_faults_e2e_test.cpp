@@ -15,7 +15,7 @@
 #include "fakes/small_disk.h"
 #include "fakes/test_files.h"
 #include "fakes/tray_host.h"
-#include "platform/avi/avi_file.h"
+#include "platform/avi/avi_file_writer.h"
 #include "platform/system/file_lock.h"
 #include "program_run.h"
 

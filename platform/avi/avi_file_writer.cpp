@@ -1,10 +1,9 @@
-#include "platform/avi/avi_file.h"
-
-#include <fcntl.h>
+#include "platform/avi/avi_file_writer.h"
 
 #include <algorithm>
 #include <cerrno>
 #include <cstring>
+#include <fcntl.h>
 
 namespace {
 
