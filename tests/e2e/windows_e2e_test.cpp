@@ -95,17 +95,18 @@ TEST_P(ProgramWindows, SettingsAndIntervalDialogsWorkByKeysAndGiveTheKeyboardBac
     EXPECT_EQ(fileBytes(file(QStringLiteral("kadrel.ini"))), stored);
     expectMenuOnCtrlA();
 
-    // Enter starts the interval save; the frame has the keyboard while it saves.
+    // Down steps the interval from 5,000 ms to 2,000 ms; Enter starts the interval save; the frame
+    // has the keyboard while it saves.
     ASSERT_TRUE(sendKeys({"ctrl+x"}));
     ASSERT_TRUE(windowShown("一定時間ごとに保存"));
-    ASSERT_TRUE(sendKeys({"Return"}));
+    ASSERT_TRUE(sendKeys({"Down", "Down", "Down", "Down", "Down", "Down", "Return"}));
     ASSERT_TRUE(windowShown("一定時間ごとに保存", false));
     const QRect before = program.x.rootGeometryOf(frame);
     ASSERT_TRUE(sendKeys({"ctrl+alt+l"}));
     EXPECT_TRUE(waitUntil(
         [&] { return program.x.rootGeometryOf(frame).topLeft() == before.topLeft() + QPoint(1, 0); }));
     EXPECT_TRUE(
-        waitUntil([&] { return QFile::exists(file(QStringLiteral("一定時間ごとに保存1.jpg"))); }, 15000));
+        waitUntil([&] { return QFile::exists(file(QStringLiteral("一定時間ごとに保存1.jpg"))); }, 4000));
 }
 
 TEST_P(ProgramWindows, AlwaysOnTopHoldsThroughACaptureAndSaveAsSpeaksJapanese) {
