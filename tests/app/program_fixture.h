@@ -1,10 +1,11 @@
 #pragma once
 
+#include <gtest/gtest.h>
+
 #include <QApplication>
 #include <QDir>
 #include <QTemporaryDir>
 #include <deque>
-#include <gtest/gtest.h>
 
 #include "app/program.h"
 #include "capture_window/ui/frame_window.h"
@@ -71,7 +72,8 @@ protected:
     // Runs the keys and waits until the frame is back on the screen after its capture.
     void capture(const QStringList& keys) {
         ASSERT_TRUE(sendKeys(keys));
-        ASSERT_TRUE(waitUntil([&] { return form().isVisible() && !program->stillCommands->Timer1.isActive(); }));
+        ASSERT_TRUE(
+            waitUntil([&] { return form().isVisible() && !program->stillCommands->Timer1.isActive(); }));
         waitUntil([] { return false; }, 50);
     }
     // The picture under the client area as the backdrop paints it.

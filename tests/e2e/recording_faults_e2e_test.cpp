@@ -1,13 +1,14 @@
 // The built program recording through faults: killed at chosen moments and started again, a
 // second copy in the same folder, a frame too large for an AVI file. After each, every frame is in
 // a readable AVI file or still on disk as a frame file, and the user was told.
+#include <gtest/gtest.h>
+#include <signal.h>
+
 #include <QDir>
 #include <QElapsedTimer>
 #include <QFile>
 #include <QTemporaryDir>
 #include <functional>
-#include <gtest/gtest.h>
-#include <signal.h>
 #include <string>
 
 #include "fakes/media_probe.h"
