@@ -28,8 +28,8 @@ Program::Program(const QString& programDirectory, ProgramServices services) {
     // Before the frame window, which registers the first of them.
     state.hotkeys = readHotkeys(state.settingsFile);
     if (QApplication::windowIcon().isNull()) QApplication::setWindowIcon(programIcon());
-    Form1 = std::make_unique<TForm1>(state,
-                                     FrameServices{services.messages, services.documents, services.hotkeys, services.grabber});
+    Form1 = std::make_unique<TForm1>(
+        state, FrameServices{services.messages, services.documents, services.hotkeys, services.grabber});
     OKBottomDlg = std::make_unique<TOKBottomDlg>(state, *Form1, services.messages);
     Form1->setFolderChooser(OKBottomDlg.get());
     Form3 = std::make_unique<TForm3>(state, *Form1, services.messages);

@@ -1,9 +1,10 @@
 #include "platform/avi/avi_file_writer.h"
 
+#include <fcntl.h>
+
 #include <algorithm>
 #include <cerrno>
 #include <cstring>
-#include <fcntl.h>
 
 namespace {
 

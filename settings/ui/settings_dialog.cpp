@@ -176,7 +176,6 @@ void TForm3::FormClose() {
 
 // Loading the settings file at start-up and applying it to the windows.
 
-
 // ProgramDirectory and the file locations are filled by the start-up before this runs.
 void TForm3::LoadSettings() {
     Settings& s = m_state.settings;

@@ -76,7 +76,8 @@ void PrintCommand::Timer2Timer() {
             printer.setOutputFileName(folder.filePath(QStringLiteral("kadrel.pdf")));
         }
         if (!m_dialog.exec(printer, &m_frame.window())) return;
-        failed = !printOnPage(printer, m_capture.WholeScreen ? m_screen.ScreenBitmap : m_screen.CaptureBitmap);
+        failed =
+            !printOnPage(printer, m_capture.WholeScreen ? m_screen.ScreenBitmap : m_screen.CaptureBitmap);
     }
     // After the frame is enabled again, so that the box is not disabled with it.
     if (failed) m_messages.error(&m_frame.window(), kCannotPrint);

@@ -111,7 +111,8 @@ void StillCommands::saveNumbered(QImage& image, const QString& prefix, std::int3
     if (writeimage(m_capture.OutputBitmap, path, type, s.JpegQuality, s.SaveDirectory) !=
         WriteResult::Written) {
         const int error = errno;
-        return m_messages.message(&m_frame.window(), error != 0 ? withCause(kCannotSave, error) : kCannotSave);
+        return m_messages.message(&m_frame.window(),
+                                  error != 0 ? withCause(kCannotSave, error) : kCannotSave);
     }
     if (number < std::numeric_limits<std::int32_t>::max()) ++number;
 }
@@ -146,6 +147,6 @@ void StillCommands::timers() {
     m_capture.CaptureBitmap = copySpan(m_capture.ScreenBitmap, QRect(g.clientOrigin, g.client));
 
     c.IntervalNumber = firstFreeNumber(s.SaveDirectory, s.IntervalPrefix, c.IntervalNumber);
-    saveNumbered(c.WholeScreen ? m_capture.ScreenBitmap : m_capture.oversize(m_capture.CaptureBitmap), s.IntervalPrefix,
-                 c.IntervalNumber);
+    saveNumbered(c.WholeScreen ? m_capture.ScreenBitmap : m_capture.oversize(m_capture.CaptureBitmap),
+                 s.IntervalPrefix, c.IntervalNumber);
 }

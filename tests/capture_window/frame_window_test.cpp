@@ -6,9 +6,9 @@
 
 #include "capture_window/ui/help_viewer.h"
 #include "core/logic/recording_captions.h"
-#include "platform/x11/screen_grabber.h"
 #include "fakes/test_files.h"
 #include "frame_test_fixture.h"
+#include "platform/x11/screen_grabber.h"
 #include "platform/x11/window_stack.h"
 
 namespace {

@@ -1,7 +1,8 @@
+#include "raw_avi.h"
+
 #include <gtest/gtest.h>
 
 #include "platform/avi/avi_file_writer.h"
-#include "raw_avi.h"
 
 Bytes dibSample(int width, int height, int bits,
                 const std::function<void(int x, int y, std::uint8_t* out)>& pixel) {

@@ -1,15 +1,17 @@
+#include "platform/avi/avi_file_writer.h"
+
+#include <gtest/gtest.h>
+
 #include <QFile>
 #include <QFileInfo>
 #include <QTemporaryDir>
 #include <cstring>
-#include <gtest/gtest.h>
 #include <map>
 #include <string>
 
 #include "fakes/media_probe.h"
 #include "fakes/raw_avi.h"
 #include "fakes/small_disk.h"
-#include "platform/avi/avi_file_writer.h"
 
 namespace {
 

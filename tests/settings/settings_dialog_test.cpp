@@ -1,3 +1,7 @@
+#include "settings/ui/settings_dialog.h"
+
+#include <gtest/gtest.h>
+
 #include <QAction>
 #include <QApplication>
 #include <QCheckBox>
@@ -7,7 +11,6 @@
 #include <QRadioButton>
 #include <QSlider>
 #include <QTemporaryDir>
-#include <gtest/gtest.h>
 
 #include "capture_window/ui/frame_window.h"
 #include "fakes/frame_harness.h"
@@ -17,7 +20,6 @@
 #include "platform/x11/global_hotkey.h"
 #include "platform/x11/window_stack.h"
 #include "settings/logic/settings_file.h"
-#include "settings/ui/settings_dialog.h"
 #include "settings/ui/spin_edit.h"
 
 // A frame window and its settings dialog over a settings file of the test's own.

@@ -1,3 +1,8 @@
+#include "still/logic/jpeg_bmp_writers.h"
+
+#include <gtest/gtest.h>
+#include <sys/resource.h>
+
 #include <QDataStream>
 #include <QDir>
 #include <QFile>
@@ -7,15 +12,12 @@
 #include <QtEndian>
 #include <csignal>
 #include <functional>
-#include <gtest/gtest.h>
 #include <random>
-#include <sys/resource.h>
 
 #include "fakes/image_compare.h"
 #include "fakes/small_disk.h"
 #include "fakes/test_files.h"
 #include "platform/system/image_library.h"
-#include "still/logic/jpeg_bmp_writers.h"
 #include "still/logic/write_image.h"
 
 namespace {

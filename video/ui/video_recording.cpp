@@ -1,12 +1,10 @@
 #include "video/ui/video_recording.h"
 
-#include <QAction>
 #include <QApplication>
 #include <QCursor>
 #include <QDir>
 #include <QElapsedTimer>
 #include <QFile>
-#include <QMenu>
 #include <QWindow>
 #include <algorithm>
 #include <cerrno>
@@ -91,11 +89,11 @@ void VideoRecording::start() {
     if (m_runState != RecordingState::Idle) return;
     const Settings& s = m_state.settings;
     const CaptureState& c = m_state.capture;
-    const QSize source =
-        c.WholeScreen ? m_screen.geometry().screen : m_screen.geometry().client;
+    const QSize source = c.WholeScreen ? m_screen.geometry().screen : m_screen.geometry().client;
     const FrameSizeCheck frame = recordingFrameSize(source, s.ScalePercent);
     if (!frame.problem.isEmpty())
-        return m_services.messages.message(&m_frame.window(), kCannotMakeImage + QLatin1Char('\n') + frame.problem);
+        return m_services.messages.message(&m_frame.window(),
+                                           kCannotMakeImage + QLatin1Char('\n') + frame.problem);
     // A question about kept frames is open: the folder is held already.
     if (m_folderLock || !lockFrameFolder()) return;
     // Frames kept from an earlier run would be overwritten by this one's: they go first.
@@ -121,7 +119,8 @@ bool VideoRecording::lockFrameFolder() {
     m_folderLock = FileLock::tryLock(m_state.frameDirectory, FileLock::Mode::Exclusive);
     // A folder that cannot be opened is no other copy's: the frame files will say what is wrong.
     if (m_folderLock || errno != EWOULDBLOCK) return true;
-    m_services.messages.message(&m_frame.window(), kFolderInUse.arg(QDir::toNativeSeparators(m_state.frameDirectory)));
+    m_services.messages.message(&m_frame.window(),
+                                kFolderInUse.arg(QDir::toNativeSeparators(m_state.frameDirectory)));
     return false;
 }
 
@@ -282,7 +281,6 @@ void VideoRecording::ICONMessage(TrayMouse event) {
 
 // The stop of a recording: the AVI file is assembled from the frame files, which are then deleted,
 // and the frame window is put back as it was before the run.
-
 
 namespace {
 
