@@ -118,6 +118,8 @@ TEST_P(ProgramWindows, AlwaysOnTopHoldsThroughACaptureAndSaveAsSpeaksJapanese) {
     ASSERT_TRUE(waitUntil(above));
     ASSERT_TRUE(sendKeys({"ctrl+z"}));
     ASSERT_TRUE(waitUntil([&] { return QFile::exists(file(QStringLiteral("指定先に保存1.jpg"))); }, 10000));
+    // The capture is over once the frame has the keyboard back; from then on it stays above.
+    ASSERT_TRUE(waitUntil([&] { return program.x.hasKeyboard(frame); }));
     EXPECT_TRUE(waitUntil(above));
     EXPECT_TRUE(holdsFor(above, 300));
 
@@ -143,8 +145,10 @@ TEST_F(ProgramUnderOpenbox, AFrameRestoredFromMinimizedStaysRestoredAcrossCaptur
     ASSERT_TRUE(waitUntil([&] { return program.x.wmState(frame) == kNormalState; }));
     ASSERT_TRUE(sendKeys({"ctrl+z"}));
     ASSERT_TRUE(waitUntil([&] { return QFile::exists(file(QStringLiteral("指定先に保存1.jpg"))); }, 10000));
-    ASSERT_TRUE(waitUntil([&] { return program.x.wmState(frame) != 0; }));
-    EXPECT_TRUE(holdsFor([&] { return program.x.wmState(frame) == kNormalState; }, 300));
+    // Back from the capture restored, and it stays so.
+    const auto restored = [&] { return program.x.wmState(frame) == kNormalState; };
+    EXPECT_TRUE(waitUntil(restored));
+    EXPECT_TRUE(holdsFor(restored, 300));
 
     minimize();
     ASSERT_TRUE(sendKeys({"ctrl+F4"}));
