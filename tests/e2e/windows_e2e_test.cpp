@@ -18,11 +18,26 @@ protected:
     void startManager(bool managed) {
         ASSERT_TRUE(program.desktop.start(managed)) << "openbox is needed for this test";
     }
+    // Started, and placed where a window manager puts it.
     bool startProgram() {
         if (!program.start(program.desktop.managed())) return false;
         frame = program.frames.front();
-        return waitUntil(
-            [&] { return program.x.wmState(frame) == kNormalState || !program.desktop.managed(); });
+        if (!waitUntil(
+                [&] { return program.x.wmState(frame) == kNormalState || !program.desktop.managed(); }))
+            return false;
+        placedFrame();
+        return true;
+    }
+    // The frame's place once it holds still: a window manager may move a window it has just mapped.
+    QRect placedFrame() {
+        QRect g;
+        waitUntil(
+            [&] {
+                g = program.x.rootGeometryOf(frame);
+                return holdsFor([&] { return program.x.rootGeometryOf(frame) == g; }, 150);
+            },
+            5000);
+        return g;
     }
     // A window of the title has the keyboard, for the keys that follow; or, with shown false, none
     // is mapped.
@@ -135,14 +150,14 @@ TEST_F(ProgramUnderOpenbox, AFrameRestoredFromMinimizedStaysRestoredAcrossCaptur
     ASSERT_TRUE(startProgram());
     // The frame's own minimize button, left of its close button in the title bar.
     const auto minimize = [&] {
-        const QRect g = program.x.rootGeometryOf(frame);
+        const QRect g = placedFrame();
         ASSERT_TRUE(clickAt(QPoint(g.right() - 35, g.top() + 13)));
-        ASSERT_TRUE(waitUntil([&] { return program.x.wmState(frame) == kIconicState; }));
+        ASSERT_TRUE(waitUntil([&] { return program.x.wmState(frame) == kIconicState; }, 10000));
     };
     minimize();
     // Restored the way a taskbar restores it.
     program.x.activate(frame);
-    ASSERT_TRUE(waitUntil([&] { return program.x.wmState(frame) == kNormalState; }));
+    ASSERT_TRUE(waitUntil([&] { return program.x.wmState(frame) == kNormalState; }, 10000));
     ASSERT_TRUE(sendKeys({"ctrl+z"}));
     ASSERT_TRUE(waitUntil([&] { return QFile::exists(file(QStringLiteral("指定先に保存1.jpg"))); }, 10000));
     // Back from the capture restored, and it stays so.
