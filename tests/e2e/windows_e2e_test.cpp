@@ -182,14 +182,20 @@ TEST_P(ProgramWindows, TheStopsWindowsStandAboveATopmostFrameAndGiveTheKeyboardB
         waitUntil([&] { return QFile::exists(file(QStringLiteral("kadrel00AVISAVE25.bmp"))); }, 30000));
     ASSERT_TRUE(sendKeys({"ctrl+F3"}));
     ASSERT_TRUE(windowShown("Kadrel"));  // the stop box
-    // The keys that bring each window up, typed while the test watches.
+    // The keys that bring each window up, typed into the window that has the keyboard then while
+    // the test watches.
     const struct {
         const char* title;
+        const char* typedInto;
         QStringList keys;
-    } kWindows[] = {{"Form4", {"Return"}}, {"ビデオの圧縮", {}}, {"進行状況", {"Down", "Return"}}};
+    } kWindows[] = {{"Form4", "Kadrel", {"Return"}},
+                    {"ビデオの圧縮", nullptr, {}},
+                    {"進行状況", "ビデオの圧縮", {"Down", "Return"}}};
     for (const auto& window : kWindows) {
-        if (!window.keys.isEmpty())
+        if (window.typedInto) {
+            ASSERT_TRUE(windowShown(window.typedInto));
             ASSERT_TRUE(QProcess::startDetached(QStringLiteral("xdotool"), QStringList{"key"} + window.keys));
+        }
         EXPECT_TRUE(aboveFrameWhileShown(window.title)) << window.title;
     }
     ASSERT_TRUE(windowShown("進行状況", false));
