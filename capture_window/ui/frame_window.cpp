@@ -62,7 +62,7 @@ void TForm1::FormCreate() {
     const QSize screenPixels = screen ? screen->geometry().size() * screen->devicePixelRatio() : QSize();
     ScreenBitmap = QImage(screenPixels, QImage::Format_RGB32);
     CaptureBitmap = QImage();
-    m_state.settings.SaveType = kSaveJpeg;
+    m_state.settings.SaveType = saveTypeCode(SaveFormat::Jpeg);
     m_state.settings.SaveFolderSet = false;
     m_state.capture.SaveToFolderPending = false;
     OutputBitmap = QImage();

@@ -8,6 +8,7 @@
 #include "capture_window/logic/frame_geometry.h"
 #include "capture_window/logic/keyboard_stepper.h"
 #include "core/logic/program_state.h"
+#include "core/ui/save_format_buttons.h"
 #include "platform/x11/window_shape.h"
 
 class QAction;
@@ -53,8 +54,8 @@ public:
 
     // Checks the format item for a save-type code (1..4) and unchecks the others.
     void checkSaveTypeItem(int code);
-    // The code of the checked format item.
-    int checkedSaveTypeItem() const;
+    // JPEG1, BMP1, GIF1 and PNG1 in the order of the save formats.
+    SaveFormatButtons<QAction> saveTypeItems() const { return {JPEG1, BMP1, GIF1, PNG1}; }
     void setFolderItemCaption(const QString& caption);
     // The tray menu item of a recording hot key shows the key only while it is registered: a key
     // another program holds does something else.
@@ -74,10 +75,10 @@ public:
     void WMHotKey(int id);
     void Button1Click();
     void N4Click();
-    void JPEG1Click() { setSaveTypeFromMenu(kSaveJpeg); }
-    void BMP1Click() { setSaveTypeFromMenu(kSaveBmp); }
-    void GIF1Click() { setSaveTypeFromMenu(kSaveGif); }
-    void PNG1Click() { setSaveTypeFromMenu(kSavePng); }
+    void JPEG1Click() { setSaveTypeFromMenu(JPEG1); }
+    void BMP1Click() { setSaveTypeFromMenu(BMP1); }
+    void GIF1Click() { setSaveTypeFromMenu(GIF1); }
+    void PNG1Click() { setSaveTypeFromMenu(PNG1); }
     void N6Click();
     void N7Click();
     void About1Click();
@@ -97,7 +98,6 @@ public:
     HelpViewer* helpViewer() const { return m_helpViewer.get(); }
 
     const FrameRegions& regions() const { return m_regions; }
-    const KeyboardStepper& stepper() const { return m_stepper; }
 
     // Components, under their designer names.
     QPushButton* Button1;
@@ -123,7 +123,7 @@ private:
     void buildTrayMenu();
     void rebuildShape();
     void intervalStop(const QString& message);
-    void setSaveTypeFromMenu(int code);
+    void setSaveTypeFromMenu(QAction* item);
     void keyboardStep(StepDirection direction);
     void actionExecute(int index);
     void showHelpViewer(const QString& page);

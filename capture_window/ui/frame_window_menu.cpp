@@ -40,7 +40,7 @@ void TForm1::buildCommandMenu() {
     GIF1 = addItem(n5, QStringLiteral("GIF"), "Ctrl+G");
     PNG1 = addItem(n5, QStringLiteral("PNG"), "Ctrl+P");
     m_formatGroup = new QActionGroup(this);
-    for (QAction* a : {JPEG1, BMP1, GIF1, PNG1}) {
+    for (QAction* a : saveTypeItems()) {
         a->setCheckable(true);
         m_formatGroup->addAction(a);
     }
@@ -181,22 +181,13 @@ void TForm1::N4Click() {
     N4->setChecked(m_state.capture.WholeScreen);
 }
 
-void TForm1::setSaveTypeFromMenu(int code) {
-    m_state.settings.SaveType = static_cast<std::uint8_t>(code);
-    checkSaveTypeItem(code);
+void TForm1::setSaveTypeFromMenu(QAction* item) {
+    // The items are exclusive: the one checked is the one chosen.
+    item->setChecked(true);
+    m_state.settings.SaveType = checkedSaveFormatButton(saveTypeItems());
 }
 
-void TForm1::checkSaveTypeItem(int code) {
-    QAction* const items[] = {JPEG1, BMP1, GIF1, PNG1};
-    if (code >= 1 && code <= 4) items[code - 1]->setChecked(true);
-}
-
-int TForm1::checkedSaveTypeItem() const {
-    QAction* const items[] = {JPEG1, BMP1, GIF1, PNG1};
-    for (int i = 0; i < 4; ++i)
-        if (items[i]->isChecked()) return i + 1;
-    return kSaveJpeg;
-}
+void TForm1::checkSaveTypeItem(int code) { checkSaveFormatButton(saveTypeItems(), code); }
 
 void TForm1::setFolderItemCaption(const QString& caption) {
     N7->setText(caption + QStringLiteral("\tCtrl+D"));

@@ -1,5 +1,6 @@
 #include "settings/ui/settings_dialog.h"
 
+#include <QAction>
 #include <QCheckBox>
 #include <QFileInfo>
 #include <QLineEdit>
@@ -9,6 +10,7 @@
 #include <QSlider>
 
 #include "capture_window/ui/frame_window.h"
+#include "core/ui/save_format_buttons.h"
 #include "platform/x11/message_box.h"
 #include "platform/x11/window_stack.h"
 #include "settings/logic/folder_caption.h"
@@ -70,16 +72,9 @@ void TForm3::FormShow() {
     ShownScale = Edit2->value();
     Edit3->setText(QString::number(ShownClientWidth));
     Edit4->setText(QString::number(ShownClientHeight));
-    // The menu's marks are tested BMP, JPEG, GIF, then PNG as the rest.
-    int code = kSavePng;
-    if (m_form1.BMP1->isChecked())
-        code = kSaveBmp;
-    else if (m_form1.JPEG1->isChecked())
-        code = kSaveJpeg;
-    else if (m_form1.GIF1->isChecked())
-        code = kSaveGif;
+    const std::uint8_t code = checkedSaveFormatButton(m_form1.saveTypeItems());
     setSaveTypeRadio(code);
-    ShownSaveType = static_cast<std::uint8_t>(code);
+    ShownSaveType = code;
     setFolderField(m_state.settings.SaveDirectory);
 }
 
@@ -95,23 +90,17 @@ void TForm3::Edit1Change() {
 
 void TForm3::CheckBox3Click() { SpinEdit3->setEnabled(CheckBox3->isChecked()); }
 
-void TForm3::setSaveTypeRadio(int code) {
-    QRadioButton* const radios[] = {RadioButton1, RadioButton2, RadioButton3, RadioButton4};
-    if (code >= 1 && code <= 4) radios[code - 1]->setChecked(true);
+SaveFormatButtons<QRadioButton> TForm3::saveTypeRadios() const {
+    return {RadioButton1, RadioButton2, RadioButton3, RadioButton4};
 }
 
-int TForm3::checkedSaveTypeRadio() const {
-    if (RadioButton1->isChecked()) return kSaveJpeg;
-    if (RadioButton2->isChecked()) return kSaveBmp;
-    if (RadioButton3->isChecked()) return kSaveGif;
-    return kSavePng;
-}
+void TForm3::setSaveTypeRadio(int code) { checkSaveFormatButton(saveTypeRadios(), code); }
 
 void TForm3::Button1Click() {
     Settings& s = m_state.settings;
-    const int code = checkedSaveTypeRadio();
+    const std::uint8_t code = checkedSaveFormatButton(saveTypeRadios());
     m_form1.checkSaveTypeItem(code);
-    s.SaveType = s.StoredSaveType = static_cast<std::uint8_t>(code);
+    s.SaveType = s.StoredSaveType = code;
     s.AlwaysOnTop = CheckBox2->isChecked();
     window_stack::setTopmost(&m_form1, s.AlwaysOnTop);
 
@@ -205,7 +194,7 @@ void TForm3::LoadSettings() {
     }
     m_form1.Timer4.setInterval(frameTimerIntervalMs(s.RecordRate));
     window_stack::setTopmost(&m_form1, s.AlwaysOnTop);
-    if (s.StoredSaveType >= kSaveJpeg && s.StoredSaveType <= kSavePng) {
+    if (findSaveFormat(s.StoredSaveType)) {
         m_form1.checkSaveTypeItem(s.StoredSaveType);
         s.SaveType = s.StoredSaveType;
     }

@@ -99,35 +99,6 @@ TEST(RecordingState, EachStateTakesOnlyItsCommands) {
             EXPECT_EQ(nextState(S(s), commands[c]), table[s][c]) << "state " << s << " command " << c;
 }
 
-TEST(RecordingState, LookOfEachStateInFrameAndWholeScreenMode) {
-    struct Row {
-        RecordingState state;
-        bool wholeScreen;
-        bool flag, timer, enabled, shown, topmost, button, tray;
-        CaptionKind caption;
-    } const rows[] = {
-        {RecordingState::Idle, false, false, false, true, true, false, true, false, CaptionKind::Size},
-        {RecordingState::Idle, true, false, false, true, true, false, true, false, CaptionKind::Size},
-        {RecordingState::Recording, false, true, true, false, true, true, false, true,
-         CaptionKind::Recording},
-        {RecordingState::Recording, true, true, true, false, false, true, false, true,
-         CaptionKind::Recording},
-        {RecordingState::Paused, false, true, false, true, true, true, false, true, CaptionKind::Paused},
-        {RecordingState::Paused, true, true, false, true, false, true, false, true, CaptionKind::Paused},
-    };
-    for (const Row& r : rows) {
-        const std::optional<RecordingLook> look = lookOf(r.state, r.wholeScreen);
-        ASSERT_TRUE(look);
-        EXPECT_EQ(
-            std::tuple(look->recordingFlag, look->timerRunning, look->clockRunning, look->windowEnabled,
-                       look->windowShown, look->forcedTopmost, look->buttonInShape, look->trayAndHotkeys,
-                       look->caption),
-            std::tuple(r.flag, r.timer, r.timer, r.enabled, r.shown, r.topmost, r.button, r.tray, r.caption))
-            << int(r.state) << " " << r.wholeScreen;
-    }
-    EXPECT_FALSE(lookOf(RecordingState::Assembling, false));
-}
-
 TEST(FrameFile, Writes32BitBmpThatOthersReadAndReadsItBackIntoTheSameMemory) {
     QTemporaryDir dir;
     QImage frame(321, 7, QImage::Format_RGB32);

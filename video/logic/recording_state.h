@@ -30,16 +30,11 @@ extern const QString kRecordingCaption;  // "Kadrel1.02 動画保存>録画中"
 struct RecordingLook {
     bool recordingFlag;  // the Recording flag of the capture state
     bool timerRunning;   // Timer4, one frame per tick
-    bool clockRunning;
     bool windowEnabled;  // frame mode: takes input (so it can be moved while paused)
-    bool windowShown;    // whole-screen mode: on the screen
-    bool forcedTopmost;  // kept above other windows whatever AlwaysOnTop says
     CaptionKind caption;
-    bool buttonInShape;   // the menu button is part of the window's shape
-    bool trayAndHotkeys;  // the tray icon and the recording hot keys exist
 };
 
-// The look of Idle, Recording and Paused in frame mode (wholeScreen false) or whole-screen mode.
+// The look of Idle, Recording and Paused.
 // Assembling has none of its own: the window keeps the look of the state the stop came from until
 // the clean-up brings it back to Idle; nothing is returned for it.
-std::optional<RecordingLook> lookOf(RecordingState state, bool wholeScreen);
+std::optional<RecordingLook> lookOf(RecordingState state);
