@@ -35,12 +35,11 @@ std::optional<RecordingState> nextState(RecordingState state, RecordingCommand c
 
 std::optional<RecordingLook> lookOf(RecordingState state) {
     switch (state) {
-        case RecordingState::Idle:
-            return RecordingLook{false, false, true, CaptionKind::Size};
         case RecordingState::Recording:
             return RecordingLook{true, true, false, CaptionKind::Recording};
         case RecordingState::Paused:
             return RecordingLook{true, false, true, CaptionKind::Paused};
+        case RecordingState::Idle:
         case RecordingState::Assembling:
             return std::nullopt;
     }

@@ -22,11 +22,11 @@ enum class RecordingCommand {
 // the assembly never resumes capturing into the frames being assembled nor starts a second assembly.
 std::optional<RecordingState> nextState(RecordingState state, RecordingCommand command);
 
-enum class CaptionKind { Size, Recording, Paused };
+enum class CaptionKind { Recording, Paused };
 
 extern const QString kRecordingCaption;  // "Kadrel1.02 動画保存>録画中"
 
-// How the frame window shows a steady state.
+// How the frame window shows a run that is recording or paused.
 struct RecordingLook {
     bool recordingFlag;  // the Recording flag of the capture state
     bool timerRunning;   // Timer4, one frame per tick
@@ -34,7 +34,6 @@ struct RecordingLook {
     CaptionKind caption;
 };
 
-// The look of Idle, Recording and Paused.
-// Assembling has none of its own: the window keeps the look of the state the stop came from until
-// the clean-up brings it back to Idle; nothing is returned for it.
+// The look of Recording and Paused; nothing for the others. The start and the clean-up set the window
+// up themselves, and during Assembling the window keeps the look of the state the stop came from.
 std::optional<RecordingLook> lookOf(RecordingState state);
