@@ -114,15 +114,21 @@ TEST_F(SettingsDialogTest, CancelAndCloseResetTheControlsButKeepTypedNames) {
 
 TEST_F(SettingsDialogTest, OkWithABadNumberKeepsTheDialogOpenWithTheTypeApplied) {
     TForm3& d = open();
-    d.RadioButton4->setChecked(true);
     d.Edit2->setText(QStringLiteral("0x20"));
     d.Edit3->setText(QString());
-    d.Button1->click();
-    EXPECT_EQ(boxes.messages, QStringList{QStringLiteral("有効な数字ではありません")});
+    const std::tuple<QRadioButton*, SaveFormat, QAction*> radios[] = {
+        {d.RadioButton2, SaveFormat::Bmp, form1.BMP1},
+        {d.RadioButton3, SaveFormat::Gif, form1.GIF1},
+        {d.RadioButton4, SaveFormat::Png, form1.PNG1}};
+    for (const auto& [radio, format, item] : radios) {
+        radio->setChecked(true);
+        d.Button1->click();
+        EXPECT_EQ(state.settings.SaveType, saveTypeCode(format));
+        EXPECT_TRUE(item->isChecked());
+    }
+    EXPECT_EQ(boxes.messages, QStringList(3, QStringLiteral("有効な数字ではありません")));
     EXPECT_TRUE(d.isVisible());
     EXPECT_FALSE(form1.isEnabled());
-    EXPECT_EQ(state.settings.SaveType, saveTypeCode(SaveFormat::Png));
-    EXPECT_TRUE(form1.PNG1->isChecked());
     EXPECT_EQ(state.settings.ScalePercent, 32);
     EXPECT_FALSE(QFile::exists(iniPath()));
 }
