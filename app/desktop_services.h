@@ -4,7 +4,7 @@
 
 #include <QCoreApplication>
 
-#include "app/startup.h"
+#include "app/program.h"
 #include "platform/avi/avi_library_loader.h"
 #include "platform/avi/codec_chooser.h"
 #include "platform/system/mm_clock.h"

@@ -2,6 +2,9 @@
 // encoder without a dialog. Prints "write: F frames/s, B MB/s" (file bytes, flushed to the disk,
 // like dd conv=fdatasync) and, with a codec, "recompress: F frames/s".
 // Usage: avi_bench --frames N --width W --height H --out FILE [--codec NAME] [--bits 16|24]
+#include <fcntl.h>
+#include <unistd.h>
+
 #include <QApplication>
 #include <QElapsedTimer>
 #include <QFile>
@@ -10,9 +13,7 @@
 #include <QTimer>
 #include <cstdio>
 #include <cstring>
-#include <fcntl.h>
 #include <string>
-#include <unistd.h>
 
 #include "platform/avi/avi_library_loader.h"
 #include "platform/avi/codec_chooser.h"

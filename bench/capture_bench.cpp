@@ -1,9 +1,10 @@
 // Kadrel's whole-screen capture to a file, as the save commands run it: grab the screen
 // (shared memory), scale (100 %, a no-op), write in each format. Run it on a display that shows
 // a realistic picture (bench/compare_tools.sh does).
+#include <benchmark/benchmark.h>
+
 #include <QGuiApplication>
 #include <QTemporaryDir>
-#include <benchmark/benchmark.h>
 
 #include "core/logic/capture_geometry.h"
 #include "platform/x11/screen_grabber.h"

@@ -6,6 +6,9 @@
 // so the server copies realistic pixels. Times are wall-clock: the X server does part of the work.
 // The ratio of the medians, shared-memory grab / memcpy, is printed at the end.
 // Run it on a private 1920 x 1080 Xvfb: bench/run_grab.sh.
+#include <benchmark/benchmark.h>
+#include <unistd.h>
+
 #include <QApplication>
 #include <QElapsedTimer>
 #include <QFont>
@@ -17,12 +20,10 @@
 #include <QThread>
 #include <QWidget>
 #include <QWindow>
-#include <benchmark/benchmark.h>
 #include <cstdio>
 #include <cstring>
 #include <map>
 #include <string>
-#include <unistd.h>
 #include <vector>
 
 #include "core/logic/capture_geometry.h"

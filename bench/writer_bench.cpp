@@ -3,12 +3,13 @@
 // apart. Files go to the folder KADREL_BENCH_DIR and stay there, or else to a temporary folder
 // removed at the end. KADREL_BENCH_PICTURE names a picture to write instead of the made-up one, so that the
 // figures can stand beside other tools writing the same screen (bench/compare_tools.sh).
+#include <benchmark/benchmark.h>
+
 #include <QDir>
 #include <QFileInfo>
 #include <QImage>
 #include <QTemporaryDir>
 #include <algorithm>
-#include <benchmark/benchmark.h>
 #include <random>
 
 #include "platform/system/image_library.h"

@@ -1,7 +1,5 @@
 #include "capture_window/logic/frame_geometry.h"
 
-const QString kPausedRecordingCaption = QStringLiteral("Kadrel1.02 動画保存>一時停止中");
-
 FrameRegions buildFrameRegions(const FrameLayout& layout, bool busy) {
     const QPoint off = layout.clientOffset;
     FrameRegions r;

@@ -31,7 +31,6 @@ QRegion frameShape(const FrameRegions& regions, bool busy);
 
 // The size caption, e.g. "Kadrel1.02  420 , 360" (width first); interval saving appends its name.
 QString frameCaption(int clientWidth, int clientHeight, bool intervalMode);
-extern const QString kPausedRecordingCaption;
 
 // New top-left of the menu button for a client size, or nothing when the client is too
 // narrow and low for either rule (the button then stays where it is).

@@ -8,12 +8,14 @@
 
 #include "capture_window/ui/help_viewer.h"
 #include "capture_window/ui/program_font.h"
+#include "core/logic/recording_captions.h"
 #include "core/ui/command_ports.h"
 #include "platform/x11/global_hotkey.h"
 #include "platform/x11/message_box.h"
 #include "platform/x11/window_stack.h"
 
-TForm1::TForm1(ProgramState& state, FrameServices services) : m_state(state), m_services(services) {
+TForm1::TForm1(ProgramState& state, FrameServices services)
+    : m_state(state), m_services(services), m_screenCapture(services.grabber, state.settings, *this) {
     setWindowTitle(QStringLiteral("Kadrel1.02"));
     setFont(programFont());
     move(335, 330);
@@ -28,13 +30,7 @@ TForm1::TForm1(ProgramState& state, FrameServices services) : m_state(state), m_
         connect(new QShortcut(QKeySequence(key), this), &QShortcut::activated, Button1, &QPushButton::click);
     }
 
-    Timer1.setInterval(50);
-    Timer1.setSingleShot(true);
-    Timer2.setInterval(100);
-    Timer2.setSingleShot(true);
     Timer3.setInterval(50);
-    Timer4.setInterval(100);
-    Timer4.setTimerType(Qt::PreciseTimer);
     Timer5.setInterval(100);
     connect(&Timer3, &QTimer::timeout, this, &TForm1::Timer3Timer);
     connect(&Timer5, &QTimer::timeout, this, &TForm1::Timer5Timer);
@@ -60,12 +56,12 @@ void TForm1::FormCreate() {
     m_state.capture.WholeScreen = false;
     const QScreen* screen = QGuiApplication::primaryScreen();
     const QSize screenPixels = screen ? screen->geometry().size() * screen->devicePixelRatio() : QSize();
-    ScreenBitmap = QImage(screenPixels, QImage::Format_RGB32);
-    CaptureBitmap = QImage();
+    m_screenCapture.ScreenBitmap = QImage(screenPixels, QImage::Format_RGB32);
+    m_screenCapture.CaptureBitmap = QImage();
     m_state.settings.SaveType = saveTypeCode(SaveFormat::Jpeg);
     m_state.settings.SaveFolderSet = false;
     m_state.capture.SaveToFolderPending = false;
-    OutputBitmap = QImage();
+    m_screenCapture.OutputBitmap = QImage();
     m_state.capture.DesignatedNumber = 1;
     m_state.capture.IntervalNumber = 1;
     m_state.capture.IntervalMode = false;
@@ -201,9 +197,9 @@ void TForm1::closeEvent(QCloseEvent* event) {
         return;
     }
     event->accept();
-    CaptureBitmap = QImage();
-    OutputBitmap = QImage();
-    ScreenBitmap = QImage();
+    m_screenCapture.CaptureBitmap = QImage();
+    m_screenCapture.OutputBitmap = QImage();
+    m_screenCapture.ScreenBitmap = QImage();
     if (m_hotkeyRegistered) m_services.hotkeys.unregisterHotkey(kHotkeyFront);
     m_hotkeyRegistered = false;
     QCoreApplication::quit();

@@ -8,7 +8,9 @@
 #include "capture_window/logic/frame_geometry.h"
 #include "capture_window/logic/keyboard_stepper.h"
 #include "core/logic/program_state.h"
+#include "core/ui/frame_ports.h"
 #include "core/ui/save_format_buttons.h"
+#include "core/ui/screen_capture.h"
 #include "platform/x11/window_shape.h"
 
 class QAction;
@@ -24,22 +26,25 @@ class SettingsDialogPort;
 class CaptureCommandsPort;
 class PrintCommandPort;
 class RecordingCommandsPort;
+class ScreenGrabber;
 
 // The services the frame window uses; tests pass fakes for the boxes and the opener.
 struct FrameServices {
     MessageBoxes& messages;
     DocumentOpener& documents;
     GlobalHotkeys& hotkeys;
+    ScreenGrabber& grabber;
 };
 
 // The capture frame: a see-through window whose client area is what the captures take.
-class TForm1 : public ShapedFrame {
+// The features reach it through their ports only.
+class TForm1 : public ShapedFrame, public StillFrame, public RecordingFrame, public SettingsFrame {
     Q_OBJECT
 public:
-    static constexpr int kHotkeyFront = 456;
-    static constexpr int kHotkeyResume = 123;
-    static constexpr int kHotkeyPause = 234;
-    static constexpr int kHotkeyStop = 345;
+    static constexpr int kHotkeyFront = hotkeyId(HotkeyAction::Front);
+    static constexpr int kHotkeyResume = hotkeyId(HotkeyAction::Resume);
+    static constexpr int kHotkeyPause = hotkeyId(HotkeyAction::Pause);
+    static constexpr int kHotkeyStop = hotkeyId(HotkeyAction::Stop);
 
     TForm1(ProgramState& state, FrameServices services);
     ~TForm1() override;
@@ -52,15 +57,24 @@ public:
     void setPrintCommand(PrintCommandPort* command) { m_printCommand = command; }
     void setRecordingCommands(RecordingCommandsPort* commands) { m_recording = commands; }
 
-    // Checks the format item for a save-type code (1..4) and unchecks the others.
-    void checkSaveTypeItem(int code);
-    // JPEG1, BMP1, GIF1 and PNG1 in the order of the save formats.
-    SaveFormatButtons<QAction> saveTypeItems() const { return {JPEG1, BMP1, GIF1, PNG1}; }
-    void setFolderItemCaption(const QString& caption);
-    // The tray menu item of a recording hot key shows the key only while it is registered: a key
-    // another program holds does something else.
-    void showTrayHotkey(HotkeyAction action, bool registered);
-    bool alwaysOnTop() const;
+    // The ports of the features.
+    QWidget& window() override { return *this; }
+    QSize clientSize() const override { return {clientWidth(), clientHeight()}; }
+    void setClientSize(QSize size) override;
+    void setMenuButtonVisible(bool visible) override;
+    void openIntervalDialogOnceFolderKnown() override { Timer3.start(); }
+    void reshape() override { alphawindow(); }
+    void refreshLook() override { FormResize(); }
+    bool alwaysOnTop() const override;
+    // A key another program holds does something else: its tray item does not name it.
+    void showTrayHotkey(HotkeyAction action, bool registered) override;
+    void popUpTrayMenu(QPoint at) override;
+    void checkSaveTypeItem(int code) override;
+    int checkedSaveTypeItem() const override;
+    void setFolderItemCaption(const QString& caption) override;
+
+    // The grabs and images every capture command shares.
+    ScreenCapture& screenCapture() { return m_screenCapture; }
 
     // Handlers.
     void FormCreate();
@@ -101,16 +115,13 @@ public:
 
     // Components, under their designer names.
     QPushButton* Button1;
-    QTimer Timer1, Timer2, Timer3, Timer4, Timer5;
+    QTimer Timer3, Timer5;
     QMenu* PopupMenu1;
     QMenu* PopupMenu2;
     QAction *SaveAs1, *N1, *N2, *Copy1, *N9, *Print1, *N4, *JPEG1, *BMP1, *GIF1, *PNG1, *N7, *N6, *About1,
         *Help2;
     QAction *N13, *N10, *N11, *N12;
     std::array<QAction*, 20> ActionList1{};  // Action1 .. Action20
-
-    // Whole-screen grab target and work images of the capture commands.
-    QImage ScreenBitmap, CaptureBitmap, OutputBitmap;
 
 protected:
     void resizeEvent(QResizeEvent* event) override;
@@ -124,12 +135,15 @@ private:
     void rebuildShape();
     void intervalStop(const QString& message);
     void setSaveTypeFromMenu(QAction* item);
+    // JPEG1, BMP1, GIF1 and PNG1 in the order of the save formats.
+    SaveFormatButtons<QAction> saveTypeItems() const { return {JPEG1, BMP1, GIF1, PNG1}; }
     void keyboardStep(StepDirection direction);
     void actionExecute(int index);
     void showHelpViewer(const QString& page);
 
     ProgramState& m_state;
     FrameServices m_services;
+    ScreenCapture m_screenCapture;
     QWidget* m_folderChooser = nullptr;
     SettingsDialogPort* m_settingsDialog = nullptr;
     IntervalDialogPort* m_intervalDialog = nullptr;

@@ -141,39 +141,48 @@ void TForm1::actionExecute(int index) {
 void TForm1::Button1Click() { PopupMenu1->exec(commandMenuPosition(clientOrigin(), Button1->geometry())); }
 
 void TForm1::SaveAs1Click() {
-    if (m_captureCommands) m_captureCommands->SaveAs1Click();
+    if (m_captureCommands) m_captureCommands->saveAs();
 }
 
 void TForm1::N1Click() {
-    if (m_captureCommands) m_captureCommands->N1Click();
+    if (m_captureCommands) m_captureCommands->saveToFolder();
 }
 
 void TForm1::Print1Click() {
-    if (m_printCommand) m_printCommand->Print1Click();
+    if (m_printCommand) m_printCommand->print();
 }
 
 void TForm1::N2Click() {
-    if (m_captureCommands) m_captureCommands->N2Click();
+    if (m_captureCommands) m_captureCommands->armIntervalSave();
 }
 
 void TForm1::Copy1Click() {
-    if (m_captureCommands) m_captureCommands->Copy1Click();
+    if (m_captureCommands) m_captureCommands->copy();
 }
 
 void TForm1::N9Click() {
-    if (m_recording) m_recording->N9Click();
+    if (m_recording) m_recording->start();
 }
 
 void TForm1::N10Click() {
-    if (m_recording) m_recording->N10Click();
+    if (m_recording) m_recording->resume();
 }
 
 void TForm1::N11Click() {
-    if (m_recording) m_recording->N11Click();
+    if (m_recording) m_recording->pause();
 }
 
 void TForm1::N12Click() {
-    if (m_recording) m_recording->N12Click();
+    if (m_recording) m_recording->stop();
+}
+
+void TForm1::popUpTrayMenu(QPoint at) { PopupMenu2->popup(at); }
+
+void TForm1::setMenuButtonVisible(bool visible) { Button1->setVisible(visible); }
+
+void TForm1::setClientSize(QSize size) {
+    setClientWidth(size.width());
+    setClientHeight(size.height());
 }
 
 void TForm1::N4Click() {
@@ -188,6 +197,8 @@ void TForm1::setSaveTypeFromMenu(QAction* item) {
 }
 
 void TForm1::checkSaveTypeItem(int code) { checkSaveFormatButton(saveTypeItems(), code); }
+
+int TForm1::checkedSaveTypeItem() const { return checkedSaveFormatButton(saveTypeItems()); }
 
 void TForm1::setFolderItemCaption(const QString& caption) {
     N7->setText(caption + QStringLiteral("\tCtrl+D"));

@@ -21,6 +21,13 @@ struct HotkeyCombination {
 enum class HotkeyAction { Front, Resume, Pause, Stop };
 inline constexpr int kHotkeyActionCount = 4;
 
+// The ids the actions' keys are registered under: the frame window registers Front for its life,
+// a recording the other three for its run, and the frame window carries out what they report.
+inline constexpr int hotkeyId(HotkeyAction action) {
+    constexpr int kIds[] = {456, 123, 234, 345};
+    return kIds[int(action)];
+}
+
 // The key of each action, indexed by HotkeyAction.
 struct HotkeySet {
     std::array<HotkeyCombination, kHotkeyActionCount> keys;

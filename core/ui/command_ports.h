@@ -2,7 +2,10 @@
 
 class QWidget;
 
-// What the frame window needs of the interval-save dialog.
+// The commands of the frame window's menus, carried out by the features. The frame holds these
+// interfaces, never the features' classes.
+
+// The interval-save dialog.
 class IntervalDialogPort {
 public:
     virtual ~IntervalDialogPort() = default;
@@ -11,7 +14,7 @@ public:
     virtual void stopTick() = 0;
 };
 
-// What the frame window needs of the settings dialog: the live always-on-top choice.
+// The settings dialog: the live always-on-top choice.
 class SettingsDialogPort {
 public:
     virtual ~SettingsDialogPort() = default;
@@ -19,29 +22,31 @@ public:
     virtual bool alwaysOnTop() const = 0;
 };
 
-// The capture commands of the menu, carried out by the still-image and video parts.
+// The still-picture commands.
 class CaptureCommandsPort {
 public:
     virtual ~CaptureCommandsPort() = default;
-    virtual void SaveAs1Click() = 0;
-    virtual void N1Click() = 0;
-    virtual void N2Click() = 0;
-    virtual void Copy1Click() = 0;
+    virtual void saveAs() = 0;
+    virtual void saveToFolder() = 0;
+    virtual void armIntervalSave() = 0;
+    virtual void copy() = 0;
 };
 
-// The print command of the menu.
+// The print command.
 class PrintCommandPort {
 public:
     virtual ~PrintCommandPort() = default;
-    virtual void Print1Click() = 0;
+    virtual void print() = 0;
 };
 
-// The video commands of the menu and the tray menu, carried out by the recording.
+// The video commands: the menu, the tray menu and the hot keys all come here, and so do the
+// recording's own stops (the frame limit) and pauses (a frame that cannot be written).
 class RecordingCommandsPort {
 public:
     virtual ~RecordingCommandsPort() = default;
-    virtual void N9Click() = 0;   // start
-    virtual void N10Click() = 0;  // resume
-    virtual void N11Click() = 0;  // pause
-    virtual void N12Click() = 0;  // stop and assemble
+    virtual void start() = 0;
+    virtual void resume() = 0;
+    virtual void pause() = 0;
+    // Stops the run and assembles the AVI file.
+    virtual void stop() = 0;
 };

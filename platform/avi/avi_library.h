@@ -2,7 +2,7 @@
 // re-compressed AVI can use, the codec dialog, and the re-save that encodes a whole stream with one
 // of them into a new AVI file. All of it needs FFmpeg, so it lives in the AVI module, which
 // AviLibraryLoader (avi_library_loader.h) opens on first use; nothing here includes FFmpeg. The
-// uncompressed file itself is written by AviFileWriter (avi_file.h), which needs no module.
+// uncompressed file itself is written by AviFileWriter (avi_file_writer.h), which needs no module.
 #pragma once
 
 #include <QImage>

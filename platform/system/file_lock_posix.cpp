@@ -1,7 +1,8 @@
-#include <QFile>
-#include <cerrno>
 #include <fcntl.h>
 #include <sys/file.h>
+
+#include <QFile>
+#include <cerrno>
 
 #include "platform/system/file_lock.h"
 

@@ -1,16 +1,17 @@
 #include "platform/system/image_library.h"
 
-#include <QFile>
-#include <algorithm>
-#include <cstdint>
-#include <cstdio>
-#include <cstring>
 #include <fcntl.h>
 #include <gif_lib.h>
 #include <libimagequant.h>
 #include <spng.h>
 #include <unistd.h>
 #include <zlib.h>
+
+#include <QFile>
+#include <algorithm>
+#include <cstdint>
+#include <cstdio>
+#include <cstring>
 
 #include "platform/system/file_replace.h"
 

@@ -1,8 +1,9 @@
+#include <iconv.h>
+
 #include <QSysInfo>
 #include <algorithm>
 #include <array>
 #include <cerrno>
-#include <iconv.h>
 
 #include "platform/system/text_encoding.h"
 

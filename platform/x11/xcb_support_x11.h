@@ -2,10 +2,11 @@
 // the replies xcb allocates. Only *_x11.cpp files include this.
 #pragma once
 
+#include <xcb/xcb.h>
+
 #include <QGuiApplication>
 #include <cstdlib>
 #include <memory>
-#include <xcb/xcb.h>
 
 struct FreeDeleter {
     void operator()(void* p) const { std::free(p); }

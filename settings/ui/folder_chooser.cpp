@@ -7,7 +7,7 @@
 #include <QScreen>
 #include <QTreeView>
 
-#include "capture_window/ui/frame_window.h"
+#include "core/ui/frame_ports.h"
 #include "platform/system/text_encoding.h"
 #include "platform/x11/message_box.h"
 #include "platform/x11/window_stack.h"
@@ -16,10 +16,10 @@
 #include "settings/ui/folder_tree_model.h"
 #include "settings/ui/settings_dialog.h"
 
-TOKBottomDlg::TOKBottomDlg(ProgramState& state, TForm1& form1, MessageBoxes& messages)
-    : QDialog(nullptr), m_state(state), m_form1(form1), m_messages(messages) {
+TOKBottomDlg::TOKBottomDlg(ProgramState& state, SettingsFrame& frame, MessageBoxes& messages)
+    : QDialog(nullptr), m_state(state), m_frame(frame), m_messages(messages) {
     setWindowTitle(QStringLiteral("保存先設定"));
-    setFont(form1.font());
+    setFont(frame.window().font());
     setFixedSize(298, 311);
     if (const QScreen* screen = QGuiApplication::primaryScreen())
         move(screen->geometry().center() - rect().center());
@@ -100,7 +100,7 @@ void TOKBottomDlg::OKBtnClick() {
         return m_messages.error(this, QStringLiteral("%1 に書き込めません").arg(path));
     s.SaveDirectory = folder;
     if (m_form3) m_form3->setFolderField(s.SaveDirectory);
-    m_form1.setFolderItemCaption(FolderCaption(s.SaveDirectory, 14));
+    m_frame.setFolderItemCaption(FolderCaption(s.SaveDirectory, 14));
     s.SaveFolderSet = true;
     m_accepting = true;
     close();
@@ -115,7 +115,7 @@ void TOKBottomDlg::reject() {
     // A save that waited for a folder is dropped when no folder was chosen: it must not fire
     // at some later, unrelated choice of folder.
     if (!m_accepting) m_state.capture.SaveToFolderPending = false;
-    QWidget* opener = OpenedFromSettings && m_form3 ? static_cast<QWidget*>(m_form3) : &m_form1;
+    QWidget* opener = OpenedFromSettings && m_form3 ? static_cast<QWidget*>(m_form3) : &m_frame.window();
     FormClose();
     QDialog::reject();
     // Without a window manager nobody else gives the keyboard back to the window it came from.
@@ -123,8 +123,8 @@ void TOKBottomDlg::reject() {
 }
 
 void TOKBottomDlg::FormClose() {
-    if (!OpenedFromSettings) m_form1.setEnabled(true);
+    if (!OpenedFromSettings) m_frame.window().setEnabled(true);
     OpenedFromSettings = false;
     window_stack::setTopmost(this, false);
-    if (m_form3 && m_form3->alwaysOnTop()) window_stack::setTopmost(&m_form1, true);
+    if (m_form3 && m_form3->alwaysOnTop()) window_stack::setTopmost(&m_frame.window(), true);
 }

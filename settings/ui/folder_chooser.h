@@ -10,7 +10,7 @@ class FolderTreeModel;
 class QPushButton;
 class QTreeView;
 class MessageBoxes;
-class TForm1;
+class SettingsFrame;
 class TForm3;
 
 // The save-folder chooser: a tree of folders, from the home folder and from the root, with OK and
@@ -19,7 +19,7 @@ class TForm3;
 class TOKBottomDlg : public QDialog {
     Q_OBJECT
 public:
-    TOKBottomDlg(ProgramState& state, TForm1& form1, MessageBoxes& messages);
+    TOKBottomDlg(ProgramState& state, SettingsFrame& frame, MessageBoxes& messages);
     ~TOKBottomDlg() override;
 
     // Known once the start-up has created the settings dialog.
@@ -48,7 +48,7 @@ private:
     QString selectedFolder() const;
 
     ProgramState& m_state;
-    TForm1& m_form1;
+    SettingsFrame& m_frame;
     MessageBoxes& m_messages;
     TForm3* m_form3 = nullptr;
     FolderTreeModel* m_model = nullptr;

@@ -1,6 +1,5 @@
 #include "settings/ui/settings_dialog.h"
 
-#include <QAction>
 #include <QCheckBox>
 #include <QFileInfo>
 #include <QLineEdit>
@@ -9,21 +8,20 @@
 #include <QShowEvent>
 #include <QSlider>
 
-#include "capture_window/ui/frame_window.h"
+#include "core/ui/frame_ports.h"
 #include "core/ui/save_format_buttons.h"
 #include "platform/x11/message_box.h"
 #include "platform/x11/window_stack.h"
 #include "settings/logic/folder_caption.h"
-#include "settings/logic/frame_timer.h"
 #include "settings/logic/integer_text.h"
 #include "settings/logic/settings_file.h"
 #include "settings/ui/folder_chooser.h"
 #include "settings/ui/spin_edit.h"
 
-TForm3::TForm3(ProgramState& state, TForm1& form1, MessageBoxes& messages)
-    : QDialog(nullptr), m_state(state), m_form1(form1), m_messages(messages) {
+TForm3::TForm3(ProgramState& state, SettingsFrame& frame, MessageBoxes& messages)
+    : QDialog(nullptr), m_state(state), m_frame(frame), m_messages(messages) {
     setWindowTitle(QStringLiteral("設定"));
-    setFont(form1.font());
+    setFont(frame.window().font());
     move(541, 59);
     FormCreate();
 }
@@ -67,14 +65,14 @@ void TForm3::showEvent(QShowEvent* event) {
 
 void TForm3::FormShow() {
     PendingQuality = TrackBar1->value();
-    ShownClientWidth = m_form1.clientWidth();
-    ShownClientHeight = m_form1.clientHeight();
+    ShownClientWidth = m_frame.clientSize().width();
+    ShownClientHeight = m_frame.clientSize().height();
     ShownScale = Edit2->value();
     Edit3->setText(QString::number(ShownClientWidth));
     Edit4->setText(QString::number(ShownClientHeight));
-    const std::uint8_t code = checkedSaveFormatButton(m_form1.saveTypeItems());
+    const int code = m_frame.checkedSaveTypeItem();
     setSaveTypeRadio(code);
-    ShownSaveType = code;
+    ShownSaveType = static_cast<std::uint8_t>(code);
     setFolderField(m_state.settings.SaveDirectory);
 }
 
@@ -99,10 +97,10 @@ void TForm3::setSaveTypeRadio(int code) { checkSaveFormatButton(saveTypeRadios()
 void TForm3::Button1Click() {
     Settings& s = m_state.settings;
     const std::uint8_t code = checkedSaveFormatButton(saveTypeRadios());
-    m_form1.checkSaveTypeItem(code);
+    m_frame.checkSaveTypeItem(code);
     s.SaveType = s.StoredSaveType = code;
     s.AlwaysOnTop = CheckBox2->isChecked();
-    window_stack::setTopmost(&m_form1, s.AlwaysOnTop);
+    window_stack::setTopmost(&m_frame.window(), s.AlwaysOnTop);
 
     const QString notANumber = QStringLiteral("有効な数字ではありません");
     const auto scale = parseIntegerText(Edit2->text());
@@ -126,11 +124,9 @@ void TForm3::Button1Click() {
         if (!writeSettings(path, s))
             return m_messages.error(this, QStringLiteral("%1 に書き込めません").arg(path));
     }
-    m_form1.Timer4.setInterval(frameTimerIntervalMs(s.RecordRate));
     RestoreOnClose = false;
     close();
-    m_form1.setClientWidth(*width);
-    m_form1.setClientHeight(*height);
+    m_frame.setClientSize(QSize(*width, *height));
 }
 
 void TForm3::Button2Click() {
@@ -149,13 +145,13 @@ void TForm3::reject() {
     FormClose();
     QDialog::reject();
     // Without a window manager nobody else gives the keyboard back to the frame.
-    window_stack::bringToForeground(&m_form1);
+    window_stack::bringToForeground(&m_frame.window());
 }
 
 void TForm3::FormClose() {
     const Settings& s = m_state.settings;
-    m_form1.setEnabled(true);
-    if (CheckBox2->isChecked()) window_stack::setTopmost(&m_form1, true);
+    m_frame.window().setEnabled(true);
+    if (CheckBox2->isChecked()) window_stack::setTopmost(&m_frame.window(), true);
     if (RestoreOnClose) {
         TrackBar1->setValue(s.JpegQuality);
         TrackBar1Change();
@@ -163,7 +159,6 @@ void TForm3::FormClose() {
         Edit3->setText(QString::number(ShownClientWidth));
         Edit4->setText(QString::number(ShownClientHeight));
         SpinEdit1->setValue(s.PrintPercent);
-        m_form1.Timer4.setInterval(frameTimerIntervalMs(s.RecordRate));
         SpinEdit2->setValue(s.RecordRate);
         SpinEdit3->setValue(s.FrameLimit);
         CheckBox3->setChecked(s.FrameLimitEnabled);
@@ -175,7 +170,6 @@ void TForm3::FormClose() {
 }
 
 // Loading the settings file at start-up and applying it to the windows.
-
 
 // ProgramDirectory and the file locations are filled by the start-up before this runs.
 void TForm3::LoadSettings() {
@@ -190,12 +184,11 @@ void TForm3::LoadSettings() {
     }
     if (!s.SaveDirectory.isEmpty() && QFileInfo(s.SaveDirectory).isDir()) {
         s.SaveFolderSet = true;
-        m_form1.setFolderItemCaption(FolderCaption(s.SaveDirectory, 8));
+        m_frame.setFolderItemCaption(FolderCaption(s.SaveDirectory, 8));
     }
-    m_form1.Timer4.setInterval(frameTimerIntervalMs(s.RecordRate));
-    window_stack::setTopmost(&m_form1, s.AlwaysOnTop);
+    window_stack::setTopmost(&m_frame.window(), s.AlwaysOnTop);
     if (findSaveFormat(s.StoredSaveType)) {
-        m_form1.checkSaveTypeItem(s.StoredSaveType);
+        m_frame.checkSaveTypeItem(s.StoredSaveType);
         s.SaveType = s.StoredSaveType;
     }
 }

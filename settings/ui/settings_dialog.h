@@ -14,7 +14,7 @@ class QSlider;
 class QTabWidget;
 class MessageBoxes;
 class SpinEdit;
-class TForm1;
+class SettingsFrame;
 class TOKBottomDlg;
 
 // The settings dialog. Created once at start-up (which loads the settings file) and then
@@ -22,7 +22,7 @@ class TOKBottomDlg;
 class TForm3 : public QDialog, public SettingsDialogPort {
     Q_OBJECT
 public:
-    TForm3(ProgramState& state, TForm1& form1, MessageBoxes& messages);
+    TForm3(ProgramState& state, SettingsFrame& frame, MessageBoxes& messages);
 
     // SettingsDialogPort
     QWidget* dialog() override { return this; }
@@ -94,7 +94,7 @@ private:
     void setSaveTypeRadio(int code);
 
     ProgramState& m_state;
-    TForm1& m_form1;
+    SettingsFrame& m_frame;
     MessageBoxes& m_messages;
     TOKBottomDlg* m_folderChooser = nullptr;
 };

@@ -8,8 +8,8 @@
 // jpeglib.h needs FILE and size_t declared before it.
 #include <jpeglib.h>
 
-#include "platform/system/file_replace.h"
 #include "core/logic/bmp_header.h"
+#include "platform/system/file_replace.h"
 
 #ifndef JCS_EXTENSIONS
 #error "libjpeg-turbo's colour space extensions are needed to encode straight from 32-bit rows"

@@ -7,14 +7,14 @@
 #include <QPushButton>
 #include <cstdint>
 
-#include "capture_window/ui/frame_window.h"
+#include "core/ui/frame_ports.h"
 #include "platform/x11/window_stack.h"
 #include "settings/ui/spin_edit.h"
 
-TForm2::TForm2(ProgramState& state, TForm1& form1, std::function<void()> timers)
-    : QDialog(nullptr), m_state(state), m_form1(form1), m_timers(std::move(timers)) {
+TForm2::TForm2(ProgramState& state, StillFrame& frame, std::function<void()> timers)
+    : QDialog(nullptr), m_state(state), m_frame(frame), m_timers(std::move(timers)) {
     setWindowTitle(QStringLiteral("一定時間ごとに保存"));
-    setFont(form1.font());
+    setFont(frame.window().font());
     // The design size until the controls exist; createControls() grows it where the font needs it.
     setFixedSize(327, 93);
     connect(&Timer1, &QTimer::timeout, this, &TForm2::Timer1Timer);
@@ -71,17 +71,17 @@ void TForm2::Button1Click() {
     // A zero interval never ticks, as a stopped timer.
     if (intervalMs > 0) Timer1.start();
     window_stack::setTopmost(this, false);
-    window_stack::setTopmost(&m_form1, true);
+    window_stack::setTopmost(&m_frame.window(), true);
     hide();
     CaptureState& c = m_state.capture;
     c.IntervalMode = true;
     if (c.WholeScreen) {
-        m_form1.showMinimized();
+        m_frame.window().showMinimized();
     } else {
-        m_form1.alphawindow();
+        m_frame.reshape();
         c.IntervalWindowed = true;
         // The keys that move the frame work while it saves.
-        window_stack::bringToForeground(&m_form1);
+        window_stack::bringToForeground(&m_frame.window());
     }
     IntervalShotCount = 0;
 }
@@ -103,16 +103,16 @@ void TForm2::Timer1Timer() {
     if (IntervalShotCount < SpinEdit2->value()) return;
     // The frame window's restore or close handler stops the run.
     if (m_state.capture.WholeScreen)
-        m_form1.showNormal();
+        m_frame.window().showNormal();
     else
-        m_form1.close();
+        m_frame.window().close();
     SpinEdit2->setEnabled(false);
 }
 
 void TForm2::reject() {
     FormClose();
     QDialog::reject();
-    window_stack::bringToForeground(&m_form1);
+    window_stack::bringToForeground(&m_frame.window());
 }
 
 void TForm2::closeEvent(QCloseEvent* event) {
@@ -124,7 +124,7 @@ void TForm2::closeEvent(QCloseEvent* event) {
 void TForm2::FormClose() {
     Timer1.stop();
     window_stack::setTopmost(this, false);
-    window_stack::setTopmost(&m_form1, m_form1.alwaysOnTop());
+    window_stack::setTopmost(&m_frame.window(), m_frame.alwaysOnTop());
     m_state.capture.IntervalMode = false;
-    m_form1.FormResize();
+    m_frame.refreshLook();
 }

@@ -11,7 +11,7 @@ class QCheckBox;
 class QLabel;
 class QPushButton;
 class SpinEdit;
-class TForm1;
+class StillFrame;
 
 // The interval-save dialog. Created hidden at start-up; the frame window opens it once a
 // save folder is known. Start hides it and lets Timer1 call timers (one save) per tick.
@@ -19,7 +19,7 @@ class TForm2 : public QDialog, public IntervalDialogPort {
     Q_OBJECT
 public:
     // timers: one interval save, carried out by the capture commands.
-    TForm2(ProgramState& state, TForm1& form1, std::function<void()> timers);
+    TForm2(ProgramState& state, StillFrame& frame, std::function<void()> timers);
 
     QWidget* dialog() override { return this; }
     // Makes the controls before the dialog is first shown.
@@ -57,7 +57,7 @@ private:
     void createControls();
 
     ProgramState& m_state;
-    TForm1& m_form1;
+    StillFrame& m_frame;
     std::function<void()> m_timers;
     bool m_inTick = false;
 };

@@ -7,11 +7,11 @@
 #include <QPrinterInfo>
 #include <QStandardPaths>
 
-#include "capture_window/ui/frame_window.h"
+#include "core/ui/frame_ports.h"
+#include "core/ui/screen_capture.h"
 #include "platform/x11/message_box.h"
 #include "platform/x11/window_stack.h"
 #include "still/logic/print_layout.h"
-#include "still/ui/still_commands.h"
 
 namespace {
 const QString kCannotPrint = QStringLiteral("印刷できません");
@@ -37,32 +37,34 @@ bool QtPrintDialog::exec(QPrinter& printer, QWidget* owner) {
     return window_stack::execInForeground(dialog, owner) == QDialog::Accepted;
 }
 
-PrintCommand::PrintCommand(TForm1& form1, StillCommands& commands, const CaptureState& capture,
+PrintCommand::PrintCommand(StillFrame& frame, ScreenCapture& screen, const CaptureState& capture,
                            std::function<int()> printPercent, MessageBoxes& messages, PrintDialogPort& dialog)
-    : m_form1(form1),
-      m_commands(commands),
+    : m_frame(frame),
+      m_screen(screen),
       m_capture(capture),
       m_printPercent(std::move(printPercent)),
       m_messages(messages),
       m_dialog(dialog) {
-    connect(&m_form1.Timer2, &QTimer::timeout, this, &PrintCommand::Timer2Timer);
+    Timer2.setInterval(100);
+    Timer2.setSingleShot(true);
+    connect(&Timer2, &QTimer::timeout, this, &PrintCommand::Timer2Timer);
 }
 
-void PrintCommand::Print1Click() {
-    m_form1.setEnabled(false);
-    m_form1.hide();
-    m_form1.Timer2.start();
+void PrintCommand::print() {
+    m_frame.window().setEnabled(false);
+    m_frame.window().hide();
+    Timer2.start();
 }
 
 void PrintCommand::Timer2Timer() {
-    m_form1.Timer2.stop();
+    Timer2.stop();
     bool failed = false;
     {
-        EnableOnExit enable(m_form1);
-        m_commands.grabWholeScreen();
-        m_form1.show();
-        window_stack::bringToForeground(&m_form1);
-        m_commands.grabCaptureRectangle();
+        EnableOnExit enable(m_frame.window());
+        m_screen.grabWholeScreen();
+        m_frame.window().show();
+        window_stack::bringToForeground(&m_frame.window());
+        m_screen.grabCaptureRectangle();
 
         QPrinter printer(QPrinter::HighResolution);
         printer.setDocName(QStringLiteral("Kadrel"));
@@ -73,14 +75,15 @@ void PrintCommand::Timer2Timer() {
             if (!folder.exists()) folder = QDir::home();
             printer.setOutputFileName(folder.filePath(QStringLiteral("kadrel.pdf")));
         }
-        if (!m_dialog.exec(printer, &m_form1)) return;
-        failed = !print(printer, m_capture.WholeScreen ? m_form1.ScreenBitmap : m_form1.CaptureBitmap);
+        if (!m_dialog.exec(printer, &m_frame.window())) return;
+        failed =
+            !printOnPage(printer, m_capture.WholeScreen ? m_screen.ScreenBitmap : m_screen.CaptureBitmap);
     }
     // After the frame is enabled again, so that the box is not disabled with it.
-    if (failed) m_messages.error(&m_form1, kCannotPrint);
+    if (failed) m_messages.error(&m_frame.window(), kCannotPrint);
 }
 
-bool PrintCommand::print(QPrinter& printer, const QImage& image) {
+bool PrintCommand::printOnPage(QPrinter& printer, const QImage& image) {
     const QSize page = printer.pageLayout().paintRectPixels(printer.resolution()).size();
     QPainter painter;
     if (!painter.begin(&printer)) return false;

@@ -2,6 +2,7 @@
 
 #include <QObject>
 #include <QRect>
+#include <QTimer>
 #include <functional>
 
 #include "core/logic/program_state.h"
@@ -11,8 +12,8 @@ class MessageBoxes;
 class QImage;
 class QPainter;
 class QPrinter;
-class StillCommands;
-class TForm1;
+class ScreenCapture;
+class StillFrame;
 
 // The print dialog, an interface so that tests can answer it.
 class PrintDialogPort {
@@ -33,22 +34,25 @@ public:
 class PrintCommand : public QObject, public PrintCommandPort {
     Q_OBJECT
 public:
-    PrintCommand(TForm1& form1, StillCommands& commands, const CaptureState& capture,
+    PrintCommand(StillFrame& frame, ScreenCapture& screen, const CaptureState& capture,
                  std::function<int()> printPercent, MessageBoxes& messages, PrintDialogPort& dialog);
 
-    void Print1Click() override;
+    void print() override;
     void Timer2Timer();
 
     // Draws bitmap stretched into rectangle of canvas by nearest pixel, through a 24-bit bottom-up
     // copy, so that the printer never receives the screen's own pixel format.
     static void StretchDrawBitmap(QPainter& canvas, const QRect& rectangle, const QImage& bitmap);
 
+    // Grabs a moment after the frame has left the screen.
+    QTimer Timer2;
+
 private:
     // Prints image after the dialog; false when the printer cannot be used.
-    bool print(QPrinter& printer, const QImage& image);
+    bool printOnPage(QPrinter& printer, const QImage& image);
 
-    TForm1& m_form1;
-    StillCommands& m_commands;
+    StillFrame& m_frame;
+    ScreenCapture& m_screen;
     const CaptureState& m_capture;
     std::function<int()> m_printPercent;
     MessageBoxes& m_messages;

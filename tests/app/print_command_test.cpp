@@ -135,7 +135,7 @@ TEST_F(PrintCommandTest, CancelAndPrinterErrorsLeaveTheFrameEnabled) {
     dialog.path = QStringLiteral("/proc/self/page.pdf");  // cannot be written
     print();
     EXPECT_EQ(boxes.errors, QStringList{QStringLiteral("印刷できません")});
-    EXPECT_FALSE(form().Timer2.isActive());
+    EXPECT_FALSE(program->printCommand->Timer2.isActive());
 }
 
 }  // namespace

@@ -1,12 +1,13 @@
 #pragma once
 
+#include <gtest/gtest.h>
+
 #include <QApplication>
 #include <QDir>
 #include <QTemporaryDir>
 #include <deque>
-#include <gtest/gtest.h>
 
-#include "app/startup.h"
+#include "app/program.h"
 #include "capture_window/ui/frame_window.h"
 #include "fakes/recording_message_boxes.h"
 #include "fakes/scripted_codecs.h"
@@ -16,6 +17,7 @@
 #include "platform/x11/screen_grabber.h"
 #include "still/ui/print_command.h"
 #include "still/ui/save_picture_dialog.h"
+#include "still/ui/still_commands.h"
 
 // Answers the save-as dialog with prepared names (nothing = cancel) and records what it was asked.
 class ScriptedSaveDialog final : public SavePictureDialog {
@@ -70,7 +72,8 @@ protected:
     // Runs the keys and waits until the frame is back on the screen after its capture.
     void capture(const QStringList& keys) {
         ASSERT_TRUE(sendKeys(keys));
-        ASSERT_TRUE(waitUntil([&] { return form().isVisible() && !form().Timer1.isActive(); }));
+        ASSERT_TRUE(
+            waitUntil([&] { return form().isVisible() && !program->stillCommands->Timer1.isActive(); }));
         waitUntil([] { return false; }, 50);
     }
     // The picture under the client area as the backdrop paints it.

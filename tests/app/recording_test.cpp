@@ -162,7 +162,7 @@ TEST_F(Recording, FrameLimitAndClockGiveTheAchievedRate) {
     start();
     form().setClientWidth(100);
     form().setClientHeight(80);
-    form().Timer4.setInterval(10);
+    program->state.settings.RecordRate = 100;
     program->state.settings.FrameLimitEnabled = true;
     struct Case {
         int limit;
@@ -194,7 +194,7 @@ TEST_F(Recording, FrameLimitAndClockGiveTheAchievedRate) {
     form().N9->trigger();
     waitForFrames(5);
     form().N12->trigger();
-    form().Timer4.setInterval(60000);
+    program->state.settings.RecordRate = 1;
     form().N9->trigger();
     form().N12->trigger();
     EXPECT_EQ(rec().FrameCount, 0);
@@ -212,7 +212,7 @@ TEST_F(Recording, TrayPressPausesAndOpensTheMenuWhoseItemsResumeAndStop) {
         ASSERT_TRUE(waitUntil([&] { return rec().runState() == RecordingState::Recording; }));
         clickTray(button);
         EXPECT_TRUE(waitUntil([&] { return rec().runState() == RecordingState::Paused; })) << button;
-        EXPECT_FALSE(form().Timer4.isActive());
+        EXPECT_FALSE(rec().Timer4.isActive());
         ASSERT_TRUE(waitUntil([&] { return form().PopupMenu2->isVisible(); })) << button;
         if (button == 1) {
             ASSERT_TRUE(sendKeys({"Escape"}));
@@ -258,7 +258,7 @@ TEST_F(Recording, CommandsDuringTheStopAreRefusedAndClosingTheFrameStops) {
 
 TEST_F(Recording, AMissingFrameEndsTheAviThereTheFramesAfterItAreKeptAndTheNextStartMakesThemAnAvi) {
     start();
-    form().Timer4.setInterval(10);
+    program->state.settings.RecordRate = 100;
     program->state.settings.FrameLimitEnabled = true;
     program->state.settings.FrameLimit = 10;
     // During the stop box: frame 2 becomes a picture of twice the size (as after a change of the
@@ -296,6 +296,7 @@ TEST_F(Recording, AMissingFrameEndsTheAviThereTheFramesAfterItAreKeptAndTheNextS
     // at the rate of the settings, in their order, and starts nothing either.
     boxes.whileShown = nullptr;
     boxes.answers = {false, true};
+    program->state.settings.RecordRate = 10;
     form().N9->trigger();
     EXPECT_EQ(std::tuple(rec().runState(), frameFiles(), boxes.questions.size()),
               std::tuple(RecordingState::Idle, 5, qsizetype(1)));
@@ -316,7 +317,7 @@ TEST_F(Recording, ASlowDiskSlowsTheTickOnlyOnceTheQueueIsFullAndNoCountedFrameIs
     start();
     form().setClientWidth(100);
     form().setClientHeight(80);
-    form().Timer4.setInterval(20);
+    program->state.settings.RecordRate = 50;
     constexpr int kQueued = 5;
     std::atomic<int> written = 0;
     rec().setFrameFileWriting(
@@ -350,7 +351,7 @@ TEST_F(Recording, ASlowDiskSlowsTheTickOnlyOnceTheQueueIsFullAndNoCountedFrameIs
 
 TEST_F(Recording, AWriteThatFailsInTheQueuePausesWithOneBoxAndKeepsTheFramesWritten) {
     start();
-    form().Timer4.setInterval(20);
+    program->state.settings.RecordRate = 50;
     // From frame 6 on the disk is full; frames 7 and later are queued behind it by then.
     std::atomic<bool> full = true;
     rec().setFrameFileWriting(

@@ -5,8 +5,10 @@
 #include <QTimer>
 
 #include "capture_window/ui/help_viewer.h"
+#include "core/logic/recording_captions.h"
 #include "fakes/test_files.h"
 #include "frame_test_fixture.h"
+#include "platform/x11/screen_grabber.h"
 #include "platform/x11/window_stack.h"
 
 namespace {
@@ -156,7 +158,8 @@ TEST(FrameHotkey, AMistypedEntryIsNamedAndAKeyHeldByAnotherClientReportedOnce) {
     RecordingMessageBoxes boxes;
     RecordingDocumentOpener documents;
     GlobalHotkeys hotkeys;
-    TForm1 form{state, FrameServices{boxes, documents, hotkeys}};
+    ScreenGrabber grabber;
+    TForm1 form{state, FrameServices{boxes, documents, hotkeys, grabber}};
     EXPECT_EQ(boxes.messages,
               (QStringList{QStringLiteral("kadrel.ini の [hotkey] に使えない指定があります\n"
                                           "front=Ctrl+Shift+F44\nこれらの操作には既定のキーを使います。"),

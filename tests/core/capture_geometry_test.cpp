@@ -1,9 +1,10 @@
-#include <cstdint>
+#include "core/logic/capture_geometry.h"
+
 #include <gtest/gtest.h>
+
+#include <cstdint>
 #include <limits>
 #include <vector>
-
-#include "core/logic/capture_geometry.h"
 
 namespace {
 

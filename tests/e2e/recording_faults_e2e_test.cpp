@@ -15,7 +15,7 @@
 #include "fakes/small_disk.h"
 #include "fakes/test_files.h"
 #include "fakes/tray_host.h"
-#include "platform/avi/avi_file.h"
+#include "platform/avi/avi_file_writer.h"
 #include "program_run.h"
 
 namespace {

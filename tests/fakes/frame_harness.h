@@ -6,6 +6,7 @@
 #include "fakes/recording_message_boxes.h"
 #include "fakes/x11_test_support.h"
 #include "platform/x11/global_hotkey.h"
+#include "platform/x11/screen_grabber.h"
 #include "settings/logic/settings_file.h"
 
 // A frame window whose boxes and documents are recorded, in a program folder of the test's own.
@@ -21,5 +22,6 @@ struct FrameHarness {
     RecordingMessageBoxes boxes;
     RecordingDocumentOpener documents;
     GlobalHotkeys hotkeys;
-    TForm1 form1{state, FrameServices{boxes, documents, hotkeys}};
+    ScreenGrabber grabber;
+    TForm1 form1{state, FrameServices{boxes, documents, hotkeys, grabber}};
 };

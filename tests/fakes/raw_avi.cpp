@@ -2,7 +2,7 @@
 
 #include <gtest/gtest.h>
 
-#include "platform/avi/avi_file.h"
+#include "platform/avi/avi_file_writer.h"
 
 Bytes dibSample(int width, int height, int bits,
                 const std::function<void(int x, int y, std::uint8_t* out)>& pixel) {

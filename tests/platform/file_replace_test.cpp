@@ -1,14 +1,16 @@
-#include <QDir>
-#include <QFile>
-#include <csignal>
-#include <functional>
+#include "platform/system/file_replace.h"
+
 #include <gtest/gtest.h>
 #include <sys/stat.h>
 #include <unistd.h>
 
+#include <QDir>
+#include <QFile>
+#include <csignal>
+#include <functional>
+
 #include "fakes/small_disk.h"
 #include "fakes/test_files.h"
-#include "platform/system/file_replace.h"
 #include "platform/system/ini_profile.h"
 
 namespace {

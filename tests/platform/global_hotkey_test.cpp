@@ -1,16 +1,18 @@
 // Hot keys on the real X server: keys are typed with xdotool, rival grabs come from X connections
 // of the test's own.
-#include <QGuiApplication>
-#include <QWidget>
-#include <cstdlib>
+#include "platform/x11/global_hotkey.h"
+
 #include <gtest/gtest.h>
-#include <memory>
-#include <vector>
 #include <xcb/xcb.h>
 #include <xcb/xcb_keysyms.h>
 
+#include <QGuiApplication>
+#include <QWidget>
+#include <cstdlib>
+#include <memory>
+#include <vector>
+
 #include "fakes/x11_test_support.h"
-#include "platform/x11/global_hotkey.h"
 
 namespace {
 

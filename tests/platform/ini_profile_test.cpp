@@ -1,13 +1,15 @@
+#include "platform/system/ini_profile.h"
+
+#include <gtest/gtest.h>
+
 #include <QDir>
 #include <QFile>
 #include <QTemporaryDir>
 #include <array>
-#include <gtest/gtest.h>
 #include <ostream>
 #include <vector>
 
 #include "fakes/test_files.h"
-#include "platform/system/ini_profile.h"
 #include "platform/system/text_encoding.h"
 
 void PrintTo(const QString& text, std::ostream* os) { *os << '"' << text.toStdString() << '"'; }

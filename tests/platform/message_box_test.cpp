@@ -1,11 +1,13 @@
+#include "platform/x11/message_box.h"
+
+#include <gtest/gtest.h>
+
 #include <QApplication>
 #include <QElapsedTimer>
 #include <QTimer>
 #include <QWidget>
-#include <gtest/gtest.h>
 
 #include "fakes/x11_test_support.h"
-#include "platform/x11/message_box.h"
 #include "platform/x11/window_stack.h"
 
 TEST(MessageBox, TakesTheFocusShowsItsWholeTitleAndGivesTheFocusBack) {

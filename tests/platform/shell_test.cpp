@@ -1,11 +1,13 @@
+#include "platform/x11/shell.h"
+
+#include <gtest/gtest.h>
+
 #include <QDir>
 #include <QFile>
 #include <QTemporaryDir>
-#include <gtest/gtest.h>
 
 #include "fakes/test_files.h"
 #include "fakes/x11_test_support.h"
-#include "platform/x11/shell.h"
 
 namespace {
 // PATH holds only the given folder while it lives.

@@ -1,5 +1,10 @@
 // Stacking on the real X server, which runs without a window manager; a stand-in manager that only
 // listens shows what is asked of a real one.
+#include "platform/x11/window_stack.h"
+
+#include <gtest/gtest.h>
+#include <xcb/xcb.h>
+
 #include <QEvent>
 #include <QGuiApplication>
 #include <QProcess>
@@ -7,13 +12,10 @@
 #include <QWindow>
 #include <cstdlib>
 #include <cstring>
-#include <gtest/gtest.h>
 #include <memory>
 #include <vector>
-#include <xcb/xcb.h>
 
 #include "fakes/x11_test_support.h"
-#include "platform/x11/window_stack.h"
 
 namespace {
 

@@ -1,3 +1,7 @@
+#include "settings/ui/folder_chooser.h"
+
+#include <gtest/gtest.h>
+
 #include <QAction>
 #include <QCoreApplication>
 #include <QDir>
@@ -7,7 +11,6 @@
 #include <QTemporaryDir>
 #include <QTreeView>
 #include <QWindow>
-#include <gtest/gtest.h>
 
 #include "capture_window/ui/frame_window.h"
 #include "fakes/frame_harness.h"
@@ -17,7 +20,6 @@
 #include "platform/x11/global_hotkey.h"
 #include "platform/x11/window_stack.h"
 #include "settings/logic/settings_file.h"
-#include "settings/ui/folder_chooser.h"
 #include "settings/ui/folder_tree_model.h"
 #include "settings/ui/settings_dialog.h"
 

@@ -1,8 +1,10 @@
 // The hot keys of the [hotkey] section: their texts and the fall-back to the defaults.
-#include <QTemporaryDir>
+#include "core/logic/hotkey_settings.h"
+
 #include <gtest/gtest.h>
 
-#include "core/logic/hotkey_settings.h"
+#include <QTemporaryDir>
+
 #include "fakes/test_files.h"
 #include "settings/logic/settings_file.h"
 

@@ -13,7 +13,6 @@
 #include "fakes/test_files.h"
 #include "settings/logic/file_locations.h"
 #include "settings/logic/folder_caption.h"
-#include "settings/logic/frame_timer.h"
 #include "settings/logic/integer_text.h"
 
 void PrintTo(const QString& text, std::ostream* os) { *os << '"' << text.toStdString() << '"'; }
@@ -58,11 +57,6 @@ TEST(IntegerText, AcceptsDecimalAndPrefixedHexThatFit32Bits) {
          {"2147483648", "$100000000", "", " ", "12 ", "1 2", "0x", "$", "-", "yes", "00x1", "$-1", "１"}) {
         EXPECT_EQ(parseIntegerText(text), std::nullopt) << text.toStdString();
     }
-}
-
-TEST(FrameTimer, DividesASecondByTheRateAndSurvivesZero) {
-    const std::pair<int, int> cases[] = {{10, 100}, {3, 333}, {100, 10}, {255, 3}, {0, 100}};
-    for (const auto& [rate, interval] : cases) EXPECT_EQ(frameTimerIntervalMs(std::uint8_t(rate)), interval);
 }
 
 TEST(FolderCaption, ShowsShortFoldersWholeAndCutsLongOnesAfterTenBytes) {

@@ -1,3 +1,8 @@
+#include "still/logic/jpeg_bmp_writers.h"
+
+#include <gtest/gtest.h>
+#include <sys/resource.h>
+
 #include <QDataStream>
 #include <QDir>
 #include <QFile>
@@ -8,9 +13,7 @@
 #include <QtEndian>
 #include <csignal>
 #include <functional>
-#include <gtest/gtest.h>
 #include <random>
-#include <sys/resource.h>
 
 #include "core/logic/numbered_name.h"
 #include "core/logic/save_format.h"
@@ -18,7 +21,6 @@
 #include "fakes/small_disk.h"
 #include "fakes/test_files.h"
 #include "platform/system/image_library.h"
-#include "still/logic/jpeg_bmp_writers.h"
 #include "still/logic/write_image.h"
 #include "still/ui/save_picture_dialog.h"
 

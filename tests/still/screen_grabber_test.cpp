@@ -1,16 +1,18 @@
+#include "platform/x11/screen_grabber.h"
+
+#include <gtest/gtest.h>
+
 #include <QCoreApplication>
 #include <QGuiApplication>
 #include <QProcess>
 #include <QScreen>
 #include <QWindow>
 #include <functional>
-#include <gtest/gtest.h>
 #include <string>
 #include <utility>
 #include <vector>
 
 #include "fakes/x11_test_support.h"
-#include "platform/x11/screen_grabber.h"
 
 namespace {
 

@@ -1,3 +1,7 @@
+#include "video/ui/qz_avi.h"
+
+#include <gtest/gtest.h>
+
 #include <QApplication>
 #include <QCheckBox>
 #include <QComboBox>
@@ -13,7 +17,6 @@
 #include <QTimer>
 #include <QtEndian>
 #include <functional>
-#include <gtest/gtest.h>
 
 #include "fakes/avi_module.h"
 #include "fakes/media_probe.h"
@@ -24,7 +27,6 @@
 #include "platform/avi/codec_chooser.h"
 #include "platform/avi/module/codec_dialog.h"
 #include "video/logic/avi_names.h"
-#include "video/ui/qz_avi.h"
 #include "video/ui/save_progress_window.h"
 
 namespace {

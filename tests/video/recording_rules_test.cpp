@@ -20,6 +20,7 @@
 #include "video/logic/frame_file_reader.h"
 #include "video/logic/frame_file_writer.h"
 #include "video/logic/frame_size.h"
+#include "video/logic/frame_timer.h"
 #include "video/logic/recording_clock.h"
 #include "video/logic/recording_state.h"
 
@@ -245,4 +246,9 @@ TEST(FrameFileReader, ReadsAndPreparesInOrderStopsAtAMissingFileAndEndsWhileWait
         EXPECT_FALSE(reader.next());
     }
     FrameFileReader unread(path, 4, 1);  // goes with its thread waiting for room
+}
+
+TEST(FrameTimer, DividesASecondByTheRateAndSurvivesZero) {
+    const std::pair<int, int> cases[] = {{10, 100}, {3, 333}, {100, 10}, {255, 3}, {0, 100}};
+    for (const auto& [rate, interval] : cases) EXPECT_EQ(frameTimerIntervalMs(std::uint8_t(rate)), interval);
 }

@@ -1,5 +1,10 @@
 #include "video/logic/frame_file.h"
 
+#include <fcntl.h>
+#include <sys/stat.h>
+#include <sys/uio.h>
+#include <unistd.h>
+
 #include <QFile>
 #include <algorithm>
 #include <cerrno>
@@ -7,12 +12,8 @@
 #include <cstdint>
 #include <cstdlib>
 #include <cstring>
-#include <fcntl.h>
 #include <functional>
 #include <memory>
-#include <sys/stat.h>
-#include <sys/uio.h>
-#include <unistd.h>
 #include <vector>
 
 #include "core/logic/bmp_header.h"

@@ -1,7 +1,7 @@
 #include "video/logic/frame_size.h"
 
 #include "core/logic/capture_geometry.h"
-#include "platform/avi/avi_file.h"
+#include "platform/avi/avi_file_writer.h"
 
 FrameSizeCheck recordingFrameSize(QSize source, std::int32_t percent) {
     if (percent <= 0) return {{}, QStringLiteral("拡大率が %1 % です. 1 % 以上にしてください.").arg(percent)};

@@ -1,7 +1,5 @@
 #include "video/logic/recording_state.h"
 
-const QString kRecordingCaption = QStringLiteral("Kadrel1.02 動画保存>録画中");
-
 std::optional<RecordingState> nextState(RecordingState state, RecordingCommand command) {
     using S = RecordingState;
     using C = RecordingCommand;

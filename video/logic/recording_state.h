@@ -24,8 +24,6 @@ std::optional<RecordingState> nextState(RecordingState state, RecordingCommand c
 
 enum class CaptionKind { Recording, Paused };
 
-extern const QString kRecordingCaption;  // "Kadrel1.02 動画保存>録画中"
-
 // How the frame window shows a run that is recording or paused.
 struct RecordingLook {
     bool recordingFlag;  // the Recording flag of the capture state

@@ -13,7 +13,7 @@
 #include <stdexcept>
 #include <vector>
 
-#include "platform/avi/avi_file.h"
+#include "platform/avi/avi_file_writer.h"
 #include "platform/avi/avi_library.h"
 
 class AviLibraryLoader;

@@ -1,43 +1,36 @@
 #include "video/ui/video_recording.h"
 
-#include <QAction>
 #include <QApplication>
 #include <QCursor>
 #include <QDir>
 #include <QElapsedTimer>
 #include <QFile>
-#include <QMenu>
 #include <QWindow>
 #include <algorithm>
 #include <cerrno>
 #include <limits>
 #include <stdexcept>
 
-#include "capture_window/ui/frame_window.h"
-#include "core/logic/capture_geometry.h"
+#include "core/logic/recording_captions.h"
+#include "core/ui/frame_ports.h"
+#include "core/ui/screen_capture.h"
 #include "platform/system/mm_clock.h"
 #include "platform/x11/global_hotkey.h"
 #include "platform/x11/message_box.h"
 #include "platform/x11/window_stack.h"
-#include "still/ui/still_commands.h"
 #include "video/logic/avi_names.h"
 #include "video/logic/frame_file.h"
 #include "video/logic/frame_file_reader.h"
 #include "video/logic/frame_size.h"
+#include "video/logic/frame_timer.h"
 #include "video/logic/kept_frames.h"
 #include "video/ui/progress_window.h"
 #include "video/ui/qz_avi.h"
 
 namespace {
 
-struct RecordingHotkey {
-    int id;
-    HotkeyAction action;
-};
 // Registered in this order at the start.
-constexpr RecordingHotkey kRecordingHotkeys[] = {{TForm1::kHotkeyResume, HotkeyAction::Resume},
-                                                 {TForm1::kHotkeyPause, HotkeyAction::Pause},
-                                                 {TForm1::kHotkeyStop, HotkeyAction::Stop}};
+constexpr HotkeyAction kRecordingHotkeys[] = {HotkeyAction::Resume, HotkeyAction::Pause, HotkeyAction::Stop};
 
 const QString kCannotMakeImage = QStringLiteral("画像を作成できません");
 const QString kFolderInUse = QStringLiteral(
@@ -50,20 +43,22 @@ const QString kNotStartedMeanwhile = QStringLiteral("\n(録画はそのあとで
 
 }  // namespace
 
-VideoRecording::VideoRecording(ProgramState& state, TForm1& form1, TForm4& form4, StillCommands& stills,
-                               std::function<bool()> frameLimitEnabled, RecordingServices services)
+VideoRecording::VideoRecording(ProgramState& state, RecordingFrame& frame, ScreenCapture& screen,
+                               TForm4& form4, std::function<bool()> frameLimitEnabled,
+                               RecordingServices services)
     : m_state(state),
-      m_form1(form1),
+      m_frame(frame),
+      m_screen(screen),
       m_form4(form4),
-      m_stills(stills),
       m_frameLimitEnabled(std::move(frameLimitEnabled)),
       m_services(services) {
     // The writer the frame window is designed with; every start replaces it.
-    QzAvi1 = new TQzAvi(&m_form1, m_services.messages, m_services.codecs, m_services.avi);
+    QzAvi1 = new TQzAvi(&m_frame.window(), m_services.messages, m_services.codecs, m_services.avi);
     QzAvi1->setWidth(500);
     QzAvi1->setHeight(500);
     QzAvi1->setFrameRate(10);
-    connect(&m_form1.Timer4, &QTimer::timeout, this, &VideoRecording::Timer4Timer);
+    Timer4.setTimerType(Qt::PreciseTimer);
+    connect(&Timer4, &QTimer::timeout, this, &VideoRecording::Timer4Timer);
     connect(&TrayIconData, &TrayIcon::mouseMessage, this, &VideoRecording::ICONMessage);
 }
 
@@ -80,25 +75,25 @@ void VideoRecording::applyLook() {
     const std::optional<RecordingLook> look = lookOf(m_runState);
     if (!look) return;
     m_state.capture.Recording = look->recordingFlag;
-    if (!m_state.capture.WholeScreen) m_form1.setEnabled(look->windowEnabled);
+    if (!m_state.capture.WholeScreen) m_frame.window().setEnabled(look->windowEnabled);
     if (look->timerRunning)
-        m_form1.Timer4.start();
+        Timer4.start();
     else
-        m_form1.Timer4.stop();
-    if (look->caption == CaptionKind::Recording) m_form1.setWindowTitle(kRecordingCaption);
-    if (look->caption == CaptionKind::Paused) m_form1.setWindowTitle(kPausedRecordingCaption);
+        Timer4.stop();
+    if (look->caption == CaptionKind::Recording) m_frame.window().setWindowTitle(kRecordingCaption);
+    if (look->caption == CaptionKind::Paused) m_frame.window().setWindowTitle(kPausedRecordingCaption);
 }
 
-void VideoRecording::N9Click() {
+void VideoRecording::start() {
     // Refused unless idle: a paused run is never restarted, nor a run still being assembled.
     if (m_runState != RecordingState::Idle) return;
     const Settings& s = m_state.settings;
     const CaptureState& c = m_state.capture;
-    const QSize source =
-        c.WholeScreen ? m_stills.captureGeometry().screen : m_stills.captureGeometry().client;
+    const QSize source = c.WholeScreen ? m_screen.geometry().screen : m_screen.geometry().client;
     const FrameSizeCheck frame = recordingFrameSize(source, s.ScalePercent);
     if (!frame.problem.isEmpty())
-        return m_services.messages.message(&m_form1, kCannotMakeImage + QLatin1Char('\n') + frame.problem);
+        return m_services.messages.message(&m_frame.window(),
+                                           kCannotMakeImage + QLatin1Char('\n') + frame.problem);
     // A question about kept frames is open: the folder is held already.
     if (m_folderLock || !lockFrameFolder()) return;
     // Frames kept from an earlier run would be overwritten by this one's: they go first.
@@ -106,14 +101,15 @@ void VideoRecording::N9Click() {
 
     MovieNumber = firstFreeMovieNumber(s.SaveDirectory, s.MoviePrefix);
     newWriter(frame.size, s.RecordRate);
-    m_form1.CaptureBitmap = QImage(m_form1.clientWidth(), m_form1.clientHeight(), QImage::Format_RGB32);
+    m_screen.CaptureBitmap = QImage(m_frame.clientSize(), QImage::Format_RGB32);
+    Timer4.setInterval(frameTimerIntervalMs(s.RecordRate));
     bmptoavi();
 }
 
 void VideoRecording::newWriter(QSize size, std::int32_t rate) {
     // The last run's writer has finished; the next one takes its place.
     delete QzAvi1.data();
-    QzAvi1 = new TQzAvi(&m_form1, m_services.messages, m_services.codecs, m_services.avi);
+    QzAvi1 = new TQzAvi(&m_frame.window(), m_services.messages, m_services.codecs, m_services.avi);
     QzAvi1->setFrameRate(rate);
     QzAvi1->setHeight(quint16(size.height()));
     QzAvi1->setWidth(quint16(size.width()));
@@ -123,7 +119,8 @@ bool VideoRecording::lockFrameFolder() {
     m_folderLock = FileLock::tryLock(m_state.frameDirectory, FileLock::Mode::Exclusive);
     // A folder that cannot be opened is no other copy's: the frame files will say what is wrong.
     if (m_folderLock || errno != EWOULDBLOCK) return true;
-    m_services.messages.message(&m_form1, kFolderInUse.arg(QDir::toNativeSeparators(m_state.frameDirectory)));
+    m_services.messages.message(&m_frame.window(),
+                                kFolderInUse.arg(QDir::toNativeSeparators(m_state.frameDirectory)));
     return false;
 }
 
@@ -142,7 +139,7 @@ bool VideoRecording::offerKeptFrames(bool beforeRecording) {
     if (kept == 0) return false;
     QString question = kKeptFramesQuestion.arg(kept).arg(QDir::toNativeSeparators(folder));
     if (beforeRecording) question += kNotStartedMeanwhile;
-    if (m_services.messages.question(&m_form1, question))
+    if (m_services.messages.question(&m_frame.window(), question))
         assembleKeptFrames();
     else
         m_folderLock.reset();  // left as they are, and asked about again next time
@@ -168,12 +165,12 @@ void VideoRecording::bmptoavi() {
     m_state.capture.Recording = true;
     registerHotkeys();
     if (m_state.capture.WholeScreen)
-        m_form1.hide();
+        m_frame.window().hide();
     else
-        m_form1.setEnabled(false);
-    m_form1.alphawindow();  // the frame without the button, as Recording is set
-    window_stack::setTopmost(&m_form1, true);
-    m_form1.setWindowTitle(kRecordingCaption);
+        m_frame.window().setEnabled(false);
+    m_frame.reshape();  // the frame without the button, as Recording is set
+    window_stack::setTopmost(&m_frame.window(), true);
+    m_frame.window().setWindowTitle(kRecordingCaption);
     FrameCount = 0;
     m_frameWriter = std::make_unique<FrameFileWriter>(
         std::size_t(QzAvi1->Width()) * QzAvi1->Height() * 4, m_frameBudgetBytes, m_writeFrameFile, [this] {
@@ -181,28 +178,28 @@ void VideoRecording::bmptoavi() {
                 this, [this] { frameWriteFailed(); }, Qt::QueuedConnection);
         });
     m_clock.start(m_services.clock.timeGetTime());
-    m_form1.Timer4.start();
+    Timer4.start();
 }
 
 // Every key that fails is named in one box, and a key is named once a program run: a desktop that
 // holds the keys holds them at every start.
 void VideoRecording::registerHotkeys() {
     QList<HotkeyCombination> failed;
-    for (const RecordingHotkey& hotkey : kRecordingHotkeys) {
-        const HotkeyCombination& key = m_state.hotkeys[hotkey.action];
-        const bool registered = m_services.hotkeys.registerHotkey(hotkey.id, key.modifiers, key.key);
-        m_form1.showTrayHotkey(hotkey.action, registered);
-        if (registered || m_failureReported[std::size_t(hotkey.action)]) continue;
-        m_failureReported[std::size_t(hotkey.action)] = true;
+    for (const HotkeyAction action : kRecordingHotkeys) {
+        const HotkeyCombination& key = m_state.hotkeys[action];
+        const bool registered = m_services.hotkeys.registerHotkey(hotkeyId(action), key.modifiers, key.key);
+        m_frame.showTrayHotkey(action, registered);
+        if (registered || m_failureReported[std::size_t(action)]) continue;
+        m_failureReported[std::size_t(action)] = true;
         failed << key;
     }
     m_hotkeysRegistered = true;
-    if (!failed.isEmpty()) m_services.messages.message(&m_form1, hotkeyFailureText(failed));
+    if (!failed.isEmpty()) m_services.messages.message(&m_frame.window(), hotkeyFailureText(failed));
 }
 
 void VideoRecording::unregisterHotkeys() {
     if (!m_hotkeysRegistered) return;
-    for (const RecordingHotkey& hotkey : kRecordingHotkeys) m_services.hotkeys.unregisterHotkey(hotkey.id);
+    for (const HotkeyAction action : kRecordingHotkeys) m_services.hotkeys.unregisterHotkey(hotkeyId(action));
     m_hotkeysRegistered = false;
 }
 
@@ -217,19 +214,19 @@ void VideoRecording::Timer4Timer() {
     // In frame mode only the capture rectangle is read from the screen: the frame is the same, at a
     // fraction of the copying.
     if (m_state.capture.WholeScreen)
-        m_stills.grabWholeScreen();
+        m_screen.grabWholeScreen();
     else
-        m_stills.grabClientArea();
-    QImage& image = m_state.capture.WholeScreen ? m_form1.ScreenBitmap : m_form1.CaptureBitmap;
+        m_screen.grabClientArea();
+    QImage& image = m_state.capture.WholeScreen ? m_screen.ScreenBitmap : m_screen.CaptureBitmap;
     // Video frames are not clipped to the screen.
-    if (!m_stills.stretchimage(image)) {
+    if (!m_screen.stretchimage(image)) {
         --FrameCount;
         return pauseAndReport(kCannotMakeImage);
     }
     // The writer's thread puts the frame on disk; the tick waits only while the queue is full.
     if (!m_frameWriter->submit(image, FrameCount, frameFilePath(m_state.frameDirectory, FrameCount)))
         return frameWriteFailed();
-    if (m_frameLimitEnabled() && FrameCount >= m_state.settings.FrameLimit) m_form1.N12->trigger();
+    if (m_frameLimitEnabled() && FrameCount >= m_state.settings.FrameLimit) stop();
 }
 
 void VideoRecording::frameWriteFailed() {
@@ -240,7 +237,7 @@ void VideoRecording::frameWriteFailed() {
     // the failed one were never written.
     FrameCount = failure->number - 1;
     const QString text = withCause(fileCreationErrorText(failure->path), failure->error);
-    if (m_runState == RecordingState::Assembling) return m_services.messages.error(&m_form1, text);
+    if (m_runState == RecordingState::Assembling) return m_services.messages.error(&m_frame.window(), text);
     pauseAndReport(text + QStringLiteral("\n録画を一時停止しました. %1 で再開できます.")
                               .arg(m_state.hotkeys[HotkeyAction::Resume].text()));
 }
@@ -248,10 +245,10 @@ void VideoRecording::frameWriteFailed() {
 // The run pauses, so the user can make room and resume. While one box about it is open, a failure
 // after a resume pauses again without another box.
 void VideoRecording::pauseAndReport(const QString& text) {
-    N11Click();
+    pause();
     if (m_reportingWriteFailure) return;
     m_reportingWriteFailure = true;
-    m_services.messages.error(&m_form1, text);
+    m_services.messages.error(&m_frame.window(), text);
     m_reportingWriteFailure = false;
 }
 
@@ -261,13 +258,13 @@ void VideoRecording::waitForFrameFiles() {
         QCoreApplication::processEvents(QEventLoop::ExcludeUserInputEvents);
 }
 
-void VideoRecording::N11Click() {
+void VideoRecording::pause() {
     if (!advance(RecordingCommand::Pause)) return;
     applyLook();
     m_clock.pause(m_services.clock.timeGetTime());
 }
 
-void VideoRecording::N10Click() {
+void VideoRecording::resume() {
     if (!advance(RecordingCommand::Resume)) return;
     applyLook();
     m_clock.resume(m_services.clock.timeGetTime());
@@ -277,14 +274,13 @@ void VideoRecording::ICONMessage(TrayMouse event) {
     if (event == TrayMouse::Other) return;
     const QPoint cursor = QCursor::pos();
     if (!nextState(m_runState, RecordingCommand::TrayPress)) return;
-    m_form1.Timer4.stop();
-    m_form1.N11->trigger();
-    m_form1.PopupMenu2->popup(cursor);
+    Timer4.stop();
+    pause();
+    m_frame.popUpTrayMenu(cursor);
 }
 
 // The stop of a recording: the AVI file is assembled from the frame files, which are then deleted,
 // and the frame window is put back as it was before the run.
-
 
 namespace {
 
@@ -316,25 +312,25 @@ void waitUntilExposed(QWidget& window) {
 
 }  // namespace
 
-void VideoRecording::N12Click() {
+void VideoRecording::stop() {
     // Refused during a stop already under way and when no run is going.
     if (!advance(RecordingCommand::Stop)) return;
     m_clock.pause(m_services.clock.timeGetTime());
-    m_form1.Timer4.stop();
+    Timer4.stop();
     // Every frame counted is on disk before the user is asked, or the count goes back to the last one.
     waitForFrameFiles();
     frameWriteFailed();
     m_frameWriter.reset();
     const std::int64_t rate = achievedFrameRate(FrameCount, m_clock.RecordedTime);
     QzAvi1->setFrameRate(qint32(std::min<std::int64_t>(rate, std::numeric_limits<qint32>::max())));
-    m_services.messages.message(&m_form1,
+    m_services.messages.message(&m_frame.window(),
                                 QStringLiteral("動画保存>>停止しました\nOKを押すとAVIファイル作成します"));
     assemble();
 }
 
 void VideoRecording::assemble() {
     // Kept above the frame, which is topmost while it records.
-    window_stack::showOver(&m_form4, &m_form1);
+    window_stack::showOver(&m_form4, &m_frame.window());
     waitUntilExposed(m_form4);
     const Settings& s = m_state.settings;
     QzAvi1->setFileName(movieFilePath(s.SaveDirectory, s.MoviePrefix, MovieNumber));
@@ -360,9 +356,9 @@ void VideoRecording::assemble() {
     }
     if (report.isEmpty()) return;
     if (error.isEmpty())
-        m_services.messages.message(&m_form1, report);
+        m_services.messages.message(&m_frame.window(), report);
     else
-        m_services.messages.error(&m_form1, report);
+        m_services.messages.error(&m_frame.window(), report);
 }
 
 void VideoRecording::writeFrames() {
@@ -397,22 +393,22 @@ qsizetype VideoRecording::cleanUp() {
     const qsizetype kept = frameFileNumbers(folder).size();
     m_form4.hide();
     QCoreApplication::processEvents();
-    if (m_state.capture.WholeScreen) m_form1.show();
+    if (m_state.capture.WholeScreen) m_frame.window().show();
     TrayIconData.remove();
     unregisterHotkeys();
     QCoreApplication::processEvents();
     // The shape with the button comes back with the flag: a shape built during the run holds no
     // button, only its placeholder.
     m_state.capture.Recording = false;
-    m_form1.alphawindow();
-    if (!m_form1.alwaysOnTop()) window_stack::setTopmost(&m_form1, false);
-    m_form1.setEnabled(true);
+    m_frame.reshape();
+    if (!m_frame.alwaysOnTop()) window_stack::setTopmost(&m_frame.window(), false);
+    m_frame.window().setEnabled(true);
     // The keyboard goes back to the frame, as Form4 had it.
-    window_stack::bringToForeground(&m_form1);
+    window_stack::bringToForeground(&m_frame.window());
     // No file, nothing to compress: the report after the clean-up says why.
     if (m_aviOpened) QzAvi1->Finish();
     QCoreApplication::processEvents();
-    m_form1.FormResize();
+    m_frame.refreshLook();
     m_folderLock.reset();
     advance(RecordingCommand::Finished);
     return kept;

@@ -2,6 +2,7 @@
 
 #include <QObject>
 #include <QPointer>
+#include <QTimer>
 #include <array>
 #include <cstdint>
 #include <functional>
@@ -21,8 +22,8 @@ class CodecChooser;
 class GlobalHotkeys;
 class MessageBoxes;
 class MmClock;
-class StillCommands;
-class TForm1;
+class RecordingFrame;
+class ScreenCapture;
 class TForm4;
 class TQzAvi;
 
@@ -44,18 +45,17 @@ struct RecordingServices {
 class VideoRecording : public QObject, public RecordingCommandsPort {
     Q_OBJECT
 public:
-    // Hot-key ids are the frame window's (TForm1::kHotkeyResume and so on).
     // frameLimitEnabled: the settings dialog's live "フレーム数を制限する" box.
-    VideoRecording(ProgramState& state, TForm1& form1, TForm4& form4, StillCommands& stills,
+    VideoRecording(ProgramState& state, RecordingFrame& frame, ScreenCapture& screen, TForm4& form4,
                    std::function<bool()> frameLimitEnabled, RecordingServices services);
     ~VideoRecording() override;
 
-    void N9Click() override;
+    void start() override;
     void bmptoavi();
     void Timer4Timer();
-    void N10Click() override;
-    void N11Click() override;
-    void N12Click() override;
+    void resume() override;
+    void pause() override;
+    void stop() override;
     void ICONMessage(TrayMouse event);
     // At the program's start: offers to make the frame files an earlier run kept into an AVI file,
     // unless another copy of the program is recording into the folder.
@@ -69,6 +69,8 @@ public:
     const RecordingClock& clock() const { return m_clock; }
     TrayIcon& trayIcon() { return TrayIconData; }
 
+    // Each tick writes one frame; its interval comes from RecordRate at each start.
+    QTimer Timer4;
     std::int32_t MovieNumber = 0;
     std::int32_t FrameCount = 0;
     // The writer of the current or last run, owned by the frame window.
@@ -104,9 +106,9 @@ private:
     qsizetype cleanUp();
 
     ProgramState& m_state;
-    TForm1& m_form1;
+    RecordingFrame& m_frame;
+    ScreenCapture& m_screen;
     TForm4& m_form4;
-    StillCommands& m_stills;
     std::function<bool()> m_frameLimitEnabled;
     RecordingServices m_services;
     RecordingState m_runState = RecordingState::Idle;

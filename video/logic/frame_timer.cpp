@@ -1,4 +1,4 @@
-#include "settings/logic/frame_timer.h"
+#include "video/logic/frame_timer.h"
 
 int frameTimerIntervalMs(std::uint8_t recordRate) {
     constexpr int kDefaultIntervalMs = 100;

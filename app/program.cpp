@@ -1,4 +1,4 @@
-#include "app/startup.h"
+#include "app/program.h"
 
 #include <QApplication>
 #include <QDir>
@@ -28,8 +28,8 @@ Program::Program(const QString& programDirectory, ProgramServices services) {
     // Before the frame window, which registers the first of them.
     state.hotkeys = readHotkeys(state.settingsFile);
     if (QApplication::windowIcon().isNull()) QApplication::setWindowIcon(programIcon());
-    Form1 = std::make_unique<TForm1>(state,
-                                     FrameServices{services.messages, services.documents, services.hotkeys});
+    Form1 = std::make_unique<TForm1>(
+        state, FrameServices{services.messages, services.documents, services.hotkeys, services.grabber});
     OKBottomDlg = std::make_unique<TOKBottomDlg>(state, *Form1, services.messages);
     Form1->setFolderChooser(OKBottomDlg.get());
     Form3 = std::make_unique<TForm3>(state, *Form1, services.messages);
@@ -39,16 +39,17 @@ Program::Program(const QString& programDirectory, ProgramServices services) {
     Form2 = std::make_unique<TForm2>(state, *Form1, [this] { stillCommands->timers(); });
     Form1->setIntervalDialog(Form2.get());
     Form4 = std::make_unique<TForm4>(Form1->font());
-    stillCommands = std::make_unique<StillCommands>(state, *Form1, *OKBottomDlg, services.grabber,
-                                                    services.saveDialog, services.messages);
+    ScreenCapture& screen = Form1->screenCapture();
+    stillCommands = std::make_unique<StillCommands>(state, *Form1, screen, *OKBottomDlg, services.saveDialog,
+                                                    services.messages);
     Form1->setCaptureCommands(stillCommands.get());
     TForm3* form3 = Form3.get();
     printCommand = std::make_unique<PrintCommand>(
-        *Form1, *stillCommands, state.capture, [form3] { return form3->printPercent(); }, services.messages,
+        *Form1, screen, state.capture, [form3] { return form3->printPercent(); }, services.messages,
         services.printDialog);
     Form1->setPrintCommand(printCommand.get());
     recording = std::make_unique<VideoRecording>(
-        state, *Form1, *Form4, *stillCommands, [form3] { return form3->frameLimitEnabled(); },
+        state, *Form1, screen, *Form4, [form3] { return form3->frameLimitEnabled(); },
         RecordingServices{services.messages, services.codecs, services.avi, services.hotkeys,
                           services.clock});
     Form1->setRecordingCommands(recording.get());

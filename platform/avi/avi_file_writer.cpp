@@ -1,4 +1,4 @@
-#include "platform/avi/avi_file.h"
+#include "platform/avi/avi_file_writer.h"
 
 #include <fcntl.h>
 
