@@ -14,7 +14,6 @@ public:
     int step(StepDirection direction);
     void reset();
 
-    StepDirection fastDirection() const { return m_direction; }
     std::int32_t count() const { return m_count; }
 
 private:

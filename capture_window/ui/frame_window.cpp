@@ -58,7 +58,7 @@ void TForm1::FormCreate() {
     const QSize screenPixels = screen ? screen->geometry().size() * screen->devicePixelRatio() : QSize();
     m_screenCapture.ScreenBitmap = QImage(screenPixels, QImage::Format_RGB32);
     m_screenCapture.CaptureBitmap = QImage();
-    m_state.settings.SaveType = kSaveJpeg;
+    m_state.settings.SaveType = saveTypeCode(SaveFormat::Jpeg);
     m_state.settings.SaveFolderSet = false;
     m_state.capture.SaveToFolderPending = false;
     m_screenCapture.OutputBitmap = QImage();

@@ -9,6 +9,7 @@
 #include "capture_window/logic/keyboard_stepper.h"
 #include "core/logic/program_state.h"
 #include "core/ui/frame_ports.h"
+#include "core/ui/save_format_buttons.h"
 #include "core/ui/screen_capture.h"
 #include "platform/x11/window_shape.h"
 
@@ -88,10 +89,10 @@ public:
     void WMHotKey(int id);
     void Button1Click();
     void N4Click();
-    void JPEG1Click() { setSaveTypeFromMenu(kSaveJpeg); }
-    void BMP1Click() { setSaveTypeFromMenu(kSaveBmp); }
-    void GIF1Click() { setSaveTypeFromMenu(kSaveGif); }
-    void PNG1Click() { setSaveTypeFromMenu(kSavePng); }
+    void JPEG1Click() { setSaveTypeFromMenu(JPEG1); }
+    void BMP1Click() { setSaveTypeFromMenu(BMP1); }
+    void GIF1Click() { setSaveTypeFromMenu(GIF1); }
+    void PNG1Click() { setSaveTypeFromMenu(PNG1); }
     void N6Click();
     void N7Click();
     void About1Click();
@@ -111,7 +112,6 @@ public:
     HelpViewer* helpViewer() const { return m_helpViewer.get(); }
 
     const FrameRegions& regions() const { return m_regions; }
-    const KeyboardStepper& stepper() const { return m_stepper; }
 
     // Components, under their designer names.
     QPushButton* Button1;
@@ -134,7 +134,9 @@ private:
     void buildTrayMenu();
     void rebuildShape();
     void intervalStop(const QString& message);
-    void setSaveTypeFromMenu(int code);
+    void setSaveTypeFromMenu(QAction* item);
+    // JPEG1, BMP1, GIF1 and PNG1 in the order of the save formats.
+    SaveFormatButtons<QAction> saveTypeItems() const { return {JPEG1, BMP1, GIF1, PNG1}; }
     void keyboardStep(StepDirection direction);
     void actionExecute(int index);
     void showHelpViewer(const QString& page);

@@ -40,7 +40,7 @@ void TForm1::buildCommandMenu() {
     GIF1 = addItem(n5, QStringLiteral("GIF"), "Ctrl+G");
     PNG1 = addItem(n5, QStringLiteral("PNG"), "Ctrl+P");
     m_formatGroup = new QActionGroup(this);
-    for (QAction* a : {JPEG1, BMP1, GIF1, PNG1}) {
+    for (QAction* a : saveTypeItems()) {
         a->setCheckable(true);
         m_formatGroup->addAction(a);
     }
@@ -190,23 +190,15 @@ void TForm1::N4Click() {
     N4->setChecked(m_state.capture.WholeScreen);
 }
 
-void TForm1::setSaveTypeFromMenu(int code) {
-    m_state.settings.SaveType = static_cast<std::uint8_t>(code);
-    checkSaveTypeItem(code);
+void TForm1::setSaveTypeFromMenu(QAction* item) {
+    // The items are exclusive: the one checked is the one chosen.
+    item->setChecked(true);
+    m_state.settings.SaveType = checkedSaveFormatButton(saveTypeItems());
 }
 
-void TForm1::checkSaveTypeItem(int code) {
-    QAction* const items[] = {JPEG1, BMP1, GIF1, PNG1};
-    if (code >= 1 && code <= 4) items[code - 1]->setChecked(true);
-}
+void TForm1::checkSaveTypeItem(int code) { checkSaveFormatButton(saveTypeItems(), code); }
 
-int TForm1::checkedSaveTypeItem() const {
-    // Tested BMP, JPEG, GIF, then PNG as the rest.
-    if (BMP1->isChecked()) return kSaveBmp;
-    if (JPEG1->isChecked()) return kSaveJpeg;
-    if (GIF1->isChecked()) return kSaveGif;
-    return kSavePng;
-}
+int TForm1::checkedSaveTypeItem() const { return checkedSaveFormatButton(saveTypeItems()); }
 
 void TForm1::setFolderItemCaption(const QString& caption) {
     N7->setText(caption + QStringLiteral("\tCtrl+D"));

@@ -3,18 +3,7 @@
 #include <QFileInfo>
 #include <limits>
 
-QString extensionForSaveType(std::uint8_t saveType) {
-    switch (saveType) {
-        case 1:
-            return QStringLiteral(".jpg");
-        case 2:
-            return QStringLiteral(".bmp");
-        case 3:
-            return QStringLiteral(".gif");
-        default:
-            return QStringLiteral(".png");
-    }
-}
+#include "core/logic/save_format.h"
 
 QString numberedPath(const QString& folder, const QString& prefix, std::int32_t number,
                      const QString& extension) {
@@ -24,12 +13,11 @@ QString numberedPath(const QString& folder, const QString& prefix, std::int32_t 
 }
 
 std::int32_t firstFreeNumber(const QString& folder, const QString& prefix, std::int32_t start) {
-    static const char* const kExtensions[] = {".jpg", ".bmp", ".gif", ".png"};
     std::int32_t n = start;
     for (;;) {
         bool used = false;
-        for (const char* ext : kExtensions) {
-            if (QFileInfo::exists(numberedPath(folder, prefix, n, QLatin1String(ext)))) {
+        for (const SaveFormatRow& format : kSaveFormats) {
+            if (QFileInfo::exists(numberedPath(folder, prefix, n, QLatin1String(format.extension)))) {
                 used = true;
                 break;
             }

@@ -3,9 +3,6 @@
 #include <QString>
 #include <cstdint>
 
-// File extension of a save format: 1 ".jpg", 2 ".bmp", 3 ".gif", anything else ".png".
-QString extensionForSaveType(std::uint8_t saveType);
-
 // folder + separator + prefix + number (decimal, no leading zeros) + extension.
 QString numberedPath(const QString& folder, const QString& prefix, std::int32_t number,
                      const QString& extension);

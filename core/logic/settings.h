@@ -3,8 +3,7 @@
 #include <QString>
 #include <cstdint>
 
-// Save formats, as stored in the settings file and used by the writers.
-enum SaveTypeCode : std::uint8_t { kSaveJpeg = 1, kSaveBmp = 2, kSaveGif = 3, kSavePng = 4 };
+#include "core/logic/save_format.h"
 
 // The program's settings record, shared by every window for the life of the process.
 // Field widths are those of the stored values; texts are held as Unicode and stored
@@ -13,8 +12,8 @@ struct Settings {
     std::int32_t ScalePercent = 100;
     std::int32_t JpegQuality = 100;
     std::int32_t PrintPercent = 200;
-    std::uint8_t SaveType = kSaveJpeg;
-    std::uint8_t StoredSaveType = kSaveJpeg;
+    std::uint8_t SaveType = saveTypeCode(SaveFormat::Jpeg);
+    std::uint8_t StoredSaveType = saveTypeCode(SaveFormat::Jpeg);
     std::uint8_t RecordRate = 10;
     std::uint16_t FrameLimit = 100;
     bool FrameLimitEnabled = false;

@@ -9,6 +9,7 @@
 #include <QSlider>
 
 #include "core/ui/frame_ports.h"
+#include "core/ui/save_format_buttons.h"
 #include "platform/x11/message_box.h"
 #include "platform/x11/window_stack.h"
 #include "settings/logic/folder_caption.h"
@@ -87,23 +88,17 @@ void TForm3::Edit1Change() {
 
 void TForm3::CheckBox3Click() { SpinEdit3->setEnabled(CheckBox3->isChecked()); }
 
-void TForm3::setSaveTypeRadio(int code) {
-    QRadioButton* const radios[] = {RadioButton1, RadioButton2, RadioButton3, RadioButton4};
-    if (code >= 1 && code <= 4) radios[code - 1]->setChecked(true);
+SaveFormatButtons<QRadioButton> TForm3::saveTypeRadios() const {
+    return {RadioButton1, RadioButton2, RadioButton3, RadioButton4};
 }
 
-int TForm3::checkedSaveTypeRadio() const {
-    if (RadioButton1->isChecked()) return kSaveJpeg;
-    if (RadioButton2->isChecked()) return kSaveBmp;
-    if (RadioButton3->isChecked()) return kSaveGif;
-    return kSavePng;
-}
+void TForm3::setSaveTypeRadio(int code) { checkSaveFormatButton(saveTypeRadios(), code); }
 
 void TForm3::Button1Click() {
     Settings& s = m_state.settings;
-    const int code = checkedSaveTypeRadio();
+    const std::uint8_t code = checkedSaveFormatButton(saveTypeRadios());
     m_frame.checkSaveTypeItem(code);
-    s.SaveType = s.StoredSaveType = static_cast<std::uint8_t>(code);
+    s.SaveType = s.StoredSaveType = code;
     s.AlwaysOnTop = CheckBox2->isChecked();
     window_stack::setTopmost(&m_frame.window(), s.AlwaysOnTop);
 
@@ -192,7 +187,7 @@ void TForm3::LoadSettings() {
         m_frame.setFolderItemCaption(FolderCaption(s.SaveDirectory, 8));
     }
     window_stack::setTopmost(&m_frame.window(), s.AlwaysOnTop);
-    if (s.StoredSaveType >= kSaveJpeg && s.StoredSaveType <= kSavePng) {
+    if (findSaveFormat(s.StoredSaveType)) {
         m_frame.checkSaveTypeItem(s.StoredSaveType);
         s.SaveType = s.StoredSaveType;
     }

@@ -4,6 +4,7 @@
 
 #include "core/logic/program_state.h"
 #include "core/ui/command_ports.h"
+#include "core/ui/save_format_buttons.h"
 
 class QCheckBox;
 class QLineEdit;
@@ -72,7 +73,7 @@ public:
     std::int32_t ShownClientWidth = 0;
     std::int32_t ShownClientHeight = 0;
     std::int32_t ShownScale = 100;
-    std::uint8_t ShownSaveType = kSaveJpeg;
+    std::uint8_t ShownSaveType = saveTypeCode(SaveFormat::Jpeg);
     bool RestoreOnClose = true;
 
 protected:
@@ -88,8 +89,9 @@ private:
     void createControls();
     void buildPages();
     void fillControls();
+    // RadioButton1 to 4 in the order of the save formats.
+    SaveFormatButtons<QRadioButton> saveTypeRadios() const;
     void setSaveTypeRadio(int code);
-    int checkedSaveTypeRadio() const;
 
     ProgramState& m_state;
     SettingsFrame& m_frame;

@@ -4,9 +4,6 @@
 #include <QString>
 #include <cstdint>
 
-// The file formats of the SaveType setting, by their stored values.
-enum class SaveFormat : std::uint8_t { Jpeg = 1, Bmp = 2, Gif = 3, Png = 4 };
-
 // The writers below store the colour of every pixel and drop any alpha. An empty image has no
 // form in JPEG, GIF or PNG, so no writer stores one, BMP included: false and no file.
 // A writer that fails after creating its file removes it, so a false result never leaves a

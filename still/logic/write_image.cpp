@@ -3,6 +3,7 @@
 #include <QFile>
 #include <QFileInfo>
 
+#include "core/logic/save_format.h"
 #include "platform/system/image_library.h"
 #include "still/logic/jpeg_bmp_writers.h"
 
@@ -13,10 +14,9 @@ QString temporaryBitmapPath(const QString& saveDirectory) {
 
 WriteResult writeimage(const QImage& bitmap, const QString& path, std::uint8_t type, std::int32_t jpegQuality,
                        const QString& saveDirectory) {
-    const auto format = static_cast<SaveFormat>(type);
-    if (format != SaveFormat::Jpeg && format != SaveFormat::Bmp && format != SaveFormat::Gif &&
-        format != SaveFormat::Png)
-        return WriteResult::Written;
+    const SaveFormatRow* row = findSaveFormat(type);
+    if (!row) return WriteResult::Written;
+    const SaveFormat format = row->format;
     if (format == SaveFormat::Jpeg)
         return writeJpeg(bitmap, path, jpegQuality) ? WriteResult::Written : WriteResult::CannotCreate;
     if (format == SaveFormat::Bmp)

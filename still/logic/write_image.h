@@ -14,7 +14,7 @@ enum class WriteResult {
 // The temporary bitmap of GIF and PNG writes: always in the save folder, whatever the output path.
 QString temporaryBitmapPath(const QString& saveDirectory);
 
-// Writes bitmap to path in the format of type (SaveFormat: 1 JPEG, 2 BMP, 3 GIF, 4 PNG), never
+// Writes bitmap to path in the format of type (a SaveFormat code: 1 JPEG, 2 BMP, 3 GIF, 4 PNG), never
 // by the extension of path; any other type writes nothing and gives Written. jpegQuality counts
 // for JPEG only (see writeJpeg). GIF and PNG go through temporaryBitmapPath(saveDirectory), which
 // is overwritten and always deleted again; when it cannot be created, no conversion is tried.

@@ -7,12 +7,12 @@
 #include <limits>
 
 #include "core/logic/numbered_name.h"
+#include "core/logic/save_format.h"
 #include "core/ui/frame_ports.h"
 #include "core/ui/screen_capture.h"
 #include "platform/x11/message_box.h"
 #include "platform/x11/window_stack.h"
 #include "settings/ui/folder_chooser.h"
-#include "still/logic/save_filter.h"
 #include "still/logic/write_image.h"
 #include "still/ui/save_picture_dialog.h"
 
@@ -102,9 +102,9 @@ void StillCommands::saveNumbered(QImage& image, const QString& prefix, std::int3
     const Settings& s = m_state.settings;
     if (!m_capture.stretchimage(image)) return m_messages.message(&m_frame.window(), kCannotMakeImage);
     m_capture.OutputBitmap = image;
-    // Every type but JPEG, BMP and GIF saves as PNG under these names.
-    const std::uint8_t type = s.SaveType >= 1 && s.SaveType <= 3 ? s.SaveType : 4;
-    const QString path = numberedPath(s.SaveDirectory, prefix, number, extensionForSaveType(type));
+    const SaveFormatRow& format = numberedSaveFormat(s.SaveType);
+    const std::uint8_t type = saveTypeCode(format.format);
+    const QString path = numberedPath(s.SaveDirectory, prefix, number, QLatin1String(format.extension));
     // A failed write keeps the number: the next save tries it again. The system's error of the write
     // that failed says why; a picture refused before any file was touched leaves none.
     errno = 0;
@@ -119,10 +119,10 @@ void StillCommands::saveNumbered(QImage& image, const QString& prefix, std::int3
 
 void StillCommands::Save(const QImage& bitmap) {
     const Settings& s = m_state.settings;
-    const std::optional<SaveFilter> filter = saveFilterFor(s.SaveType);
-    if (filter) m_saveDialog.preselect(filter->index, filter->suffix);
+    const SaveFormatRow* format = findSaveFormat(s.SaveType);
+    if (format) m_saveDialog.preselect(format->filterIndex, format->suffix());
     const std::optional<QString> path = m_saveDialog.exec(&m_frame.window());
-    if (!path || !filter) return;
+    if (!path || !format) return;
     if (writeimage(bitmap, *path, s.SaveType, s.JpegQuality, s.SaveDirectory) != WriteResult::Written)
         m_messages.error(&m_frame.window(), fileCreationErrorText(*path));
 }

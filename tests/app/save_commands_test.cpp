@@ -3,7 +3,6 @@
 #include <QImageReader>
 #include <QPushButton>
 
-#include "fakes/image_compare.h"
 #include "program_fixture.h"
 #include "settings/ui/folder_chooser.h"
 
@@ -11,33 +10,6 @@ namespace {
 QImage load(const QString& path) { return QImage(path).convertToFormat(QImage::Format_RGB32); }
 
 }  // namespace
-
-TEST_F(ProgramTest, SaveToFolderWritesNumberedFilesInEachFormat) {
-    start();
-    QFile(folder() + QStringLiteral("指定先に保存2.png"))
-        .open(QIODevice::WriteOnly);  // a number already used
-    const QImage expected = expectedClient();
-
-    capture({"ctrl+z"});
-    const QImage jpeg = load(folder() + QStringLiteral("指定先に保存1.jpg"));
-    ASSERT_EQ(jpeg.size(), expected.size());
-    EXPECT_LE(meanAbsError(jpeg, expected), 1.0);
-
-    capture({"ctrl+b", "ctrl+z"});
-    EXPECT_EQ(load(folder() + QStringLiteral("指定先に保存3.bmp")), expected);
-    capture({"ctrl+p", "ctrl+z"});
-    EXPECT_EQ(load(folder() + QStringLiteral("指定先に保存4.png")), expected);
-    capture({"ctrl+g", "ctrl+z"});
-    const QString gif = folder() + QStringLiteral("指定先に保存5.gif");
-    QImageReader reader(gif);
-    EXPECT_EQ(reader.format(), "gif");
-    const QImage indexed = reader.read();
-    EXPECT_LE(indexed.colorCount(), 256);
-    EXPECT_LE(meanAbsError(indexed.convertToFormat(QImage::Format_RGB32), expected), 12.0);
-    EXPECT_FALSE(QFile::exists(folder() + QStringLiteral("kadrel.bmp")));
-    EXPECT_TRUE(boxes.messages.isEmpty());
-    EXPECT_EQ(program->state.capture.DesignatedNumber, 6);
-}
 
 TEST_F(ProgramTest, UnwritableFolderSaysSoAndKeepsTheNumber) {
     start();

@@ -74,7 +74,7 @@ TEST_F(FrameTest, BusyModesLeaveButtonOutAndRefuseShortcuts) {
     const QPoint before = form.pos();
     ASSERT_TRUE(sendKeys({"ctrl+m", "ctrl+g", "ctrl+alt+l"}));
     EXPECT_FALSE(state.capture.WholeScreen);
-    EXPECT_EQ(state.settings.SaveType, kSaveJpeg);
+    EXPECT_EQ(state.settings.SaveType, saveTypeCode(SaveFormat::Jpeg));
     EXPECT_EQ(form.pos(), before + QPoint(1, 0));
 
     // While recording even the move keys are refused, and a resize snaps back.
@@ -209,13 +209,18 @@ TEST_F(FrameTest, MenuOpensBelowButtonOneButtonWidthLeft) {
 
 TEST_F(FrameTest, FormatKeysCheckOneItemAndWholeScreenToggles) {
     showOverBackdrop();
-    ASSERT_TRUE(sendKeys({"ctrl+g"}));
-    EXPECT_EQ(state.settings.SaveType, kSaveGif);
-    EXPECT_EQ(form.checkedSaveTypeItem(), kSaveGif);
-    EXPECT_FALSE(form.JPEG1->isChecked());
-    ASSERT_TRUE(sendKeys({"ctrl+b", "ctrl+m"}));
-    EXPECT_EQ(state.settings.SaveType, kSaveBmp);
-    EXPECT_FALSE(form.GIF1->isChecked());
+    const std::tuple<const char*, SaveFormat, QAction*> keys[] = {{"ctrl+g", SaveFormat::Gif, form.GIF1},
+                                                                  {"ctrl+b", SaveFormat::Bmp, form.BMP1},
+                                                                  {"ctrl+p", SaveFormat::Png, form.PNG1},
+                                                                  {"ctrl+j", SaveFormat::Jpeg, form.JPEG1}};
+    for (const auto& [key, format, item] : keys) {
+        SCOPED_TRACE(key);
+        ASSERT_TRUE(sendKeys({key}));
+        EXPECT_EQ(state.settings.SaveType, saveTypeCode(format));
+        for (QAction* other : {form.JPEG1, form.BMP1, form.GIF1, form.PNG1})
+            EXPECT_EQ(other->isChecked(), other == item);
+    }
+    ASSERT_TRUE(sendKeys({"ctrl+m"}));
     EXPECT_TRUE(state.capture.WholeScreen);
     EXPECT_TRUE(form.N4->isChecked());
     ASSERT_TRUE(sendKeys({"ctrl+m"}));

@@ -3,7 +3,6 @@
 #include <QDir>
 #include <QGuiApplication>
 #include <QImage>
-#include <QImageReader>
 #include <QMimeData>
 
 #include "program_run.h"
@@ -18,25 +17,16 @@ QImage waitForImage(const QString& path) {
 }
 }  // namespace
 
-TEST(ProgramCapture, KeysSaveEachFormatIntoTheProgramFolderAndCopyToTheClipboard) {
+// Each format's file is checked in tests/still; here the keys choose one that goes through the
+// temporary bitmap in the program folder.
+TEST(ProgramCapture, KeysSaveIntoTheProgramFolderAndCopyToTheClipboard) {
     ProgramOnBackdrop program;
     ASSERT_TRUE(program.start());
     ProgramRun& run = program.run;
     const QImage expected = test_pictures::ramps(kStartClient);
 
-    ASSERT_TRUE(sendKeys({"ctrl+z"}));
-    const QImage jpeg = waitForImage(run.file(QStringLiteral("指定先に保存1.jpg")));
-    ASSERT_EQ(jpeg.size(), expected.size());
-
-    ASSERT_TRUE(sendKeys({"ctrl+b", "ctrl+z"}));
-    EXPECT_EQ(waitForImage(run.file(QStringLiteral("指定先に保存2.bmp"))), expected);
     ASSERT_TRUE(sendKeys({"ctrl+p", "ctrl+z"}));
-    EXPECT_EQ(waitForImage(run.file(QStringLiteral("指定先に保存3.png"))), expected);
-    ASSERT_TRUE(sendKeys({"ctrl+g", "ctrl+z"}));
-    EXPECT_EQ(waitForImage(run.file(QStringLiteral("指定先に保存4.gif"))).size(), expected.size());
-    ASSERT_TRUE(sendKeys({"ctrl+j", "ctrl+z"}));
-    EXPECT_EQ(waitForImage(run.file(QStringLiteral("指定先に保存5.jpg"))).size(), expected.size());
-    EXPECT_EQ(QImageReader(run.file(QStringLiteral("指定先に保存5.jpg"))).format(), "jpeg");
+    EXPECT_EQ(waitForImage(run.file(QStringLiteral("指定先に保存1.png"))), expected);
     EXPECT_FALSE(QFile::exists(run.file(QStringLiteral("kadrel.bmp"))));
 
     // The clipboard is read back as any other program reads it, as PNG: a transfer that a busy

@@ -69,7 +69,7 @@ TEST_F(SettingsDialogTest, LoadAppliesStoredValuesAndIgnoresUnusableOnes) {
     TForm3& d = open();
     const Settings& s = state.settings;
     EXPECT_EQ(s.RecordRate, 10);  // a rate of 0 would divide by zero
-    EXPECT_EQ(s.SaveType, kSaveJpeg);
+    EXPECT_EQ(s.SaveType, saveTypeCode(SaveFormat::Jpeg));
     EXPECT_TRUE(d.RadioButton1->isChecked());
     EXPECT_TRUE(form1.JPEG1->isChecked());
     EXPECT_TRUE(d.CheckBox2->isChecked());
@@ -97,7 +97,7 @@ TEST_F(SettingsDialogTest, CancelAndCloseResetTheControlsButKeepTypedNames) {
     EXPECT_EQ(d.Edit1->text(), QStringLiteral("100"));
     EXPECT_TRUE(d.RadioButton1->isChecked());
     EXPECT_EQ(state.settings.DesignatedPrefix, QStringLiteral("指定先に保存"));
-    EXPECT_EQ(state.settings.SaveType, kSaveJpeg);
+    EXPECT_EQ(state.settings.SaveType, saveTypeCode(SaveFormat::Jpeg));
 
     open();
     EXPECT_EQ(d.Edit3->text(), QStringLiteral("420"));
@@ -115,15 +115,21 @@ TEST_F(SettingsDialogTest, CancelAndCloseResetTheControlsButKeepTypedNames) {
 
 TEST_F(SettingsDialogTest, OkWithABadNumberKeepsTheDialogOpenWithTheTypeApplied) {
     TForm3& d = open();
-    d.RadioButton4->setChecked(true);
     d.Edit2->setText(QStringLiteral("0x20"));
     d.Edit3->setText(QString());
-    d.Button1->click();
-    EXPECT_EQ(boxes.messages, QStringList{QStringLiteral("有効な数字ではありません")});
+    const std::tuple<QRadioButton*, SaveFormat, QAction*> radios[] = {
+        {d.RadioButton2, SaveFormat::Bmp, form1.BMP1},
+        {d.RadioButton3, SaveFormat::Gif, form1.GIF1},
+        {d.RadioButton4, SaveFormat::Png, form1.PNG1}};
+    for (const auto& [radio, format, item] : radios) {
+        radio->setChecked(true);
+        d.Button1->click();
+        EXPECT_EQ(state.settings.SaveType, saveTypeCode(format));
+        EXPECT_TRUE(item->isChecked());
+    }
+    EXPECT_EQ(boxes.messages, QStringList(3, QStringLiteral("有効な数字ではありません")));
     EXPECT_TRUE(d.isVisible());
     EXPECT_FALSE(form1.isEnabled());
-    EXPECT_EQ(state.settings.SaveType, kSavePng);
-    EXPECT_TRUE(form1.PNG1->isChecked());
     EXPECT_EQ(state.settings.ScalePercent, 32);
     EXPECT_FALSE(QFile::exists(iniPath()));
 }
@@ -146,7 +152,7 @@ TEST_F(SettingsDialogTest, OkAppliesEverythingWritesTheFileAndResizesTheFrame) {
     EXPECT_EQ(QSize(form1.clientWidth(), form1.clientHeight()), QSize(300, 200));
     EXPECT_EQ(form1.windowTitle(), QStringLiteral("Kadrel1.02  300 , 200"));
     const Settings stored = readSettings(iniPath(), state.settings.ProgramDirectory);
-    EXPECT_EQ(stored.StoredSaveType, kSavePng);
+    EXPECT_EQ(stored.StoredSaveType, saveTypeCode(SaveFormat::Png));
     EXPECT_EQ(stored.RecordRate, 3);
     EXPECT_EQ(stored.JpegQuality, 75);
     EXPECT_TRUE(fileBytes(iniPath()).startsWith(

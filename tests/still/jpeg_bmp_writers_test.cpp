@@ -6,6 +6,7 @@
 #include <QDataStream>
 #include <QDir>
 #include <QFile>
+#include <QFileDialog>
 #include <QImageReader>
 #include <QProcess>
 #include <QTemporaryDir>
@@ -14,11 +15,14 @@
 #include <functional>
 #include <random>
 
+#include "core/logic/numbered_name.h"
+#include "core/logic/save_format.h"
 #include "fakes/image_compare.h"
 #include "fakes/small_disk.h"
 #include "fakes/test_files.h"
 #include "platform/system/image_library.h"
 #include "still/logic/write_image.h"
+#include "still/ui/save_picture_dialog.h"
 
 namespace {
 
@@ -231,20 +235,42 @@ protected:
     QStringList saveFolder() const { return QDir(save()).entryList(QDir::NoDotAndDotDot | QDir::AllEntries); }
 };
 
-TEST_F(WriteImage, FormatFollowsTypeAndTheTemporaryBitmapIsGone) {
+// Each stored code as the program uses it: the numbered names' extension (which the search for a
+// free number knows), the save-as dialog's filter and suffix, and the file writeimage leaves, as Qt's
+// readers find it whatever the name. A code of no format names numbered pictures as PNG,
+// preselects no filter and writes nothing. Only GIF and PNG use the temporary bitmap.
+TEST_F(WriteImage, EachCodeNamesFiltersAndWritesItsFormat) {
+    const QStringList filters = QtSavePictureDialog().dialog().nameFilters();
     const struct {
-        std::uint8_t type;
-        QByteArray magic;
+        int code;
+        QString extension;
+        QByteArray readAs;  // none: no filter and no file
         double maxError;
-    } cases[] = {{1, "\xff\xd8\xff", 1.0}, {2, "BM", 0}, {3, "GIF89a", 4.0}, {4, "\x89PNG", 0}};
-    for (const auto& c : cases) {
-        SCOPED_TRACE(c.type);
+    } rows[] = {{1, ".jpg", "jpeg", 1.0}, {2, ".bmp", "bmp", 0}, {3, ".gif", "gif", 4.0},
+                {4, ".png", "png", 0},    {0, ".png", {}, 0},    {5, ".png", {}, 0},
+                {255, ".png", {}, 0}};
+    for (const auto& r : rows) {
+        SCOPED_TRACE(r.code);
+        EXPECT_EQ(QLatin1String(numberedSaveFormat(r.code).extension), r.extension);
+        const SaveFormatRow* format = findSaveFormat(r.code);
+        ASSERT_EQ(format != nullptr, !r.readAs.isEmpty());
+        if (format) {
+            EXPECT_TRUE(filters.value(format->filterIndex - 1).endsWith("(*" + r.extension + ")"));
+            EXPECT_EQ("." + format->suffix(), r.extension);
+        }
+
         ASSERT_TRUE(writeFile(temporaryBitmapPath(save()), "stale"));  // overwritten, never read, deleted
-        const QString path = file(c.type == 4 ? "out/shot.jpg" : "out/shot.png");
-        ASSERT_EQ(writeimage(m_photo, path, c.type, 100, save()), WriteResult::Written);
-        EXPECT_TRUE(fileBytes(path).startsWith(c.magic));
-        EXPECT_LE(meanAbsError(decode(path), m_photo), c.maxError);
-        EXPECT_EQ(saveFolder(), c.type <= 2 ? QStringList{"kadrel.bmp"} : QStringList{});
+        const QString path = numberedPath(file("out"), "shot", 1, r.extension);
+        ASSERT_EQ(writeimage(m_photo, path, r.code, 100, save()), WriteResult::Written);
+        QImageReader reader(path);
+        reader.setDecideFormatFromContent(true);
+        EXPECT_EQ(reader.format(), r.readAs);
+        if (format)
+            EXPECT_LE(meanAbsError(reader.read().convertToFormat(QImage::Format_RGB32), m_photo), r.maxError);
+        EXPECT_EQ(firstFreeNumber(file("out"), "shot", 1), format ? 2 : 1);
+        const bool viaBitmap = r.readAs == "gif" || r.readAs == "png";
+        EXPECT_EQ(saveFolder(), viaBitmap ? QStringList{} : QStringList{"kadrel.bmp"});
+        QFile::remove(path);
         QFile::remove(temporaryBitmapPath(save()));
     }
     // A GIF saved under the temporary file's own name stays.
@@ -252,7 +278,7 @@ TEST_F(WriteImage, FormatFollowsTypeAndTheTemporaryBitmapIsGone) {
     EXPECT_TRUE(fileBytes(temporaryBitmapPath(save())).startsWith("GIF89a"));
 }
 
-TEST_F(WriteImage, CannotCreateLeavesNothingAndOtherTypesWriteNothing) {
+TEST_F(WriteImage, CannotCreateLeavesNothing) {
     ASSERT_TRUE(QDir(save()).mkdir("kadrel.bmp"));  // blocks exactly the temporary file
     const struct {
         const char* name;
@@ -268,8 +294,6 @@ TEST_F(WriteImage, CannotCreateLeavesNothingAndOtherTypesWriteNothing) {
         {"BMP, output folder missing", m_photo, 2, file("none/a.bmp"), save(), WriteResult::CannotCreate},
         {"PNG, output folder missing", m_photo, 4, file("none/a.png"), file("out"),
          WriteResult::CannotCreate},
-        {"type 0", m_photo, 0, file("out/a"), file("out"), WriteResult::Written},
-        {"type 5", m_photo, 5, file("out/a"), file("out"), WriteResult::Written},
         {"empty JPEG", QImage(), 1, file("out/a"), file("out"), WriteResult::CannotCreate},
         {"empty BMP", QImage(0, 5, QImage::Format_RGB32), 2, file("out/a"), file("out"),
          WriteResult::CannotCreate},
@@ -279,7 +303,7 @@ TEST_F(WriteImage, CannotCreateLeavesNothingAndOtherTypesWriteNothing) {
     for (const auto& c : cases) {
         SCOPED_TRACE(c.name);
         EXPECT_EQ(writeimage(c.image, c.path, c.type, 100, c.saveDirectory), c.result);
-        EXPECT_EQ(QFile::exists(c.path), c.result == WriteResult::Written && c.type == 1);
+        EXPECT_EQ(QFile::exists(c.path), c.result == WriteResult::Written);
         QFile::remove(c.path);
         EXPECT_TRUE(QDir(file("out")).isEmpty()) << QDir(file("out")).entryList().join(',').toStdString();
         EXPECT_FALSE(QFileInfo::exists(file("none")));

@@ -31,16 +31,13 @@ std::optional<RecordingState> nextState(RecordingState state, RecordingCommand c
     return std::nullopt;
 }
 
-std::optional<RecordingLook> lookOf(RecordingState state, bool wholeScreen) {
+std::optional<RecordingLook> lookOf(RecordingState state) {
     switch (state) {
-        case RecordingState::Idle:
-            return RecordingLook{false, false, false, true, true, false, CaptionKind::Size, true, false};
         case RecordingState::Recording:
-            return RecordingLook{true,  true, true, false, !wholeScreen, true, CaptionKind::Recording,
-                                 false, true};
+            return RecordingLook{true, true, false, CaptionKind::Recording};
         case RecordingState::Paused:
-            return RecordingLook{true,  false, false, true, !wholeScreen, true, CaptionKind::Paused,
-                                 false, true};
+            return RecordingLook{true, false, true, CaptionKind::Paused};
+        case RecordingState::Idle:
         case RecordingState::Assembling:
             return std::nullopt;
     }

@@ -22,22 +22,16 @@ enum class RecordingCommand {
 // the assembly never resumes capturing into the frames being assembled nor starts a second assembly.
 std::optional<RecordingState> nextState(RecordingState state, RecordingCommand command);
 
-enum class CaptionKind { Size, Recording, Paused };
+enum class CaptionKind { Recording, Paused };
 
-// How the frame window shows a steady state.
+// How the frame window shows a run that is recording or paused.
 struct RecordingLook {
     bool recordingFlag;  // the Recording flag of the capture state
     bool timerRunning;   // Timer4, one frame per tick
-    bool clockRunning;
     bool windowEnabled;  // frame mode: takes input (so it can be moved while paused)
-    bool windowShown;    // whole-screen mode: on the screen
-    bool forcedTopmost;  // kept above other windows whatever AlwaysOnTop says
     CaptionKind caption;
-    bool buttonInShape;   // the menu button is part of the window's shape
-    bool trayAndHotkeys;  // the tray icon and the recording hot keys exist
 };
 
-// The look of Idle, Recording and Paused in frame mode (wholeScreen false) or whole-screen mode.
-// Assembling has none of its own: the window keeps the look of the state the stop came from until
-// the clean-up brings it back to Idle; nothing is returned for it.
-std::optional<RecordingLook> lookOf(RecordingState state, bool wholeScreen);
+// The look of Recording and Paused; nothing for the others. The start and the clean-up set the window
+// up themselves, and during Assembling the window keeps the look of the state the stop came from.
+std::optional<RecordingLook> lookOf(RecordingState state);

@@ -106,7 +106,6 @@ public:
     QPointer<SaveProgressWindow> SaveProgressForm;
     std::int32_t SaveAbortRequested = 0;
 
-    const BitmapInfoHeader& frameFormat() const { return m_frameFormat; }
     // Bytes of every frame sample, from the format Open set.
     std::size_t frameBufferSize() const;
 

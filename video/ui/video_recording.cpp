@@ -72,7 +72,7 @@ bool VideoRecording::advance(RecordingCommand command) {
 }
 
 void VideoRecording::applyLook() {
-    const std::optional<RecordingLook> look = lookOf(m_runState, m_state.capture.WholeScreen);
+    const std::optional<RecordingLook> look = lookOf(m_runState);
     if (!look) return;
     m_state.capture.Recording = look->recordingFlag;
     if (!m_state.capture.WholeScreen) m_frame.window().setEnabled(look->windowEnabled);
