@@ -34,7 +34,8 @@ HotkeySet defaultHotkeys() {
     return {{{{Qt::ControlModifier, Qt::Key_F4},
               {Qt::ControlModifier, Qt::Key_F1},
               {Qt::ControlModifier, Qt::Key_F2},
-              {Qt::ControlModifier, Qt::Key_F3}}}};
+              {Qt::ControlModifier, Qt::Key_F3}}},
+            {}};
 }
 
 std::optional<HotkeyCombination> parseHotkey(const QString& text) {
