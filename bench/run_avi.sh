@@ -28,6 +28,8 @@ for _ in $(seq $runs); do
     dd if=/dev/zero of="$work/dd.bin" bs=4M count=$((bytes / 4194304)) conv=fdatasync status=none
     dd_runs+=("$(rate "$((bytes / 1000000))" "$start" "$(now)")")
     rm -f "$work/dd.bin"
+    # The writer never replaces a file: each run writes a new one, and the last stays for the codecs.
+    rm -f "$work/raw.avi"
     line=$("$bench" --frames $frames --width $width --height $height --out "$work/raw.avi" 2>/dev/null)
     write_runs+=("$(sed -E 's/.*, ([0-9.]+) MB\/s/\1/' <<< "$line")")
 done
