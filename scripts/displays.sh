@@ -1,6 +1,6 @@
 # Sourced by the test scripts: start_displays <n> starts n private X servers (Xvfb, 1920 x 1080,
 # 24 bits, no TCP) under one authority file, exports XAUTHORITY and DISPLAY (the first of them) and
-# writes a CTest resource spec that lists them as the resource "display" in $displays_spec. Tests
+# writes the CTest resources file that lists them as the resource "display" in $displays_resources. Tests
 # that ctest runs side by side each get a server of their own (tests/fakes/qt_test_main.cpp picks
 # it), as they share the screen, the clipboard, the key grabs and the window manager. The servers
 # stop when the shell exits.
@@ -18,7 +18,7 @@ start_displays() {
   displays_dir=$(mktemp -d "${TMPDIR:-/tmp}/kadrel-displays.XXXXXX")
   trap stop_displays EXIT
   export XAUTHORITY="$displays_dir/Xauthority"
-  displays_spec="$displays_dir/resources.json"
+  displays_resources="$displays_dir/resources.json"
   cookie=$(mcookie)
   # The servers take every cookie of the file whatever display it names; each client looks for
   # its display's entry, added once the server has chosen its number.
@@ -45,5 +45,5 @@ start_displays() {
   done
   export DISPLAY=":$(head -n 1 "$displays_dir/number0")"
   local IFS=,
-  printf '{"version": {"major": 1, "minor": 0}, "local": [{"display": [%s]}]}\n' "${ids[*]}" >"$displays_spec"
+  printf '{"version": {"major": 1, "minor": 0}, "local": [{"display": [%s]}]}\n' "${ids[*]}" >"$displays_resources"
 }
