@@ -13,7 +13,7 @@
 #include "still/ui/interval_dialog.h"
 #include "still/ui/print_command.h"
 #include "still/ui/still_commands.h"
-#include "video/ui/progress_window.h"
+#include "video/ui/assembly_progress_window.h"
 #include "video/ui/video_recording.h"
 
 Program::Program(const QString& programDirectory, ProgramServices services) {
@@ -28,31 +28,32 @@ Program::Program(const QString& programDirectory, ProgramServices services) {
     // Before the frame window, which registers the first of them.
     state.hotkeys = readHotkeys(state.settingsFile);
     if (QApplication::windowIcon().isNull()) QApplication::setWindowIcon(programIcon());
-    Form1 = std::make_unique<TForm1>(
+    frame = std::make_unique<FrameWindow>(
         state, FrameServices{services.messages, services.documents, services.hotkeys, services.grabber});
-    OKBottomDlg = std::make_unique<TOKBottomDlg>(state, *Form1, services.messages);
-    Form1->setFolderChooser(OKBottomDlg.get());
-    Form3 = std::make_unique<TForm3>(state, *Form1, services.messages);
-    Form3->setFolderChooser(OKBottomDlg.get());
-    OKBottomDlg->setSettingsDialog(Form3.get());
-    Form1->setSettingsDialog(Form3.get());
-    Form2 = std::make_unique<TForm2>(state, *Form1, [this] { stillCommands->timers(); });
-    Form1->setIntervalDialog(Form2.get());
-    Form4 = std::make_unique<TForm4>(Form1->font());
-    ScreenCapture& screen = Form1->screenCapture();
-    stillCommands = std::make_unique<StillCommands>(state, *Form1, screen, *OKBottomDlg, services.saveDialog,
-                                                    services.messages);
-    Form1->setCaptureCommands(stillCommands.get());
-    TForm3* form3 = Form3.get();
+    folderChooser = std::make_unique<SaveFolderChooser>(state, *frame, services.messages);
+    frame->setFolderChooser(folderChooser.get());
+    settingsDialog = std::make_unique<SettingsDialog>(state, *frame, services.messages);
+    settingsDialog->setFolderChooser(folderChooser.get());
+    folderChooser->setSettingsDialog(settingsDialog.get());
+    frame->setSettingsDialog(settingsDialog.get());
+    intervalDialog =
+        std::make_unique<IntervalSaveDialog>(state, *frame, [this] { stillCommands->saveIntervalShot(); });
+    frame->setIntervalDialog(intervalDialog.get());
+    progressWindow = std::make_unique<AssemblyProgressWindow>(frame->font());
+    ScreenCapture& screen = frame->screenCapture();
+    stillCommands = std::make_unique<StillCommands>(state, *frame, screen, *folderChooser,
+                                                    services.saveDialog, services.messages);
+    frame->setCaptureCommands(stillCommands.get());
+    SettingsDialog* settings = settingsDialog.get();
     printCommand = std::make_unique<PrintCommand>(
-        *Form1, screen, state.capture, [form3] { return form3->printPercent(); }, services.messages,
+        *frame, screen, state.capture, [settings] { return settings->printPercent(); }, services.messages,
         services.printDialog);
-    Form1->setPrintCommand(printCommand.get());
+    frame->setPrintCommand(printCommand.get());
     recording = std::make_unique<VideoRecording>(
-        state, *Form1, screen, *Form4, [form3] { return form3->frameLimitEnabled(); },
+        state, *frame, screen, *progressWindow, [settings] { return settings->frameLimitEnabled(); },
         RecordingServices{services.messages, services.codecs, services.avi, services.hotkeys,
                           services.clock});
-    Form1->setRecordingCommands(recording.get());
+    frame->setRecordingCommands(recording.get());
 
     // A copy that finds no other running clears what killed copies left behind, then lets later
     // copies in beside it.
@@ -75,7 +76,7 @@ Program::~Program() {
 }
 
 void Program::show() {
-    Form1->show();
-    window_stack::bringToForeground(Form1.get());
+    frame->show();
+    window_stack::bringToForeground(frame.get());
     recording->offerKeptFramesAtStart();
 }

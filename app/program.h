@@ -19,11 +19,11 @@ class PrintDialogPort;
 class SavePictureDialog;
 class ScreenGrabber;
 class StillCommands;
-class TForm1;
-class TForm2;
-class TForm3;
-class TForm4;
-class TOKBottomDlg;
+class FrameWindow;
+class IntervalSaveDialog;
+class SettingsDialog;
+class AssemblyProgressWindow;
+class SaveFolderChooser;
 class VideoRecording;
 
 struct ProgramServices {
@@ -54,11 +54,11 @@ public:
     // First: the windows are made in the program's font and language.
     JapaneseInterface japanese;
     ProgramState state;
-    std::unique_ptr<TForm1> Form1;
-    std::unique_ptr<TOKBottomDlg> OKBottomDlg;
-    std::unique_ptr<TForm3> Form3;
-    std::unique_ptr<TForm2> Form2;
-    std::unique_ptr<TForm4> Form4;
+    std::unique_ptr<FrameWindow> frame;
+    std::unique_ptr<SaveFolderChooser> folderChooser;
+    std::unique_ptr<SettingsDialog> settingsDialog;
+    std::unique_ptr<IntervalSaveDialog> intervalDialog;
+    std::unique_ptr<AssemblyProgressWindow> progressWindow;
     std::unique_ptr<StillCommands> stillCommands;
     std::unique_ptr<PrintCommand> printCommand;
     std::unique_ptr<VideoRecording> recording;

@@ -1,4 +1,4 @@
-// Writes synthetic frames through TQzAvi and, with --codec, re-compresses the file with that
+// Writes synthetic frames through AviMovieWriter and, with --codec, re-compresses the file with that
 // encoder without a dialog. Prints "write: F frames/s, B MB/s" (file bytes, flushed to the disk,
 // like dd conv=fdatasync) and, with a codec, "recompress: F frames/s".
 // Usage: avi_bench --frames N --width W --height H --out FILE [--codec NAME] [--bits 16|24]
@@ -18,7 +18,7 @@
 #include "platform/avi/codec_chooser.h"
 #include "platform/x11/message_box.h"
 #include "test_pictures.h"
-#include "video/ui/qz_avi.h"
+#include "video/ui/avi_movie_writer.h"
 #include "video/ui/save_progress_window.h"
 
 namespace {
@@ -53,8 +53,8 @@ public:
         }
         clock.start();
         QTimer::singleShot(0, [this] {
-            if (avi && avi->SaveProgressForm)
-                QObject::connect(avi->SaveProgressForm.data(), &QObject::destroyed,
+            if (avi && avi->progressWindow)
+                QObject::connect(avi->progressWindow.data(), &QObject::destroyed,
                                  [this] { recompressNs = clock.nsecsElapsed(); });
         });
     }
@@ -69,7 +69,7 @@ public:
     AviLibraryLoader& module;
     std::string codec;
     QString path;
-    const TQzAvi* avi = nullptr;
+    const AviMovieWriter* avi = nullptr;
     QElapsedTimer clock;
     qint64 writeNs = 0;
     qint64 recompressNs = 0;
@@ -114,7 +114,7 @@ int main(int argc, char** argv) {
     for (int i = 0; i < 4; ++i) pictures.push_back(test_pictures::desktopFrame(width, height, i * 11));
 
     PrintedMessages messages;
-    TQzAvi avi(nullptr, messages, codec, module);
+    AviMovieWriter avi(nullptr, messages, codec, module);
     avi.setWidth(quint16(width));
     avi.setHeight(quint16(height));
     avi.setBitDepth(quint16(bits));

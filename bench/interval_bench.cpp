@@ -32,23 +32,23 @@ int main(int argc, char** argv) {
     DesktopServices services;
     Program program(folder.path() + QLatin1Char('/'), services.services());
     program.show();
-    TForm1& form = *program.Form1;
+    FrameWindow& form = *program.frame;
     form.setClientWidth(800);
     form.setClientHeight(600);
 
     const int intervalMs = 100, runMs = 10000;
-    form.N2->trigger();  // the folder is known: the dialog opens on the next poll
+    form.intervalSaveItem->trigger();  // the folder is known: the dialog opens on the next poll
     QTimer::singleShot(300, [&] {
-        program.Form2->SpinEdit1->setValue(intervalMs);
-        program.Form2->Button1->click();
+        program.intervalDialog->intervalField->setValue(intervalMs);
+        program.intervalDialog->startButton->click();
     });
 
     // Time each tick's work, the 50 ms pause included: from the timer event to the end of the
     // dialog's own handler, which is connected before ours.
     TickClock clock;
     std::vector<double> tickMs;
-    program.Form2->Timer1.installEventFilter(&clock);
-    QObject::connect(&program.Form2->Timer1, &QTimer::timeout,
+    program.intervalDialog->tick.installEventFilter(&clock);
+    QObject::connect(&program.intervalDialog->tick, &QTimer::timeout,
                      [&] { tickMs.push_back(clock.elapsed.nsecsElapsed() / 1e6); });
 
     QTimer::singleShot(300 + runMs, [&] { QCoreApplication::exit(0); });

@@ -38,7 +38,7 @@ struct FrameServices {
 
 // The capture frame: a see-through window whose client area is what the captures take.
 // The features reach it through their ports only.
-class TForm1 : public ShapedFrame, public StillFrame, public RecordingFrame, public SettingsFrame {
+class FrameWindow : public ShapedFrame, public StillFrame, public RecordingFrame, public SettingsFrame {
     Q_OBJECT
 public:
     static constexpr int kHotkeyFront = hotkeyId(HotkeyAction::Front);
@@ -46,8 +46,8 @@ public:
     static constexpr int kHotkeyPause = hotkeyId(HotkeyAction::Pause);
     static constexpr int kHotkeyStop = hotkeyId(HotkeyAction::Stop);
 
-    TForm1(ProgramState& state, FrameServices services);
-    ~TForm1() override;
+    FrameWindow(ProgramState& state, FrameServices services);
+    ~FrameWindow() override;
 
     // The other windows, known once the start-up has created them.
     void setFolderChooser(QWidget* chooser) { m_folderChooser = chooser; }
@@ -62,9 +62,9 @@ public:
     QSize clientSize() const override { return {clientWidth(), clientHeight()}; }
     void setClientSize(QSize size) override;
     void setMenuButtonVisible(bool visible) override;
-    void openIntervalDialogOnceFolderKnown() override { Timer3.start(); }
-    void reshape() override { alphawindow(); }
-    void refreshLook() override { FormResize(); }
+    void openIntervalDialogOnceFolderKnown() override { intervalArmPoll.start(); }
+    void reshape() override;
+    void refreshLook() override;
     bool alwaysOnTop() const override;
     // A key another program holds does something else: its tray item does not name it.
     void showTrayHotkey(HotkeyAction action, bool registered) override;
@@ -77,51 +77,50 @@ public:
     ScreenCapture& screenCapture() { return m_screenCapture; }
 
     // Handlers.
-    void FormCreate();
-    void FormResize();
-    void alphawindow();
-    void ApplicationEvents1Activate();
-    void ApplicationEvents1Deactivate();
-    void ApplicationEvents1Minimize();
-    void ApplicationEvents1Restore();
-    void Timer3Timer();
-    void Timer5Timer();
-    void WMHotKey(int id);
-    void Button1Click();
-    void N4Click();
-    void JPEG1Click() { setSaveTypeFromMenu(JPEG1); }
-    void BMP1Click() { setSaveTypeFromMenu(BMP1); }
-    void GIF1Click() { setSaveTypeFromMenu(GIF1); }
-    void PNG1Click() { setSaveTypeFromMenu(PNG1); }
-    void N6Click();
-    void N7Click();
-    void About1Click();
-    void Help2Click();
+    void initialize();
+    void onApplicationActivated();
+    void onApplicationDeactivated();
+    void onMinimized();
+    void onRestored();
+    void openIntervalDialogIfFolderKnown();
+    void resetStepper();
+    void onGlobalHotkey(int id);
+    void openCommandMenu();
+    void toggleWholeScreen();
+    void chooseJpeg() { setSaveTypeFromMenu(jpegItem); }
+    void chooseBmp() { setSaveTypeFromMenu(bmpItem); }
+    void chooseGif() { setSaveTypeFromMenu(gifItem); }
+    void choosePng() { setSaveTypeFromMenu(pngItem); }
+    void openSettings();
+    void openFolderChooser();
+    void showAbout();
+    void showHelp();
     // Handlers whose commands are carried out by the capture, interval, print and video parts.
-    void SaveAs1Click();
-    void N1Click();
-    void Copy1Click();
-    void N2Click();
-    void Print1Click();
-    void N9Click();
-    void N10Click();
-    void N11Click();
-    void N12Click();
+    void saveAs();
+    void saveToFolder();
+    void copy();
+    void saveAtIntervals();
+    void print();
+    void startRecording();
+    void resumeRecording();
+    void pauseRecording();
+    void stopRecording();
 
-    // The program's own help viewer, once Help2Click has needed it.
+    // The program's own help viewer, once showHelp has needed it.
     HelpViewer* helpViewer() const { return m_helpViewer.get(); }
 
     const FrameRegions& regions() const { return m_regions; }
 
     // Components, under their designer names.
-    QPushButton* Button1;
-    QTimer Timer3, Timer5;
-    QMenu* PopupMenu1;
-    QMenu* PopupMenu2;
-    QAction *SaveAs1, *N1, *N2, *Copy1, *N9, *Print1, *N4, *JPEG1, *BMP1, *GIF1, *PNG1, *N7, *N6, *About1,
-        *Help2;
-    QAction *N13, *N10, *N11, *N12;
-    std::array<QAction*, 20> ActionList1{};  // Action1 .. Action20
+    QPushButton* menuButton;
+    QTimer intervalArmPoll, stepPauseTimer;
+    QMenu* commandMenu;
+    QMenu* trayMenu;
+    QAction *saveAsItem, *saveToFolderItem, *intervalSaveItem, *copyItem, *recordItem, *printItem,
+        *wholeScreenItem, *jpegItem, *bmpItem, *gifItem, *pngItem, *saveFolderItem, *settingsItem, *aboutItem,
+        *helpItem;
+    QAction *pausedItem, *resumeItem, *pauseItem, *stopItem;
+    std::array<QAction*, 20> shortcutActions{};  // Action1 .. Action20
 
 protected:
     void resizeEvent(QResizeEvent* event) override;
@@ -132,13 +131,12 @@ private:
     void buildCommandMenu();
     void buildActionList();
     void buildTrayMenu();
-    void rebuildShape();
     void intervalStop(const QString& message);
     void setSaveTypeFromMenu(QAction* item);
-    // JPEG1, BMP1, GIF1 and PNG1 in the order of the save formats.
-    SaveFormatButtons<QAction> saveTypeItems() const { return {JPEG1, BMP1, GIF1, PNG1}; }
+    // jpegItem, bmpItem, gifItem and pngItem in the order of the save formats.
+    SaveFormatButtons<QAction> saveTypeItems() const { return {jpegItem, bmpItem, gifItem, pngItem}; }
     void keyboardStep(StepDirection direction);
-    void actionExecute(int index);
+    void runShortcut(int index);
     void showHelpViewer(const QString& page);
 
     ProgramState& m_state;

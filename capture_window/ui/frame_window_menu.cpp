@@ -23,74 +23,74 @@ QAction* addItem(QMenu* menu, const QString& caption, const char* shortcutText =
 }
 }  // namespace
 
-void TForm1::buildCommandMenu() {
-    PopupMenu1 = new QMenu(this);
-    SaveAs1 = addItem(PopupMenu1, QStringLiteral("名前を付けて保存"), "Ctrl+S");
-    N1 = addItem(PopupMenu1, QStringLiteral("指定先に保存"), "Ctrl+Z");
-    N2 = addItem(PopupMenu1, QStringLiteral("一定時間ごとに保存"), "Ctrl+X");
-    Copy1 = addItem(PopupMenu1, QStringLiteral("コピー"), "Ctrl+C");
-    N9 = addItem(PopupMenu1, QStringLiteral("動画保存"), "Ctrl+F");
-    Print1 = addItem(PopupMenu1, QStringLiteral("印刷"), "Ctrl+E");
-    PopupMenu1->addSeparator();  // N8
-    N4 = addItem(PopupMenu1, QStringLiteral("全画面を対象"), "Ctrl+M");
-    N4->setCheckable(true);
-    QMenu* n5 = PopupMenu1->addMenu(QStringLiteral("保存タイプ"));
-    JPEG1 = addItem(n5, QStringLiteral("JPEG"), "Ctrl+J");
-    BMP1 = addItem(n5, QStringLiteral("BMP"), "Ctrl+B");
-    GIF1 = addItem(n5, QStringLiteral("GIF"), "Ctrl+G");
-    PNG1 = addItem(n5, QStringLiteral("PNG"), "Ctrl+P");
+void FrameWindow::buildCommandMenu() {
+    commandMenu = new QMenu(this);
+    saveAsItem = addItem(commandMenu, QStringLiteral("名前を付けて保存"), "Ctrl+S");
+    saveToFolderItem = addItem(commandMenu, QStringLiteral("指定先に保存"), "Ctrl+Z");
+    intervalSaveItem = addItem(commandMenu, QStringLiteral("一定時間ごとに保存"), "Ctrl+X");
+    copyItem = addItem(commandMenu, QStringLiteral("コピー"), "Ctrl+C");
+    recordItem = addItem(commandMenu, QStringLiteral("動画保存"), "Ctrl+F");
+    printItem = addItem(commandMenu, QStringLiteral("印刷"), "Ctrl+E");
+    commandMenu->addSeparator();  // N8
+    wholeScreenItem = addItem(commandMenu, QStringLiteral("全画面を対象"), "Ctrl+M");
+    wholeScreenItem->setCheckable(true);
+    QMenu* n5 = commandMenu->addMenu(QStringLiteral("保存タイプ"));
+    jpegItem = addItem(n5, QStringLiteral("JPEG"), "Ctrl+J");
+    bmpItem = addItem(n5, QStringLiteral("BMP"), "Ctrl+B");
+    gifItem = addItem(n5, QStringLiteral("GIF"), "Ctrl+G");
+    pngItem = addItem(n5, QStringLiteral("PNG"), "Ctrl+P");
     m_formatGroup = new QActionGroup(this);
     for (QAction* a : saveTypeItems()) {
         a->setCheckable(true);
         m_formatGroup->addAction(a);
     }
-    JPEG1->setChecked(true);
-    PopupMenu1->addSeparator();  // N3
-    N7 = addItem(PopupMenu1, QStringLiteral("保存先設定"), "Ctrl+D");
-    N6 = addItem(PopupMenu1, QStringLiteral("設定"), "Ctrl+V");
-    QMenu* help1 = PopupMenu1->addMenu(QStringLiteral("ヘルプ"));
-    About1 = addItem(help1, QStringLiteral("バージョン情報"));
-    Help2 = addItem(help1, QStringLiteral("ヘルプ"));
+    jpegItem->setChecked(true);
+    commandMenu->addSeparator();  // N3
+    saveFolderItem = addItem(commandMenu, QStringLiteral("保存先設定"), "Ctrl+D");
+    settingsItem = addItem(commandMenu, QStringLiteral("設定"), "Ctrl+V");
+    QMenu* help1 = commandMenu->addMenu(QStringLiteral("ヘルプ"));
+    aboutItem = addItem(help1, QStringLiteral("バージョン情報"));
+    helpItem = addItem(help1, QStringLiteral("ヘルプ"));
 
-    connect(SaveAs1, &QAction::triggered, this, &TForm1::SaveAs1Click);
-    connect(N1, &QAction::triggered, this, &TForm1::N1Click);
-    connect(N2, &QAction::triggered, this, &TForm1::N2Click);
-    connect(Copy1, &QAction::triggered, this, &TForm1::Copy1Click);
-    connect(N9, &QAction::triggered, this, &TForm1::N9Click);
-    connect(Print1, &QAction::triggered, this, &TForm1::Print1Click);
-    connect(N4, &QAction::triggered, this, &TForm1::N4Click);
-    connect(JPEG1, &QAction::triggered, this, &TForm1::JPEG1Click);
-    connect(BMP1, &QAction::triggered, this, &TForm1::BMP1Click);
-    connect(GIF1, &QAction::triggered, this, &TForm1::GIF1Click);
-    connect(PNG1, &QAction::triggered, this, &TForm1::PNG1Click);
-    connect(N7, &QAction::triggered, this, &TForm1::N7Click);
-    connect(N6, &QAction::triggered, this, &TForm1::N6Click);
-    connect(About1, &QAction::triggered, this, &TForm1::About1Click);
-    connect(Help2, &QAction::triggered, this, &TForm1::Help2Click);
+    connect(saveAsItem, &QAction::triggered, this, &FrameWindow::saveAs);
+    connect(saveToFolderItem, &QAction::triggered, this, &FrameWindow::saveToFolder);
+    connect(intervalSaveItem, &QAction::triggered, this, &FrameWindow::saveAtIntervals);
+    connect(copyItem, &QAction::triggered, this, &FrameWindow::copy);
+    connect(recordItem, &QAction::triggered, this, &FrameWindow::startRecording);
+    connect(printItem, &QAction::triggered, this, &FrameWindow::print);
+    connect(wholeScreenItem, &QAction::triggered, this, &FrameWindow::toggleWholeScreen);
+    connect(jpegItem, &QAction::triggered, this, &FrameWindow::chooseJpeg);
+    connect(bmpItem, &QAction::triggered, this, &FrameWindow::chooseBmp);
+    connect(gifItem, &QAction::triggered, this, &FrameWindow::chooseGif);
+    connect(pngItem, &QAction::triggered, this, &FrameWindow::choosePng);
+    connect(saveFolderItem, &QAction::triggered, this, &FrameWindow::openFolderChooser);
+    connect(settingsItem, &QAction::triggered, this, &FrameWindow::openSettings);
+    connect(aboutItem, &QAction::triggered, this, &FrameWindow::showAbout);
+    connect(helpItem, &QAction::triggered, this, &FrameWindow::showHelp);
 }
 
-void TForm1::buildTrayMenu() {
-    PopupMenu2 = new QMenu(this);
-    N13 = addItem(PopupMenu2, QStringLiteral("一時停止中"));
-    N13->setEnabled(false);
-    N10 = PopupMenu2->addAction(QString());
-    N11 = PopupMenu2->addAction(QString());
-    N12 = PopupMenu2->addAction(QString());
+void FrameWindow::buildTrayMenu() {
+    trayMenu = new QMenu(this);
+    pausedItem = addItem(trayMenu, QStringLiteral("一時停止中"));
+    pausedItem->setEnabled(false);
+    resumeItem = trayMenu->addAction(QString());
+    pauseItem = trayMenu->addAction(QString());
+    stopItem = trayMenu->addAction(QString());
     for (HotkeyAction action : {HotkeyAction::Resume, HotkeyAction::Pause, HotkeyAction::Stop})
         showTrayHotkey(action, true);
-    connect(N10, &QAction::triggered, this, &TForm1::N10Click);
-    connect(N11, &QAction::triggered, this, &TForm1::N11Click);
-    connect(N12, &QAction::triggered, this, &TForm1::N12Click);
+    connect(resumeItem, &QAction::triggered, this, &FrameWindow::resumeRecording);
+    connect(pauseItem, &QAction::triggered, this, &FrameWindow::pauseRecording);
+    connect(stopItem, &QAction::triggered, this, &FrameWindow::stopRecording);
 }
 
-void TForm1::showTrayHotkey(HotkeyAction action, bool registered) {
+void FrameWindow::showTrayHotkey(HotkeyAction action, bool registered) {
     const struct {
         HotkeyAction action;
         QAction* item;
         const char16_t* caption;
-    } kItems[] = {{HotkeyAction::Resume, N10, u"再開"},
-                  {HotkeyAction::Pause, N11, u"一時停止"},
-                  {HotkeyAction::Stop, N12, u"停止"}};
+    } kItems[] = {{HotkeyAction::Resume, resumeItem, u"再開"},
+                  {HotkeyAction::Pause, pauseItem, u"一時停止"},
+                  {HotkeyAction::Stop, stopItem, u"停止"}};
     for (const auto& entry : kItems) {
         if (entry.action != action) continue;
         QString text = QString::fromUtf16(entry.caption);
@@ -100,7 +100,7 @@ void TForm1::showTrayHotkey(HotkeyAction action, bool registered) {
     }
 }
 
-void TForm1::buildActionList() {
+void FrameWindow::buildActionList() {
     // Keys of Action1 .. Action20; the last six move and size the frame, each with two keys.
     static const char* const kKeys[20][2] = {
         {"Ctrl+A", nullptr},       {"Ctrl+S", nullptr},       {"Ctrl+Z", nullptr},
@@ -117,12 +117,12 @@ void TForm1::buildActionList() {
         action->setShortcuts(keys);
         action->setShortcutContext(Qt::ApplicationShortcut);
         addAction(action);
-        connect(action, &QAction::triggered, this, [this, i] { actionExecute(i + 1); });
-        ActionList1[i] = action;
+        connect(action, &QAction::triggered, this, [this, i] { runShortcut(i + 1); });
+        shortcutActions[i] = action;
     }
 }
 
-void TForm1::actionExecute(int index) {
+void FrameWindow::runShortcut(int index) {
     const CaptureState& c = m_state.capture;
     if (index >= 15) {
         if (!c.Recording) keyboardStep(static_cast<StepDirection>(index - 14));
@@ -130,81 +130,85 @@ void TForm1::actionExecute(int index) {
     }
     if (c.busy()) return;
     if (index == 1) {
-        Button1->click();
+        menuButton->click();
         return;
     }
     // Action2 .. Action14 click these items.
-    QAction* const items[] = {SaveAs1, N1, N2, Copy1, Print1, N7, N6, N4, JPEG1, BMP1, N9, GIF1, PNG1};
+    QAction* const items[] = {saveAsItem,     saveToFolderItem, intervalSaveItem, copyItem, printItem,
+                              saveFolderItem, settingsItem,     wholeScreenItem,  jpegItem, bmpItem,
+                              recordItem,     gifItem,          pngItem};
     items[index - 2]->trigger();
 }
 
-void TForm1::Button1Click() { PopupMenu1->exec(commandMenuPosition(clientOrigin(), Button1->geometry())); }
+void FrameWindow::openCommandMenu() {
+    commandMenu->exec(commandMenuPosition(clientOrigin(), menuButton->geometry()));
+}
 
-void TForm1::SaveAs1Click() {
+void FrameWindow::saveAs() {
     if (m_captureCommands) m_captureCommands->saveAs();
 }
 
-void TForm1::N1Click() {
+void FrameWindow::saveToFolder() {
     if (m_captureCommands) m_captureCommands->saveToFolder();
 }
 
-void TForm1::Print1Click() {
+void FrameWindow::print() {
     if (m_printCommand) m_printCommand->print();
 }
 
-void TForm1::N2Click() {
+void FrameWindow::saveAtIntervals() {
     if (m_captureCommands) m_captureCommands->armIntervalSave();
 }
 
-void TForm1::Copy1Click() {
+void FrameWindow::copy() {
     if (m_captureCommands) m_captureCommands->copy();
 }
 
-void TForm1::N9Click() {
+void FrameWindow::startRecording() {
     if (m_recording) m_recording->start();
 }
 
-void TForm1::N10Click() {
+void FrameWindow::resumeRecording() {
     if (m_recording) m_recording->resume();
 }
 
-void TForm1::N11Click() {
+void FrameWindow::pauseRecording() {
     if (m_recording) m_recording->pause();
 }
 
-void TForm1::N12Click() {
+void FrameWindow::stopRecording() {
     if (m_recording) m_recording->stop();
 }
 
-void TForm1::popUpTrayMenu(QPoint at) { PopupMenu2->popup(at); }
+void FrameWindow::popUpTrayMenu(QPoint at) { trayMenu->popup(at); }
 
-void TForm1::setMenuButtonVisible(bool visible) { Button1->setVisible(visible); }
+void FrameWindow::setMenuButtonVisible(bool visible) { menuButton->setVisible(visible); }
 
-void TForm1::setClientSize(QSize size) {
+void FrameWindow::setClientSize(QSize size) {
     setClientWidth(size.width());
     setClientHeight(size.height());
 }
 
-void TForm1::N4Click() {
+void FrameWindow::toggleWholeScreen() {
     m_state.capture.WholeScreen = !m_state.capture.WholeScreen;
-    N4->setChecked(m_state.capture.WholeScreen);
+    wholeScreenItem->setChecked(m_state.capture.WholeScreen);
 }
 
-void TForm1::setSaveTypeFromMenu(QAction* item) {
+void FrameWindow::setSaveTypeFromMenu(QAction* item) {
     // The items are exclusive: the one checked is the one chosen.
     item->setChecked(true);
     m_state.settings.SaveType = checkedSaveFormatButton(saveTypeItems());
 }
 
-void TForm1::checkSaveTypeItem(int code) { checkSaveFormatButton(saveTypeItems(), code); }
+void FrameWindow::checkSaveTypeItem(int code) { checkSaveFormatButton(saveTypeItems(), code); }
 
-int TForm1::checkedSaveTypeItem() const { return checkedSaveFormatButton(saveTypeItems()); }
+int FrameWindow::checkedSaveTypeItem() const { return checkedSaveFormatButton(saveTypeItems()); }
 
-void TForm1::setFolderItemCaption(const QString& caption) {
-    N7->setText(caption + QStringLiteral("\tCtrl+D"));
+void FrameWindow::setFolderItemCaption(const QString& caption) {
+    saveFolderItem->setText(caption + QStringLiteral("\tCtrl+D"));
 }
 
-void TForm1::N6Click() {
+void FrameWindow::openSettings() {
     if (!m_settingsDialog) return;
     QWidget* dialog = m_settingsDialog->dialog();
     window_stack::showOver(dialog, this);
@@ -212,30 +216,30 @@ void TForm1::N6Click() {
     window_stack::setTopmost(dialog, true);
 }
 
-void TForm1::N7Click() {
+void FrameWindow::openFolderChooser() {
     if (!m_folderChooser) return;
     window_stack::showOver(m_folderChooser, this);
     setEnabled(false);
     window_stack::setTopmost(m_folderChooser, true);
 }
 
-void TForm1::About1Click() {
+void FrameWindow::showAbout() {
     m_services.messages.message(
         this, QStringLiteral("Kadrel ver 1.02\nCopyright (C) Kadrel 開発チーム  GPL-3.0-or-later"));
 }
 
-void TForm1::Help2Click() {
+void FrameWindow::showHelp() {
     const QString folder = m_state.settings.ProgramDirectory + QStringLiteral("Help/");
     const QString page = folder + QStringLiteral("manual.htm");
     const QString cannotShow = QStringLiteral("ヘルプを表示できません");
     if (!QFileInfo(page).isFile()) return m_services.messages.message(this, cannotShow);
     // Where no program takes the page, the program shows it itself.
-    m_services.documents.open(page, [this, self = QPointer<TForm1>(this), page] {
+    m_services.documents.open(page, [this, self = QPointer<FrameWindow>(this), page] {
         if (self) showHelpViewer(page);
     });
 }
 
-void TForm1::showHelpViewer(const QString& page) {
+void FrameWindow::showHelpViewer(const QString& page) {
     if (!m_helpViewer) {
         m_helpViewer = std::make_unique<HelpViewer>();
         // Without a window manager nothing else gives the keyboard back to the frame.
@@ -246,7 +250,7 @@ void TForm1::showHelpViewer(const QString& page) {
     window_stack::showOver(m_helpViewer.get(), this);
 }
 
-void TForm1::keyboardStep(StepDirection direction) {
+void FrameWindow::keyboardStep(StepDirection direction) {
     const QRect base = geometry();
     const int n = m_stepper.step(direction);
     switch (direction) {
@@ -273,8 +277,8 @@ void TForm1::keyboardStep(StepDirection direction) {
         case StepDirection::None:
             break;
     }
-    Timer5.stop();
-    Timer5.start();
+    stepPauseTimer.stop();
+    stepPauseTimer.start();
 }
 
-void TForm1::Timer5Timer() { m_stepper.reset(); }
+void FrameWindow::resetStepper() { m_stepper.reset(); }

@@ -21,8 +21,8 @@ struct SaveFormatRow {
     QString suffix() const { return QString::fromLatin1(extension + 1); }
 };
 
-// Every format, in code order. The frame's format menu items (JPEG1, BMP1, GIF1, PNG1) and the
-// settings dialog's radio buttons (RadioButton1 to 4) are listed in this order.
+// Every format, in code order. The frame's format menu items (jpegItem, bmpItem, gifItem, pngItem) and the
+// settings dialog's radio buttons (JPEG, BMP, GIF, PNG) are listed in this order.
 inline constexpr std::array<SaveFormatRow, 4> kSaveFormats{{
     {SaveFormat::Jpeg, ".jpg", 3},
     {SaveFormat::Bmp, ".bmp", 5},

@@ -20,27 +20,25 @@ CaptureGeometry ScreenCapture::geometry() const {
 }
 
 void ScreenCapture::grabWholeScreen() {
-    if (!m_grabber.grab(ScreenBitmap)) ScreenBitmap = QImage();
+    if (!m_grabber.grab(screenImage)) screenImage = QImage();
 }
 
 void ScreenCapture::grabCaptureRectangle() {
     const CaptureGeometry g = geometry();
-    CaptureBitmap = copySpan(ScreenBitmap, QRect(g.clientOrigin, g.client));
+    captureImage = copySpan(screenImage, QRect(g.clientOrigin, g.client));
 }
 
 void ScreenCapture::grabClientArea() {
     const CaptureGeometry g = geometry();
     const QRect area(g.clientOrigin, g.client);
-    if (QRect(QPoint(0, 0), g.screen).contains(area) && m_grabber.grab(CaptureBitmap, area)) return;
+    if (QRect(QPoint(0, 0), g.screen).contains(area) && m_grabber.grab(captureImage, area)) return;
     grabWholeScreen();
     grabCaptureRectangle();
 }
 
-QImage& ScreenCapture::oversize(QImage& bitmap) {
-    bitmap = copySpan(ScreenBitmap, clipSpan(geometry()));
+QImage& ScreenCapture::clipToScreen(QImage& bitmap) {
+    bitmap = copySpan(screenImage, clipSpan(geometry()));
     return bitmap;
 }
 
-bool ScreenCapture::stretchimage(QImage& bitmap) const {
-    return stretchByPercent(bitmap, m_settings.ScalePercent);
-}
+bool ScreenCapture::scale(QImage& bitmap) const { return stretchByPercent(bitmap, m_settings.ScalePercent); }

@@ -17,20 +17,20 @@ public:
 
     // The frame's geometry now, in device pixels.
     CaptureGeometry geometry() const;
-    // The whole screen into ScreenBitmap (null when the grab fails).
+    // The whole screen into screenImage (null when the grab fails).
     void grabWholeScreen();
-    // The capture rectangle, cut from ScreenBitmap, into CaptureBitmap.
+    // The capture rectangle, cut from screenImage, into captureImage.
     void grabCaptureRectangle();
-    // The capture rectangle alone into CaptureBitmap, read straight from the screen when it lies
-    // wholly on it (ScreenBitmap is then left as it was); else both steps above.
+    // The capture rectangle alone into captureImage, read straight from the screen when it lies
+    // wholly on it (screenImage is then left as it was); else both steps above.
     void grabClientArea();
-    // Clips the capture rectangle to the screen, refilling bitmap from ScreenBitmap.
-    QImage& oversize(QImage& bitmap);
+    // Clips the capture rectangle to the screen, refilling bitmap from screenImage.
+    QImage& clipToScreen(QImage& bitmap);
     // Scales bitmap in place by ScalePercent; false when the scaled image cannot be made.
-    bool stretchimage(QImage& bitmap) const;
+    bool scale(QImage& bitmap) const;
 
     // The whole-screen grab and the work images of the capture commands.
-    QImage ScreenBitmap, CaptureBitmap, OutputBitmap;
+    QImage screenImage, captureImage, outputImage;
 
 private:
     ScreenGrabber& m_grabber;

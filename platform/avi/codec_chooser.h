@@ -1,4 +1,4 @@
-// How TQzAvi asks for the re-compression options of one stream.
+// How AviMovieWriter asks for the re-compression options of one stream.
 #pragma once
 
 #include "platform/avi/avi_library.h"

@@ -11,32 +11,34 @@ class QPushButton;
 class QTreeView;
 class MessageBoxes;
 class SettingsFrame;
-class TForm3;
+class SettingsDialog;
 
 // The save-folder chooser: a tree of folders, from the home folder and from the root, with OK and
 // Cancel. Created once at start-up and then only shown and hidden; each opening shows the save
 // folder chosen. OK is enabled while a folder is chosen.
-class TOKBottomDlg : public QDialog {
+class SaveFolderChooser : public QDialog {
     Q_OBJECT
 public:
-    TOKBottomDlg(ProgramState& state, SettingsFrame& frame, MessageBoxes& messages);
-    ~TOKBottomDlg() override;
+    SaveFolderChooser(ProgramState& state, SettingsFrame& frame, MessageBoxes& messages);
+    ~SaveFolderChooser() override;
 
     // Known once the start-up has created the settings dialog.
-    void setSettingsDialog(TForm3* form3) { m_form3 = form3; }
+    void setSettingsDialog(SettingsDialog* settingsDialog) { m_settingsDialog = settingsDialog; }
     // The save to the folder that runs when one was waiting for a folder.
-    void setAppointSave(std::function<void()> appointSave) { m_appointSave = std::move(appointSave); }
+    void setSaveToKnownFolder(std::function<void()> saveToKnownFolder) {
+        m_saveToKnownFolder = std::move(saveToKnownFolder);
+    }
     // Selects a folder in the tree, as a click on it would.
     void selectFolder(const QString& path);
 
-    void OKBtnClick();
-    void CancelBtnClick();
-    void FormClose();
+    void acceptFolder();
+    void cancel();
+    void onClosed();
 
     bool OpenedFromSettings = false;
-    QTreeView* ShellTreeView1;
-    QPushButton* OKBtn;
-    QPushButton* CancelBtn;
+    QTreeView* folderTree;
+    QPushButton* okButton;
+    QPushButton* cancelButton;
 
 protected:
     void showEvent(QShowEvent* event) override;
@@ -50,8 +52,8 @@ private:
     ProgramState& m_state;
     SettingsFrame& m_frame;
     MessageBoxes& m_messages;
-    TForm3* m_form3 = nullptr;
+    SettingsDialog* m_settingsDialog = nullptr;
     FolderTreeModel* m_model = nullptr;
-    std::function<void()> m_appointSave;
+    std::function<void()> m_saveToKnownFolder;
     bool m_accepting = false;
 };

@@ -15,14 +15,14 @@ class QTabWidget;
 class MessageBoxes;
 class SpinEdit;
 class SettingsFrame;
-class TOKBottomDlg;
+class SaveFolderChooser;
 
 // The settings dialog. Created once at start-up (which loads the settings file) and then
 // only shown and hidden; its check boxes and print size are the live values other windows read.
-class TForm3 : public QDialog, public SettingsDialogPort {
+class SettingsDialog : public QDialog, public SettingsDialogPort {
     Q_OBJECT
 public:
-    TForm3(ProgramState& state, SettingsFrame& frame, MessageBoxes& messages);
+    SettingsDialog(ProgramState& state, SettingsFrame& frame, MessageBoxes& messages);
 
     // SettingsDialogPort
     QWidget* dialog() override { return this; }
@@ -33,40 +33,40 @@ public:
     // Shows a folder in the folder field.
     void setFolderField(const QString& folder);
 
-    void setFolderChooser(TOKBottomDlg* chooser) { m_folderChooser = chooser; }
+    void setFolderChooser(SaveFolderChooser* chooser) { m_folderChooser = chooser; }
 
-    void FormCreate();
-    void LoadSettings();
-    void FormShow();
-    void TrackBar1Change();
-    void Edit1Change();
-    void CheckBox3Click();
-    void Button1Click();
-    void Button2Click();
-    void Button3Click();
-    void FormClose();
+    void initialize();
+    void loadSettings();
+    void rememberShownValues();
+    void onJpegQualitySlid();
+    void onJpegQualityTyped();
+    void onFrameLimitBoxClicked();
+    void applyAndClose();
+    void cancel();
+    void chooseFolder();
+    void onClosed();
 
     void setVisible(bool visible) override;
 
     // Controls, under their designer names; they exist once the dialog has been shown.
-    QTabWidget* PageControl1 = nullptr;
-    QSlider* TrackBar1 = nullptr;
-    QLineEdit* Edit1 = nullptr;
-    SpinEdit* Edit2 = nullptr;
-    SpinEdit* SpinEdit2 = nullptr;
-    QCheckBox* CheckBox3 = nullptr;
-    SpinEdit* SpinEdit3 = nullptr;
-    SpinEdit* SpinEdit1 = nullptr;
-    QLineEdit* Edit4 = nullptr;
-    QLineEdit* Edit3 = nullptr;
-    QRadioButton *RadioButton1 = nullptr, *RadioButton2 = nullptr, *RadioButton3 = nullptr,
-                 *RadioButton4 = nullptr;
-    QCheckBox* CheckBox2 = nullptr;
-    QLineEdit *Edit5 = nullptr, *Edit6 = nullptr, *Edit7 = nullptr, *Edit8 = nullptr;
-    QPushButton* Button3 = nullptr;
-    QCheckBox* CheckBox1 = nullptr;
-    QPushButton* Button1 = nullptr;
-    QPushButton* Button2 = nullptr;
+    QTabWidget* pages = nullptr;
+    QSlider* jpegQualitySlider = nullptr;
+    QLineEdit* jpegQualityField = nullptr;
+    SpinEdit* scaleField = nullptr;
+    SpinEdit* frameRateField = nullptr;
+    QCheckBox* frameLimitBox = nullptr;
+    SpinEdit* frameLimitField = nullptr;
+    SpinEdit* printPercentField = nullptr;
+    QLineEdit* clientHeightField = nullptr;
+    QLineEdit* clientWidthField = nullptr;
+    QRadioButton *jpegRadio = nullptr, *bmpRadio = nullptr, *gifRadio = nullptr, *pngRadio = nullptr;
+    QCheckBox* alwaysOnTopBox = nullptr;
+    QLineEdit *designatedPrefixField = nullptr, *intervalPrefixField = nullptr, *moviePrefixField = nullptr,
+              *saveFolderField = nullptr;
+    QPushButton* chooseFolderButton = nullptr;
+    QCheckBox* saveSettingsBox = nullptr;
+    QPushButton* okButton = nullptr;
+    QPushButton* cancelButton = nullptr;
 
     // State kept for the reset on close.
     std::int32_t PendingQuality = 100;
@@ -89,12 +89,12 @@ private:
     void createControls();
     void buildPages();
     void fillControls();
-    // RadioButton1 to 4 in the order of the save formats.
+    // jpegRadio to 4 in the order of the save formats.
     SaveFormatButtons<QRadioButton> saveTypeRadios() const;
     void setSaveTypeRadio(int code);
 
     ProgramState& m_state;
     SettingsFrame& m_frame;
     MessageBoxes& m_messages;
-    TOKBottomDlg* m_folderChooser = nullptr;
+    SaveFolderChooser* m_folderChooser = nullptr;
 };

@@ -14,39 +14,39 @@ class SpinEdit;
 class StillFrame;
 
 // The interval-save dialog. Created hidden at start-up; the frame window opens it once a
-// save folder is known. Start hides it and lets Timer1 call timers (one save) per tick.
-class TForm2 : public QDialog, public IntervalDialogPort {
+// save folder is known. Start hides it and lets tick call saveIntervalShot (one save) per tick.
+class IntervalSaveDialog : public QDialog, public IntervalDialogPort {
     Q_OBJECT
 public:
-    // timers: one interval save, carried out by the capture commands.
-    TForm2(ProgramState& state, StillFrame& frame, std::function<void()> timers);
+    // saveIntervalShot: one interval save, carried out by the capture commands.
+    IntervalSaveDialog(ProgramState& state, StillFrame& frame, std::function<void()> saveIntervalShot);
 
     QWidget* dialog() override { return this; }
     // Makes the controls before the dialog is first shown.
     void setVisible(bool visible) override;
-    void stopTick() override { Timer1.stop(); }
+    void stopTick() override { tick.stop(); }
 
-    void CheckBox1Click();
-    void Button1Click();
-    void Button2Click();
-    void Timer1Timer();
-    void FormClose();
+    void onShotLimitBoxClicked();
+    void startRun();
+    void cancel();
+    void onTick();
+    void onClosed();
 
     // The controls exist once the dialog has been shown.
-    QLabel* Label2 = nullptr;
-    SpinEdit* SpinEdit1 = nullptr;  // interval in milliseconds
-    QLabel* Label1 = nullptr;
-    QCheckBox* CheckBox1 = nullptr;  // limit the number of shots
-    SpinEdit* SpinEdit2 = nullptr;   // number of shots
-    QPushButton* Button1 = nullptr;
-    QPushButton* Button2 = nullptr;
-    QTimer Timer1;  // the saving tick
+    QLabel* stopHint = nullptr;
+    SpinEdit* intervalField = nullptr;  // interval in milliseconds
+    QLabel* intervalUnit = nullptr;
+    QCheckBox* shotLimitBox = nullptr;   // limit the number of shots
+    SpinEdit* shotLimitField = nullptr;  // number of shots
+    QPushButton* startButton = nullptr;
+    QPushButton* cancelButton = nullptr;
+    QTimer tick;  // the saving tick
 
     // Ticks since Start.
-    int IntervalShotCount = 0;
+    int shotCount = 0;
 
 protected:
-    // Every close (Cancel, Escape, the title bar, a stop of the frame window) ends in FormClose.
+    // Every close (Cancel, Escape, the title bar, a stop of the frame window) ends in onClosed.
     void reject() override;
     void closeEvent(QCloseEvent* event) override;
     void mousePressEvent(QMouseEvent* event) override;
@@ -58,6 +58,6 @@ private:
 
     ProgramState& m_state;
     StillFrame& m_frame;
-    std::function<void()> m_timers;
+    std::function<void()> m_saveIntervalShot;
     bool m_inTick = false;
 };

@@ -45,19 +45,19 @@ PrintCommand::PrintCommand(StillFrame& frame, ScreenCapture& screen, const Captu
       m_printPercent(std::move(printPercent)),
       m_messages(messages),
       m_dialog(dialog) {
-    Timer2.setInterval(100);
-    Timer2.setSingleShot(true);
-    connect(&Timer2, &QTimer::timeout, this, &PrintCommand::Timer2Timer);
+    grabDelay.setInterval(100);
+    grabDelay.setSingleShot(true);
+    connect(&grabDelay, &QTimer::timeout, this, &PrintCommand::takePicture);
 }
 
 void PrintCommand::print() {
     m_frame.window().setEnabled(false);
     m_frame.window().hide();
-    Timer2.start();
+    grabDelay.start();
 }
 
-void PrintCommand::Timer2Timer() {
-    Timer2.stop();
+void PrintCommand::takePicture() {
+    grabDelay.stop();
     bool failed = false;
     {
         EnableOnExit enable(m_frame.window());
@@ -76,8 +76,7 @@ void PrintCommand::Timer2Timer() {
             printer.setOutputFileName(folder.filePath(QStringLiteral("kadrel.pdf")));
         }
         if (!m_dialog.exec(printer, &m_frame.window())) return;
-        failed =
-            !printOnPage(printer, m_capture.WholeScreen ? m_screen.ScreenBitmap : m_screen.CaptureBitmap);
+        failed = !printOnPage(printer, m_capture.WholeScreen ? m_screen.screenImage : m_screen.captureImage);
     }
     // After the frame is enabled again, so that the box is not disabled with it.
     if (failed) m_messages.error(&m_frame.window(), kCannotPrint);

@@ -29,7 +29,7 @@ public:
     bool exec(QPrinter& printer, QWidget* owner) override;
 };
 
-// The print command of the frame window: takes the frame off the screen, lets Timer2 grab a moment
+// The print command of the frame window: takes the frame off the screen, lets grabDelay grab a moment
 // later and prints the unscaled capture on one page, at the print size or fitted to the page.
 class PrintCommand : public QObject, public PrintCommandPort {
     Q_OBJECT
@@ -38,14 +38,14 @@ public:
                  std::function<int()> printPercent, MessageBoxes& messages, PrintDialogPort& dialog);
 
     void print() override;
-    void Timer2Timer();
+    void takePicture();
 
     // Draws bitmap stretched into rectangle of canvas by nearest pixel, through a 24-bit bottom-up
     // copy, so that the printer never receives the screen's own pixel format.
     static void StretchDrawBitmap(QPainter& canvas, const QRect& rectangle, const QImage& bitmap);
 
     // Grabs a moment after the frame has left the screen.
-    QTimer Timer2;
+    QTimer grabDelay;
 
 private:
     // Prints image after the dialog; false when the printer cannot be used.

@@ -22,57 +22,58 @@ const QString kCannotMakeImage = QStringLiteral("画像を作成できません"
 }  // namespace
 
 StillCommands::StillCommands(ProgramState& state, StillFrame& frame, ScreenCapture& capture,
-                             TOKBottomDlg& chooser, SavePictureDialog& saveDialog, MessageBoxes& messages)
+                             SaveFolderChooser& chooser, SavePictureDialog& saveDialog,
+                             MessageBoxes& messages)
     : m_state(state),
       m_frame(frame),
       m_capture(capture),
       m_chooser(chooser),
       m_saveDialog(saveDialog),
       m_messages(messages) {
-    Timer1.setInterval(50);
-    Timer1.setSingleShot(true);
-    connect(&Timer1, &QTimer::timeout, this, &StillCommands::Timer1Timer);
-    m_chooser.setAppointSave([this] { appointsave(); });
+    grabDelay.setInterval(50);
+    grabDelay.setSingleShot(true);
+    connect(&grabDelay, &QTimer::timeout, this, &StillCommands::takePicture);
+    m_chooser.setSaveToKnownFolder([this] { saveToKnownFolder(); });
 }
 
 void StillCommands::saveAs() {
     m_frame.window().hide();
     m_frame.setMenuButtonVisible(false);
     m_state.capture.SaveToFolderPending = false;
-    Timer1.start();
+    grabDelay.start();
 }
 
 void StillCommands::saveToFolder() {
     m_state.capture.SaveToFolderPending = true;
     if (m_state.settings.SaveFolderSet)
-        appointsave();
+        saveToKnownFolder();
     else
-        setDirectory();
+        askForFolder();
 }
 
-void StillCommands::setDirectory() {
+void StillCommands::askForFolder() {
     m_frame.window().setEnabled(false);
     window_stack::showOver(&m_chooser, &m_frame.window());
 }
 
-void StillCommands::appointsave() {
+void StillCommands::saveToKnownFolder() {
     CaptureState& c = m_state.capture;
     c.DesignatedNumber = firstFreeNumber(m_state.settings.SaveDirectory, m_state.settings.DesignatedPrefix,
                                          c.DesignatedNumber);
     m_frame.window().hide();
     m_frame.setMenuButtonVisible(false);
-    Timer1.start();
+    grabDelay.start();
 }
 
 void StillCommands::copy() {
     m_state.capture.CopyPending = true;
     m_state.capture.SaveToFolderPending = false;
     m_frame.window().hide();
-    Timer1.start();
+    grabDelay.start();
 }
 
-void StillCommands::Timer1Timer() {
-    Timer1.stop();
+void StillCommands::takePicture() {
+    grabDelay.stop();
     m_capture.grabWholeScreen();
     m_frame.setMenuButtonVisible(true);
     m_frame.window().show();
@@ -84,31 +85,31 @@ void StillCommands::Timer1Timer() {
     const Settings& s = m_state.settings;
     if (c.CopyPending) {
         c.CopyPending = false;
-        QImage& image = c.WholeScreen ? m_capture.ScreenBitmap : m_capture.CaptureBitmap;
-        if (!m_capture.stretchimage(image)) return m_messages.message(&m_frame.window(), kCannotMakeImage);
+        QImage& image = c.WholeScreen ? m_capture.screenImage : m_capture.captureImage;
+        if (!m_capture.scale(image)) return m_messages.message(&m_frame.window(), kCannotMakeImage);
         QGuiApplication::clipboard()->setImage(image);
         return;
     }
-    QImage& image = c.WholeScreen ? m_capture.ScreenBitmap : m_capture.oversize(m_capture.CaptureBitmap);
+    QImage& image = c.WholeScreen ? m_capture.screenImage : m_capture.clipToScreen(m_capture.captureImage);
     if (c.SaveToFolderPending) {
         c.SaveToFolderPending = false;
         return saveNumbered(image, s.DesignatedPrefix, c.DesignatedNumber);
     }
-    if (!m_capture.stretchimage(image)) return m_messages.message(&m_frame.window(), kCannotMakeImage);
+    if (!m_capture.scale(image)) return m_messages.message(&m_frame.window(), kCannotMakeImage);
     Save(image);
 }
 
 void StillCommands::saveNumbered(QImage& image, const QString& prefix, std::int32_t& number) {
     const Settings& s = m_state.settings;
-    if (!m_capture.stretchimage(image)) return m_messages.message(&m_frame.window(), kCannotMakeImage);
-    m_capture.OutputBitmap = image;
+    if (!m_capture.scale(image)) return m_messages.message(&m_frame.window(), kCannotMakeImage);
+    m_capture.outputImage = image;
     const SaveFormatRow& format = numberedSaveFormat(s.SaveType);
     const std::uint8_t type = saveTypeCode(format.format);
     const QString path = numberedPath(s.SaveDirectory, prefix, number, QLatin1String(format.extension));
     // A failed write keeps the number: the next save tries it again. The system's error of the write
     // that failed says why; a picture refused before any file was touched leaves none.
     errno = 0;
-    if (writeimage(m_capture.OutputBitmap, path, type, s.JpegQuality, s.SaveDirectory) !=
+    if (writeimage(m_capture.outputImage, path, type, s.JpegQuality, s.SaveDirectory) !=
         WriteResult::Written) {
         const int error = errno;
         return m_messages.message(&m_frame.window(),
@@ -130,13 +131,13 @@ void StillCommands::Save(const QImage& bitmap) {
 // Interval save: the arming from the menu, and the one save that each tick of the dialog runs.
 
 void StillCommands::armIntervalSave() {
-    if (!m_state.settings.SaveFolderSet) setDirectory();
+    if (!m_state.settings.SaveFolderSet) askForFolder();
     // The dialog opens as soon as a folder is known, however it gets set.
     m_frame.openIntervalDialogOnceFolderKnown();
     m_state.capture.IntervalWindowed = false;
 }
 
-void StillCommands::timers() {
+void StillCommands::saveIntervalShot() {
     CaptureState& c = m_state.capture;
     const Settings& s = m_state.settings;
     // The client origin is taken before the pause; the frame stays on the screen, its client area
@@ -144,9 +145,9 @@ void StillCommands::timers() {
     const CaptureGeometry g = m_capture.geometry();
     QThread::msleep(50);
     m_capture.grabWholeScreen();
-    m_capture.CaptureBitmap = copySpan(m_capture.ScreenBitmap, QRect(g.clientOrigin, g.client));
+    m_capture.captureImage = copySpan(m_capture.screenImage, QRect(g.clientOrigin, g.client));
 
     c.IntervalNumber = firstFreeNumber(s.SaveDirectory, s.IntervalPrefix, c.IntervalNumber);
-    saveNumbered(c.WholeScreen ? m_capture.ScreenBitmap : m_capture.oversize(m_capture.CaptureBitmap),
+    saveNumbered(c.WholeScreen ? m_capture.screenImage : m_capture.clipToScreen(m_capture.captureImage),
                  s.IntervalPrefix, c.IntervalNumber);
 }

@@ -16,17 +16,17 @@
 namespace {
 class ChooserKeys : public ProgramTest, public ::testing::WithParamInterface<bool> {
 protected:
-    TOKBottomDlg& chooser() { return *program->OKBottomDlg; }
-    FolderTreeModel& model() { return *qobject_cast<FolderTreeModel*>(chooser().ShellTreeView1->model()); }
+    SaveFolderChooser& chooser() { return *program->folderChooser; }
+    FolderTreeModel& model() { return *qobject_cast<FolderTreeModel*>(chooser().folderTree->model()); }
     // Ctrl+A opens the command menu, so the frame has the keyboard. The menu runs its own event
     // loop until it closes, so it is closed from inside that loop.
     void expectMenuOnCtrlA() {
         bool opened = false;
         QTimer poll;
         QObject::connect(&poll, &QTimer::timeout, [&] {
-            if (!form().PopupMenu1->isVisible()) return;
+            if (!form().commandMenu->isVisible()) return;
             opened = true;
-            form().PopupMenu1->close();
+            form().commandMenu->close();
         });
         poll.start(20);
         ASSERT_TRUE(sendKeys({"ctrl+a"}));
@@ -56,14 +56,14 @@ TEST_P(ChooserKeys, OpensWithTheFocusArrowKeysChooseAndEnterSavesThere) {
                stackIndex(order, x.topLevelOf(form().winId()));
     }));
     // It starts on the program's folder, the nearest one left, chosen.
-    const QModelIndex start = chooser().ShellTreeView1->currentIndex();
+    const QModelIndex start = chooser().folderTree->currentIndex();
     EXPECT_EQ(model().filePath(start) + QLatin1Char('/'), folder());
-    EXPECT_TRUE(chooser().OKBtn->isEnabled());
+    EXPECT_TRUE(chooser().okButton->isEnabled());
 
     ASSERT_TRUE(sendKeys({"Right"}));
     ASSERT_TRUE(waitUntil([&] { return model().rowCount(start) == 1; }));
     ASSERT_TRUE(sendKeys({"Down"}));
-    ASSERT_TRUE(waitUntil([&] { return chooser().OKBtn->isEnabled(); }));
+    ASSERT_TRUE(waitUntil([&] { return chooser().okButton->isEnabled(); }));
     ASSERT_TRUE(sendKeys({"Return"}));
     EXPECT_TRUE(waitUntil([&] { return QFile::exists(shots + QStringLiteral("/指定先に保存1.jpg")); }));
     EXPECT_EQ(program->state.settings.SaveDirectory, shots);
@@ -75,7 +75,7 @@ TEST_P(ChooserKeys, OpensWithTheFocusArrowKeysChooseAndEnterSavesThere) {
     ASSERT_TRUE(QDir().mkpath(accented));
     ASSERT_TRUE(sendKeys({"ctrl+d"}));
     ASSERT_TRUE(waitUntil([&] { return chooser().isActiveWindow(); }, 10000));
-    EXPECT_EQ(model().filePath(chooser().ShellTreeView1->currentIndex()), shots);
+    EXPECT_EQ(model().filePath(chooser().folderTree->currentIndex()), shots);
     chooser().selectFolder(accented);
     ASSERT_TRUE(sendKeys({"Return"}));
     ASSERT_EQ(boxes.messages.size(), 1);

@@ -38,7 +38,7 @@ public:
 
 class IntervalSave : public ProgramTest {
 protected:
-    TForm2& dialog() { return *program->Form2; }
+    IntervalSaveDialog& dialog() { return *program->intervalDialog; }
     QString file(int number, const char* extension) const {
         return folder() + QStringLiteral("一定時間ごとに保存%1.").arg(number) + QLatin1String(extension);
     }
@@ -49,15 +49,15 @@ protected:
     // Opens the dialog and starts a run; shots 0 leaves the limit as it is.
     void startRun(int intervalMs, int shots) {
         openDialog();
-        dialog().SpinEdit1->setText(QString::number(intervalMs));
+        dialog().intervalField->setText(QString::number(intervalMs));
         if (shots) {
-            if (!dialog().CheckBox1->isChecked()) dialog().CheckBox1->click();
-            dialog().SpinEdit2->setText(QString::number(shots));
+            if (!dialog().shotLimitBox->isChecked()) dialog().shotLimitBox->click();
+            dialog().shotLimitField->setText(QString::number(shots));
         }
-        dialog().Button1->click();
+        dialog().startButton->click();
     }
     bool buttonInShape() {
-        return form().appliedShape().contains(form().Button1->geometry().center() +
+        return form().appliedShape().contains(form().menuButton->geometry().center() +
                                               ShapedFrame::clientOffset());
     }
     const QString normalCaption = QStringLiteral("Kadrel1.02  420 , 360");
@@ -109,7 +109,7 @@ TEST_F(IntervalSave, CancelSavesNothingAndRestoresCaptionAndShape) {
     openDialog();
     EXPECT_TRUE(form().windowTitle().endsWith(QStringLiteral("一定時間ごとに保存")));
     EXPECT_FALSE(buttonInShape());
-    dialog().Button2->click();
+    dialog().cancelButton->click();
     waitForXIdle();
     EXPECT_FALSE(dialog().isVisible());
     EXPECT_EQ(form().windowTitle(), normalCaption);
@@ -128,9 +128,9 @@ TEST_F(IntervalSave, NumbersSkipEarlierFilesAndCarryOverToTheNextRun) {
 
     // The limit stays checked with its field locked until the box is clicked again.
     openDialog();
-    EXPECT_TRUE(dialog().CheckBox1->isChecked());
-    EXPECT_FALSE(dialog().SpinEdit2->isEnabled());
-    dialog().Button1->click();
+    EXPECT_TRUE(dialog().shotLimitBox->isChecked());
+    EXPECT_FALSE(dialog().shotLimitField->isEnabled());
+    dialog().startButton->click();
     ASSERT_TRUE(waitUntil([&] { return boxes.messages.size() == 2; }));
     EXPECT_TRUE(QFile::exists(file(4, "jpg")));
     EXPECT_EQ(program->state.capture.IntervalNumber, 5);

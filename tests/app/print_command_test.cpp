@@ -42,7 +42,7 @@ protected:
     }
     void print() {
         QFile::remove(dialog.path);
-        form().Print1->trigger();
+        form().printItem->trigger();
         EXPECT_FALSE(form().isEnabled());
         EXPECT_FALSE(form().isVisible());
         ASSERT_TRUE(waitUntil([&] { return form().isEnabled() && form().isVisible(); }));
@@ -135,7 +135,7 @@ TEST_F(PrintCommandTest, CancelAndPrinterErrorsLeaveTheFrameEnabled) {
     dialog.path = QStringLiteral("/proc/self/page.pdf");  // cannot be written
     print();
     EXPECT_EQ(boxes.errors, QStringList{QStringLiteral("印刷できません")});
-    EXPECT_FALSE(program->printCommand->Timer2.isActive());
+    EXPECT_FALSE(program->printCommand->grabDelay.isActive());
 }
 
 }  // namespace

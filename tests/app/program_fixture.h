@@ -55,7 +55,7 @@ protected:
         ASSERT_TRUE(desktop.start(managed)) << "openbox is needed for this test";
         program = std::make_unique<Program>(folder(), services(messages));
         program->show();
-        ASSERT_TRUE(waitUntil([&] { return QApplication::activeWindow() == program->Form1.get(); }));
+        ASSERT_TRUE(waitUntil([&] { return QApplication::activeWindow() == program->frame.get(); }));
         waitForXIdle();
     }
     ProgramServices services(MessageBoxes* messages = nullptr) {
@@ -70,19 +70,19 @@ protected:
                 clock};
     }
     QString folder() const { return dir.path() + QLatin1Char('/'); }
-    TForm1& form() { return *program->Form1; }
+    FrameWindow& form() { return *program->frame; }
     // Runs the keys and waits until the frame is back on the screen after its capture.
     void capture(const QStringList& keys) {
         ASSERT_TRUE(sendKeys(keys));
         ASSERT_TRUE(
-            waitUntil([&] { return form().isVisible() && !program->stillCommands->Timer1.isActive(); }));
+            waitUntil([&] { return form().isVisible() && !program->stillCommands->grabDelay.isActive(); }));
         waitForXIdle();
     }
     // The picture under the client area as the backdrop paints it.
     QImage expectedClient() const {
         return test_pictures::ramps(
-            QRect(program->Form1->clientOrigin(),
-                  QSize(program->Form1->clientWidth(), program->Form1->clientHeight())));
+            QRect(program->frame->clientOrigin(),
+                  QSize(program->frame->clientWidth(), program->frame->clientHeight())));
     }
 
     QTemporaryDir dir;

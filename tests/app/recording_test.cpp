@@ -18,8 +18,8 @@
 #include "program_fixture.h"
 #include "video/logic/frame_file.h"
 #include "video/logic/frame_file_writer.h"
-#include "video/ui/progress_window.h"
-#include "video/ui/qz_avi.h"
+#include "video/ui/assembly_progress_window.h"
+#include "video/ui/avi_movie_writer.h"
 #include "video/ui/video_recording.h"
 
 namespace {
@@ -49,14 +49,14 @@ protected:
     void start() {
         ProgramTest::start();
         ASSERT_TRUE(tray.start()) << "trayer is needed for this test";
-        program->Form1->activateWindow();
-        ASSERT_TRUE(waitUntil([&] { return QApplication::activeWindow() == program->Form1.get(); }));
+        program->frame->activateWindow();
+        ASSERT_TRUE(waitUntil([&] { return QApplication::activeWindow() == program->frame.get(); }));
     }
     VideoRecording& rec() { return *program->recording; }
     QString movie(int n) const { return folder() + QStringLiteral("動画保存%1.avi").arg(n); }
     int frameFiles() const { return QDir(folder()).entryList({QStringLiteral("kadrel00AVISAVE*")}).size(); }
     bool buttonInShape() {
-        return form().appliedShape().contains(form().Button1->geometry().center() +
+        return form().appliedShape().contains(form().menuButton->geometry().center() +
                                               ShapedFrame::clientOffset());
     }
     void waitForFrames(int count) {
@@ -95,7 +95,7 @@ TEST_F(Recording, AtHalfScaleFramesAreThePictureScaledAndWholeScreenShowsTheFram
     s.AlwaysOnTop = true;
     // The frame first: 420 x 360 at 50 % is 210 x 180, every other row and column.
     const QImage client = expectedClient();
-    form().N9->trigger();
+    form().recordItem->trigger();
     waitIdle();
     const QList<QImage> frames = decodeFrames(movie(1), 210, 180);
     ASSERT_EQ(frames.size(), 3);
@@ -136,7 +136,7 @@ TEST_F(Recording, FrameLimitAndClockGiveTheAchievedRate) {
         program->state.settings.FrameLimit = std::uint16_t(c.limit);
         filesAtStop = -1;
         clock.now = 1000;
-        form().N9->trigger();
+        form().recordItem->trigger();
         clock.now = 2000;
         waitIdle();
         const int frames = std::max(c.limit, 1);
@@ -151,12 +151,12 @@ TEST_F(Recording, FrameLimitAndClockGiveTheAchievedRate) {
     program->state.settings.FrameLimitEnabled = false;
     program->state.settings.FrameLimit = 2;
     clock.now.reset();
-    form().N9->trigger();
+    form().recordItem->trigger();
     waitForFrames(5);
-    form().N12->trigger();
+    form().stopItem->trigger();
     program->state.settings.RecordRate = 1;
-    form().N9->trigger();
-    form().N12->trigger();
+    form().recordItem->trigger();
+    form().stopItem->trigger();
     EXPECT_EQ(rec().FrameCount, 0);
     const auto empty = probeVideo(movie(n + 2));
     EXPECT_EQ(empty.at("r_frame_rate"), "1/1");
@@ -171,18 +171,18 @@ TEST_F(Recording, TrayPressPausesAndOpensTheMenuWhoseItemsResumeAndStop) {
         ASSERT_TRUE(waitUntil([&] { return rec().runState() == RecordingState::Recording; }));
         clickTray(button);
         EXPECT_TRUE(waitUntil([&] { return rec().runState() == RecordingState::Paused; })) << button;
-        EXPECT_FALSE(rec().Timer4.isActive());
-        ASSERT_TRUE(waitUntil([&] { return form().PopupMenu2->isVisible(); })) << button;
+        EXPECT_FALSE(rec().frameTimer.isActive());
+        ASSERT_TRUE(waitUntil([&] { return form().trayMenu->isVisible(); })) << button;
         if (button == 1) {
             ASSERT_TRUE(sendKeys({"Escape"}));
-            EXPECT_FALSE(form().PopupMenu2->isVisible());
+            EXPECT_FALSE(form().trayMenu->isVisible());
             EXPECT_EQ(rec().runState(), RecordingState::Paused);
             clickTray(3);  // a press while paused changes nothing but opens the menu again
-            ASSERT_TRUE(waitUntil([&] { return form().PopupMenu2->isVisible(); }));
+            ASSERT_TRUE(waitUntil([&] { return form().trayMenu->isVisible(); }));
         }
-        QMenu& menu = *form().PopupMenu2;
+        QMenu& menu = *form().trayMenu;
         const QPoint item =
-            menu.mapToGlobal(menu.actionGeometry(button == 1 ? form().N10 : form().N12).center());
+            menu.mapToGlobal(menu.actionGeometry(button == 1 ? form().resumeItem : form().stopItem).center());
         runTool("xdotool", {"mousemove", QString::number(item.x()), QString::number(item.y()), "click", "1"});
     }
     waitIdle();
@@ -222,10 +222,10 @@ TEST_F(Recording, FrameModeRunPausesMovesResumesRefusesCommandsDuringTheStopAndC
     ASSERT_TRUE(sendKeys({"ctrl+F2"}));
 
     // A start that reaches a paused run changes nothing.
-    TQzAvi* writer = rec().QzAvi1;
+    AviMovieWriter* writer = rec().movieWriter;
     const int frames = rec().FrameCount;
-    form().N9->trigger();
-    EXPECT_EQ(std::tuple(rec().QzAvi1.data(), rec().FrameCount, rec().runState()),
+    form().recordItem->trigger();
+    EXPECT_EQ(std::tuple(rec().movieWriter.data(), rec().FrameCount, rec().runState()),
               std::tuple(writer, frames, RecordingState::Paused));
     boxes.whileShown = [&](const QString& text) {
         if (text != kStopBox) return;
@@ -280,7 +280,7 @@ TEST_F(Recording, AMissingFrameEndsTheAviThereTheFramesAfterItAreKeptAndTheNextS
     };
     form().setClientWidth(100);
     form().setClientHeight(80);
-    form().N9->trigger();
+    form().recordItem->trigger();
     waitIdle();
     const QList<QImage> frames = decodeFrames(movie(1), 100, 80);
     ASSERT_EQ(frames.size(), 4);
@@ -299,10 +299,10 @@ TEST_F(Recording, AMissingFrameEndsTheAviThereTheFramesAfterItAreKeptAndTheNextS
     boxes.whileShown = nullptr;
     boxes.answers = {false, true};
     program->state.settings.RecordRate = 10;
-    form().N9->trigger();
+    form().recordItem->trigger();
     EXPECT_EQ(std::tuple(rec().runState(), frameFiles(), boxes.questions.size()),
               std::tuple(RecordingState::Idle, 5, qsizetype(1)));
-    form().N9->trigger();
+    form().recordItem->trigger();
     waitIdle();
     EXPECT_EQ(boxes.questions.size(), 2);
     EXPECT_TRUE(boxes.questions.last().startsWith(
@@ -330,7 +330,7 @@ TEST_F(Recording, ASlowDiskSlowsTheTickOnlyOnceTheQueueIsFullAndNoCountedFrameIs
             return error;
         },
         kQueued * 100 * 80 * 4);
-    form().N9->trigger();
+    form().recordItem->trigger();
     // The tick keeps its 20 ms while the first frames wait for the disk...
     ASSERT_TRUE(waitUntil([&] { return rec().FrameCount >= kQueued; }, 5000));
     EXPECT_LE(written, 2);
@@ -344,7 +344,7 @@ TEST_F(Recording, ASlowDiskSlowsTheTickOnlyOnceTheQueueIsFullAndNoCountedFrameIs
         2000);
     EXPECT_LE(mostAhead, kQueued + 2);
     EXPECT_GE(written, 8);
-    form().N12->trigger();
+    form().stopItem->trigger();
     waitIdle();
     EXPECT_EQ(written, rec().FrameCount);
     EXPECT_EQ(probeVideo(movie(1)).at("nb_read_frames"), std::to_string(rec().FrameCount));
@@ -395,13 +395,13 @@ TEST_F(Recording, TheRunHoldsTheFolderAndNeverOverwritesAFileThatTookItsNameMean
     start();
     form().setClientWidth(100);
     form().setClientHeight(80);
-    form().N9->trigger();
+    form().recordItem->trigger();
     waitForFrames(2);
     EXPECT_FALSE(FileLock::tryLock(folder(), FileLock::Mode::Exclusive));
     ASSERT_TRUE(writeFile(movie(1), "another copy's"));
     bool heldAtCodecDialog = false;
     codecs.whenAsked = [&] { heldAtCodecDialog = !FileLock::tryLock(folder(), FileLock::Mode::Exclusive); };
-    form().N12->trigger();
+    form().stopItem->trigger();
     waitIdle();
     EXPECT_TRUE(heldAtCodecDialog);
     EXPECT_EQ(fileBytes(movie(1)), "another copy's");
@@ -468,9 +468,9 @@ TEST_F(ProgramTest, TrayMenuNamesTheHotKeysChosenInTheSettingsFile) {
     ASSERT_TRUE(writeFile(folder() + QStringLiteral("kadrel.ini"),
                           "[hotkey]\r\nresume=Alt+Pause\r\npause=ctrl+shift+f2\r\nstop=F3\r\n"));
     start();
-    EXPECT_EQ(form().N10->text(), QStringLiteral("再開\tAlt+Pause"));
-    EXPECT_EQ(form().N11->text(), QStringLiteral("一時停止\tCtrl+Shift+F2"));
-    EXPECT_EQ(form().N12->text(), QStringLiteral("停止\tCtrl+F3"));  // a key without a modifier
+    EXPECT_EQ(form().resumeItem->text(), QStringLiteral("再開\tAlt+Pause"));
+    EXPECT_EQ(form().pauseItem->text(), QStringLiteral("一時停止\tCtrl+Shift+F2"));
+    EXPECT_EQ(form().stopItem->text(), QStringLiteral("停止\tCtrl+F3"));  // a key without a modifier
 }
 
 // fluxbox's default keys take Ctrl+F1 to Ctrl+F12: the start names Ctrl+F4, the first recording
@@ -485,13 +485,13 @@ TEST_F(ProgramTest, UnderFluxboxOneBoxARunNamesTheKeysItHoldsAndTheTrayMenuLeave
     EXPECT_EQ(boxes.messages, QStringList{failed.arg(QStringLiteral("Ctrl+F4"))});
     for (int run = 1; run <= 2; ++run) {
         boxes.messages.clear();
-        form().N9->trigger();
+        form().recordItem->trigger();
         ASSERT_TRUE(program->state.capture.Recording);
         const QStringList expected{failed.arg(QStringLiteral("Ctrl+F1、Ctrl+F2、Ctrl+F3"))};
         EXPECT_EQ(boxes.messages, run == 1 ? expected : QStringList()) << run;
-        EXPECT_EQ(QStringList({form().N10->text(), form().N11->text(), form().N12->text()}),
+        EXPECT_EQ(QStringList({form().resumeItem->text(), form().pauseItem->text(), form().stopItem->text()}),
                   QStringList({QStringLiteral("再開"), QStringLiteral("一時停止"), QStringLiteral("停止")}));
-        form().N12->trigger();
+        form().stopItem->trigger();
         ASSERT_TRUE(waitUntil([&] { return !program->state.capture.Recording; }, 30000));
     }
 }

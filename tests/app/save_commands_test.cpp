@@ -47,7 +47,7 @@ TEST_F(ProgramTest, SaveAsAsksWithTheFormatsFilterAndWritesNothingOnCancel) {
     EXPECT_EQ(saveDialog.filterIndex, 5);
     EXPECT_EQ(QImageReader(folder() + QStringLiteral("shot.jpg")).format(), "bmp");
     EXPECT_TRUE(form().isVisible());
-    EXPECT_TRUE(form().Button1->isVisible());
+    EXPECT_TRUE(form().menuButton->isVisible());
 }
 
 TEST_F(ProgramTest, WithoutAFolderTheChooserOpensAndItsOkSaves) {
@@ -55,11 +55,11 @@ TEST_F(ProgramTest, WithoutAFolderTheChooserOpensAndItsOkSaves) {
     program->state.settings.SaveFolderSet = false;
     QTemporaryDir chosen;
     ASSERT_TRUE(sendKeys({"ctrl+z"}));
-    TOKBottomDlg& chooser = *program->OKBottomDlg;
+    SaveFolderChooser& chooser = *program->folderChooser;
     ASSERT_TRUE(waitUntil([&] { return chooser.isVisible(); }));
     EXPECT_FALSE(form().isEnabled());
     chooser.selectFolder(chosen.path());
-    chooser.OKBtnClick();
+    chooser.acceptFolder();
     ASSERT_TRUE(
         waitUntil([&] { return QFile::exists(chosen.path() + QStringLiteral("/指定先に保存1.jpg")); }));
     EXPECT_TRUE(form().isEnabled());
@@ -70,7 +70,7 @@ TEST_F(ProgramTest, WithoutAFolderTheChooserOpensAndItsOkSaves) {
     program->state.settings.SaveFolderSet = false;
     ASSERT_TRUE(sendKeys({"ctrl+z"}));
     ASSERT_TRUE(waitUntil([&] { return chooser.isVisible(); }));
-    chooser.CancelBtnClick();
+    chooser.cancel();
     EXPECT_FALSE(program->state.capture.SaveToFolderPending);
     EXPECT_TRUE(
         holdsFor([&] { return !QFile::exists(chosen.path() + QStringLiteral("/指定先に保存2.jpg")); }, 200));

@@ -24,7 +24,7 @@
 #include "settings/ui/folder_chooser.h"
 #include "settings/ui/settings_dialog.h"
 #include "still/ui/interval_dialog.h"
-#include "video/ui/progress_window.h"
+#include "video/ui/assembly_progress_window.h"
 #include "video/ui/save_progress_window.h"
 
 namespace {
@@ -151,15 +151,15 @@ TEST_F(ProgramTest, EveryWindowShowsEveryControlWholeAndReadable) {
     start();
     ASSERT_EQ(QFontInfo(form().font()).family(), QStringLiteral("IPAPGothic"));
     ASSERT_EQ(QFontInfo(QApplication::font()).pixelSize(), 12);
-    TForm3& settings = *program->Form3;
+    SettingsDialog& settings = *program->settingsDialog;
     std::unique_ptr<AviSource> source;
     std::unique_ptr<QDialog> codecDialog = makeCodecDialog(folder() + QStringLiteral("layout.avi"), source);
     ASSERT_TRUE(codecDialog);
     SaveProgressWindow saveProgress;
     const auto settingsPage = [&](int page) {
         return [&, page]() -> QWidget* {
-            form().N6->trigger();
-            settings.PageControl1->setCurrentIndex(page);
+            form().settingsItem->trigger();
+            settings.pages->setCurrentIndex(page);
             return &settings;
         };
     };
@@ -175,18 +175,18 @@ TEST_F(ProgramTest, EveryWindowShowsEveryControlWholeAndReadable) {
         {"settings, saving", settingsPage(3)},
         {"folder chooser",
          [&]() -> QWidget* {
-             form().N7->trigger();
-             return program->OKBottomDlg.get();
+             form().saveFolderItem->trigger();
+             return program->folderChooser.get();
          }},
         {"interval dialog",
          [&]() -> QWidget* {
-             program->Form2->show();
-             return program->Form2.get();
+             program->intervalDialog->show();
+             return program->intervalDialog.get();
          }},
         {"AVI progress",
          [&]() -> QWidget* {
-             program->Form4->show();
-             return program->Form4.get();
+             program->progressWindow->show();
+             return program->progressWindow.get();
          }},
         {"re-compression progress",
          [&]() -> QWidget* {
@@ -209,10 +209,10 @@ TEST_F(ProgramTest, EveryWindowShowsEveryControlWholeAndReadable) {
         if (window != &form()) window->close();
     }
 
-    form().PopupMenu1->popup(form().clientOrigin());
-    ASSERT_TRUE(waitUntil([&] { return form().PopupMenu1->isVisible(); }));
-    EXPECT_EQ(menuProblems(form().PopupMenu1).join(QLatin1Char('\n')).toStdString(), "");
-    for (QAction* submenu : form().PopupMenu1->actions()) {
+    form().commandMenu->popup(form().clientOrigin());
+    ASSERT_TRUE(waitUntil([&] { return form().commandMenu->isVisible(); }));
+    EXPECT_EQ(menuProblems(form().commandMenu).join(QLatin1Char('\n')).toStdString(), "");
+    for (QAction* submenu : form().commandMenu->actions()) {
         if (!submenu->menu()) continue;
         submenu->menu()->popup(form().clientOrigin());
         ASSERT_TRUE(waitUntil([&] { return submenu->menu()->isVisible(); }));
@@ -220,5 +220,5 @@ TEST_F(ProgramTest, EveryWindowShowsEveryControlWholeAndReadable) {
             << submenu->text().toStdString();
         submenu->menu()->close();
     }
-    form().PopupMenu1->close();
+    form().commandMenu->close();
 }

@@ -48,7 +48,7 @@ protected:
         waitForXIdle();
     }
 
-    TForm1& form = form1;
+    FrameWindow& form = form1;
     Desktop desktop;
     FakeSettingsDialog settingsDialog;
     FakeIntervalDialog intervalDialog;

@@ -20,7 +20,7 @@ TEST_F(FrameTest, StartsWithSizeCaptionAndSeeThroughClientWithButtonIsland) {
     showOverBackdrop();
     EXPECT_EQ(form.windowTitle(), QStringLiteral("Kadrel1.02  420 , 360"));
     EXPECT_EQ(form.geometry(), QRect(335, 330, 428, 387));
-    EXPECT_EQ(form.Button1->geometry(), QRect(420 / 2 - 97 / 2, 36, 97, 25));
+    EXPECT_EQ(form.menuButton->geometry(), QRect(420 / 2 - 97 / 2, 36, 97, 25));
 
     const QImage screen = grabScreen();
     const QPoint origin = form.clientOrigin();
@@ -29,7 +29,7 @@ TEST_F(FrameTest, StartsWithSizeCaptionAndSeeThroughClientWithButtonIsland) {
     for (QPoint p : {QPoint(5, 100), QPoint(0, 0), QPoint(419, 359), QPoint(300, 300)})
         EXPECT_EQ(screenPixel(screen, origin + p), backdropPixel(origin + p)) << p.x() << "," << p.y();
     // ...but not through the title bar, the border or the button island.
-    const QPoint button = origin + form.Button1->geometry().center();
+    const QPoint button = origin + form.menuButton->geometry().center();
     for (QPoint p : {button, QPoint(400, 335), QPoint(337, 600), QPoint(760, 600), QPoint(500, 715)})
         EXPECT_NE(screenPixel(screen, p), backdropPixel(p)) << p.x() << "," << p.y();
     // Just outside the window the desktop is untouched.
@@ -49,9 +49,9 @@ TEST_F(FrameTest, ResizeMovesCaptionAndButtonByTheTwoRules) {
         waitForXIdle();
         EXPECT_EQ(form.windowTitle(),
                   QStringLiteral("Kadrel1.02  %1 , %2").arg(c.client.width()).arg(c.client.height()));
-        EXPECT_EQ(form.Button1->pos(), c.button) << c.client.width() << "x" << c.client.height();
+        EXPECT_EQ(form.menuButton->pos(), c.button) << c.client.width() << "x" << c.client.height();
         // The shape holds the button where it now is, in window coordinates.
-        const QRect island = form.Button1->geometry().translated(ShapedFrame::clientOffset());
+        const QRect island = form.menuButton->geometry().translated(ShapedFrame::clientOffset());
         EXPECT_TRUE(form.appliedShape().contains(island));
         EXPECT_FALSE(form.appliedShape().contains(QPoint(island.left() - 1, island.top() - 1)));
     }
@@ -62,12 +62,12 @@ TEST_F(FrameTest, ResizeMovesCaptionAndButtonByTheTwoRules) {
 TEST_F(FrameTest, BusyModesLeaveButtonOutAndRefuseShortcuts) {
     showOverBackdrop();
     state.capture.IntervalMode = true;
-    form.FormResize();
+    form.refreshLook();
     EXPECT_EQ(form.windowTitle(), QStringLiteral("Kadrel1.02  420 , 360一定時間ごとに保存"));
     EXPECT_EQ(form.appliedShape(), form.regions().frame);
     EXPECT_EQ(form.regions().frameButton, QRegion(0, 0, 1, 1));
     const QImage screen = grabScreen();
-    const QPoint button = form.clientOrigin() + form.Button1->geometry().center();
+    const QPoint button = form.clientOrigin() + form.menuButton->geometry().center();
     EXPECT_EQ(screenPixel(screen, button), backdropPixel(button));
 
     // Command keys are refused; the move keys still work during interval saving.
@@ -158,7 +158,7 @@ TEST(FrameHotkey, AMistypedEntryIsNamedAndAKeyHeldByAnotherClientReportedOnce) {
     RecordingDocumentOpener documents;
     GlobalHotkeys hotkeys;
     ScreenGrabber grabber;
-    TForm1 form{state, FrameServices{boxes, documents, hotkeys, grabber}};
+    FrameWindow form{state, FrameServices{boxes, documents, hotkeys, grabber}};
     EXPECT_EQ(boxes.messages,
               (QStringList{QStringLiteral("kadrel.ini の [hotkey] に使えない指定があります\n"
                                           "front=Ctrl+Shift+F44\nこれらの操作には既定のキーを使います。"),
@@ -198,51 +198,52 @@ TEST_F(FrameTest, MenuOpensBelowButtonOneButtonWidthLeft) {
     showOverBackdrop();
     QPoint shownAt;
     QTimer::singleShot(200, [&] {
-        shownAt = form.PopupMenu1->pos();
-        form.PopupMenu1->close();
+        shownAt = form.commandMenu->pos();
+        form.commandMenu->close();
     });
     ASSERT_TRUE(sendKeys({"ctrl+a"}, 0));
     waitUntil([&] { return !shownAt.isNull(); });
-    const QRect b = form.Button1->geometry();
+    const QRect b = form.menuButton->geometry();
     EXPECT_EQ(shownAt, form.clientOrigin() + QPoint(b.left() - 97, b.bottom() + 1));
 }
 
 TEST_F(FrameTest, FormatKeysCheckOneItemAndWholeScreenToggles) {
     showOverBackdrop();
-    const std::tuple<const char*, SaveFormat, QAction*> keys[] = {{"ctrl+g", SaveFormat::Gif, form.GIF1},
-                                                                  {"ctrl+b", SaveFormat::Bmp, form.BMP1},
-                                                                  {"ctrl+p", SaveFormat::Png, form.PNG1},
-                                                                  {"ctrl+j", SaveFormat::Jpeg, form.JPEG1}};
+    const std::tuple<const char*, SaveFormat, QAction*> keys[] = {
+        {"ctrl+g", SaveFormat::Gif, form.gifItem},
+        {"ctrl+b", SaveFormat::Bmp, form.bmpItem},
+        {"ctrl+p", SaveFormat::Png, form.pngItem},
+        {"ctrl+j", SaveFormat::Jpeg, form.jpegItem}};
     for (const auto& [key, format, item] : keys) {
         SCOPED_TRACE(key);
         ASSERT_TRUE(sendKeys({key}));
         EXPECT_EQ(state.settings.SaveType, saveTypeCode(format));
-        for (QAction* other : {form.JPEG1, form.BMP1, form.GIF1, form.PNG1})
+        for (QAction* other : {form.jpegItem, form.bmpItem, form.gifItem, form.pngItem})
             EXPECT_EQ(other->isChecked(), other == item);
     }
     ASSERT_TRUE(sendKeys({"ctrl+m"}));
     EXPECT_TRUE(state.capture.WholeScreen);
-    EXPECT_TRUE(form.N4->isChecked());
+    EXPECT_TRUE(form.wholeScreenItem->isChecked());
     ASSERT_TRUE(sendKeys({"ctrl+m"}));
     EXPECT_FALSE(state.capture.WholeScreen);
-    EXPECT_FALSE(form.N4->isChecked());
+    EXPECT_FALSE(form.wholeScreenItem->isChecked());
 }
 
 TEST_F(FrameTest, HelpOpensThePageOrShowsItItselfOrSaysItCannot) {
-    form.Help2->trigger();
+    form.helpItem->trigger();
     EXPECT_EQ(boxes.messages, QStringList{QStringLiteral("ヘルプを表示できません")});
     EXPECT_TRUE(documents.opened.isEmpty());
     QDir(dir.path()).mkpath(QStringLiteral("Help"));
     const QString page = dir.path() + QStringLiteral("/Help/manual.htm");
     const QString other = dir.path() + QStringLiteral("/Help/other.htm");
     ASSERT_TRUE(writeFile(page, "<a href=\"other.htm\">other</a>") && writeFile(other, "other"));
-    form.Help2->trigger();
+    form.helpItem->trigger();
     EXPECT_EQ(documents.opened, QStringList{page});
     EXPECT_EQ(boxes.messages.size(), 1);
     // No program takes the page: the program shows it itself, and follows its links.
     showOverBackdrop();
     documents.fail = true;
-    form.Help2->trigger();
+    form.helpItem->trigger();
     EXPECT_EQ(boxes.messages.size(), 1);
     ASSERT_TRUE(form.helpViewer() && waitUntil([&] { return form.helpViewer()->isActiveWindow(); }));
     ASSERT_TRUE(sendKeys({"Tab", "Return"}));
@@ -253,7 +254,7 @@ TEST_F(FrameTest, CloseDuringIntervalSavingStopsItAndTheNextCloseEnds) {
     showOverBackdrop();
     intervalDialog.widget.show();
     state.capture.IntervalMode = true;
-    form.FormResize();
+    form.refreshLook();
     EXPECT_FALSE(form.close());
     EXPECT_TRUE(form.isVisible());
     EXPECT_FALSE(state.capture.IntervalMode);
@@ -266,12 +267,12 @@ TEST_F(FrameTest, CloseDuringIntervalSavingStopsItAndTheNextCloseEnds) {
 
 TEST_F(FrameTest, IntervalOpenerWaitsForAFolderThenOpensTheDialog) {
     showOverBackdrop();
-    form.Timer3.start();
+    form.intervalArmPoll.start();
     EXPECT_TRUE(holdsFor([&] { return !intervalDialog.widget.isVisible(); }, 200));
-    EXPECT_TRUE(form.Timer3.isActive());
+    EXPECT_TRUE(form.intervalArmPoll.isActive());
     state.settings.SaveFolderSet = true;
     ASSERT_TRUE(waitUntil([&] { return intervalDialog.widget.isVisible(); }));
-    EXPECT_FALSE(form.Timer3.isActive());
+    EXPECT_FALSE(form.intervalArmPoll.isActive());
     EXPECT_TRUE(state.capture.IntervalMode);
     EXPECT_TRUE(window_stack::isTopmost(&form));
     EXPECT_TRUE(window_stack::isTopmost(&intervalDialog.widget));

@@ -23,5 +23,5 @@ struct FrameHarness {
     RecordingDocumentOpener documents;
     GlobalHotkeys hotkeys;
     ScreenGrabber grabber;
-    TForm1 form1{state, FrameServices{boxes, documents, hotkeys, grabber}};
+    FrameWindow form1{state, FrameServices{boxes, documents, hotkeys, grabber}};
 };

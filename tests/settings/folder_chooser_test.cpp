@@ -28,10 +28,10 @@ class FolderChooserTest : public ::testing::Test, protected FrameHarness {
 protected:
     FolderChooserTest() {
         form1.setFolderChooser(&chooser);
-        form3 = std::make_unique<TForm3>(state, form1, boxes);
-        form3->setFolderChooser(&chooser);
-        chooser.setSettingsDialog(form3.get());
-        form1.setSettingsDialog(form3.get());
+        settingsDialog = std::make_unique<SettingsDialog>(state, form1, boxes);
+        settingsDialog->setFolderChooser(&chooser);
+        chooser.setSettingsDialog(settingsDialog.get());
+        form1.setSettingsDialog(settingsDialog.get());
         form1.show();
     }
     // A folder whose full path takes exactly `bytes` bytes.
@@ -41,20 +41,20 @@ protected:
         EXPECT_TRUE(QDir().mkpath(path));
         return path;
     }
-    QString menuCaption() const { return form1.N7->text().section(QLatin1Char('\t'), 0, 0); }
+    QString menuCaption() const { return form1.saveFolderItem->text().section(QLatin1Char('\t'), 0, 0); }
 
-    TOKBottomDlg chooser{state, form1, boxes};
-    std::unique_ptr<TForm3> form3;
+    SaveFolderChooser chooser{state, form1, boxes};
+    std::unique_ptr<SettingsDialog> settingsDialog;
 };
 
 TEST_F(FolderChooserTest, OkStoresTheFolderAtOnceAndShowsItInTheMenu) {
     const QString folder = folderOfLength(40);
-    form1.N7->trigger();
+    form1.saveFolderItem->trigger();
     EXPECT_TRUE(chooser.isVisible());
     EXPECT_FALSE(form1.isEnabled());
     EXPECT_TRUE(window_stack::isTopmost(&chooser));
     chooser.selectFolder(folder);
-    chooser.OKBtnClick();
+    chooser.acceptFolder();
     EXPECT_FALSE(chooser.isVisible());
     EXPECT_TRUE(form1.isEnabled());
     EXPECT_FALSE(window_stack::isTopmost(&chooser));
@@ -68,7 +68,7 @@ TEST_F(FolderChooserTest, OkStoresTheFolderAtOnceAndShowsItInTheMenu) {
 TEST_F(FolderChooserTest, FourteenBytesShowWholeFifteenAreCut) {
     // A short folder needs a short path: the root of the file system will do.
     chooser.selectFolder(QStringLiteral("/"));
-    chooser.OKBtnClick();
+    chooser.acceptFolder();
     EXPECT_EQ(menuCaption(), QStringLiteral("指定先  /"));
     EXPECT_EQ(state.settings.SaveDirectory, QStringLiteral("/"));
     QTemporaryDir shortDir(QStringLiteral("/tmp/kXXXXXX"));  // 12 bytes
@@ -77,7 +77,7 @@ TEST_F(FolderChooserTest, FourteenBytesShowWholeFifteenAreCut) {
         const QString folder = shortDir.path() + QLatin1Char('/') + QString(bytes - 13, QLatin1Char('f'));
         ASSERT_TRUE(QDir().mkpath(folder));
         chooser.selectFolder(folder);
-        chooser.OKBtnClick();
+        chooser.acceptFolder();
         EXPECT_EQ(menuCaption(), bytes == 14
                                      ? QStringLiteral("指定先  ") + folder
                                      : QStringLiteral("指定先 ") + folder.left(10) + QStringLiteral("…"));
@@ -86,24 +86,24 @@ TEST_F(FolderChooserTest, FourteenBytesShowWholeFifteenAreCut) {
 
 TEST_F(FolderChooserTest, FromTheSettingsDialogTheFrameStaysDisabledUntilThatCloses) {
     const QString folder = folderOfLength(30);
-    form1.N6Click();
-    form3->Button3->click();
+    form1.openSettings();
+    settingsDialog->chooseFolderButton->click();
     EXPECT_TRUE(chooser.isVisible());
     // It stays above the window it was opened from, without being above every window.
-    EXPECT_EQ(chooser.windowHandle()->transientParent(), form3->windowHandle());
+    EXPECT_EQ(chooser.windowHandle()->transientParent(), settingsDialog->windowHandle());
     EXPECT_FALSE(window_stack::isTopmost(&chooser));
     chooser.selectFolder(folder);
-    chooser.OKBtnClick();
-    EXPECT_EQ(form3->Edit8->text(), folder);
+    chooser.acceptFolder();
+    EXPECT_EQ(settingsDialog->saveFolderField->text(), folder);
     EXPECT_FALSE(form1.isEnabled());
-    form3->Button2->click();  // the dialog's Cancel does not undo the folder
+    settingsDialog->cancelButton->click();  // the dialog's Cancel does not undo the folder
     EXPECT_TRUE(form1.isEnabled());
     EXPECT_EQ(state.settings.SaveDirectory, folder);
 
     // A later opening from the menu enables the frame again when it closes.
-    form1.N7->trigger();
+    form1.saveFolderItem->trigger();
     EXPECT_EQ(chooser.windowHandle()->transientParent(), form1.windowHandle());
-    chooser.CancelBtnClick();
+    chooser.cancel();
     EXPECT_TRUE(form1.isEnabled());
 }
 
@@ -113,9 +113,9 @@ TEST_F(FolderChooserTest, ARefusedWriteKeepsTheChooserOpen) {
     ini.close();
     ASSERT_TRUE(ini.setPermissions(QFile::ReadOwner));
     const QString before = menuCaption();
-    form1.N7->trigger();
+    form1.saveFolderItem->trigger();
     chooser.selectFolder(folderOfLength(30));
-    chooser.OKBtnClick();
+    chooser.acceptFolder();
     EXPECT_EQ(boxes.errors, QStringList{QStringLiteral("%1 に書き込めません").arg(ini.fileName())});
     EXPECT_TRUE(chooser.isVisible());
     EXPECT_FALSE(form1.isEnabled());
@@ -139,16 +139,15 @@ TEST_F(FolderChooserTest, OpensOnTheSaveFolderOrTheNearestOneLeftReadyForOk) {
     };
     for (const auto& row : rows) {
         state.settings.SaveDirectory = row.saved;
-        form1.N7->trigger();
-        const auto* model = qobject_cast<const FolderTreeModel*>(chooser.ShellTreeView1->model());
+        form1.saveFolderItem->trigger();
+        const auto* model = qobject_cast<const FolderTreeModel*>(chooser.folderTree->model());
         ASSERT_NE(model, nullptr);
-        EXPECT_EQ(model->filePath(chooser.ShellTreeView1->currentIndex()), row.chosen)
-            << row.saved.toStdString();
-        EXPECT_TRUE(chooser.OKBtn->isEnabled()) << row.saved.toStdString();
-        chooser.CancelBtnClick();
+        EXPECT_EQ(model->filePath(chooser.folderTree->currentIndex()), row.chosen) << row.saved.toStdString();
+        EXPECT_TRUE(chooser.okButton->isEnabled()) << row.saved.toStdString();
+        chooser.cancel();
     }
     // The home folder heads the tree, beside the root.
-    const auto* model = qobject_cast<const FolderTreeModel*>(chooser.ShellTreeView1->model());
+    const auto* model = qobject_cast<const FolderTreeModel*>(chooser.folderTree->model());
     EXPECT_EQ(model->rowCount(), 2);
     EXPECT_EQ(model->filePath(model->index(0, 0)), home);
     EXPECT_EQ(model->filePath(model->index(1, 0)), QDir::rootPath());
@@ -157,17 +156,17 @@ TEST_F(FolderChooserTest, OpensOnTheSaveFolderOrTheNearestOneLeftReadyForOk) {
 TEST_F(FolderChooserTest, AFolderNameShiftJisCannotHoldIsRefusedAndChangesNothing) {
     const QString kept = folderOfLength(30);
     chooser.selectFolder(kept);
-    chooser.OKBtnClick();
+    chooser.acceptFolder();
     const QString ini = settingsFilePath(state.settings.ProgramDirectory);
     const QByteArray stored = fileBytes(ini);
     const QString caption = menuCaption();
     const QString accented = dir.path() + QStringLiteral("/café");
     ASSERT_TRUE(QDir().mkpath(accented));
 
-    form1.N6Click();
-    form3->Button3->click();
+    form1.openSettings();
+    settingsDialog->chooseFolderButton->click();
     chooser.selectFolder(accented);
-    chooser.OKBtnClick();
+    chooser.acceptFolder();
     EXPECT_EQ(boxes.messages,
               QStringList{QStringLiteral("フォルダ名「%1」には設定ファイルに保存できない文字が"
                                          "含まれているため、保存先にできません")
@@ -175,7 +174,7 @@ TEST_F(FolderChooserTest, AFolderNameShiftJisCannotHoldIsRefusedAndChangesNothin
     EXPECT_TRUE(boxes.errors.isEmpty());
     EXPECT_TRUE(chooser.isVisible());
     EXPECT_EQ(state.settings.SaveDirectory, kept);
-    EXPECT_EQ(form3->Edit8->text(), kept);
+    EXPECT_EQ(settingsDialog->saveFolderField->text(), kept);
     EXPECT_EQ(menuCaption(), caption);
     EXPECT_EQ(fileBytes(ini), stored);
 }

@@ -31,34 +31,34 @@ protected:
         ASSERT_TRUE(f.open(QIODevice::WriteOnly));
         f.write(text);
     }
-    TForm3& open() {
-        if (!form3) {
-            form3 = std::make_unique<TForm3>(state, form1, boxes);
-            form1.setSettingsDialog(form3.get());
+    SettingsDialog& open() {
+        if (!settingsDialog) {
+            settingsDialog = std::make_unique<SettingsDialog>(state, form1, boxes);
+            form1.setSettingsDialog(settingsDialog.get());
         }
         form1.show();
-        form1.N6Click();
-        EXPECT_TRUE(form3->isVisible());
+        form1.openSettings();
+        EXPECT_TRUE(settingsDialog->isVisible());
         EXPECT_FALSE(form1.isEnabled());
-        return *form3;
+        return *settingsDialog;
     }
 
-    std::unique_ptr<TForm3> form3;
+    std::unique_ptr<SettingsDialog> settingsDialog;
 };
 
 TEST_F(SettingsDialogTest, LoadWithoutFileGivesDefaultsAndCreatesNothing) {
-    TForm3& d = open();
+    SettingsDialog& d = open();
     const Settings& s = state.settings;
     EXPECT_EQ(s.ScalePercent, 100);
-    EXPECT_EQ(d.TrackBar1->value(), 100);
-    EXPECT_EQ(d.Edit1->text(), QStringLiteral("100"));
-    EXPECT_EQ(d.SpinEdit1->value(), 200);
+    EXPECT_EQ(d.jpegQualitySlider->value(), 100);
+    EXPECT_EQ(d.jpegQualityField->text(), QStringLiteral("100"));
+    EXPECT_EQ(d.printPercentField->value(), 200);
     EXPECT_EQ(s.RecordRate, 10);
-    EXPECT_FALSE(d.CheckBox3->isChecked());
-    EXPECT_FALSE(d.SpinEdit3->isEnabled());
+    EXPECT_FALSE(d.frameLimitBox->isChecked());
+    EXPECT_FALSE(d.frameLimitField->isEnabled());
     EXPECT_TRUE(s.SaveFolderSet);
-    EXPECT_TRUE(form1.N7->text().startsWith(QStringLiteral("指定先 ")));
-    EXPECT_EQ(d.Edit5->text(), QStringLiteral("指定先に保存"));
+    EXPECT_TRUE(form1.saveFolderItem->text().startsWith(QStringLiteral("指定先 ")));
+    EXPECT_EQ(d.designatedPrefixField->text(), QStringLiteral("指定先に保存"));
     EXPECT_FALSE(QFile::exists(iniPath()));
 }
 
@@ -66,64 +66,64 @@ TEST_F(SettingsDialogTest, LoadAppliesStoredValuesAndIgnoresUnusableOnes) {
     writeIni(
         "[image]\r\nframe=0\r\nstype=7\r\nupto=1\r\nquality=250\r\nfbable=-1\r\nfb=70000\r\n"
         "[File]\r\nDirectory=/no/such/folder\r\nsdir=\r\n");
-    TForm3& d = open();
+    SettingsDialog& d = open();
     const Settings& s = state.settings;
     EXPECT_EQ(s.RecordRate, 10);  // a rate of 0 would divide by zero
     EXPECT_EQ(s.SaveType, saveTypeCode(SaveFormat::Jpeg));
-    EXPECT_TRUE(d.RadioButton1->isChecked());
-    EXPECT_TRUE(form1.JPEG1->isChecked());
-    EXPECT_TRUE(d.CheckBox2->isChecked());
+    EXPECT_TRUE(d.jpegRadio->isChecked());
+    EXPECT_TRUE(form1.jpegItem->isChecked());
+    EXPECT_TRUE(d.alwaysOnTopBox->isChecked());
     EXPECT_TRUE(window_stack::isTopmost(&form1));
-    EXPECT_EQ(d.TrackBar1->value(), 100);  // the slider holds 0..100
-    EXPECT_TRUE(d.SpinEdit3->isEnabled());
-    EXPECT_EQ(d.SpinEdit3->value(), 4464);
+    EXPECT_EQ(d.jpegQualitySlider->value(), 100);  // the slider holds 0..100
+    EXPECT_TRUE(d.frameLimitField->isEnabled());
+    EXPECT_EQ(d.frameLimitField->value(), 4464);
     EXPECT_FALSE(s.SaveFolderSet);
-    EXPECT_EQ(form1.N7->text().section(QLatin1Char('\t'), 0, 0), QStringLiteral("保存先設定"));
-    EXPECT_EQ(d.Edit5->text(), QString());
+    EXPECT_EQ(form1.saveFolderItem->text().section(QLatin1Char('\t'), 0, 0), QStringLiteral("保存先設定"));
+    EXPECT_EQ(d.designatedPrefixField->text(), QString());
 }
 
 TEST_F(SettingsDialogTest, CancelAndCloseResetTheControlsButKeepTypedNames) {
-    TForm3& d = open();
-    d.SpinEdit2->setText(QStringLiteral("55"));
-    d.TrackBar1->setValue(20);
-    d.Edit3->setText(QStringLiteral("999"));
-    d.RadioButton3->setChecked(true);
-    d.Edit5->setText(QStringLiteral("shot"));
+    SettingsDialog& d = open();
+    d.frameRateField->setText(QStringLiteral("55"));
+    d.jpegQualitySlider->setValue(20);
+    d.clientWidthField->setText(QStringLiteral("999"));
+    d.gifRadio->setChecked(true);
+    d.designatedPrefixField->setText(QStringLiteral("shot"));
     d.close();  // the title bar's close button
     EXPECT_TRUE(form1.isEnabled());
     EXPECT_FALSE(d.isVisible());
-    EXPECT_EQ(d.SpinEdit2->value(), 10);
-    EXPECT_EQ(d.TrackBar1->value(), 100);
-    EXPECT_EQ(d.Edit1->text(), QStringLiteral("100"));
-    EXPECT_TRUE(d.RadioButton1->isChecked());
+    EXPECT_EQ(d.frameRateField->value(), 10);
+    EXPECT_EQ(d.jpegQualitySlider->value(), 100);
+    EXPECT_EQ(d.jpegQualityField->text(), QStringLiteral("100"));
+    EXPECT_TRUE(d.jpegRadio->isChecked());
     EXPECT_EQ(state.settings.DesignatedPrefix, QStringLiteral("指定先に保存"));
     EXPECT_EQ(state.settings.SaveType, saveTypeCode(SaveFormat::Jpeg));
 
     open();
-    EXPECT_EQ(d.Edit3->text(), QStringLiteral("420"));
-    EXPECT_EQ(d.Edit5->text(), QStringLiteral("shot"));
-    d.Button2->click();
+    EXPECT_EQ(d.clientWidthField->text(), QStringLiteral("420"));
+    EXPECT_EQ(d.designatedPrefixField->text(), QStringLiteral("shot"));
+    d.cancelButton->click();
     EXPECT_FALSE(d.isVisible());
-    EXPECT_EQ(d.Edit5->text(), QStringLiteral("shot"));
+    EXPECT_EQ(d.designatedPrefixField->text(), QStringLiteral("shot"));
     open();
-    d.CheckBox1->setChecked(false);
-    d.Button1->click();
+    d.saveSettingsBox->setChecked(false);
+    d.okButton->click();
     EXPECT_EQ(state.settings.DesignatedPrefix, QStringLiteral("shot"));
     EXPECT_FALSE(QFile::exists(iniPath()));
     EXPECT_EQ(QSize(form1.clientWidth(), form1.clientHeight()), QSize(420, 360));
 }
 
 TEST_F(SettingsDialogTest, OkWithABadNumberKeepsTheDialogOpenWithTheTypeApplied) {
-    TForm3& d = open();
-    d.Edit2->setText(QStringLiteral("0x20"));
-    d.Edit3->setText(QString());
+    SettingsDialog& d = open();
+    d.scaleField->setText(QStringLiteral("0x20"));
+    d.clientWidthField->setText(QString());
     const std::tuple<QRadioButton*, SaveFormat, QAction*> radios[] = {
-        {d.RadioButton2, SaveFormat::Bmp, form1.BMP1},
-        {d.RadioButton3, SaveFormat::Gif, form1.GIF1},
-        {d.RadioButton4, SaveFormat::Png, form1.PNG1}};
+        {d.bmpRadio, SaveFormat::Bmp, form1.bmpItem},
+        {d.gifRadio, SaveFormat::Gif, form1.gifItem},
+        {d.pngRadio, SaveFormat::Png, form1.pngItem}};
     for (const auto& [radio, format, item] : radios) {
         radio->setChecked(true);
-        d.Button1->click();
+        d.okButton->click();
         EXPECT_EQ(state.settings.SaveType, saveTypeCode(format));
         EXPECT_TRUE(item->isChecked());
     }
@@ -137,15 +137,15 @@ TEST_F(SettingsDialogTest, OkWithABadNumberKeepsTheDialogOpenWithTheTypeApplied)
 TEST_F(SettingsDialogTest, OkAppliesEverythingWritesTheFileAndResizesTheFrame) {
     writeIni("; mine\r\n[other]\r\nkeep=this\r\n");
     open();
-    form3->close();
-    form1.PNG1Click();
-    TForm3& d = open();
-    EXPECT_TRUE(d.RadioButton4->isChecked());
-    d.SpinEdit2->setText(QStringLiteral("3"));
-    d.Edit3->setText(QStringLiteral("300"));
-    d.Edit4->setText(QStringLiteral("200"));
-    d.TrackBar1->setValue(75);
-    d.Button1->click();
+    settingsDialog->close();
+    form1.choosePng();
+    SettingsDialog& d = open();
+    EXPECT_TRUE(d.pngRadio->isChecked());
+    d.frameRateField->setText(QStringLiteral("3"));
+    d.clientWidthField->setText(QStringLiteral("300"));
+    d.clientHeightField->setText(QStringLiteral("200"));
+    d.jpegQualitySlider->setValue(75);
+    d.okButton->click();
     EXPECT_FALSE(d.isVisible());
     EXPECT_TRUE(form1.isEnabled());
     EXPECT_EQ(state.settings.RecordRate, 3);
@@ -160,8 +160,8 @@ TEST_F(SettingsDialogTest, OkAppliesEverythingWritesTheFileAndResizesTheFrame) {
 
     // Unchanged fields leave the size as it is.
     open();
-    d.SpinEdit2->setText(QStringLiteral("100"));
-    d.Button1->click();
+    d.frameRateField->setText(QStringLiteral("100"));
+    d.okButton->click();
     EXPECT_EQ(state.settings.RecordRate, 100);
     EXPECT_EQ(QSize(form1.clientWidth(), form1.clientHeight()), QSize(300, 200));
 }
@@ -170,10 +170,10 @@ TEST_F(SettingsDialogTest, RefusedWriteKeepsTheDialogOpenAndTheOldTimerAndSize) 
     writeIni("[image]\r\nframe=10\r\n");
     ASSERT_TRUE(QFile::setPermissions(iniPath(), QFile::ReadOwner | QFile::ReadGroup | QFile::ReadOther));
     const QByteArray before = fileBytes(iniPath());
-    TForm3& d = open();
-    d.SpinEdit2->setText(QStringLiteral("20"));
-    d.Edit3->setText(QStringLiteral("300"));
-    d.Button1->click();
+    SettingsDialog& d = open();
+    d.frameRateField->setText(QStringLiteral("20"));
+    d.clientWidthField->setText(QStringLiteral("300"));
+    d.okButton->click();
     EXPECT_EQ(boxes.errors, QStringList{QStringLiteral("%1 に書き込めません").arg(iniPath())});
     EXPECT_TRUE(d.isVisible());
     EXPECT_EQ(state.settings.RecordRate, 20);

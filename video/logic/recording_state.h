@@ -27,7 +27,7 @@ enum class CaptionKind { Recording, Paused };
 // How the frame window shows a run that is recording or paused.
 struct RecordingLook {
     bool recordingFlag;  // the Recording flag of the capture state
-    bool timerRunning;   // Timer4, one frame per tick
+    bool timerRunning;   // frameTimer, one frame per tick
     bool windowEnabled;  // frame mode: takes input (so it can be moved while paused)
     CaptionKind caption;
 };

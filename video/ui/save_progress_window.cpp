@@ -20,24 +20,24 @@ SaveProgressWindow::SaveProgressWindow()
     setFixedSize(kClientSize);
     setAttribute(Qt::WA_DeleteOnClose, false);
 
-    Label1 = new QLabel(QStringLiteral("圧縮ＡＶＩファイル作成中..."), this);
-    Label1->setObjectName("Label1");
-    Label1->move(8, 8);
-    Label1->adjustSize();
+    caption = new QLabel(QStringLiteral("圧縮ＡＶＩファイル作成中..."), this);
+    caption->setObjectName("caption");
+    caption->move(8, 8);
+    caption->adjustSize();
 
-    Abort1 = new QPushButton(QStringLiteral("中断"), this);
-    Abort1->setObjectName("Abort1");
+    abortButton = new QPushButton(QStringLiteral("中断"), this);
+    abortButton->setObjectName("abortButton");
     // As wide as the style needs a button with text to be.
-    Abort1->setGeometry((kClientSize.width() - 80) / 2, 48, 80, 24);
-    Abort1->setAutoDefault(false);
-    connect(Abort1, &QPushButton::clicked, this, &SaveProgressWindow::abortRequested);
+    abortButton->setGeometry((kClientSize.width() - 80) / 2, 48, 80, 24);
+    abortButton->setAutoDefault(false);
+    connect(abortButton, &QPushButton::clicked, this, &SaveProgressWindow::abortRequested);
 
-    ProgressBar1 = new QProgressBar(this);
-    ProgressBar1->setObjectName("ProgressBar1");
-    ProgressBar1->setGeometry((kClientSize.width() - 160) / 2, 24, 160, 16);
-    ProgressBar1->setRange(0, 100);
-    ProgressBar1->setValue(0);
-    ProgressBar1->setTextVisible(false);
+    bar = new QProgressBar(this);
+    bar->setObjectName("bar");
+    bar->setGeometry((kClientSize.width() - 160) / 2, 24, 160, 16);
+    bar->setRange(0, 100);
+    bar->setValue(0);
+    bar->setTextVisible(false);
 
     if (const QScreen* screen = QGuiApplication::primaryScreen())
         move(screen->geometry().center() - QPoint(kClientSize.width() / 2, kClientSize.height() / 2));

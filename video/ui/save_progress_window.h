@@ -13,9 +13,9 @@ class SaveProgressWindow : public QDialog {
 public:
     SaveProgressWindow();
 
-    QLabel* Label1;
-    QPushButton* Abort1;
-    QProgressBar* ProgressBar1;
+    QLabel* caption;
+    QPushButton* abortButton;
+    QProgressBar* bar;
 
 signals:
     // "中断" was pressed, or the window was closed: both mean the user wants the work stopped.

@@ -24,8 +24,8 @@
 #include "video/logic/frame_size.h"
 #include "video/logic/frame_timer.h"
 #include "video/logic/kept_frames.h"
-#include "video/ui/progress_window.h"
-#include "video/ui/qz_avi.h"
+#include "video/ui/assembly_progress_window.h"
+#include "video/ui/avi_movie_writer.h"
 
 namespace {
 
@@ -44,22 +44,23 @@ const QString kNotStartedMeanwhile = QStringLiteral("\n(録画はそのあとで
 }  // namespace
 
 VideoRecording::VideoRecording(ProgramState& state, RecordingFrame& frame, ScreenCapture& screen,
-                               TForm4& form4, std::function<bool()> frameLimitEnabled,
-                               RecordingServices services)
+                               AssemblyProgressWindow& progressWindow,
+                               std::function<bool()> frameLimitEnabled, RecordingServices services)
     : m_state(state),
       m_frame(frame),
       m_screen(screen),
-      m_form4(form4),
+      m_progressWindow(progressWindow),
       m_frameLimitEnabled(std::move(frameLimitEnabled)),
       m_services(services) {
     // The writer the frame window is designed with; every start replaces it.
-    QzAvi1 = new TQzAvi(&m_frame.window(), m_services.messages, m_services.codecs, m_services.avi);
-    QzAvi1->setWidth(500);
-    QzAvi1->setHeight(500);
-    QzAvi1->setFrameRate(10);
-    Timer4.setTimerType(Qt::PreciseTimer);
-    connect(&Timer4, &QTimer::timeout, this, &VideoRecording::Timer4Timer);
-    connect(&TrayIconData, &TrayIcon::mouseMessage, this, &VideoRecording::ICONMessage);
+    movieWriter =
+        new AviMovieWriter(&m_frame.window(), m_services.messages, m_services.codecs, m_services.avi);
+    movieWriter->setWidth(500);
+    movieWriter->setHeight(500);
+    movieWriter->setFrameRate(10);
+    frameTimer.setTimerType(Qt::PreciseTimer);
+    connect(&frameTimer, &QTimer::timeout, this, &VideoRecording::captureFrame);
+    connect(&m_trayIcon, &TrayIcon::mouseMessage, this, &VideoRecording::onTrayIconPressed);
 }
 
 VideoRecording::~VideoRecording() { unregisterHotkeys(); }
@@ -77,9 +78,9 @@ void VideoRecording::applyLook() {
     m_state.capture.Recording = look->recordingFlag;
     if (!m_state.capture.WholeScreen) m_frame.window().setEnabled(look->windowEnabled);
     if (look->timerRunning)
-        Timer4.start();
+        frameTimer.start();
     else
-        Timer4.stop();
+        frameTimer.stop();
     if (look->caption == CaptionKind::Recording) m_frame.window().setWindowTitle(kRecordingCaption);
     if (look->caption == CaptionKind::Paused) m_frame.window().setWindowTitle(kPausedRecordingCaption);
 }
@@ -101,18 +102,19 @@ void VideoRecording::start() {
 
     MovieNumber = firstFreeMovieNumber(s.SaveDirectory, s.MoviePrefix);
     newWriter(frame.size, s.RecordRate);
-    m_screen.CaptureBitmap = QImage(m_frame.clientSize(), QImage::Format_RGB32);
-    Timer4.setInterval(frameTimerIntervalMs(s.RecordRate));
-    bmptoavi();
+    m_screen.captureImage = QImage(m_frame.clientSize(), QImage::Format_RGB32);
+    frameTimer.setInterval(frameTimerIntervalMs(s.RecordRate));
+    beginRun();
 }
 
 void VideoRecording::newWriter(QSize size, std::int32_t rate) {
     // The last run's writer has finished; the next one takes its place.
-    delete QzAvi1.data();
-    QzAvi1 = new TQzAvi(&m_frame.window(), m_services.messages, m_services.codecs, m_services.avi);
-    QzAvi1->setFrameRate(rate);
-    QzAvi1->setHeight(quint16(size.height()));
-    QzAvi1->setWidth(quint16(size.width()));
+    delete movieWriter.data();
+    movieWriter =
+        new AviMovieWriter(&m_frame.window(), m_services.messages, m_services.codecs, m_services.avi);
+    movieWriter->setFrameRate(rate);
+    movieWriter->setHeight(quint16(size.height()));
+    movieWriter->setWidth(quint16(size.width()));
 }
 
 bool VideoRecording::lockFrameFolder() {
@@ -158,8 +160,8 @@ void VideoRecording::assembleKeptFrames() {
     assemble();
 }
 
-void VideoRecording::bmptoavi() {
-    TrayIconData.add(QApplication::windowIcon(), QStringLiteral("Kadrel"));
+void VideoRecording::beginRun() {
+    m_trayIcon.add(QApplication::windowIcon(), QStringLiteral("Kadrel"));
     QCoreApplication::processEvents();
     advance(RecordingCommand::Start);
     m_state.capture.Recording = true;
@@ -172,13 +174,14 @@ void VideoRecording::bmptoavi() {
     window_stack::setTopmost(&m_frame.window(), true);
     m_frame.window().setWindowTitle(kRecordingCaption);
     FrameCount = 0;
-    m_frameWriter = std::make_unique<FrameFileWriter>(
-        std::size_t(QzAvi1->Width()) * QzAvi1->Height() * 4, m_frameBudgetBytes, m_writeFrameFile, [this] {
-            QMetaObject::invokeMethod(
-                this, [this] { frameWriteFailed(); }, Qt::QueuedConnection);
-        });
+    m_frameWriter =
+        std::make_unique<FrameFileWriter>(std::size_t(movieWriter->Width()) * movieWriter->Height() * 4,
+                                          m_frameBudgetBytes, m_writeFrameFile, [this] {
+                                              QMetaObject::invokeMethod(
+                                                  this, [this] { frameWriteFailed(); }, Qt::QueuedConnection);
+                                          });
     m_clock.start(m_services.clock.timeGetTime());
-    Timer4.start();
+    frameTimer.start();
 }
 
 // Every key that fails is named in one box, and a key is named once a program run: a desktop that
@@ -208,7 +211,7 @@ void VideoRecording::setFrameFileWriting(FrameFileWriter::WriteFile write, std::
     m_frameBudgetBytes = budgetBytes;
 }
 
-void VideoRecording::Timer4Timer() {
+void VideoRecording::captureFrame() {
     if (m_runState != RecordingState::Recording) return;
     ++FrameCount;
     // In frame mode only the capture rectangle is read from the screen: the frame is the same, at a
@@ -217,9 +220,9 @@ void VideoRecording::Timer4Timer() {
         m_screen.grabWholeScreen();
     else
         m_screen.grabClientArea();
-    QImage& image = m_state.capture.WholeScreen ? m_screen.ScreenBitmap : m_screen.CaptureBitmap;
+    QImage& image = m_state.capture.WholeScreen ? m_screen.screenImage : m_screen.captureImage;
     // Video frames are not clipped to the screen.
-    if (!m_screen.stretchimage(image)) {
+    if (!m_screen.scale(image)) {
         --FrameCount;
         return pauseAndReport(kCannotMakeImage);
     }
@@ -270,11 +273,11 @@ void VideoRecording::resume() {
     m_clock.resume(m_services.clock.timeGetTime());
 }
 
-void VideoRecording::ICONMessage(TrayMouse event) {
+void VideoRecording::onTrayIconPressed(TrayMouse event) {
     if (event == TrayMouse::Other) return;
     const QPoint cursor = QCursor::pos();
     if (!nextState(m_runState, RecordingCommand::TrayPress)) return;
-    Timer4.stop();
+    frameTimer.stop();
     pause();
     m_frame.popUpTrayMenu(cursor);
 }
@@ -316,13 +319,13 @@ void VideoRecording::stop() {
     // Refused during a stop already under way and when no run is going.
     if (!advance(RecordingCommand::Stop)) return;
     m_clock.pause(m_services.clock.timeGetTime());
-    Timer4.stop();
+    frameTimer.stop();
     // Every frame counted is on disk before the user is asked, or the count goes back to the last one.
     waitForFrameFiles();
     frameWriteFailed();
     m_frameWriter.reset();
     const std::int64_t rate = achievedFrameRate(FrameCount, m_clock.RecordedTime);
-    QzAvi1->setFrameRate(qint32(std::min<std::int64_t>(rate, std::numeric_limits<qint32>::max())));
+    movieWriter->setFrameRate(qint32(std::min<std::int64_t>(rate, std::numeric_limits<qint32>::max())));
     m_services.messages.message(&m_frame.window(),
                                 QStringLiteral("動画保存>>停止しました\nOKを押すとAVIファイル作成します"));
     assemble();
@@ -330,11 +333,11 @@ void VideoRecording::stop() {
 
 void VideoRecording::assemble() {
     // Kept above the frame, which is topmost while it records.
-    window_stack::showOver(&m_form4, &m_frame.window());
-    waitUntilExposed(m_form4);
+    window_stack::showOver(&m_progressWindow, &m_frame.window());
+    waitUntilExposed(m_progressWindow);
     const Settings& s = m_state.settings;
-    QzAvi1->setFileName(movieFilePath(s.SaveDirectory, s.MoviePrefix, MovieNumber));
-    QzAvi1->setFreeName([this] {
+    movieWriter->setFileName(movieFilePath(s.SaveDirectory, s.MoviePrefix, MovieNumber));
+    movieWriter->setFreeName([this] {
         const Settings& s = m_state.settings;
         MovieNumber = firstFreeMovieNumber(s.SaveDirectory, s.MoviePrefix);
         return movieFilePath(s.SaveDirectory, s.MoviePrefix, MovieNumber);
@@ -363,38 +366,38 @@ void VideoRecording::assemble() {
 
 void VideoRecording::writeFrames() {
     // A file that cannot be made is reported with the frames kept, after the clean-up.
-    if (!(m_aviOpened = QzAvi1->Open())) return;
+    if (!(m_aviOpened = movieWriter->Open())) return;
     // Read and converted on another thread, a few frames ahead: the disk and the conversion work
     // while the frame before is written.
     constexpr std::size_t kFramesAhead = 3;
     const QString folder = m_state.frameDirectory;
     FrameFileReader frames([folder](std::int32_t i) { return frameFilePath(folder, i); }, FrameCount,
-                           kFramesAhead, QzAvi1->framePreparer());
+                           kFramesAhead, movieWriter->framePreparer());
     for (std::int32_t i = 1; i <= FrameCount; ++i) {
         const FrameQueue::Slot* frame = frames.next();
         if (!frame) throw FrameFileError(frameFilePath(folder, i));
         // A frame the writer could not store is its own to report; the frames after it still go in.
-        QzAvi1->addPreparedFrame(frame->sample);
-        m_form4.change(progress(i, FrameCount, 0));
+        movieWriter->addPreparedFrame(frame->sample);
+        m_progressWindow.change(progress(i, FrameCount, 0));
     }
 }
 
 qsizetype VideoRecording::cleanUp() {
     // The AVI file is whole on the disk before any frame file goes, and only the frames it holds go.
-    QzAvi1->Close();
+    movieWriter->Close();
     const QString& folder = m_state.frameDirectory;
-    const std::int32_t inFile = std::int32_t(std::min<std::int64_t>(QzAvi1->framesInFile(), FrameCount));
-    const bool noted = inFile > 0 && writeFramesInAviNote(folder, QzAvi1->FileName(), inFile);
+    const std::int32_t inFile = std::int32_t(std::min<std::int64_t>(movieWriter->framesInFile(), FrameCount));
+    const bool noted = inFile > 0 && writeFramesInAviNote(folder, movieWriter->FileName(), inFile);
     for (std::int32_t i = 1; i <= inFile; ++i) {
         QFile::remove(frameFilePath(folder, i));
-        m_form4.change(progress(i, FrameCount, 50));
+        m_progressWindow.change(progress(i, FrameCount, 50));
     }
     if (noted) removeFramesInAviNote(folder);
     const qsizetype kept = frameFileNumbers(folder).size();
-    m_form4.hide();
+    m_progressWindow.hide();
     QCoreApplication::processEvents();
     if (m_state.capture.WholeScreen) m_frame.window().show();
-    TrayIconData.remove();
+    m_trayIcon.remove();
     unregisterHotkeys();
     QCoreApplication::processEvents();
     // The shape with the button comes back with the flag: a shape built during the run holds no
@@ -403,10 +406,10 @@ qsizetype VideoRecording::cleanUp() {
     m_frame.reshape();
     if (!m_frame.alwaysOnTop()) window_stack::setTopmost(&m_frame.window(), false);
     m_frame.window().setEnabled(true);
-    // The keyboard goes back to the frame, as Form4 had it.
+    // The keyboard goes back to the frame, as progressWindow had it.
     window_stack::bringToForeground(&m_frame.window());
     // No file, nothing to compress: the report after the clean-up says why.
-    if (m_aviOpened) QzAvi1->Finish();
+    if (m_aviOpened) movieWriter->Finish();
     QCoreApplication::processEvents();
     m_frame.refreshLook();
     m_folderLock.reset();

@@ -24,8 +24,8 @@ class MessageBoxes;
 class MmClock;
 class RecordingFrame;
 class ScreenCapture;
-class TForm4;
-class TQzAvi;
+class AssemblyProgressWindow;
+class AviMovieWriter;
 
 struct RecordingServices {
     MessageBoxes& messages;
@@ -36,7 +36,7 @@ struct RecordingServices {
 };
 
 // Video recording: the start picks the AVI name and frame size, locks or hides the frame, adds the
-// tray icon and the hot keys and starts Timer4, whose every tick writes one numbered frame file into
+// tray icon and the hot keys and starts frameTimer, whose every tick writes one numbered frame file into
 // the frame folder; pause, resume and the tray press stop and restart the timer and the clock; the
 // stop assembles the frame files into the AVI file and puts the frame back as it was.
 // A run holds the frame folder from its start to the end of its assembly, so that no other copy of
@@ -46,17 +46,18 @@ class VideoRecording : public QObject, public RecordingCommandsPort {
     Q_OBJECT
 public:
     // frameLimitEnabled: the settings dialog's live "フレーム数を制限する" box.
-    VideoRecording(ProgramState& state, RecordingFrame& frame, ScreenCapture& screen, TForm4& form4,
-                   std::function<bool()> frameLimitEnabled, RecordingServices services);
+    VideoRecording(ProgramState& state, RecordingFrame& frame, ScreenCapture& screen,
+                   AssemblyProgressWindow& progressWindow, std::function<bool()> frameLimitEnabled,
+                   RecordingServices services);
     ~VideoRecording() override;
 
     void start() override;
-    void bmptoavi();
-    void Timer4Timer();
+    void beginRun();
+    void captureFrame();
     void resume() override;
     void pause() override;
     void stop() override;
-    void ICONMessage(TrayMouse event);
+    void onTrayIconPressed(TrayMouse event);
     // At the program's start: offers to make the frame files an earlier run kept into an AVI file,
     // unless another copy of the program is recording into the folder.
     void offerKeptFramesAtStart();
@@ -67,19 +68,19 @@ public:
 
     RecordingState runState() const { return m_runState; }
     const RecordingClock& clock() const { return m_clock; }
-    TrayIcon& trayIcon() { return TrayIconData; }
+    TrayIcon& trayIcon() { return m_trayIcon; }
 
     // Each tick writes one frame; its interval comes from RecordRate at each start.
-    QTimer Timer4;
+    QTimer frameTimer;
     std::int32_t MovieNumber = 0;
     std::int32_t FrameCount = 0;
     // The writer of the current or last run, owned by the frame window.
-    QPointer<TQzAvi> QzAvi1;
+    QPointer<AviMovieWriter> movieWriter;
 
 private:
     // Moves to the state the command leads to; false, changing nothing, when the state refuses it.
     bool advance(RecordingCommand command);
-    // Shows the steady state m_runState: enabled or hidden frame, Timer4, caption.
+    // Shows the steady state m_runState: enabled or hidden frame, frameTimer, caption.
     void applyLook();
     void registerHotkeys();
     void unregisterHotkeys();
@@ -108,12 +109,12 @@ private:
     ProgramState& m_state;
     RecordingFrame& m_frame;
     ScreenCapture& m_screen;
-    TForm4& m_form4;
+    AssemblyProgressWindow& m_progressWindow;
     std::function<bool()> m_frameLimitEnabled;
     RecordingServices m_services;
     RecordingState m_runState = RecordingState::Idle;
     RecordingClock m_clock;
-    TrayIcon TrayIconData;
+    TrayIcon m_trayIcon;
     bool m_hotkeysRegistered = false;
     // The hot keys whose failure the user has been told of in this run, by HotkeyAction.
     std::array<bool, kHotkeyActionCount> m_failureReported{};

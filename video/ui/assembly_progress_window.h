@@ -8,14 +8,14 @@ class QProgressBar;
 
 // The window that shows the progress of assembling an AVI file. Created hidden at
 // start-up and reused by every recording.
-class TForm4 : public QDialog {
+class AssemblyProgressWindow : public QDialog {
     Q_OBJECT
 public:
-    explicit TForm4(QFont font);
+    explicit AssemblyProgressWindow(QFont font);
 
     // Sets the bar's position (0..100).
     void change(std::uint8_t position);
 
-    QLabel* Label1;
-    QProgressBar* ProgressBar1;
+    QLabel* caption;
+    QProgressBar* bar;
 };

@@ -1,4 +1,4 @@
-#include "video/ui/qz_avi.h"
+#include "video/ui/avi_movie_writer.h"
 
 #include <QCoreApplication>
 #include <QDir>
@@ -34,19 +34,20 @@ constexpr int kMostRenames = 1000;
 
 }  // namespace
 
-const QString TQzAvi::kNoAviLibraryText =
+const QString AviMovieWriter::kNoAviLibraryText =
     QStringLiteral("圧縮用のライブラリを読み込めませんでした.\nＡＶＩファイルは圧縮せずに保存しました.");
 
-TQzAvi::TQzAvi(QObject* owner, MessageBoxes& messages, CodecChooser& codecs, AviLibraryLoader& avi)
+AviMovieWriter::AviMovieWriter(QObject* owner, MessageBoxes& messages, CodecChooser& codecs,
+                               AviLibraryLoader& avi)
     : QObject(owner), m_messages(messages), m_codecs(codecs), m_avi(avi) {}
 
-TQzAvi::~TQzAvi() { delete SaveProgressForm.data(); }
+AviMovieWriter::~AviMovieWriter() { delete progressWindow.data(); }
 
-void TQzAvi::setFrameRate(qint32 value) { m_frameRate = std::clamp(value, 1, 30); }
+void AviMovieWriter::setFrameRate(qint32 value) { m_frameRate = std::clamp(value, 1, 30); }
 
-void TQzAvi::setBitDepth(quint16 value) { m_bitDepth = value == 24 ? 24 : 16; }
+void AviMovieWriter::setBitDepth(quint16 value) { m_bitDepth = value == 24 ? 24 : 16; }
 
-bool TQzAvi::Open() {
+bool AviMovieWriter::Open() {
     if (m_fileName.isEmpty()) return false;
     m_framesInFile = 0;
     m_lostFrames = false;
@@ -84,30 +85,30 @@ bool TQzAvi::Open() {
     return true;
 }
 
-std::size_t TQzAvi::frameBufferSize() const {
+std::size_t AviMovieWriter::frameBufferSize() const {
     return ::frameBufferSize(m_frameFormat.width, m_frameFormat.height, m_frameFormat.bitCount);
 }
 
-bool TQzAvi::AddFrame(const QImage& bitmap) {
+bool AviMovieWriter::AddFrame(const QImage& bitmap) {
     if (!m_aviFile) return false;
     framePreparer()(bitmap, m_frameBuffer);
     return addPreparedFrame(m_frameBuffer);
 }
 
-std::function<void(const QImage&, std::vector<std::uint8_t>&)> TQzAvi::framePreparer() const {
+std::function<void(const QImage&, std::vector<std::uint8_t>&)> AviMovieWriter::framePreparer() const {
     return [width = int(m_width), height = int(m_height), depth = int(m_bitDepth)](
                const QImage& bitmap, std::vector<std::uint8_t>& sample) {
         convertFrame(bitmap, width, height, depth, sample);
     };
 }
 
-bool TQzAvi::addPreparedFrame(const std::vector<std::uint8_t>& sample) {
+bool AviMovieWriter::addPreparedFrame(const std::vector<std::uint8_t>& sample) {
     if (!m_aviFile) return false;
     // The writer keeps the stream position, the count of frames appended.
     return m_aviFile->writeFrame(sample.data(), std::uint32_t(sample.size()));
 }
 
-void TQzAvi::Close() {
+void AviMovieWriter::Close() {
     m_frameBuffer = {};
     if (!m_aviFile) return;
     const AviFileWriter::Closed closed = m_aviFile->close();
@@ -118,7 +119,7 @@ void TQzAvi::Close() {
     m_messages.warning(nullptr, closed == AviFileWriter::Closed::Truncated ? kTruncated : kUnfinished);
 }
 
-void TQzAvi::Finish() {
+void AviMovieWriter::Finish() {
     Close();
     if (m_lostFrames) return;
     if (!m_compress) return;
@@ -147,15 +148,15 @@ void TQzAvi::Finish() {
     m_saveOptions = {};
 }
 
-void TQzAvi::recompress(AviLibrary& library, std::unique_ptr<AviSource> source) {
+void AviMovieWriter::recompress(AviLibrary& library, std::unique_ptr<AviSource> source) {
     const QString temporary = temporaryAviName(m_fileName);
-    SaveAbortRequested = 0;
-    SaveProgressForm = new SaveProgressWindow;
-    connect(SaveProgressForm, &SaveProgressWindow::abortRequested, this, &TQzAvi::AbortClick);
-    window_stack::showOver(SaveProgressForm, ownerWindow());
+    abortRequested = 0;
+    progressWindow = new SaveProgressWindow;
+    connect(progressWindow, &SaveProgressWindow::abortRequested, this, &AviMovieWriter::abort);
+    window_stack::showOver(progressWindow, ownerWindow());
     const int result = library.save(nativePath(temporary), *source, m_saveOptions,
                                     [this](int percent) { return SaveProgress(percent); });
-    delete SaveProgressForm.data();
+    delete progressWindow.data();
     giveFocusBack();
     source.reset();
     // One rename replaces the uncompressed file, so neither file is lost if it fails.
@@ -165,23 +166,23 @@ void TQzAvi::recompress(AviLibrary& library, std::unique_ptr<AviSource> source) 
     }
 }
 
-std::int32_t TQzAvi::SaveProgress(std::int32_t percent) {
-    if (SaveProgressForm && SaveProgressForm->ProgressBar1->value() != percent) {
-        SaveProgressForm->ProgressBar1->setValue(percent);
-        SaveProgressForm->repaint();
+std::int32_t AviMovieWriter::SaveProgress(std::int32_t percent) {
+    if (progressWindow && progressWindow->bar->value() != percent) {
+        progressWindow->bar->setValue(percent);
+        progressWindow->repaint();
     }
     QCoreApplication::processEvents();
-    return SaveAbortRequested;
+    return abortRequested;
 }
 
-QWidget* TQzAvi::ownerWindow() const {
+QWidget* AviMovieWriter::ownerWindow() const {
     auto* owner = qobject_cast<QWidget*>(parent());
     return owner ? owner->window() : nullptr;
 }
 
 // Without a window manager nothing gives the keyboard back when a window of ours closes.
-void TQzAvi::giveFocusBack() {
+void AviMovieWriter::giveFocusBack() {
     if (QWidget* owner = ownerWindow(); owner && owner->isVisible()) window_stack::bringToForeground(owner);
 }
 
-void TQzAvi::AbortClick() { SaveAbortRequested = kAbortRequested; }
+void AviMovieWriter::abort() { abortRequested = kAbortRequested; }

@@ -1,4 +1,4 @@
-// TQzAvi writes a sequence of pictures as the video stream of an AVI file: every frame
+// AviMovieWriter writes a sequence of pictures as the video stream of an AVI file: every frame
 // uncompressed and a key frame; when the file is complete it offers re-compression with a codec
 // of the user's choice and, on success, puts the compressed file in place of the uncompressed one.
 #pragma once
@@ -28,7 +28,7 @@ public:
     using std::runtime_error::runtime_error;
 };
 
-class TQzAvi : public QObject {
+class AviMovieWriter : public QObject {
     Q_OBJECT
     Q_PROPERTY(QString FileName READ FileName WRITE setFileName)
     Q_PROPERTY(quint16 Width READ Width WRITE setWidth)
@@ -38,7 +38,7 @@ class TQzAvi : public QObject {
     Q_PROPERTY(qint32 FrameRate READ FrameRate WRITE setFrameRate)
     Q_PROPERTY(quint16 BitDepth READ BitDepth WRITE setBitDepth)
 public:
-    // What SaveAbortRequested holds once "中断" was pressed.
+    // What abortRequested holds once "中断" was pressed.
     static constexpr std::int32_t kAbortRequested = 16582;
 
     // Shown by Finish instead of the codec dialog when the AVI module cannot be loaded.
@@ -46,8 +46,8 @@ public:
 
     // avi: the AVI module that reads, re-compresses and offers the codecs; loaded by the first
     // Finish that offers re-compression.
-    TQzAvi(QObject* owner, MessageBoxes& messages, CodecChooser& codecs, AviLibraryLoader& avi);
-    ~TQzAvi() override;
+    AviMovieWriter(QObject* owner, MessageBoxes& messages, CodecChooser& codecs, AviLibraryLoader& avi);
+    ~AviMovieWriter() override;
 
     QString FileName() const { return m_fileName; }
     void setFileName(const QString& value) { m_fileName = value; }
@@ -98,13 +98,13 @@ public:
     void Finish();
 
     // The re-save's progress callback: shows percent, lets pending window events run and returns
-    // SaveAbortRequested (non-zero stops the re-save).
+    // abortRequested (non-zero stops the re-save).
     std::int32_t SaveProgress(std::int32_t percent);
-    void AbortClick();
+    void abort();
 
     // The re-compression's progress window while it exists.
-    QPointer<SaveProgressWindow> SaveProgressForm;
-    std::int32_t SaveAbortRequested = 0;
+    QPointer<SaveProgressWindow> progressWindow;
+    std::int32_t abortRequested = 0;
 
     // Bytes of every frame sample, from the format Open set.
     std::size_t frameBufferSize() const;

@@ -1,4 +1,4 @@
-#include "video/ui/qz_avi.h"
+#include "video/ui/avi_movie_writer.h"
 
 #include <gtest/gtest.h>
 
@@ -36,7 +36,7 @@ struct Fixture {
     QTemporaryDir dir;
     RecordingMessageBoxes boxes;
     ScriptedCodecs codecs;
-    TQzAvi avi{nullptr, boxes, codecs, builtAviModule()};
+    AviMovieWriter avi{nullptr, boxes, codecs, builtAviModule()};
 
     // Writes frames pictures of the writer's size; true when Open succeeded.
     bool write(const QString& name, int frames) {
@@ -51,7 +51,7 @@ struct Fixture {
 // Frames of any size are stretched to the writer's size and come back from FFmpeg as the
 // picture's pixels: 16 bits keep each channel's top 5 bits, 24 bits are exact. A depth other than
 // 24 is 16, and the rate is held to 1..30.
-TEST(TQzAvi, UncompressedFramesDecodeByFfmpegToTheStretchedPicture) {
+TEST(AviMovieWriter, UncompressedFramesDecodeByFfmpegToTheStretchedPicture) {
     constexpr int kWidth = 321, kHeight = 241;
     const QImage source = test_pictures::pattern(kWidth, kHeight, 5);
     const struct {
@@ -94,7 +94,7 @@ TEST(TQzAvi, UncompressedFramesDecodeByFfmpegToTheStretchedPicture) {
     }
 }
 
-TEST(TQzAvi, OpenNeverReplacesAFileTakesTheNextFreeNameAndReportsWhatCannotBeCreated) {
+TEST(AviMovieWriter, OpenNeverReplacesAFileTakesTheNextFreeNameAndReportsWhatCannotBeCreated) {
     Fixture f;
     f.avi.setCompress(false);
     ASSERT_TRUE(writeFile(f.dir.filePath("a.avi"), "old"));
@@ -139,7 +139,7 @@ TEST(TQzAvi, OpenNeverReplacesAFileTakesTheNextFreeNameAndReportsWhatCannotBeCre
 
 // A disk that holds 30 of 50 frames: the rest are refused, the user is told, no codec is offered,
 // and the file keeps, readable, the frames written before the disk filled up.
-TEST(TQzAvi, AFullDiskKeepsTheFramesThatFitAndSaysTheFileIsIncomplete) {
+TEST(AviMovieWriter, AFullDiskKeepsTheFramesThatFitAndSaysTheFileIsIncomplete) {
     constexpr qint64 kFrameChunk = 8 + 320 * 240 * 2;
     SmallDisk disk(30 * kFrameChunk + 8192 + 16 * AviFileWriter::kSuperIndexEntries);  // and the headers
     REQUIRE_SMALL_DISK(disk);
@@ -175,20 +175,21 @@ TEST(TQzAvi, AFullDiskKeepsTheFramesThatFitAndSaysTheFileIsIncomplete) {
     EXPECT_EQ(mismatches, 0);
 }
 
-TEST(TQzAvi, RecompressionReplacesTheFileWithTheChosenCodec) {
+TEST(AviMovieWriter, RecompressionReplacesTheFileWithTheChosenCodec) {
     for (const char* encoder : {"mjpeg", "mpeg4", "ffv1"}) {
         Fixture f;
         f.codecs.encoder = encoder;
         double progressSeen = 0;
         f.codecs.duringSave = [&] {
-            SaveProgressWindow* w = f.avi.SaveProgressForm;
+            SaveProgressWindow* w = f.avi.progressWindow;
             ASSERT_NE(w, nullptr);
             EXPECT_EQ(w->windowTitle(), "進行状況");
             EXPECT_EQ(w->size(), QSize(200, 80));
-            EXPECT_EQ(w->Label1->text(), "圧縮ＡＶＩファイル作成中...");
-            EXPECT_EQ(w->Abort1->geometry(), QRect(60, 48, 80, 24));  // the style's least for a text button
-            EXPECT_EQ(w->ProgressBar1->geometry(), QRect(20, 24, 160, 16));
-            progressSeen = w->ProgressBar1->value();
+            EXPECT_EQ(w->caption->text(), "圧縮ＡＶＩファイル作成中...");
+            EXPECT_EQ(w->abortButton->geometry(),
+                      QRect(60, 48, 80, 24));  // the style's least for a text button
+            EXPECT_EQ(w->bar->geometry(), QRect(20, 24, 160, 16));
+            progressSeen = w->bar->value();
         };
         ASSERT_TRUE(f.write("動画保存1.avi", 20));  // a name FFmpeg must take as UTF-8
         f.avi.Finish();
@@ -199,26 +200,26 @@ TEST(TQzAvi, RecompressionReplacesTheFileWithTheChosenCodec) {
         EXPECT_EQ(p["codec_name"], encoder);
         EXPECT_EQ(p["nb_read_frames"], "20");
         EXPECT_GT(progressSeen, 0);
-        EXPECT_TRUE(f.avi.SaveProgressForm.isNull());
+        EXPECT_TRUE(f.avi.progressWindow.isNull());
     }
 }
 
-TEST(TQzAvi, AbortKeepsTheUncompressedFileAndALaterRunStillCompresses) {
+TEST(AviMovieWriter, AbortKeepsTheUncompressedFileAndALaterRunStillCompresses) {
     Fixture f;
     f.codecs.encoder = "ffv1";
-    f.codecs.duringSave = [&] { f.avi.SaveProgressForm->Abort1->click(); };
+    f.codecs.duringSave = [&] { f.avi.progressWindow->abortButton->click(); };
     ASSERT_TRUE(f.write("clip.avi", 30));
     const QString path = f.avi.FileName();
     f.avi.Finish();
     const QByteArray uncompressed = fileBytes(path);
     EXPECT_EQ(f.boxes.warnings, QStringList{"圧縮ＡＶＩファイル作成を中断しました."});
-    EXPECT_EQ(f.avi.SaveAbortRequested, TQzAvi::kAbortRequested);
+    EXPECT_EQ(f.avi.abortRequested, AviMovieWriter::kAbortRequested);
     EXPECT_EQ(f.files(), QStringList{"clip.avi"});
     EXPECT_EQ(probeVideo(path)["codec_name"], "rawvideo");
 
     // Same run, a second file: the abort request starts cleared.
     f.codecs.duringSave = nullptr;
-    TQzAvi next(nullptr, f.boxes, f.codecs, builtAviModule());
+    AviMovieWriter next(nullptr, f.boxes, f.codecs, builtAviModule());
     next.setFileName(f.dir.filePath("next.avi"));
     ASSERT_TRUE(next.Open());
     next.AddFrame(test_pictures::pattern(320, 240, 1));
@@ -230,12 +231,12 @@ TEST(TQzAvi, AbortKeepsTheUncompressedFileAndALaterRunStillCompresses) {
 
 // The real dialog: cancelled, or "Full Frames" chosen, the file stays as written and no
 // temporary file appears; a file with no frames is offered the codecs all the same.
-TEST(TQzAvi, CancelledOrUncompressedChoiceLeavesTheFile) {
+TEST(AviMovieWriter, CancelledOrUncompressedChoiceLeavesTheFile) {
     for (bool cancel : {true, false}) {
         RecordingMessageBoxes boxes;
         QtCodecChooser chooser{builtAviModule()};
         QTemporaryDir dir;
-        TQzAvi avi(nullptr, boxes, chooser, builtAviModule());
+        AviMovieWriter avi(nullptr, boxes, chooser, builtAviModule());
         avi.setFileName(dir.filePath("clip.avi"));
         ASSERT_TRUE(avi.Open());
         QByteArray written;
@@ -259,10 +260,10 @@ TEST(TQzAvi, CancelledOrUncompressedChoiceLeavesTheFile) {
 
 // A folder without the AVI module: the codecs are never offered, a warning says why, and the
 // file stays as written with no temporary file beside it.
-TEST(TQzAvi, WithoutTheAviModuleTheUncompressedFileStays) {
+TEST(AviMovieWriter, WithoutTheAviModuleTheUncompressedFileStays) {
     Fixture f;
     AviLibraryLoader nowhere(f.dir.path());
-    TQzAvi avi(nullptr, f.boxes, f.codecs, nowhere);
+    AviMovieWriter avi(nullptr, f.boxes, f.codecs, nowhere);
     avi.setFileName(f.dir.filePath("clip.avi"));
     ASSERT_TRUE(avi.Open());
     avi.AddFrame(test_pictures::pattern(320, 240, 0));
@@ -274,12 +275,12 @@ TEST(TQzAvi, WithoutTheAviModuleTheUncompressedFileStays) {
 
     // No file was made: no claim that one was saved.
     ASSERT_TRUE(QDir(f.dir.path()).mkdir("taken.avi"));
-    TQzAvi failed(nullptr, f.boxes, f.codecs, nowhere);
+    AviMovieWriter failed(nullptr, f.boxes, f.codecs, nowhere);
     failed.setFileName(f.dir.filePath("taken.avi"));
     EXPECT_FALSE(failed.Open());
     failed.Finish();
     EXPECT_EQ(f.boxes.warnings,
-              QStringList({TQzAvi::kNoAviLibraryText,
+              QStringList({AviMovieWriter::kNoAviLibraryText,
                            "ＡＶＩファイルを作成できませんでした.\n同じ名前のファイルがあります.",
                            "ＡＶＩファイルを開けませんでした."}));
 }
