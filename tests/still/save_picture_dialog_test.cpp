@@ -19,7 +19,7 @@ TEST(SavePictureDialog, OpensOnTheFormatsFilterAddsItsExtensionAndCancels) {
     QTimer::singleShot(100, [&] {
         QFileDialog& d = dialog.dialog();
         shownFilter = d.selectedNameFilter();
-        d.askForFolder(dir.path());
+        d.setDirectory(dir.path());
         d.findChild<QLineEdit*>(QStringLiteral("fileNameEdit"))->setText(QStringLiteral("shot"));
         QMetaObject::invokeMethod(&d, "accept");
     });
