@@ -5,6 +5,7 @@
 
 #include "app/leftover_files.h"
 #include "app/program_icon.h"
+#include "capture_window/ui/frame_commands.h"
 #include "capture_window/ui/frame_window.h"
 #include "platform/x11/window_stack.h"
 #include "settings/logic/file_locations.h"
@@ -31,7 +32,6 @@ Program::Program(const QString& programDirectory, ProgramServices services) {
     frame = std::make_unique<FrameWindow>(
         state, FrameServices{services.messages, services.documents, services.hotkeys, services.grabber});
     folderChooser = std::make_unique<SaveFolderChooser>(state, *frame, services.messages);
-    frame->setFolderChooser(folderChooser.get());
     settingsDialog = std::make_unique<SettingsDialog>(state, *frame, services.messages);
     settingsDialog->setFolderChooser(folderChooser.get());
     folderChooser->setSettingsDialog(settingsDialog.get());
@@ -43,17 +43,17 @@ Program::Program(const QString& programDirectory, ProgramServices services) {
     ScreenCapture& screen = frame->screenCapture();
     stillCommands = std::make_unique<StillCommands>(state, *frame, screen, *folderChooser,
                                                     services.saveDialog, services.messages);
-    frame->setCaptureCommands(stillCommands.get());
     SettingsDialog* settings = settingsDialog.get();
     printCommand = std::make_unique<PrintCommand>(
         *frame, screen, state.capture, [settings] { return settings->printPercent(); }, services.messages,
         services.printDialog);
-    frame->setPrintCommand(printCommand.get());
     recording = std::make_unique<VideoRecording>(
         state, *frame, screen, *progressWindow, [settings] { return settings->frameLimitEnabled(); },
         RecordingServices{services.messages, services.codecs, services.avi, services.hotkeys,
                           services.clock});
-    frame->setRecordingCommands(recording.get());
+    commands = std::make_unique<FrameCommands>(
+        *frame, state.capture, services.hotkeys,
+        FrameCommandTargets{*stillCommands, *printCommand, *recording, *settingsDialog, *folderChooser});
 
     // A copy that finds no other running clears what killed copies left behind, then lets later
     // copies in beside it.
@@ -70,6 +70,7 @@ Program::Program(const QString& programDirectory, ProgramServices services) {
 
 Program::~Program() {
     // The commands hold the frame window; they go first.
+    commands.reset();
     recording.reset();
     printCommand.reset();
     stillCommands.reset();

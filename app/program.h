@@ -19,6 +19,7 @@ class PrintDialogPort;
 class SavePictureDialog;
 class ScreenGrabber;
 class StillCommands;
+class FrameCommands;
 class FrameWindow;
 class IntervalSaveDialog;
 class SettingsDialog;
@@ -62,6 +63,8 @@ public:
     std::unique_ptr<StillCommands> stillCommands;
     std::unique_ptr<PrintCommand> printCommand;
     std::unique_ptr<VideoRecording> recording;
+    // The route of the frame's commands to the features, made once they all exist.
+    std::unique_ptr<FrameCommands> commands;
     // Held shared by every running copy that uses this frame folder, for its whole life.
     std::optional<FileLock> runLock;
 };

@@ -37,7 +37,8 @@ int main(int argc, char** argv) {
     form.setClientHeight(600);
 
     const int intervalMs = 100, runMs = 10000;
-    form.intervalSaveItem->trigger();  // the folder is known: the dialog opens on the next poll
+    form.menuItem(FrameCommand::SaveAtIntervals)
+        ->trigger();  // the folder is known: the dialog opens on the next poll
     QTimer::singleShot(300, [&] {
         program.intervalDialog->intervalField->setValue(intervalMs);
         program.intervalDialog->startButton->click();

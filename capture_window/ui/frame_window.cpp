@@ -37,7 +37,6 @@ FrameWindow::FrameWindow(ProgramState& state, FrameServices services)
     connect(&stepPauseTimer, &QTimer::timeout, this, &FrameWindow::resetStepper);
 
     buildCommandMenu();
-    buildActionList();
     buildTrayMenu();
 
     connect(qApp, &QGuiApplication::applicationStateChanged, this, [this](Qt::ApplicationState s) {
@@ -161,7 +160,6 @@ void FrameWindow::openIntervalDialogIfFolderKnown() {
 }
 
 void FrameWindow::onGlobalHotkey(int id) {
-    const CaptureState& c = m_state.capture;
     switch (id) {
         case kHotkeyResume:
             window_stack::bringToForeground(this);
@@ -174,10 +172,6 @@ void FrameWindow::onGlobalHotkey(int id) {
         case kHotkeyStop:
             window_stack::bringToForeground(this);
             stopItem->trigger();
-            break;
-        case kHotkeyFront:
-            // With no taskbar a minimized frame would be lost: the key restores it too.
-            if (!c.Recording && !c.IntervalMode) window_stack::restoreToForeground(this);
             break;
         default:
             break;

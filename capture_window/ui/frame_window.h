@@ -5,6 +5,7 @@
 #include <array>
 #include <memory>
 
+#include "capture_window/logic/frame_commands.h"
 #include "capture_window/logic/frame_geometry.h"
 #include "capture_window/logic/keyboard_stepper.h"
 #include "core/logic/program_state.h"
@@ -14,7 +15,6 @@
 #include "platform/x11/window_shape.h"
 
 class QAction;
-class QActionGroup;
 class QMenu;
 class QPushButton;
 class HelpViewer;
@@ -23,9 +23,6 @@ class MessageBoxes;
 class DocumentOpener;
 class IntervalDialogPort;
 class SettingsDialogPort;
-class CaptureCommandsPort;
-class PrintCommandPort;
-class RecordingCommandsPort;
 class ScreenGrabber;
 
 // The services the frame window uses; tests pass fakes for the boxes and the opener.
@@ -50,12 +47,8 @@ public:
     ~FrameWindow() override;
 
     // The other windows, known once the start-up has created them.
-    void setFolderChooser(QWidget* chooser) { m_folderChooser = chooser; }
     void setSettingsDialog(SettingsDialogPort* dialog) { m_settingsDialog = dialog; }
     void setIntervalDialog(IntervalDialogPort* dialog) { m_intervalDialog = dialog; }
-    void setCaptureCommands(CaptureCommandsPort* commands) { m_captureCommands = commands; }
-    void setPrintCommand(PrintCommandPort* command) { m_printCommand = command; }
-    void setRecordingCommands(RecordingCommandsPort* commands) { m_recording = commands; }
 
     // The ports of the features.
     QWidget& window() override { return *this; }
@@ -85,42 +78,33 @@ public:
     void openIntervalDialogIfFolderKnown();
     void resetStepper();
     void onGlobalHotkey(int id);
+
+    // What the frame's own commands do (FrameCommands runs them).
     void openCommandMenu();
     void toggleWholeScreen();
-    void chooseJpeg() { setSaveTypeFromMenu(jpegItem); }
-    void chooseBmp() { setSaveTypeFromMenu(bmpItem); }
-    void chooseGif() { setSaveTypeFromMenu(gifItem); }
-    void choosePng() { setSaveTypeFromMenu(pngItem); }
-    void openSettings();
-    void openFolderChooser();
+    // item: one of the save-type commands.
+    void chooseSaveType(FrameCommand item);
+    // Shows a dialog over the frame, which waits, disabled, until the dialog gives it back.
+    void openDialog(QWidget* dialog);
     void showAbout();
     void showHelp();
-    // Handlers whose commands are carried out by the capture, interval, print and video parts.
-    void saveAs();
-    void saveToFolder();
-    void copy();
-    void saveAtIntervals();
-    void print();
-    void startRecording();
-    void resumeRecording();
-    void pauseRecording();
-    void stopRecording();
+    void keyboardStep(StepDirection direction);
+
+    // The menu item of a command; null for a command without one.
+    QAction* menuItem(FrameCommand command) const { return m_items[std::size_t(command)]; }
 
     // The program's own help viewer, once showHelp has needed it.
     HelpViewer* helpViewer() const { return m_helpViewer.get(); }
 
     const FrameRegions& regions() const { return m_regions; }
 
-    // Components, under their designer names.
     QPushButton* menuButton;
-    QTimer intervalArmPoll, stepPauseTimer;
+    QTimer intervalArmPoll;
+    // Ends a burst of keyboard steps.
+    QTimer stepPauseTimer;
     QMenu* commandMenu;
     QMenu* trayMenu;
-    QAction *saveAsItem, *saveToFolderItem, *intervalSaveItem, *copyItem, *recordItem, *printItem,
-        *wholeScreenItem, *jpegItem, *bmpItem, *gifItem, *pngItem, *saveFolderItem, *settingsItem, *aboutItem,
-        *helpItem;
     QAction *pausedItem, *resumeItem, *pauseItem, *stopItem;
-    std::array<QAction*, 20> shortcutActions{};  // Action1 .. Action20
 
 protected:
     void resizeEvent(QResizeEvent* event) override;
@@ -129,28 +113,20 @@ protected:
 
 private:
     void buildCommandMenu();
-    void buildActionList();
     void buildTrayMenu();
     void intervalStop(const QString& message);
-    void setSaveTypeFromMenu(QAction* item);
-    // jpegItem, bmpItem, gifItem and pngItem in the order of the save formats.
-    SaveFormatButtons<QAction> saveTypeItems() const { return {jpegItem, bmpItem, gifItem, pngItem}; }
-    void keyboardStep(StepDirection direction);
-    void runShortcut(int index);
+    // The save-type items in the order of the save formats.
+    SaveFormatButtons<QAction> saveTypeItems() const;
     void showHelpViewer(const QString& page);
 
     ProgramState& m_state;
     FrameServices m_services;
     ScreenCapture m_screenCapture;
-    QWidget* m_folderChooser = nullptr;
     SettingsDialogPort* m_settingsDialog = nullptr;
     IntervalDialogPort* m_intervalDialog = nullptr;
-    CaptureCommandsPort* m_captureCommands = nullptr;
-    PrintCommandPort* m_printCommand = nullptr;
-    RecordingCommandsPort* m_recording = nullptr;
     FrameRegions m_regions;
     KeyboardStepper m_stepper;
-    QActionGroup* m_formatGroup = nullptr;
+    std::array<QAction*, kFrameCommandCount> m_items{};
     bool m_hotkeyRegistered = false;
     bool m_wasMinimized = false;
     std::unique_ptr<HelpViewer> m_helpViewer;

@@ -1,4 +1,4 @@
-// The frame window's command menu, shortcuts and keyboard stepping.
+// The frame window's command menu, built from the command table, and what its own items do.
 #include <QAction>
 #include <QActionGroup>
 #include <QDir>
@@ -9,13 +9,12 @@
 
 #include "capture_window/ui/frame_window.h"
 #include "capture_window/ui/help_viewer.h"
-#include "core/ui/command_ports.h"
 #include "platform/x11/message_box.h"
 #include "platform/x11/shell.h"
 #include "platform/x11/window_stack.h"
 
 namespace {
-// A menu item that shows a shortcut without taking the key itself: the actions serve the keys.
+// A menu item that shows a shortcut without taking the key itself: the frame's actions serve the keys.
 QAction* addItem(QMenu* menu, const QString& caption, const char* shortcutText = nullptr) {
     QString text = caption;
     if (shortcutText) text += QLatin1Char('\t') + QLatin1String(shortcutText);
@@ -25,48 +24,28 @@ QAction* addItem(QMenu* menu, const QString& caption, const char* shortcutText =
 
 void FrameWindow::buildCommandMenu() {
     commandMenu = new QMenu(this);
-    saveAsItem = addItem(commandMenu, QStringLiteral("名前を付けて保存"), "Ctrl+S");
-    saveToFolderItem = addItem(commandMenu, QStringLiteral("指定先に保存"), "Ctrl+Z");
-    intervalSaveItem = addItem(commandMenu, QStringLiteral("一定時間ごとに保存"), "Ctrl+X");
-    copyItem = addItem(commandMenu, QStringLiteral("コピー"), "Ctrl+C");
-    recordItem = addItem(commandMenu, QStringLiteral("動画保存"), "Ctrl+F");
-    printItem = addItem(commandMenu, QStringLiteral("印刷"), "Ctrl+E");
-    commandMenu->addSeparator();  // N8
-    wholeScreenItem = addItem(commandMenu, QStringLiteral("全画面を対象"), "Ctrl+M");
-    wholeScreenItem->setCheckable(true);
-    QMenu* n5 = commandMenu->addMenu(QStringLiteral("保存タイプ"));
-    jpegItem = addItem(n5, QStringLiteral("JPEG"), "Ctrl+J");
-    bmpItem = addItem(n5, QStringLiteral("BMP"), "Ctrl+B");
-    gifItem = addItem(n5, QStringLiteral("GIF"), "Ctrl+G");
-    pngItem = addItem(n5, QStringLiteral("PNG"), "Ctrl+P");
-    m_formatGroup = new QActionGroup(this);
+    QMenu* saveTypeMenu = nullptr;
+    QMenu* helpMenu = nullptr;
+    for (const FrameCommandRow& row : frameCommands()) {
+        QMenu* menu = commandMenu;
+        if (row.place == MenuPlace::None) continue;
+        if (row.separatorBefore) commandMenu->addSeparator();
+        if (row.place == MenuPlace::SaveType) {
+            if (!saveTypeMenu) saveTypeMenu = commandMenu->addMenu(QStringLiteral("保存タイプ"));
+            menu = saveTypeMenu;
+        } else if (row.place == MenuPlace::Help) {
+            if (!helpMenu) helpMenu = commandMenu->addMenu(QStringLiteral("ヘルプ"));
+            menu = helpMenu;
+        }
+        m_items[std::size_t(row.command)] = addItem(menu, QString::fromUtf16(row.caption), row.keys[0]);
+    }
+    menuItem(FrameCommand::WholeScreen)->setCheckable(true);
+    auto* formatGroup = new QActionGroup(this);
     for (QAction* a : saveTypeItems()) {
         a->setCheckable(true);
-        m_formatGroup->addAction(a);
+        formatGroup->addAction(a);
     }
-    jpegItem->setChecked(true);
-    commandMenu->addSeparator();  // N3
-    saveFolderItem = addItem(commandMenu, QStringLiteral("保存先設定"), "Ctrl+D");
-    settingsItem = addItem(commandMenu, QStringLiteral("設定"), "Ctrl+V");
-    QMenu* help1 = commandMenu->addMenu(QStringLiteral("ヘルプ"));
-    aboutItem = addItem(help1, QStringLiteral("バージョン情報"));
-    helpItem = addItem(help1, QStringLiteral("ヘルプ"));
-
-    connect(saveAsItem, &QAction::triggered, this, &FrameWindow::saveAs);
-    connect(saveToFolderItem, &QAction::triggered, this, &FrameWindow::saveToFolder);
-    connect(intervalSaveItem, &QAction::triggered, this, &FrameWindow::saveAtIntervals);
-    connect(copyItem, &QAction::triggered, this, &FrameWindow::copy);
-    connect(recordItem, &QAction::triggered, this, &FrameWindow::startRecording);
-    connect(printItem, &QAction::triggered, this, &FrameWindow::print);
-    connect(wholeScreenItem, &QAction::triggered, this, &FrameWindow::toggleWholeScreen);
-    connect(jpegItem, &QAction::triggered, this, &FrameWindow::chooseJpeg);
-    connect(bmpItem, &QAction::triggered, this, &FrameWindow::chooseBmp);
-    connect(gifItem, &QAction::triggered, this, &FrameWindow::chooseGif);
-    connect(pngItem, &QAction::triggered, this, &FrameWindow::choosePng);
-    connect(saveFolderItem, &QAction::triggered, this, &FrameWindow::openFolderChooser);
-    connect(settingsItem, &QAction::triggered, this, &FrameWindow::openSettings);
-    connect(aboutItem, &QAction::triggered, this, &FrameWindow::showAbout);
-    connect(helpItem, &QAction::triggered, this, &FrameWindow::showHelp);
+    menuItem(FrameCommand::SaveTypeJpeg)->setChecked(true);
 }
 
 void FrameWindow::buildTrayMenu() {
@@ -78,9 +57,6 @@ void FrameWindow::buildTrayMenu() {
     stopItem = trayMenu->addAction(QString());
     for (HotkeyAction action : {HotkeyAction::Resume, HotkeyAction::Pause, HotkeyAction::Stop})
         showTrayHotkey(action, true);
-    connect(resumeItem, &QAction::triggered, this, &FrameWindow::resumeRecording);
-    connect(pauseItem, &QAction::triggered, this, &FrameWindow::pauseRecording);
-    connect(stopItem, &QAction::triggered, this, &FrameWindow::stopRecording);
 }
 
 void FrameWindow::showTrayHotkey(HotkeyAction action, bool registered) {
@@ -100,84 +76,8 @@ void FrameWindow::showTrayHotkey(HotkeyAction action, bool registered) {
     }
 }
 
-void FrameWindow::buildActionList() {
-    // Keys of Action1 .. Action20; the last six move and size the frame, each with two keys.
-    static const char* const kKeys[20][2] = {
-        {"Ctrl+A", nullptr},       {"Ctrl+S", nullptr},       {"Ctrl+Z", nullptr},
-        {"Ctrl+X", nullptr},       {"Ctrl+C", nullptr},       {"Ctrl+E", nullptr},
-        {"Ctrl+D", nullptr},       {"Ctrl+V", nullptr},       {"Ctrl+M", nullptr},
-        {"Ctrl+J", nullptr},       {"Ctrl+B", nullptr},       {"Ctrl+F", nullptr},
-        {"Ctrl+G", nullptr},       {"Ctrl+P", nullptr},       {"Ctrl+Alt+I", "Shift+I"},
-        {"Ctrl+Alt+J", "Shift+J"}, {"Ctrl+Alt+K", "Shift+K"}, {"Ctrl+Alt+L", "Shift+L"},
-        {"Ctrl+Alt+O", "Shift+O"}, {"Ctrl+Alt+U", "Shift+U"}};
-    for (int i = 0; i < 20; ++i) {
-        QAction* action = new QAction(QStringLiteral("Action%1").arg(i + 1), this);
-        QList<QKeySequence> keys{QKeySequence(QLatin1String(kKeys[i][0]))};
-        if (kKeys[i][1]) keys << QKeySequence(QLatin1String(kKeys[i][1]));
-        action->setShortcuts(keys);
-        action->setShortcutContext(Qt::ApplicationShortcut);
-        addAction(action);
-        connect(action, &QAction::triggered, this, [this, i] { runShortcut(i + 1); });
-        shortcutActions[i] = action;
-    }
-}
-
-void FrameWindow::runShortcut(int index) {
-    const CaptureState& c = m_state.capture;
-    if (index >= 15) {
-        if (!c.Recording) keyboardStep(static_cast<StepDirection>(index - 14));
-        return;
-    }
-    if (c.busy()) return;
-    if (index == 1) {
-        menuButton->click();
-        return;
-    }
-    // Action2 .. Action14 click these items.
-    QAction* const items[] = {saveAsItem,     saveToFolderItem, intervalSaveItem, copyItem, printItem,
-                              saveFolderItem, settingsItem,     wholeScreenItem,  jpegItem, bmpItem,
-                              recordItem,     gifItem,          pngItem};
-    items[index - 2]->trigger();
-}
-
 void FrameWindow::openCommandMenu() {
     commandMenu->exec(commandMenuPosition(clientOrigin(), menuButton->geometry()));
-}
-
-void FrameWindow::saveAs() {
-    if (m_captureCommands) m_captureCommands->saveAs();
-}
-
-void FrameWindow::saveToFolder() {
-    if (m_captureCommands) m_captureCommands->saveToFolder();
-}
-
-void FrameWindow::print() {
-    if (m_printCommand) m_printCommand->print();
-}
-
-void FrameWindow::saveAtIntervals() {
-    if (m_captureCommands) m_captureCommands->armIntervalSave();
-}
-
-void FrameWindow::copy() {
-    if (m_captureCommands) m_captureCommands->copy();
-}
-
-void FrameWindow::startRecording() {
-    if (m_recording) m_recording->start();
-}
-
-void FrameWindow::resumeRecording() {
-    if (m_recording) m_recording->resume();
-}
-
-void FrameWindow::pauseRecording() {
-    if (m_recording) m_recording->pause();
-}
-
-void FrameWindow::stopRecording() {
-    if (m_recording) m_recording->stop();
 }
 
 void FrameWindow::popUpTrayMenu(QPoint at) { trayMenu->popup(at); }
@@ -191,13 +91,18 @@ void FrameWindow::setClientSize(QSize size) {
 
 void FrameWindow::toggleWholeScreen() {
     m_state.capture.WholeScreen = !m_state.capture.WholeScreen;
-    wholeScreenItem->setChecked(m_state.capture.WholeScreen);
+    menuItem(FrameCommand::WholeScreen)->setChecked(m_state.capture.WholeScreen);
 }
 
-void FrameWindow::setSaveTypeFromMenu(QAction* item) {
+void FrameWindow::chooseSaveType(FrameCommand item) {
     // The items are exclusive: the one checked is the one chosen.
-    item->setChecked(true);
+    menuItem(item)->setChecked(true);
     m_state.settings.SaveType = checkedSaveFormatButton(saveTypeItems());
+}
+
+SaveFormatButtons<QAction> FrameWindow::saveTypeItems() const {
+    return {menuItem(FrameCommand::SaveTypeJpeg), menuItem(FrameCommand::SaveTypeBmp),
+            menuItem(FrameCommand::SaveTypeGif), menuItem(FrameCommand::SaveTypePng)};
 }
 
 void FrameWindow::checkSaveTypeItem(int code) { checkSaveFormatButton(saveTypeItems(), code); }
@@ -205,22 +110,15 @@ void FrameWindow::checkSaveTypeItem(int code) { checkSaveFormatButton(saveTypeIt
 int FrameWindow::checkedSaveTypeItem() const { return checkedSaveFormatButton(saveTypeItems()); }
 
 void FrameWindow::setFolderItemCaption(const QString& caption) {
-    saveFolderItem->setText(caption + QStringLiteral("\tCtrl+D"));
+    menuItem(FrameCommand::ChooseSaveFolder)
+        ->setText(caption + QLatin1Char('\t') +
+                  QLatin1String(frameCommand(FrameCommand::ChooseSaveFolder).keys[0]));
 }
 
-void FrameWindow::openSettings() {
-    if (!m_settingsDialog) return;
-    QWidget* dialog = m_settingsDialog->dialog();
+void FrameWindow::openDialog(QWidget* dialog) {
     window_stack::showOver(dialog, this);
     setEnabled(false);
     window_stack::setTopmost(dialog, true);
-}
-
-void FrameWindow::openFolderChooser() {
-    if (!m_folderChooser) return;
-    window_stack::showOver(m_folderChooser, this);
-    setEnabled(false);
-    window_stack::setTopmost(m_folderChooser, true);
 }
 
 void FrameWindow::showAbout() {

@@ -42,7 +42,7 @@ protected:
     }
     void print() {
         QFile::remove(dialog.path);
-        form().printItem->trigger();
+        choose(FrameCommand::Print);
         EXPECT_FALSE(form().isEnabled());
         EXPECT_FALSE(form().isVisible());
         ASSERT_TRUE(waitUntil([&] { return form().isEnabled() && form().isVisible(); }));

@@ -71,6 +71,8 @@ protected:
     }
     QString folder() const { return dir.path() + QLatin1Char('/'); }
     FrameWindow& form() { return *program->frame; }
+    // Chooses the command's item in the frame's menu.
+    void choose(FrameCommand command) { form().menuItem(command)->trigger(); }
     // Runs the keys and waits until the frame is back on the screen after its capture.
     void capture(const QStringList& keys) {
         ASSERT_TRUE(sendKeys(keys));

@@ -95,7 +95,7 @@ TEST_F(Recording, AtHalfScaleFramesAreThePictureScaledAndWholeScreenShowsTheFram
     s.AlwaysOnTop = true;
     // The frame first: 420 x 360 at 50 % is 210 x 180, every other row and column.
     const QImage client = expectedClient();
-    form().recordItem->trigger();
+    choose(FrameCommand::StartRecording);
     waitIdle();
     const QList<QImage> frames = decodeFrames(movie(1), 210, 180);
     ASSERT_EQ(frames.size(), 3);
@@ -136,7 +136,7 @@ TEST_F(Recording, FrameLimitAndClockGiveTheAchievedRate) {
         program->state.settings.FrameLimit = std::uint16_t(c.limit);
         filesAtStop = -1;
         clock.now = 1000;
-        form().recordItem->trigger();
+        choose(FrameCommand::StartRecording);
         clock.now = 2000;
         waitIdle();
         const int frames = std::max(c.limit, 1);
@@ -151,11 +151,11 @@ TEST_F(Recording, FrameLimitAndClockGiveTheAchievedRate) {
     program->state.settings.FrameLimitEnabled = false;
     program->state.settings.FrameLimit = 2;
     clock.now.reset();
-    form().recordItem->trigger();
+    choose(FrameCommand::StartRecording);
     waitForFrames(5);
     form().stopItem->trigger();
     program->state.settings.RecordRate = 1;
-    form().recordItem->trigger();
+    choose(FrameCommand::StartRecording);
     form().stopItem->trigger();
     EXPECT_EQ(rec().FrameCount, 0);
     const auto empty = probeVideo(movie(n + 2));
@@ -224,7 +224,7 @@ TEST_F(Recording, FrameModeRunPausesMovesResumesRefusesCommandsDuringTheStopAndC
     // A start that reaches a paused run changes nothing.
     AviMovieWriter* writer = rec().movieWriter;
     const int frames = rec().FrameCount;
-    form().recordItem->trigger();
+    choose(FrameCommand::StartRecording);
     EXPECT_EQ(std::tuple(rec().movieWriter.data(), rec().FrameCount, rec().runState()),
               std::tuple(writer, frames, RecordingState::Paused));
     boxes.whileShown = [&](const QString& text) {
@@ -280,7 +280,7 @@ TEST_F(Recording, AMissingFrameEndsTheAviThereTheFramesAfterItAreKeptAndTheNextS
     };
     form().setClientWidth(100);
     form().setClientHeight(80);
-    form().recordItem->trigger();
+    choose(FrameCommand::StartRecording);
     waitIdle();
     const QList<QImage> frames = decodeFrames(movie(1), 100, 80);
     ASSERT_EQ(frames.size(), 4);
@@ -299,10 +299,10 @@ TEST_F(Recording, AMissingFrameEndsTheAviThereTheFramesAfterItAreKeptAndTheNextS
     boxes.whileShown = nullptr;
     boxes.answers = {false, true};
     program->state.settings.RecordRate = 10;
-    form().recordItem->trigger();
+    choose(FrameCommand::StartRecording);
     EXPECT_EQ(std::tuple(rec().runState(), frameFiles(), boxes.questions.size()),
               std::tuple(RecordingState::Idle, 5, qsizetype(1)));
-    form().recordItem->trigger();
+    choose(FrameCommand::StartRecording);
     waitIdle();
     EXPECT_EQ(boxes.questions.size(), 2);
     EXPECT_TRUE(boxes.questions.last().startsWith(
@@ -330,7 +330,7 @@ TEST_F(Recording, ASlowDiskSlowsTheTickOnlyOnceTheQueueIsFullAndNoCountedFrameIs
             return error;
         },
         kQueued * 100 * 80 * 4);
-    form().recordItem->trigger();
+    choose(FrameCommand::StartRecording);
     // The tick keeps its 20 ms while the first frames wait for the disk...
     ASSERT_TRUE(waitUntil([&] { return rec().FrameCount >= kQueued; }, 5000));
     EXPECT_LE(written, 2);
@@ -395,7 +395,7 @@ TEST_F(Recording, TheRunHoldsTheFolderAndNeverOverwritesAFileThatTookItsNameMean
     start();
     form().setClientWidth(100);
     form().setClientHeight(80);
-    form().recordItem->trigger();
+    choose(FrameCommand::StartRecording);
     waitForFrames(2);
     EXPECT_FALSE(FileLock::tryLock(folder(), FileLock::Mode::Exclusive));
     ASSERT_TRUE(writeFile(movie(1), "another copy's"));
@@ -485,7 +485,7 @@ TEST_F(ProgramTest, UnderFluxboxOneBoxARunNamesTheKeysItHoldsAndTheTrayMenuLeave
     EXPECT_EQ(boxes.messages, QStringList{failed.arg(QStringLiteral("Ctrl+F4"))});
     for (int run = 1; run <= 2; ++run) {
         boxes.messages.clear();
-        form().recordItem->trigger();
+        choose(FrameCommand::StartRecording);
         ASSERT_TRUE(program->state.capture.Recording);
         const QStringList expected{failed.arg(QStringLiteral("Ctrl+F1、Ctrl+F2、Ctrl+F3"))};
         EXPECT_EQ(boxes.messages, run == 1 ? expected : QStringList()) << run;

@@ -158,7 +158,7 @@ TEST_F(ProgramTest, EveryWindowShowsEveryControlWholeAndReadable) {
     SaveProgressWindow saveProgress;
     const auto settingsPage = [&](int page) {
         return [&, page]() -> QWidget* {
-            form().settingsItem->trigger();
+            choose(FrameCommand::Settings);
             settings.pages->setCurrentIndex(page);
             return &settings;
         };
@@ -175,7 +175,7 @@ TEST_F(ProgramTest, EveryWindowShowsEveryControlWholeAndReadable) {
         {"settings, saving", settingsPage(3)},
         {"folder chooser",
          [&]() -> QWidget* {
-             form().saveFolderItem->trigger();
+             choose(FrameCommand::ChooseSaveFolder);
              return program->folderChooser.get();
          }},
         {"interval dialog",

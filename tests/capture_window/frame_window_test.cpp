@@ -159,6 +159,8 @@ TEST(FrameHotkey, AMistypedEntryIsNamedAndAKeyHeldByAnotherClientReportedOnce) {
     GlobalHotkeys hotkeys;
     ScreenGrabber grabber;
     FrameWindow form{state, FrameServices{boxes, documents, hotkeys, grabber}};
+    IgnoredFeatureCommands features;
+    FrameCommands commands{form, state.capture, hotkeys, {features, features, features, form, form}};
     EXPECT_EQ(boxes.messages,
               (QStringList{QStringLiteral("kadrel.ini の [hotkey] に使えない指定があります\n"
                                           "front=Ctrl+Shift+F44\nこれらの操作には既定のキーを使います。"),
@@ -210,40 +212,42 @@ TEST_F(FrameTest, MenuOpensBelowButtonOneButtonWidthLeft) {
 TEST_F(FrameTest, FormatKeysCheckOneItemAndWholeScreenToggles) {
     showOverBackdrop();
     const std::tuple<const char*, SaveFormat, QAction*> keys[] = {
-        {"ctrl+g", SaveFormat::Gif, form.gifItem},
-        {"ctrl+b", SaveFormat::Bmp, form.bmpItem},
-        {"ctrl+p", SaveFormat::Png, form.pngItem},
-        {"ctrl+j", SaveFormat::Jpeg, form.jpegItem}};
+        {"ctrl+g", SaveFormat::Gif, form.menuItem(FrameCommand::SaveTypeGif)},
+        {"ctrl+b", SaveFormat::Bmp, form.menuItem(FrameCommand::SaveTypeBmp)},
+        {"ctrl+p", SaveFormat::Png, form.menuItem(FrameCommand::SaveTypePng)},
+        {"ctrl+j", SaveFormat::Jpeg, form.menuItem(FrameCommand::SaveTypeJpeg)}};
     for (const auto& [key, format, item] : keys) {
         SCOPED_TRACE(key);
         ASSERT_TRUE(sendKeys({key}));
         EXPECT_EQ(state.settings.SaveType, saveTypeCode(format));
-        for (QAction* other : {form.jpegItem, form.bmpItem, form.gifItem, form.pngItem})
+        for (QAction* other :
+             {form.menuItem(FrameCommand::SaveTypeJpeg), form.menuItem(FrameCommand::SaveTypeBmp),
+              form.menuItem(FrameCommand::SaveTypeGif), form.menuItem(FrameCommand::SaveTypePng)})
             EXPECT_EQ(other->isChecked(), other == item);
     }
     ASSERT_TRUE(sendKeys({"ctrl+m"}));
     EXPECT_TRUE(state.capture.WholeScreen);
-    EXPECT_TRUE(form.wholeScreenItem->isChecked());
+    EXPECT_TRUE(form.menuItem(FrameCommand::WholeScreen)->isChecked());
     ASSERT_TRUE(sendKeys({"ctrl+m"}));
     EXPECT_FALSE(state.capture.WholeScreen);
-    EXPECT_FALSE(form.wholeScreenItem->isChecked());
+    EXPECT_FALSE(form.menuItem(FrameCommand::WholeScreen)->isChecked());
 }
 
 TEST_F(FrameTest, HelpOpensThePageOrShowsItItselfOrSaysItCannot) {
-    form.helpItem->trigger();
+    form.menuItem(FrameCommand::Help)->trigger();
     EXPECT_EQ(boxes.messages, QStringList{QStringLiteral("ヘルプを表示できません")});
     EXPECT_TRUE(documents.opened.isEmpty());
     QDir(dir.path()).mkpath(QStringLiteral("Help"));
     const QString page = dir.path() + QStringLiteral("/Help/manual.htm");
     const QString other = dir.path() + QStringLiteral("/Help/other.htm");
     ASSERT_TRUE(writeFile(page, "<a href=\"other.htm\">other</a>") && writeFile(other, "other"));
-    form.helpItem->trigger();
+    form.menuItem(FrameCommand::Help)->trigger();
     EXPECT_EQ(documents.opened, QStringList{page});
     EXPECT_EQ(boxes.messages.size(), 1);
     // No program takes the page: the program shows it itself, and follows its links.
     showOverBackdrop();
     documents.fail = true;
-    form.helpItem->trigger();
+    form.menuItem(FrameCommand::Help)->trigger();
     EXPECT_EQ(boxes.messages.size(), 1);
     ASSERT_TRUE(form.helpViewer() && waitUntil([&] { return form.helpViewer()->isActiveWindow(); }));
     ASSERT_TRUE(sendKeys({"Tab", "Return"}));

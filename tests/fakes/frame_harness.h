@@ -2,14 +2,30 @@
 
 #include <QTemporaryDir>
 
+#include "capture_window/ui/frame_commands.h"
 #include "capture_window/ui/frame_window.h"
+#include "core/ui/command_ports.h"
 #include "fakes/recording_message_boxes.h"
 #include "fakes/x11_test_support.h"
 #include "platform/x11/global_hotkey.h"
 #include "platform/x11/screen_grabber.h"
 #include "settings/logic/settings_file.h"
 
-// A frame window whose boxes and documents are recorded, in a program folder of the test's own.
+// The features' commands, which the frame's own tests leave undone.
+struct IgnoredFeatureCommands final : CaptureCommandsPort, PrintCommandPort, RecordingCommandsPort {
+    void saveAs() override {}
+    void saveToFolder() override {}
+    void armIntervalSave() override {}
+    void copy() override {}
+    void print() override {}
+    void start() override {}
+    void resume() override {}
+    void pause() override {}
+    void stop() override {}
+};
+
+// A frame window with its keys, whose boxes and documents are recorded, in a program folder of the
+// test's own.
 struct FrameHarness {
     FrameHarness() {
         state.settings.ProgramDirectory = state.frameDirectory = state.defaultSaveDirectory =
@@ -24,4 +40,8 @@ struct FrameHarness {
     GlobalHotkeys hotkeys;
     ScreenGrabber grabber;
     FrameWindow form1{state, FrameServices{boxes, documents, hotkeys, grabber}};
+    IgnoredFeatureCommands features;
+    QWidget otherDialog;
+    FrameCommands commands{form1, state.capture, hotkeys,
+                           FrameCommandTargets{features, features, features, otherDialog, otherDialog}};
 };

@@ -27,7 +27,6 @@
 class FolderChooserTest : public ::testing::Test, protected FrameHarness {
 protected:
     FolderChooserTest() {
-        form1.setFolderChooser(&chooser);
         settingsDialog = std::make_unique<SettingsDialog>(state, form1, boxes);
         settingsDialog->setFolderChooser(&chooser);
         chooser.setSettingsDialog(settingsDialog.get());
@@ -41,7 +40,9 @@ protected:
         EXPECT_TRUE(QDir().mkpath(path));
         return path;
     }
-    QString menuCaption() const { return form1.saveFolderItem->text().section(QLatin1Char('\t'), 0, 0); }
+    QString menuCaption() const {
+        return form1.menuItem(FrameCommand::ChooseSaveFolder)->text().section(QLatin1Char('\t'), 0, 0);
+    }
 
     SaveFolderChooser chooser{state, form1, boxes};
     std::unique_ptr<SettingsDialog> settingsDialog;
@@ -49,7 +50,7 @@ protected:
 
 TEST_F(FolderChooserTest, OkStoresTheFolderAtOnceAndShowsItInTheMenu) {
     const QString folder = folderOfLength(40);
-    form1.saveFolderItem->trigger();
+    form1.openDialog(&chooser);
     EXPECT_TRUE(chooser.isVisible());
     EXPECT_FALSE(form1.isEnabled());
     EXPECT_TRUE(window_stack::isTopmost(&chooser));
@@ -86,7 +87,7 @@ TEST_F(FolderChooserTest, FourteenBytesShowWholeFifteenAreCut) {
 
 TEST_F(FolderChooserTest, FromTheSettingsDialogTheFrameStaysDisabledUntilThatCloses) {
     const QString folder = folderOfLength(30);
-    form1.openSettings();
+    form1.openDialog(settingsDialog.get());
     settingsDialog->chooseFolderButton->click();
     EXPECT_TRUE(chooser.isVisible());
     // It stays above the window it was opened from, without being above every window.
@@ -101,7 +102,7 @@ TEST_F(FolderChooserTest, FromTheSettingsDialogTheFrameStaysDisabledUntilThatClo
     EXPECT_EQ(state.settings.SaveDirectory, folder);
 
     // A later opening from the menu enables the frame again when it closes.
-    form1.saveFolderItem->trigger();
+    form1.openDialog(&chooser);
     EXPECT_EQ(chooser.windowHandle()->transientParent(), form1.windowHandle());
     chooser.cancel();
     EXPECT_TRUE(form1.isEnabled());
@@ -113,7 +114,7 @@ TEST_F(FolderChooserTest, ARefusedWriteKeepsTheChooserOpen) {
     ini.close();
     ASSERT_TRUE(ini.setPermissions(QFile::ReadOwner));
     const QString before = menuCaption();
-    form1.saveFolderItem->trigger();
+    form1.openDialog(&chooser);
     chooser.selectFolder(folderOfLength(30));
     chooser.acceptFolder();
     EXPECT_EQ(boxes.errors, QStringList{QStringLiteral("%1 に書き込めません").arg(ini.fileName())});
@@ -139,7 +140,7 @@ TEST_F(FolderChooserTest, OpensOnTheSaveFolderOrTheNearestOneLeftReadyForOk) {
     };
     for (const auto& row : rows) {
         state.settings.SaveDirectory = row.saved;
-        form1.saveFolderItem->trigger();
+        form1.openDialog(&chooser);
         const auto* model = qobject_cast<const FolderTreeModel*>(chooser.folderTree->model());
         ASSERT_NE(model, nullptr);
         EXPECT_EQ(model->filePath(chooser.folderTree->currentIndex()), row.chosen) << row.saved.toStdString();
@@ -163,7 +164,7 @@ TEST_F(FolderChooserTest, AFolderNameShiftJisCannotHoldIsRefusedAndChangesNothin
     const QString accented = dir.path() + QStringLiteral("/café");
     ASSERT_TRUE(QDir().mkpath(accented));
 
-    form1.openSettings();
+    form1.openDialog(settingsDialog.get());
     settingsDialog->chooseFolderButton->click();
     chooser.selectFolder(accented);
     chooser.acceptFolder();

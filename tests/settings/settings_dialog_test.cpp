@@ -37,7 +37,7 @@ protected:
             form1.setSettingsDialog(settingsDialog.get());
         }
         form1.show();
-        form1.openSettings();
+        form1.openDialog(settingsDialog.get());
         EXPECT_TRUE(settingsDialog->isVisible());
         EXPECT_FALSE(form1.isEnabled());
         return *settingsDialog;
@@ -57,7 +57,7 @@ TEST_F(SettingsDialogTest, LoadWithoutFileGivesDefaultsAndCreatesNothing) {
     EXPECT_FALSE(d.frameLimitBox->isChecked());
     EXPECT_FALSE(d.frameLimitField->isEnabled());
     EXPECT_TRUE(s.SaveFolderSet);
-    EXPECT_TRUE(form1.saveFolderItem->text().startsWith(QStringLiteral("指定先 ")));
+    EXPECT_TRUE(form1.menuItem(FrameCommand::ChooseSaveFolder)->text().startsWith(QStringLiteral("指定先 ")));
     EXPECT_EQ(d.designatedPrefixField->text(), QStringLiteral("指定先に保存"));
     EXPECT_FALSE(QFile::exists(iniPath()));
 }
@@ -71,14 +71,15 @@ TEST_F(SettingsDialogTest, LoadAppliesStoredValuesAndIgnoresUnusableOnes) {
     EXPECT_EQ(s.RecordRate, 10);  // a rate of 0 would divide by zero
     EXPECT_EQ(s.SaveType, saveTypeCode(SaveFormat::Jpeg));
     EXPECT_TRUE(d.jpegRadio->isChecked());
-    EXPECT_TRUE(form1.jpegItem->isChecked());
+    EXPECT_TRUE(form1.menuItem(FrameCommand::SaveTypeJpeg)->isChecked());
     EXPECT_TRUE(d.alwaysOnTopBox->isChecked());
     EXPECT_TRUE(window_stack::isTopmost(&form1));
     EXPECT_EQ(d.jpegQualitySlider->value(), 100);  // the slider holds 0..100
     EXPECT_TRUE(d.frameLimitField->isEnabled());
     EXPECT_EQ(d.frameLimitField->value(), 4464);
     EXPECT_FALSE(s.SaveFolderSet);
-    EXPECT_EQ(form1.saveFolderItem->text().section(QLatin1Char('\t'), 0, 0), QStringLiteral("保存先設定"));
+    EXPECT_EQ(form1.menuItem(FrameCommand::ChooseSaveFolder)->text().section(QLatin1Char('\t'), 0, 0),
+              QStringLiteral("保存先設定"));
     EXPECT_EQ(d.designatedPrefixField->text(), QString());
 }
 
@@ -118,9 +119,9 @@ TEST_F(SettingsDialogTest, OkWithABadNumberKeepsTheDialogOpenWithTheTypeApplied)
     d.scaleField->setText(QStringLiteral("0x20"));
     d.clientWidthField->setText(QString());
     const std::tuple<QRadioButton*, SaveFormat, QAction*> radios[] = {
-        {d.bmpRadio, SaveFormat::Bmp, form1.bmpItem},
-        {d.gifRadio, SaveFormat::Gif, form1.gifItem},
-        {d.pngRadio, SaveFormat::Png, form1.pngItem}};
+        {d.bmpRadio, SaveFormat::Bmp, form1.menuItem(FrameCommand::SaveTypeBmp)},
+        {d.gifRadio, SaveFormat::Gif, form1.menuItem(FrameCommand::SaveTypeGif)},
+        {d.pngRadio, SaveFormat::Png, form1.menuItem(FrameCommand::SaveTypePng)}};
     for (const auto& [radio, format, item] : radios) {
         radio->setChecked(true);
         d.okButton->click();
@@ -138,7 +139,7 @@ TEST_F(SettingsDialogTest, OkAppliesEverythingWritesTheFileAndResizesTheFrame) {
     writeIni("; mine\r\n[other]\r\nkeep=this\r\n");
     open();
     settingsDialog->close();
-    form1.choosePng();
+    form1.chooseSaveType(FrameCommand::SaveTypePng);
     SettingsDialog& d = open();
     EXPECT_TRUE(d.pngRadio->isChecked());
     d.frameRateField->setText(QStringLiteral("3"));
