@@ -32,10 +32,7 @@ Program::Program(const QString& programDirectory, ProgramServices services) {
     frame = std::make_unique<FrameWindow>(
         state, FrameServices{services.messages, services.documents, services.hotkeys, services.grabber});
     folderChooser = std::make_unique<SaveFolderChooser>(state, *frame, services.messages);
-    settingsDialog = std::make_unique<SettingsDialog>(state, *frame, services.messages);
-    settingsDialog->setFolderChooser(folderChooser.get());
-    folderChooser->setSettingsDialog(settingsDialog.get());
-    frame->setSettingsDialog(settingsDialog.get());
+    settingsDialog = std::make_unique<SettingsDialog>(state, *frame, *folderChooser, services.messages);
     intervalDialog =
         std::make_unique<IntervalSaveDialog>(state, *frame, [this] { stillCommands->saveIntervalShot(); });
     frame->setIntervalDialog(intervalDialog.get());
@@ -43,12 +40,11 @@ Program::Program(const QString& programDirectory, ProgramServices services) {
     ScreenCapture& screen = frame->screenCapture();
     stillCommands = std::make_unique<StillCommands>(state, *frame, screen, *folderChooser,
                                                     services.saveDialog, services.messages);
-    SettingsDialog* settings = settingsDialog.get();
     printCommand = std::make_unique<PrintCommand>(
-        *frame, screen, state.capture, [settings] { return settings->printPercent(); }, services.messages,
+        *frame, screen, state.capture, [this] { return state.live.printPercent; }, services.messages,
         services.printDialog);
     recording = std::make_unique<VideoRecording>(
-        state, *frame, screen, *progressWindow, [settings] { return settings->frameLimitEnabled(); },
+        state, *frame, screen, *progressWindow, [this] { return state.live.frameLimitEnabled; },
         RecordingServices{services.messages, services.codecs, services.avi, services.hotkeys,
                           services.clock});
     commands = std::make_unique<FrameCommands>(

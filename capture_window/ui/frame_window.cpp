@@ -104,7 +104,7 @@ void FrameWindow::resizeEvent(QResizeEvent* event) {
     refreshLook();
 }
 
-bool FrameWindow::alwaysOnTop() const { return m_settingsDialog && m_settingsDialog->alwaysOnTop(); }
+bool FrameWindow::alwaysOnTop() const { return m_state.live.alwaysOnTop; }
 
 void FrameWindow::onApplicationActivated() { reshape(); }
 

@@ -22,7 +22,6 @@ class GlobalHotkeys;
 class MessageBoxes;
 class DocumentOpener;
 class IntervalDialogPort;
-class SettingsDialogPort;
 class ScreenGrabber;
 
 // The services the frame window uses; tests pass fakes for the boxes and the opener.
@@ -47,7 +46,6 @@ public:
     ~FrameWindow() override;
 
     // The other windows, known once the start-up has created them.
-    void setSettingsDialog(SettingsDialogPort* dialog) { m_settingsDialog = dialog; }
     void setIntervalDialog(IntervalDialogPort* dialog) { m_intervalDialog = dialog; }
 
     // The ports of the features.
@@ -122,7 +120,6 @@ private:
     ProgramState& m_state;
     FrameServices m_services;
     ScreenCapture m_screenCapture;
-    SettingsDialogPort* m_settingsDialog = nullptr;
     IntervalDialogPort* m_intervalDialog = nullptr;
     FrameRegions m_regions;
     KeyboardStepper m_stepper;

@@ -4,11 +4,20 @@
 #include "core/logic/hotkey_settings.h"
 #include "core/logic/settings.h"
 
+// The settings dialog's choices that other windows follow at once, even before OK: as its controls stand
+// while it is open, else as loaded.
+struct LiveChoices {
+    bool alwaysOnTop = false;
+    std::int32_t printPercent = 100;
+    bool frameLimitEnabled = false;
+};
+
 // Everything the windows share for the life of the process. The start-up creates one;
 // a test creates a fresh one for each case.
 struct ProgramState {
     Settings settings;
     CaptureState capture;
+    LiveChoices live;
     // The global hot keys, from the settings file's [hotkey] section, read once at the start.
     HotkeySet hotkeys = defaultHotkeys();
     // The folder of a recording's frame files, ending with the path separator.

@@ -14,14 +14,6 @@ public:
     virtual void stopTick() = 0;
 };
 
-// The settings dialog: the live always-on-top choice.
-class SettingsDialogPort {
-public:
-    virtual ~SettingsDialogPort() = default;
-    virtual QWidget* dialog() = 0;
-    virtual bool alwaysOnTop() const = 0;
-};
-
 // The still-picture commands.
 class CaptureCommandsPort {
 public:

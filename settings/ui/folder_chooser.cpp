@@ -14,7 +14,6 @@
 #include "settings/logic/folder_caption.h"
 #include "settings/logic/settings_file.h"
 #include "settings/ui/folder_tree_model.h"
-#include "settings/ui/settings_dialog.h"
 
 SaveFolderChooser::SaveFolderChooser(ProgramState& state, SettingsFrame& frame, MessageBoxes& messages)
     : QDialog(nullptr), m_state(state), m_frame(frame), m_messages(messages) {
@@ -99,7 +98,7 @@ void SaveFolderChooser::acceptFolder() {
     if (!writeSaveDirectory(path, folder))
         return m_messages.error(this, QStringLiteral("%1 に書き込めません").arg(path));
     s.SaveDirectory = folder;
-    if (m_settingsDialog) m_settingsDialog->setFolderField(s.SaveDirectory);
+    emit folderChosen(s.SaveDirectory);
     m_frame.setFolderItemCaption(FolderCaption(s.SaveDirectory, 14));
     s.SaveFolderSet = true;
     m_accepting = true;
@@ -110,13 +109,17 @@ void SaveFolderChooser::acceptFolder() {
 
 void SaveFolderChooser::cancel() { close(); }
 
+void SaveFolderChooser::openOver(QWidget* opener) {
+    m_opener = opener;
+    window_stack::showOver(this, opener);
+}
+
 // Every way of closing (OK, Cancel, Esc, the title bar) comes through here.
 void SaveFolderChooser::reject() {
     // A save that waited for a folder is dropped when no folder was chosen: it must not fire
     // at some later, unrelated choice of folder.
     if (!m_accepting) m_state.capture.SaveToFolderPending = false;
-    QWidget* opener =
-        OpenedFromSettings && m_settingsDialog ? static_cast<QWidget*>(m_settingsDialog) : &m_frame.window();
+    QWidget* opener = m_opener ? m_opener : &m_frame.window();
     onClosed();
     QDialog::reject();
     // Without a window manager nobody else gives the keyboard back to the window it came from.
@@ -124,9 +127,8 @@ void SaveFolderChooser::reject() {
 }
 
 void SaveFolderChooser::onClosed() {
-    if (!OpenedFromSettings) m_frame.window().setEnabled(true);
-    OpenedFromSettings = false;
+    if (!m_opener) m_frame.window().setEnabled(true);
+    m_opener = nullptr;
     window_stack::setTopmost(this, false);
-    if (m_settingsDialog && m_settingsDialog->alwaysOnTop())
-        window_stack::setTopmost(&m_frame.window(), true);
+    if (m_state.live.alwaysOnTop) window_stack::setTopmost(&m_frame.window(), true);
 }

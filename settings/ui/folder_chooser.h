@@ -11,7 +11,6 @@ class QPushButton;
 class QTreeView;
 class MessageBoxes;
 class SettingsFrame;
-class SettingsDialog;
 
 // The save-folder chooser: a tree of folders, from the home folder and from the root, with OK and
 // Cancel. Created once at start-up and then only shown and hidden; each opening shows the save
@@ -23,7 +22,9 @@ public:
     ~SaveFolderChooser() override;
 
     // Known once the start-up has created the settings dialog.
-    void setSettingsDialog(SettingsDialog* settingsDialog) { m_settingsDialog = settingsDialog; }
+    // Opens the chooser over a dialog of the frame's, which gets the keyboard back when it closes; the
+    // frame stays disabled until that dialog closes too.
+    void openOver(QWidget* opener);
     // The save to the folder that runs when one was waiting for a folder.
     void setSaveToKnownFolder(std::function<void()> saveToKnownFolder) {
         m_saveToKnownFolder = std::move(saveToKnownFolder);
@@ -35,10 +36,13 @@ public:
     void cancel();
     void onClosed();
 
-    bool OpenedFromSettings = false;
     QTreeView* folderTree;
     QPushButton* okButton;
     QPushButton* cancelButton;
+
+signals:
+    // OK stored a folder.
+    void folderChosen(const QString& folder);
 
 protected:
     void showEvent(QShowEvent* event) override;
@@ -52,7 +56,8 @@ private:
     ProgramState& m_state;
     SettingsFrame& m_frame;
     MessageBoxes& m_messages;
-    SettingsDialog* m_settingsDialog = nullptr;
+    // The dialog the chooser was opened over; null when opened over the frame.
+    QWidget* m_opener = nullptr;
     FolderTreeModel* m_model = nullptr;
     std::function<void()> m_saveToKnownFolder;
     bool m_accepting = false;

@@ -18,24 +18,14 @@
 #include "settings/ui/folder_chooser.h"
 #include "settings/ui/spin_edit.h"
 
-SettingsDialog::SettingsDialog(ProgramState& state, SettingsFrame& frame, MessageBoxes& messages)
-    : QDialog(nullptr), m_state(state), m_frame(frame), m_messages(messages) {
+SettingsDialog::SettingsDialog(ProgramState& state, SettingsFrame& frame, SaveFolderChooser& folderChooser,
+                               MessageBoxes& messages)
+    : QDialog(nullptr), m_state(state), m_frame(frame), m_messages(messages), m_folderChooser(folderChooser) {
+    connect(&m_folderChooser, &SaveFolderChooser::folderChosen, this, &SettingsDialog::setFolderField);
     setWindowTitle(QStringLiteral("設定"));
     setFont(frame.window().font());
     move(541, 59);
     initialize();
-}
-
-bool SettingsDialog::alwaysOnTop() const {
-    return alwaysOnTopBox ? alwaysOnTopBox->isChecked() : m_state.settings.AlwaysOnTop;
-}
-
-int SettingsDialog::printPercent() const {
-    return printPercentField ? printPercentField->value() : qBound(1, m_state.settings.PrintPercent, 1000);
-}
-
-bool SettingsDialog::frameLimitEnabled() const {
-    return frameLimitBox ? frameLimitBox->isChecked() : m_state.settings.FrameLimitEnabled;
 }
 
 void SettingsDialog::setFolderField(const QString& folder) {
@@ -103,6 +93,7 @@ void SettingsDialog::applyAndClose() {
     m_frame.checkSaveTypeItem(code);
     s.SaveType = s.StoredSaveType = code;
     s.AlwaysOnTop = alwaysOnTopBox->isChecked();
+    m_state.live = {s.AlwaysOnTop, qBound(1, s.PrintPercent, 1000), s.FrameLimitEnabled};
     window_stack::setTopmost(&m_frame.window(), s.AlwaysOnTop);
 
     const QString notANumber = QStringLiteral("有効な数字ではありません");
@@ -137,11 +128,7 @@ void SettingsDialog::cancel() {
     close();
 }
 
-void SettingsDialog::chooseFolder() {
-    if (!m_folderChooser) return;
-    m_folderChooser->OpenedFromSettings = true;
-    window_stack::showOver(m_folderChooser, this);
-}
+void SettingsDialog::chooseFolder() { m_folderChooser.openOver(this); }
 
 // Every way of closing the dialog (OK, Cancel, Esc, the title bar) comes through here.
 void SettingsDialog::reject() {
@@ -189,6 +176,7 @@ void SettingsDialog::loadSettings() {
         s.SaveFolderSet = true;
         m_frame.setFolderItemCaption(FolderCaption(s.SaveDirectory, 8));
     }
+    m_state.live = {s.AlwaysOnTop, qBound(1, s.PrintPercent, 1000), s.FrameLimitEnabled};
     window_stack::setTopmost(&m_frame.window(), s.AlwaysOnTop);
     if (findSaveFormat(s.StoredSaveType)) {
         m_frame.checkSaveTypeItem(s.StoredSaveType);

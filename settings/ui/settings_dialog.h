@@ -19,21 +19,15 @@ class SaveFolderChooser;
 
 // The settings dialog. Created once at start-up (which loads the settings file) and then
 // only shown and hidden; its check boxes and print size are the live values other windows read.
-class SettingsDialog : public QDialog, public SettingsDialogPort {
+class SettingsDialog : public QDialog {
     Q_OBJECT
 public:
-    SettingsDialog(ProgramState& state, SettingsFrame& frame, MessageBoxes& messages);
+    // folderChooser: opened by the folder button; the folder it stores shows in the folder field.
+    SettingsDialog(ProgramState& state, SettingsFrame& frame, SaveFolderChooser& folderChooser,
+                   MessageBoxes& messages);
 
-    // SettingsDialogPort
-    QWidget* dialog() override { return this; }
-    // The live values of the always-on-top box, the print size and the frame-limit box.
-    bool alwaysOnTop() const override;
-    int printPercent() const;
-    bool frameLimitEnabled() const;
     // Shows a folder in the folder field.
     void setFolderField(const QString& folder);
-
-    void setFolderChooser(SaveFolderChooser* chooser) { m_folderChooser = chooser; }
 
     void initialize();
     void loadSettings();
@@ -96,5 +90,5 @@ private:
     ProgramState& m_state;
     SettingsFrame& m_frame;
     MessageBoxes& m_messages;
-    SaveFolderChooser* m_folderChooser = nullptr;
+    SaveFolderChooser& m_folderChooser;
 };

@@ -81,6 +81,11 @@ void SettingsDialog::createControls() {
     cancelButton = new QPushButton(QStringLiteral("キャンセル"), this);
     cancelButton->setAutoDefault(false);
 
+    LiveChoices& live = m_state.live;
+    connect(alwaysOnTopBox, &QCheckBox::toggled, this, [&live](bool on) { live.alwaysOnTop = on; });
+    connect(printPercentField, &SpinEdit::valueChanged, this,
+            [&live](int percent) { live.printPercent = percent; });
+    connect(frameLimitBox, &QCheckBox::toggled, this, [&live](bool on) { live.frameLimitEnabled = on; });
     connect(jpegQualitySlider, &QSlider::valueChanged, this, &SettingsDialog::onJpegQualitySlid);
     connect(jpegQualityField, &QLineEdit::textChanged, this, &SettingsDialog::onJpegQualityTyped);
     connect(frameLimitBox, &QCheckBox::clicked, this, &SettingsDialog::onFrameLimitBoxClicked);

@@ -10,6 +10,7 @@
 SpinEdit::SpinEdit(int minimum, int maximum, int step, int value, QWidget* parent)
     : QAbstractSpinBox(parent), m_min(minimum), m_max(maximum), m_step(step) {
     setValue(value);
+    connect(lineEdit(), &QLineEdit::textChanged, this, [this] { emit valueChanged(this->value()); });
 }
 
 int SpinEdit::value() const { return parseIntegerText(lineEdit()->text()).value_or(m_min); }

@@ -29,6 +29,10 @@ protected:
     StepEnabled stepEnabled() const override;
     void focusOutEvent(QFocusEvent* event) override;
 
+signals:
+    // The text changed, by typing or by a step.
+    void valueChanged(int value);
+
 private:
     int m_min, m_max, m_step;
 };

@@ -114,7 +114,7 @@ TEST_F(PrintCommandTest, PrintsTheUnscaledGrabAtTheTopLeftOfThePrintableArea) {
         waitUntil([&] { return QSize(form().clientWidth(), form().clientHeight()) == c.client; });
         ASSERT_EQ(QSize(form().clientWidth(), form().clientHeight()), c.client);
         program->state.capture.WholeScreen = c.wholeScreen;
-        program->state.settings.PrintPercent = c.percent;  // what the settings dialog's field shows
+        program->state.live.printPercent = c.percent;  // what the settings dialog's field shows
         dialog.page = c.page;
         print();
         expectPrinted(c.wholeScreen ? QRect(0, 0, 1920, 1080) : QRect(form().clientOrigin(), c.client),

@@ -90,9 +90,8 @@ TEST_F(Recording, AtHalfScaleFramesAreThePictureScaledAndWholeScreenShowsTheFram
     start();
     Settings& s = program->state.settings;
     s.ScalePercent = 50;
-    s.FrameLimitEnabled = true;
     s.FrameLimit = 3;
-    s.AlwaysOnTop = true;
+    program->state.live = {.alwaysOnTop = true, .printPercent = 100, .frameLimitEnabled = true};
     // The frame first: 420 x 360 at 50 % is 210 x 180, every other row and column.
     const QImage client = expectedClient();
     choose(FrameCommand::StartRecording);
@@ -124,7 +123,7 @@ TEST_F(Recording, FrameLimitAndClockGiveTheAchievedRate) {
     form().setClientWidth(100);
     form().setClientHeight(80);
     program->state.settings.RecordRate = 100;
-    program->state.settings.FrameLimitEnabled = true;
+    program->state.live.frameLimitEnabled = true;
     struct Case {
         int limit;
         int rate;  // the clock reads 1,000 ms more at the stop
@@ -148,7 +147,7 @@ TEST_F(Recording, FrameLimitAndClockGiveTheAchievedRate) {
     }
     // Limit off: the run goes on past FrameLimit until it is stopped; a stop before any tick
     // gives an empty stream at 1 frame a second.
-    program->state.settings.FrameLimitEnabled = false;
+    program->state.live.frameLimitEnabled = false;
     program->state.settings.FrameLimit = 2;
     clock.now.reset();
     choose(FrameCommand::StartRecording);
@@ -261,7 +260,7 @@ TEST_F(Recording, FrameModeRunPausesMovesResumesRefusesCommandsDuringTheStopAndC
 TEST_F(Recording, AMissingFrameEndsTheAviThereTheFramesAfterItAreKeptAndTheNextStartMakesThemAnAvi) {
     start();
     program->state.settings.RecordRate = 100;
-    program->state.settings.FrameLimitEnabled = true;
+    program->state.live.frameLimitEnabled = true;
     program->state.settings.FrameLimit = 10;
     // During the stop box: frame 2 becomes a picture of twice the size (as after a change of the
     // screen size), frame 5 goes missing. The file error comes after the codec dialog.

@@ -14,15 +14,6 @@
 #include "fakes/x11_test_support.h"
 #include "platform/x11/global_hotkey.h"
 
-// The settings dialog's live always-on-top choice, set by the test.
-class FakeSettingsDialog final : public SettingsDialogPort {
-public:
-    QWidget* dialog() override { return &widget; }
-    bool alwaysOnTop() const override { return onTop; }
-    QWidget widget;
-    bool onTop = false;
-};
-
 class FakeIntervalDialog final : public IntervalDialogPort {
 public:
     QWidget* dialog() override { return &widget; }
@@ -34,10 +25,7 @@ public:
 // A frame window shown over a known picture, with its boxes and documents recorded.
 class FrameTest : public ::testing::Test, protected FrameHarness {
 protected:
-    FrameTest() {
-        form.setSettingsDialog(&settingsDialog);
-        form.setIntervalDialog(&intervalDialog);
-    }
+    FrameTest() { form.setIntervalDialog(&intervalDialog); }
 
     // Under a window manager when managed; the frame has the keyboard at the end.
     void showOverBackdrop(bool managed = false) {
@@ -50,6 +38,5 @@ protected:
 
     FrameWindow& form = form1;
     Desktop desktop;
-    FakeSettingsDialog settingsDialog;
     FakeIntervalDialog intervalDialog;
 };

@@ -102,7 +102,7 @@ TEST_F(FrameTest, DeactivationMakesFrameOpaqueUnlessAlwaysOnTop) {
     ASSERT_TRUE(waitUntil([&] { return QApplication::activeWindow() == &form; }));
     EXPECT_EQ(form.appliedShape(), form.regions().frameButton);
 
-    settingsDialog.onTop = true;
+    state.live.alwaysOnTop = true;
     other.focusWindow();
     ASSERT_TRUE(waitUntil([] { return QGuiApplication::applicationState() == Qt::ApplicationInactive; }));
     EXPECT_EQ(form.appliedShape(), form.regions().frameButton);

@@ -27,10 +27,7 @@
 class FolderChooserTest : public ::testing::Test, protected FrameHarness {
 protected:
     FolderChooserTest() {
-        settingsDialog = std::make_unique<SettingsDialog>(state, form1, boxes);
-        settingsDialog->setFolderChooser(&chooser);
-        chooser.setSettingsDialog(settingsDialog.get());
-        form1.setSettingsDialog(settingsDialog.get());
+        settingsDialog = std::make_unique<SettingsDialog>(state, form1, chooser, boxes);
         form1.show();
     }
     // A folder whose full path takes exactly `bytes` bytes.

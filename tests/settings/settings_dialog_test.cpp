@@ -20,6 +20,7 @@
 #include "platform/x11/global_hotkey.h"
 #include "platform/x11/window_stack.h"
 #include "settings/logic/settings_file.h"
+#include "settings/ui/folder_chooser.h"
 #include "settings/ui/spin_edit.h"
 
 // A frame window and its settings dialog over a settings file of the test's own.
@@ -32,10 +33,7 @@ protected:
         f.write(text);
     }
     SettingsDialog& open() {
-        if (!settingsDialog) {
-            settingsDialog = std::make_unique<SettingsDialog>(state, form1, boxes);
-            form1.setSettingsDialog(settingsDialog.get());
-        }
+        if (!settingsDialog) settingsDialog = std::make_unique<SettingsDialog>(state, form1, chooser, boxes);
         form1.show();
         form1.openDialog(settingsDialog.get());
         EXPECT_TRUE(settingsDialog->isVisible());
@@ -43,6 +41,7 @@ protected:
         return *settingsDialog;
     }
 
+    SaveFolderChooser chooser{state, form1, boxes};
     std::unique_ptr<SettingsDialog> settingsDialog;
 };
 
