@@ -14,7 +14,8 @@
 #include "still/ui/print_command.h"
 #include "still/ui/still_commands.h"
 #include "video/ui/assembly_progress_window.h"
-#include "video/ui/video_recording.h"
+#include "video/ui/avi_assembly.h"
+#include "video/ui/recording_session.h"
 
 Program::Program(const QString& programDirectory, ProgramServices services) {
     state.settings.ProgramDirectory = programDirectory;
@@ -49,10 +50,11 @@ Program::Program(const QString& programDirectory, ProgramServices services) {
         *frame, screen, state.capture, [settings] { return settings->printPercent(); }, services.messages,
         services.printDialog);
     frame->setPrintCommand(printCommand.get());
-    recording = std::make_unique<VideoRecording>(
-        state, *frame, screen, *progressWindow, [settings] { return settings->frameLimitEnabled(); },
-        RecordingServices{services.messages, services.codecs, services.avi, services.hotkeys,
-                          services.clock});
+    assembly = std::make_unique<AviAssembly>(
+        state, *frame, *progressWindow, AssemblyServices{services.messages, services.codecs, services.avi});
+    recording = std::make_unique<RecordingSession>(
+        state, *frame, screen, *assembly, [settings] { return settings->frameLimitEnabled(); },
+        SessionServices{services.messages, services.hotkeys, services.clock});
     frame->setRecordingCommands(recording.get());
 
     // A copy that finds no other running clears what killed copies left behind, then lets later
@@ -71,6 +73,7 @@ Program::Program(const QString& programDirectory, ProgramServices services) {
 Program::~Program() {
     // The commands hold the frame window; they go first.
     recording.reset();
+    assembly.reset();
     printCommand.reset();
     stillCommands.reset();
 }

@@ -24,7 +24,8 @@ class IntervalSaveDialog;
 class SettingsDialog;
 class AssemblyProgressWindow;
 class SaveFolderChooser;
-class VideoRecording;
+class AviAssembly;
+class RecordingSession;
 
 struct ProgramServices {
     MessageBoxes& messages;
@@ -61,7 +62,8 @@ public:
     std::unique_ptr<AssemblyProgressWindow> progressWindow;
     std::unique_ptr<StillCommands> stillCommands;
     std::unique_ptr<PrintCommand> printCommand;
-    std::unique_ptr<VideoRecording> recording;
+    std::unique_ptr<AviAssembly> assembly;
+    std::unique_ptr<RecordingSession> recording;
     // Held shared by every running copy that uses this frame folder, for its whole life.
     std::optional<FileLock> runLock;
 };

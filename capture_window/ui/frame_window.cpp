@@ -38,7 +38,6 @@ FrameWindow::FrameWindow(ProgramState& state, FrameServices services)
 
     buildCommandMenu();
     buildActionList();
-    buildTrayMenu();
 
     connect(qApp, &QGuiApplication::applicationStateChanged, this, [this](Qt::ApplicationState s) {
         if (s == Qt::ApplicationActive) onApplicationActivated();
@@ -162,26 +161,8 @@ void FrameWindow::openIntervalDialogIfFolderKnown() {
 
 void FrameWindow::onGlobalHotkey(int id) {
     const CaptureState& c = m_state.capture;
-    switch (id) {
-        case kHotkeyResume:
-            window_stack::bringToForeground(this);
-            resumeItem->trigger();
-            break;
-        case kHotkeyPause:
-            window_stack::bringToForeground(this);
-            pauseItem->trigger();
-            break;
-        case kHotkeyStop:
-            window_stack::bringToForeground(this);
-            stopItem->trigger();
-            break;
-        case kHotkeyFront:
-            // With no taskbar a minimized frame would be lost: the key restores it too.
-            if (!c.Recording && !c.IntervalMode) window_stack::restoreToForeground(this);
-            break;
-        default:
-            break;
-    }
+    // With no taskbar a minimized frame would be lost: the key restores it too.
+    if (id == kHotkeyFront && !c.Recording && !c.IntervalMode) window_stack::restoreToForeground(this);
 }
 
 void FrameWindow::closeEvent(QCloseEvent* event) {
@@ -192,7 +173,7 @@ void FrameWindow::closeEvent(QCloseEvent* event) {
     }
     if (m_state.capture.Recording) {
         event->ignore();
-        stopItem->trigger();
+        stopRecording();
         return;
     }
     event->accept();

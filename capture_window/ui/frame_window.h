@@ -42,9 +42,6 @@ class FrameWindow : public ShapedFrame, public StillFrame, public RecordingFrame
     Q_OBJECT
 public:
     static constexpr int kHotkeyFront = hotkeyId(HotkeyAction::Front);
-    static constexpr int kHotkeyResume = hotkeyId(HotkeyAction::Resume);
-    static constexpr int kHotkeyPause = hotkeyId(HotkeyAction::Pause);
-    static constexpr int kHotkeyStop = hotkeyId(HotkeyAction::Stop);
 
     FrameWindow(ProgramState& state, FrameServices services);
     ~FrameWindow() override;
@@ -66,9 +63,6 @@ public:
     void reshape() override;
     void refreshLook() override;
     bool alwaysOnTop() const override;
-    // A key another program holds does something else: its tray item does not name it.
-    void showTrayHotkey(HotkeyAction action, bool registered) override;
-    void popUpTrayMenu(QPoint at) override;
     void checkSaveTypeItem(int code) override;
     int checkedSaveTypeItem() const override;
     void setFolderItemCaption(const QString& caption) override;
@@ -102,8 +96,6 @@ public:
     void saveAtIntervals();
     void print();
     void startRecording();
-    void resumeRecording();
-    void pauseRecording();
     void stopRecording();
 
     // The program's own help viewer, once showHelp has needed it.
@@ -115,11 +107,9 @@ public:
     QPushButton* menuButton;
     QTimer intervalArmPoll, stepPauseTimer;
     QMenu* commandMenu;
-    QMenu* trayMenu;
     QAction *saveAsItem, *saveToFolderItem, *intervalSaveItem, *copyItem, *recordItem, *printItem,
         *wholeScreenItem, *jpegItem, *bmpItem, *gifItem, *pngItem, *saveFolderItem, *settingsItem, *aboutItem,
         *helpItem;
-    QAction *pausedItem, *resumeItem, *pauseItem, *stopItem;
     std::array<QAction*, 20> shortcutActions{};  // Action1 .. Action20
 
 protected:
@@ -130,7 +120,6 @@ protected:
 private:
     void buildCommandMenu();
     void buildActionList();
-    void buildTrayMenu();
     void intervalStop(const QString& message);
     void setSaveTypeFromMenu(QAction* item);
     // jpegItem, bmpItem, gifItem and pngItem in the order of the save formats.

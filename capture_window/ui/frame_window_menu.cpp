@@ -69,37 +69,6 @@ void FrameWindow::buildCommandMenu() {
     connect(helpItem, &QAction::triggered, this, &FrameWindow::showHelp);
 }
 
-void FrameWindow::buildTrayMenu() {
-    trayMenu = new QMenu(this);
-    pausedItem = addItem(trayMenu, QStringLiteral("一時停止中"));
-    pausedItem->setEnabled(false);
-    resumeItem = trayMenu->addAction(QString());
-    pauseItem = trayMenu->addAction(QString());
-    stopItem = trayMenu->addAction(QString());
-    for (HotkeyAction action : {HotkeyAction::Resume, HotkeyAction::Pause, HotkeyAction::Stop})
-        showTrayHotkey(action, true);
-    connect(resumeItem, &QAction::triggered, this, &FrameWindow::resumeRecording);
-    connect(pauseItem, &QAction::triggered, this, &FrameWindow::pauseRecording);
-    connect(stopItem, &QAction::triggered, this, &FrameWindow::stopRecording);
-}
-
-void FrameWindow::showTrayHotkey(HotkeyAction action, bool registered) {
-    const struct {
-        HotkeyAction action;
-        QAction* item;
-        const char16_t* caption;
-    } kItems[] = {{HotkeyAction::Resume, resumeItem, u"再開"},
-                  {HotkeyAction::Pause, pauseItem, u"一時停止"},
-                  {HotkeyAction::Stop, stopItem, u"停止"}};
-    for (const auto& entry : kItems) {
-        if (entry.action != action) continue;
-        QString text = QString::fromUtf16(entry.caption);
-        // The shortcut texts name the hot keys, whichever the settings file chose.
-        if (registered) text += QLatin1Char('\t') + m_state.hotkeys[action].text();
-        entry.item->setText(text);
-    }
-}
-
 void FrameWindow::buildActionList() {
     // Keys of Action1 .. Action20; the last six move and size the frame, each with two keys.
     static const char* const kKeys[20][2] = {
@@ -168,19 +137,9 @@ void FrameWindow::startRecording() {
     if (m_recording) m_recording->start();
 }
 
-void FrameWindow::resumeRecording() {
-    if (m_recording) m_recording->resume();
-}
-
-void FrameWindow::pauseRecording() {
-    if (m_recording) m_recording->pause();
-}
-
 void FrameWindow::stopRecording() {
     if (m_recording) m_recording->stop();
 }
-
-void FrameWindow::popUpTrayMenu(QPoint at) { trayMenu->popup(at); }
 
 void FrameWindow::setMenuButtonVisible(bool visible) { menuButton->setVisible(visible); }
 
