@@ -15,7 +15,8 @@
 #include "still/ui/print_command.h"
 #include "still/ui/still_commands.h"
 #include "video/ui/assembly_progress_window.h"
-#include "video/ui/video_recording.h"
+#include "video/ui/avi_assembly.h"
+#include "video/ui/recording_session.h"
 
 Program::Program(const QString& programDirectory, ProgramServices services) {
     state.settings.ProgramDirectory = programDirectory;
@@ -43,10 +44,11 @@ Program::Program(const QString& programDirectory, ProgramServices services) {
     printCommand = std::make_unique<PrintCommand>(
         *frame, screen, state.capture, [this] { return state.live.printPercent; }, services.messages,
         services.printDialog);
-    recording = std::make_unique<VideoRecording>(
-        state, *frame, screen, *progressWindow, [this] { return state.live.frameLimitEnabled; },
-        RecordingServices{services.messages, services.codecs, services.avi, services.hotkeys,
-                          services.clock});
+    assembly = std::make_unique<AviAssembly>(
+        state, *frame, *progressWindow, AssemblyServices{services.messages, services.codecs, services.avi});
+    recording = std::make_unique<RecordingSession>(
+        state, *frame, screen, *assembly, [this] { return state.live.frameLimitEnabled; },
+        SessionServices{services.messages, services.hotkeys, services.clock});
     commands = std::make_unique<FrameCommands>(
         *frame, state.capture, services.hotkeys,
         FrameCommandTargets{*stillCommands, *printCommand, *recording, *settingsDialog, *folderChooser});
@@ -68,6 +70,7 @@ Program::~Program() {
     // The commands hold the frame window; they go first.
     commands.reset();
     recording.reset();
+    assembly.reset();
     printCommand.reset();
     stillCommands.reset();
 }

@@ -25,7 +25,8 @@ class IntervalSaveDialog;
 class SettingsDialog;
 class AssemblyProgressWindow;
 class SaveFolderChooser;
-class VideoRecording;
+class AviAssembly;
+class RecordingSession;
 
 struct ProgramServices {
     MessageBoxes& messages;
@@ -62,7 +63,8 @@ public:
     std::unique_ptr<AssemblyProgressWindow> progressWindow;
     std::unique_ptr<StillCommands> stillCommands;
     std::unique_ptr<PrintCommand> printCommand;
-    std::unique_ptr<VideoRecording> recording;
+    std::unique_ptr<AviAssembly> assembly;
+    std::unique_ptr<RecordingSession> recording;
     // The route of the frame's commands to the features, made once they all exist.
     std::unique_ptr<FrameCommands> commands;
     // Held shared by every running copy that uses this frame folder, for its whole life.

@@ -19,10 +19,7 @@ FrameCommands::FrameCommands(FrameWindow& frame, const CaptureState& capture, Gl
     connect(&hotkeys, &GlobalHotkeys::activated, this, [this](int id) {
         if (id == FrameWindow::kHotkeyFront) runIfAllowed(FrameCommand::BringToFront);
     });
-    // The tray menu's items.
-    connect(m_frame.resumeItem, &QAction::triggered, this, [this] { m_targets.recording.resume(); });
-    connect(m_frame.pauseItem, &QAction::triggered, this, [this] { m_targets.recording.pause(); });
-    connect(m_frame.stopItem, &QAction::triggered, this, [this] { m_targets.recording.stop(); });
+    connect(&m_frame, &FrameWindow::closeRequested, this, [this] { m_targets.recording.stop(); });
 }
 
 void FrameCommands::addShortcuts() {

@@ -37,13 +37,11 @@ FrameWindow::FrameWindow(ProgramState& state, FrameServices services)
     connect(&stepPauseTimer, &QTimer::timeout, this, &FrameWindow::resetStepper);
 
     buildCommandMenu();
-    buildTrayMenu();
 
     connect(qApp, &QGuiApplication::applicationStateChanged, this, [this](Qt::ApplicationState s) {
         if (s == Qt::ApplicationActive) onApplicationActivated();
         if (s == Qt::ApplicationInactive) onApplicationDeactivated();
     });
-    connect(&m_services.hotkeys, &GlobalHotkeys::activated, this, &FrameWindow::onGlobalHotkey);
     initialize();
 }
 
@@ -159,25 +157,6 @@ void FrameWindow::openIntervalDialogIfFolderKnown() {
     }
 }
 
-void FrameWindow::onGlobalHotkey(int id) {
-    switch (id) {
-        case kHotkeyResume:
-            window_stack::bringToForeground(this);
-            resumeItem->trigger();
-            break;
-        case kHotkeyPause:
-            window_stack::bringToForeground(this);
-            pauseItem->trigger();
-            break;
-        case kHotkeyStop:
-            window_stack::bringToForeground(this);
-            stopItem->trigger();
-            break;
-        default:
-            break;
-    }
-}
-
 void FrameWindow::closeEvent(QCloseEvent* event) {
     if (m_state.capture.IntervalMode) {
         event->ignore();
@@ -186,7 +165,7 @@ void FrameWindow::closeEvent(QCloseEvent* event) {
     }
     if (m_state.capture.Recording) {
         event->ignore();
-        stopItem->trigger();
+        emit closeRequested();
         return;
     }
     event->accept();

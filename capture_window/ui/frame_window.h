@@ -38,9 +38,6 @@ class FrameWindow : public ShapedFrame, public StillFrame, public RecordingFrame
     Q_OBJECT
 public:
     static constexpr int kHotkeyFront = hotkeyId(HotkeyAction::Front);
-    static constexpr int kHotkeyResume = hotkeyId(HotkeyAction::Resume);
-    static constexpr int kHotkeyPause = hotkeyId(HotkeyAction::Pause);
-    static constexpr int kHotkeyStop = hotkeyId(HotkeyAction::Stop);
 
     FrameWindow(ProgramState& state, FrameServices services);
     ~FrameWindow() override;
@@ -57,9 +54,6 @@ public:
     void reshape() override;
     void refreshLook() override;
     bool alwaysOnTop() const override;
-    // A key another program holds does something else: its tray item does not name it.
-    void showTrayHotkey(HotkeyAction action, bool registered) override;
-    void popUpTrayMenu(QPoint at) override;
     void checkSaveTypeItem(int code) override;
     int checkedSaveTypeItem() const override;
     void setFolderItemCaption(const QString& caption) override;
@@ -75,7 +69,6 @@ public:
     void onRestored();
     void openIntervalDialogIfFolderKnown();
     void resetStepper();
-    void onGlobalHotkey(int id);
 
     // What the frame's own commands do (FrameCommands runs them).
     void openCommandMenu();
@@ -101,8 +94,10 @@ public:
     // Ends a burst of keyboard steps.
     QTimer stepPauseTimer;
     QMenu* commandMenu;
-    QMenu* trayMenu;
-    QAction *pausedItem, *resumeItem, *pauseItem, *stopItem;
+
+signals:
+    // A close refused while a recording runs: the recording stops instead.
+    void closeRequested();
 
 protected:
     void resizeEvent(QResizeEvent* event) override;
@@ -111,7 +106,6 @@ protected:
 
 private:
     void buildCommandMenu();
-    void buildTrayMenu();
     void intervalStop(const QString& message);
     // The save-type items in the order of the save formats.
     SaveFormatButtons<QAction> saveTypeItems() const;

@@ -48,39 +48,9 @@ void FrameWindow::buildCommandMenu() {
     menuItem(FrameCommand::SaveTypeJpeg)->setChecked(true);
 }
 
-void FrameWindow::buildTrayMenu() {
-    trayMenu = new QMenu(this);
-    pausedItem = addItem(trayMenu, QStringLiteral("一時停止中"));
-    pausedItem->setEnabled(false);
-    resumeItem = trayMenu->addAction(QString());
-    pauseItem = trayMenu->addAction(QString());
-    stopItem = trayMenu->addAction(QString());
-    for (HotkeyAction action : {HotkeyAction::Resume, HotkeyAction::Pause, HotkeyAction::Stop})
-        showTrayHotkey(action, true);
-}
-
-void FrameWindow::showTrayHotkey(HotkeyAction action, bool registered) {
-    const struct {
-        HotkeyAction action;
-        QAction* item;
-        const char16_t* caption;
-    } kItems[] = {{HotkeyAction::Resume, resumeItem, u"再開"},
-                  {HotkeyAction::Pause, pauseItem, u"一時停止"},
-                  {HotkeyAction::Stop, stopItem, u"停止"}};
-    for (const auto& entry : kItems) {
-        if (entry.action != action) continue;
-        QString text = QString::fromUtf16(entry.caption);
-        // The shortcut texts name the hot keys, whichever the settings file chose.
-        if (registered) text += QLatin1Char('\t') + m_state.hotkeys[action].text();
-        entry.item->setText(text);
-    }
-}
-
 void FrameWindow::openCommandMenu() {
     commandMenu->exec(commandMenuPosition(clientOrigin(), menuButton->geometry()));
 }
-
-void FrameWindow::popUpTrayMenu(QPoint at) { trayMenu->popup(at); }
 
 void FrameWindow::setMenuButtonVisible(bool visible) { menuButton->setVisible(visible); }
 

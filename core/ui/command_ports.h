@@ -31,8 +31,8 @@ public:
     virtual void print() = 0;
 };
 
-// The video commands: the menu, the tray menu and the hot keys all come here, and so do the
-// recording's own stops (the frame limit) and pauses (a frame that cannot be written).
+// The video commands: the frame's menu, keys and close come here; the recording's tray menu, hot keys,
+// own stops (the frame limit) and pauses (a frame that cannot be written) call the same commands.
 class RecordingCommandsPort {
 public:
     virtual ~RecordingCommandsPort() = default;

@@ -1,9 +1,6 @@
 #pragma once
 
-#include <QPoint>
 #include <QSize>
-
-#include "core/logic/hotkey_settings.h"
 
 class QString;
 class QWidget;
@@ -37,9 +34,6 @@ public:
     virtual void reshape() = 0;
     virtual void refreshLook() = 0;
     virtual bool alwaysOnTop() const = 0;
-    // The tray menu's item of a recording hot key names the key only while it is registered.
-    virtual void showTrayHotkey(HotkeyAction action, bool registered) = 0;
-    virtual void popUpTrayMenu(QPoint at) = 0;
 };
 
 // The settings dialog and the folder chooser.

@@ -3,7 +3,6 @@
 #include <QAction>
 #include <QDir>
 #include <QFile>
-#include <QMenu>
 #include <QPushButton>
 #include <array>
 #include <atomic>
@@ -19,8 +18,8 @@
 #include "video/logic/frame_file.h"
 #include "video/logic/frame_file_writer.h"
 #include "video/ui/assembly_progress_window.h"
-#include "video/ui/avi_movie_writer.h"
-#include "video/ui/video_recording.h"
+#include "video/ui/avi_assembly.h"
+#include "video/ui/recording_session.h"
 
 namespace {
 const QString kStopBox = QStringLiteral("動画保存>>停止しました\nOKを押すとAVIファイル作成します");
@@ -52,7 +51,7 @@ protected:
         program->frame->activateWindow();
         ASSERT_TRUE(waitUntil([&] { return QApplication::activeWindow() == program->frame.get(); }));
     }
-    VideoRecording& rec() { return *program->recording; }
+    RecordingSession& rec() { return *program->recording; }
     QString movie(int n) const { return folder() + QStringLiteral("動画保存%1.avi").arg(n); }
     int frameFiles() const { return QDir(folder()).entryList({QStringLiteral("kadrel00AVISAVE*")}).size(); }
     bool buttonInShape() {
@@ -60,7 +59,7 @@ protected:
                                               ShapedFrame::clientOffset());
     }
     void waitForFrames(int count) {
-        ASSERT_TRUE(waitUntil([&] { return rec().FrameCount >= count; }, 10000)) << rec().FrameCount;
+        ASSERT_TRUE(waitUntil([&] { return rec().frameCount() >= count; }, 10000)) << rec().frameCount();
     }
     void waitIdle() {
         ASSERT_TRUE(waitUntil([&] { return rec().runState() == RecordingState::Idle; }, 30000));
@@ -139,7 +138,7 @@ TEST_F(Recording, FrameLimitAndClockGiveTheAchievedRate) {
         clock.now = 2000;
         waitIdle();
         const int frames = std::max(c.limit, 1);
-        EXPECT_EQ(rec().FrameCount, frames) << c.limit;
+        EXPECT_EQ(rec().frameCount(), frames) << c.limit;
         EXPECT_EQ(filesAtStop, frames) << c.limit;
         const auto probe = probeVideo(movie(++n));
         EXPECT_EQ(probe.at("nb_read_frames"), std::to_string(frames)) << c.limit;
@@ -152,11 +151,11 @@ TEST_F(Recording, FrameLimitAndClockGiveTheAchievedRate) {
     clock.now.reset();
     choose(FrameCommand::StartRecording);
     waitForFrames(5);
-    form().stopItem->trigger();
+    rec().trayMenu().stopItem()->trigger();
     program->state.settings.RecordRate = 1;
     choose(FrameCommand::StartRecording);
-    form().stopItem->trigger();
-    EXPECT_EQ(rec().FrameCount, 0);
+    rec().trayMenu().stopItem()->trigger();
+    EXPECT_EQ(rec().frameCount(), 0);
     const auto empty = probeVideo(movie(n + 2));
     EXPECT_EQ(empty.at("r_frame_rate"), "1/1");
     EXPECT_TRUE(decodeFrames(movie(n + 2), 100, 80).isEmpty());
@@ -170,18 +169,18 @@ TEST_F(Recording, TrayPressPausesAndOpensTheMenuWhoseItemsResumeAndStop) {
         ASSERT_TRUE(waitUntil([&] { return rec().runState() == RecordingState::Recording; }));
         clickTray(button);
         EXPECT_TRUE(waitUntil([&] { return rec().runState() == RecordingState::Paused; })) << button;
-        EXPECT_FALSE(rec().frameTimer.isActive());
-        ASSERT_TRUE(waitUntil([&] { return form().trayMenu->isVisible(); })) << button;
+        EXPECT_FALSE(rec().frameTimerRunning());
+        ASSERT_TRUE(waitUntil([&] { return rec().trayMenu().isVisible(); })) << button;
         if (button == 1) {
             ASSERT_TRUE(sendKeys({"Escape"}));
-            EXPECT_FALSE(form().trayMenu->isVisible());
+            EXPECT_FALSE(rec().trayMenu().isVisible());
             EXPECT_EQ(rec().runState(), RecordingState::Paused);
             clickTray(3);  // a press while paused changes nothing but opens the menu again
-            ASSERT_TRUE(waitUntil([&] { return form().trayMenu->isVisible(); }));
+            ASSERT_TRUE(waitUntil([&] { return rec().trayMenu().isVisible(); }));
         }
-        QMenu& menu = *form().trayMenu;
+        RecordingTrayMenu& menu = rec().trayMenu();
         const QPoint item =
-            menu.mapToGlobal(menu.actionGeometry(button == 1 ? form().resumeItem : form().stopItem).center());
+            menu.mapToGlobal(menu.actionGeometry(button == 1 ? menu.resumeItem() : menu.stopItem()).center());
         runTool("xdotool", {"mousemove", QString::number(item.x()), QString::number(item.y()), "click", "1"});
     }
     waitIdle();
@@ -207,12 +206,12 @@ TEST_F(Recording, FrameModeRunPausesMovesResumesRefusesCommandsDuringTheStopAndC
     EXPECT_EQ(rec().runState(), RecordingState::Paused);
     EXPECT_EQ(form().windowTitle(), QStringLiteral("Kadrel1.02 動画保存>一時停止中"));
     EXPECT_TRUE(form().isEnabled());
-    const std::int32_t pausedAt = rec().FrameCount;
+    const std::int32_t pausedAt = rec().frameCount();
     // Paused, the frame moves; a resize snaps back to the run's size.
     form().move(600, 400);
     form().resize(500, 300);
     EXPECT_TRUE(waitUntil([&] { return form().clientWidth() == 420 && form().clientHeight() == 360; }));
-    EXPECT_TRUE(holdsFor([&] { return rec().FrameCount == pausedAt; }, 300));
+    EXPECT_TRUE(holdsFor([&] { return rec().frameCount() == pausedAt; }, 300));
     const QImage after = expectedClient();
     ASSERT_TRUE(sendKeys({"ctrl+F1"}));
     EXPECT_EQ(rec().runState(), RecordingState::Recording);
@@ -221,10 +220,10 @@ TEST_F(Recording, FrameModeRunPausesMovesResumesRefusesCommandsDuringTheStopAndC
     ASSERT_TRUE(sendKeys({"ctrl+F2"}));
 
     // A start that reaches a paused run changes nothing.
-    AviMovieWriter* writer = rec().movieWriter;
-    const int frames = rec().FrameCount;
+    const AviMovieWriter* writer = &program->assembly->movieWriter();
+    const int frames = rec().frameCount();
     choose(FrameCommand::StartRecording);
-    EXPECT_EQ(std::tuple(rec().movieWriter.data(), rec().FrameCount, rec().runState()),
+    EXPECT_EQ(std::tuple(&program->assembly->movieWriter(), rec().frameCount(), rec().runState()),
               std::tuple(writer, frames, RecordingState::Paused));
     boxes.whileShown = [&](const QString& text) {
         if (text != kStopBox) return;
@@ -241,7 +240,7 @@ TEST_F(Recording, FrameModeRunPausesMovesResumesRefusesCommandsDuringTheStopAndC
     waitIdle();
     EXPECT_TRUE(idleAtCodecDialog);
     EXPECT_EQ(boxes.messages, QStringList{kStopBox});
-    EXPECT_EQ(rec().FrameCount, frames);
+    EXPECT_EQ(rec().frameCount(), frames);
     EXPECT_FALSE(QFile::exists(movie(2)));
     EXPECT_TRUE(form().isVisible());
     EXPECT_EQ(form().windowTitle(), QStringLiteral("Kadrel1.02  420 , 360"));
@@ -331,22 +330,22 @@ TEST_F(Recording, ASlowDiskSlowsTheTickOnlyOnceTheQueueIsFullAndNoCountedFrameIs
         kQueued * 100 * 80 * 4);
     choose(FrameCommand::StartRecording);
     // The tick keeps its 20 ms while the first frames wait for the disk...
-    ASSERT_TRUE(waitUntil([&] { return rec().FrameCount >= kQueued; }, 5000));
+    ASSERT_TRUE(waitUntil([&] { return rec().frameCount() >= kQueued; }, 5000));
     EXPECT_LE(written, 2);
     // ...and once the queue is full it waits for room: never more frames counted than written and queued.
     int mostAhead = 0;
     waitUntil(
         [&] {
-            mostAhead = std::max(mostAhead, rec().FrameCount - written);
+            mostAhead = std::max(mostAhead, rec().frameCount() - written);
             return false;
         },
         2000);
     EXPECT_LE(mostAhead, kQueued + 2);
     EXPECT_GE(written, 8);
-    form().stopItem->trigger();
+    rec().trayMenu().stopItem()->trigger();
     waitIdle();
-    EXPECT_EQ(written, rec().FrameCount);
-    EXPECT_EQ(probeVideo(movie(1)).at("nb_read_frames"), std::to_string(rec().FrameCount));
+    EXPECT_EQ(written, rec().frameCount());
+    EXPECT_EQ(probeVideo(movie(1)).at("nb_read_frames"), std::to_string(rec().frameCount()));
     EXPECT_TRUE(boxes.errors.isEmpty());
 }
 
@@ -365,7 +364,7 @@ TEST_F(Recording, AWriteThatFailsInTheQueuePausesWithOneBoxAndKeepsTheFramesWrit
     // A resume while the box is open fails again and pauses without a second box.
     boxes.whileShown = [&](const QString&) {
         EXPECT_EQ(rec().runState(), RecordingState::Paused);
-        EXPECT_EQ(rec().FrameCount, 5);
+        EXPECT_EQ(rec().frameCount(), 5);
         sendKeys({"ctrl+F1"});
         waitUntil([&] { return rec().runState() == RecordingState::Paused; });
     };
@@ -376,7 +375,7 @@ TEST_F(Recording, AWriteThatFailsInTheQueuePausesWithOneBoxAndKeepsTheFramesWrit
     EXPECT_TRUE(boxes.errors[0].endsWith(QStringLiteral(
         "\nディスクの空き容量が足りません.\n録画を一時停止しました. Ctrl+F1 で再開できます.")));
     EXPECT_EQ(rec().runState(), RecordingState::Paused);
-    EXPECT_EQ(rec().FrameCount, 5);
+    EXPECT_EQ(rec().frameCount(), 5);
     EXPECT_EQ(frameFiles(), 5);
     boxes.whileShown = nullptr;
     full = false;
@@ -384,7 +383,7 @@ TEST_F(Recording, AWriteThatFailsInTheQueuePausesWithOneBoxAndKeepsTheFramesWrit
     waitForFrames(8);
     ASSERT_TRUE(sendKeys({"ctrl+F3"}));
     waitIdle();
-    EXPECT_EQ(probeVideo(movie(1)).at("nb_read_frames"), std::to_string(rec().FrameCount));
+    EXPECT_EQ(probeVideo(movie(1)).at("nb_read_frames"), std::to_string(rec().frameCount()));
     EXPECT_EQ(boxes.errors.size(), 1);
 }
 
@@ -400,12 +399,12 @@ TEST_F(Recording, TheRunHoldsTheFolderAndNeverOverwritesAFileThatTookItsNameMean
     ASSERT_TRUE(writeFile(movie(1), "another copy's"));
     bool heldAtCodecDialog = false;
     codecs.whenAsked = [&] { heldAtCodecDialog = !FileLock::tryLock(folder(), FileLock::Mode::Exclusive); };
-    form().stopItem->trigger();
+    rec().trayMenu().stopItem()->trigger();
     waitIdle();
     EXPECT_TRUE(heldAtCodecDialog);
     EXPECT_EQ(fileBytes(movie(1)), "another copy's");
-    EXPECT_EQ(rec().MovieNumber, 2);
-    EXPECT_EQ(probeVideo(movie(2)).at("nb_read_frames"), std::to_string(rec().FrameCount));
+    EXPECT_EQ(program->assembly->movieFile(), movie(2));
+    EXPECT_EQ(probeVideo(movie(2)).at("nb_read_frames"), std::to_string(rec().frameCount()));
     EXPECT_TRUE(FileLock::tryLock(folder(), FileLock::Mode::Exclusive));
 }
 
@@ -467,9 +466,10 @@ TEST_F(ProgramTest, TrayMenuNamesTheHotKeysChosenInTheSettingsFile) {
     ASSERT_TRUE(writeFile(folder() + QStringLiteral("kadrel.ini"),
                           "[hotkey]\r\nresume=Alt+Pause\r\npause=ctrl+shift+f2\r\nstop=F3\r\n"));
     start();
-    EXPECT_EQ(form().resumeItem->text(), QStringLiteral("再開\tAlt+Pause"));
-    EXPECT_EQ(form().pauseItem->text(), QStringLiteral("一時停止\tCtrl+Shift+F2"));
-    EXPECT_EQ(form().stopItem->text(), QStringLiteral("停止\tCtrl+F3"));  // a key without a modifier
+    const RecordingTrayMenu& tray = program->recording->trayMenu();
+    EXPECT_EQ(tray.resumeItem()->text(), QStringLiteral("再開\tAlt+Pause"));
+    EXPECT_EQ(tray.pauseItem()->text(), QStringLiteral("一時停止\tCtrl+Shift+F2"));
+    EXPECT_EQ(tray.stopItem()->text(), QStringLiteral("停止\tCtrl+F3"));  // a key without a modifier
 }
 
 // fluxbox's default keys take Ctrl+F1 to Ctrl+F12: the start names Ctrl+F4, the first recording
@@ -482,15 +482,15 @@ TEST_F(ProgramTest, UnderFluxboxOneBoxARunNamesTheKeysItHoldsAndTheTrayMenuLeave
     const QString failed = QStringLiteral(
         "ホットキー登録に失敗しました\n%1 を使えません。\nkadrel.ini の [hotkey] で別のキーを指定できます。");
     EXPECT_EQ(boxes.messages, QStringList{failed.arg(QStringLiteral("Ctrl+F4"))});
-    for (int run = 1; run <= 2; ++run) {
+    for (RecordingTrayMenu& tray = program->recording->trayMenu(); int run : {1, 2}) {
         boxes.messages.clear();
         choose(FrameCommand::StartRecording);
         ASSERT_TRUE(program->state.capture.Recording);
         const QStringList expected{failed.arg(QStringLiteral("Ctrl+F1、Ctrl+F2、Ctrl+F3"))};
         EXPECT_EQ(boxes.messages, run == 1 ? expected : QStringList()) << run;
-        EXPECT_EQ(QStringList({form().resumeItem->text(), form().pauseItem->text(), form().stopItem->text()}),
+        EXPECT_EQ(QStringList({tray.resumeItem()->text(), tray.pauseItem()->text(), tray.stopItem()->text()}),
                   QStringList({QStringLiteral("再開"), QStringLiteral("一時停止"), QStringLiteral("停止")}));
-        form().stopItem->trigger();
+        tray.stopItem()->trigger();
         ASSERT_TRUE(waitUntil([&] { return !program->state.capture.Recording; }, 30000));
     }
 }

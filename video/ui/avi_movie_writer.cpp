@@ -37,9 +37,9 @@ constexpr int kMostRenames = 1000;
 const QString AviMovieWriter::kNoAviLibraryText =
     QStringLiteral("圧縮用のライブラリを読み込めませんでした.\nＡＶＩファイルは圧縮せずに保存しました.");
 
-AviMovieWriter::AviMovieWriter(QObject* owner, MessageBoxes& messages, CodecChooser& codecs,
+AviMovieWriter::AviMovieWriter(QWidget* ownerWindow, MessageBoxes& messages, CodecChooser& codecs,
                                AviLibraryLoader& avi)
-    : QObject(owner), m_messages(messages), m_codecs(codecs), m_avi(avi) {}
+    : m_ownerWindow(ownerWindow), m_messages(messages), m_codecs(codecs), m_avi(avi) {}
 
 AviMovieWriter::~AviMovieWriter() { delete progressWindow.data(); }
 
@@ -173,11 +173,6 @@ std::int32_t AviMovieWriter::SaveProgress(std::int32_t percent) {
     }
     QCoreApplication::processEvents();
     return abortRequested;
-}
-
-QWidget* AviMovieWriter::ownerWindow() const {
-    auto* owner = qobject_cast<QWidget*>(parent());
-    return owner ? owner->window() : nullptr;
 }
 
 // Without a window manager nothing gives the keyboard back when a window of ours closes.

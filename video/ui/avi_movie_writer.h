@@ -44,9 +44,10 @@ public:
     // Shown by Finish instead of the codec dialog when the AVI module cannot be loaded.
     static const QString kNoAviLibraryText;
 
-    // avi: the AVI module that reads, re-compresses and offers the codecs; loaded by the first
-    // Finish that offers re-compression.
-    AviMovieWriter(QObject* owner, MessageBoxes& messages, CodecChooser& codecs, AviLibraryLoader& avi);
+    // ownerWindow: the window the codec dialog and the progress window stand over and give the
+    // keyboard back to when they close (none: they stand alone). avi: the AVI module that reads,
+    // re-compresses and offers the codecs; loaded by the first Finish that offers re-compression.
+    AviMovieWriter(QWidget* ownerWindow, MessageBoxes& messages, CodecChooser& codecs, AviLibraryLoader& avi);
     ~AviMovieWriter() override;
 
     QString FileName() const { return m_fileName; }
@@ -109,14 +110,14 @@ public:
     // Bytes of every frame sample, from the format Open set.
     std::size_t frameBufferSize() const;
 
-    // The window whose dialogs these are: the owner, when it is a window. The codec dialog and the
-    // progress window stay above it and give it the keyboard back when they close.
-    QWidget* ownerWindow() const;
+    // The window whose dialogs these are.
+    QWidget* ownerWindow() const { return m_ownerWindow; }
 
 private:
     void giveFocusBack();
     void recompress(AviLibrary& library, std::unique_ptr<AviSource> source);
 
+    QWidget* m_ownerWindow;
     MessageBoxes& m_messages;
     CodecChooser& m_codecs;
     AviLibraryLoader& m_avi;

@@ -1,0 +1,281 @@
+#include "video/ui/recording_session.h"
+
+#include <QAction>
+#include <QApplication>
+#include <QCursor>
+
+#include "core/logic/recording_captions.h"
+#include "core/ui/frame_ports.h"
+#include "core/ui/screen_capture.h"
+#include "platform/system/mm_clock.h"
+#include "platform/x11/global_hotkey.h"
+#include "platform/x11/message_box.h"
+#include "platform/x11/window_stack.h"
+#include "video/logic/avi_names.h"
+#include "video/logic/frame_size.h"
+#include "video/logic/frame_timer.h"
+#include "video/ui/avi_assembly.h"
+#include "video/ui/avi_movie_writer.h"
+
+namespace {
+
+// The run's hot keys, registered in this order at the start, and the command each one gives.
+const struct {
+    HotkeyAction action;
+    void (RecordingSession::*command)();
+} kRecordingHotkeys[] = {{HotkeyAction::Resume, &RecordingSession::resume},
+                         {HotkeyAction::Pause, &RecordingSession::pause},
+                         {HotkeyAction::Stop, &RecordingSession::stop}};
+
+const QString kCannotMakeImage = QStringLiteral("画像を作成できません");
+
+}  // namespace
+
+RecordingSession::RecordingSession(ProgramState& state, RecordingFrame& frame, ScreenCapture& screen,
+                                   AviAssembly& assembly, std::function<bool()> frameLimitEnabled,
+                                   SessionServices services)
+    : m_state(state),
+      m_frame(frame),
+      m_screen(screen),
+      m_assembly(assembly),
+      m_frameLimitEnabled(std::move(frameLimitEnabled)),
+      m_services(services),
+      m_trayMenu(state.hotkeys) {
+    m_frameTimer.setTimerType(Qt::PreciseTimer);
+    connect(&m_frameTimer, &QTimer::timeout, this, &RecordingSession::captureFrame);
+    connect(&m_trayIcon, &TrayIcon::mouseMessage, this, &RecordingSession::onTrayIconPressed);
+    connect(m_trayMenu.resumeItem(), &QAction::triggered, this, &RecordingSession::resume);
+    connect(m_trayMenu.pauseItem(), &QAction::triggered, this, &RecordingSession::pause);
+    connect(m_trayMenu.stopItem(), &QAction::triggered, this, &RecordingSession::stop);
+    connect(&m_services.hotkeys, &GlobalHotkeys::activated, this, &RecordingSession::onGlobalHotkey);
+}
+
+RecordingSession::~RecordingSession() { unregisterHotkeys(); }
+
+bool RecordingSession::advance(RecordingCommand command) {
+    const std::optional<RecordingState> next = nextState(m_runState, command);
+    if (!next) return false;
+    m_runState = *next;
+    return true;
+}
+
+void RecordingSession::applyLook() {
+    const std::optional<RecordingLook> look = lookOf(m_runState);
+    if (!look) return;
+    m_state.capture.Recording = look->recordingFlag;
+    if (!m_state.capture.WholeScreen) m_frame.window().setEnabled(look->windowEnabled);
+    if (look->timerRunning)
+        m_frameTimer.start();
+    else
+        m_frameTimer.stop();
+    if (look->caption == CaptionKind::Recording) m_frame.window().setWindowTitle(kRecordingCaption);
+    if (look->caption == CaptionKind::Paused) m_frame.window().setWindowTitle(kPausedRecordingCaption);
+}
+
+void RecordingSession::start() {
+    // Refused unless idle: a paused run is never restarted, nor a run still being assembled.
+    if (m_runState != RecordingState::Idle) return;
+    const Settings& s = m_state.settings;
+    const CaptureState& c = m_state.capture;
+    const QSize source = c.WholeScreen ? m_screen.geometry().screen : m_screen.geometry().client;
+    const FrameSizeCheck frame = recordingFrameSize(source, s.ScalePercent);
+    if (!frame.problem.isEmpty())
+        return m_services.messages.message(&m_frame.window(),
+                                           kCannotMakeImage + QLatin1Char('\n') + frame.problem);
+    if (!m_assembly.holdFrameFolder()) return;
+    // Frames kept from an earlier run would be overwritten by this one's: they go first.
+    const AviAssembly::KeptFrames kept = m_assembly.offerKeptFrames(true);
+    if (kept == AviAssembly::KeptFrames::ToAssemble) return assembleKeptFrames();
+    if (kept == AviAssembly::KeptFrames::Left) return;
+
+    m_assembly.newMovie(frame.size, s.RecordRate);
+    m_screen.captureImage = QImage(m_frame.clientSize(), QImage::Format_RGB32);
+    m_frameTimer.setInterval(frameTimerIntervalMs(s.RecordRate));
+    beginRun();
+}
+
+void RecordingSession::offerKeptFramesAtStart() {
+    if (m_runState == RecordingState::Idle && m_assembly.offerKeptFramesAtStart()) assembleKeptFrames();
+}
+
+void RecordingSession::assembleKeptFrames() {
+    const std::int32_t frames = m_assembly.takeKeptFrames();
+    advance(RecordingCommand::Recover);
+    assemble(frames);
+}
+
+void RecordingSession::beginRun() {
+    m_trayIcon.add(QApplication::windowIcon(), QStringLiteral("Kadrel"));
+    QCoreApplication::processEvents();
+    advance(RecordingCommand::Start);
+    m_state.capture.Recording = true;
+    registerHotkeys();
+    if (m_state.capture.WholeScreen)
+        m_frame.window().hide();
+    else
+        m_frame.window().setEnabled(false);
+    m_frame.reshape();  // the frame without the button, as Recording is set
+    window_stack::setTopmost(&m_frame.window(), true);
+    m_frame.window().setWindowTitle(kRecordingCaption);
+    m_frameCount = 0;
+    const AviMovieWriter& movie = m_assembly.movieWriter();
+    m_frameWriter = std::make_unique<FrameFileWriter>(
+        std::size_t(movie.Width()) * movie.Height() * 4, m_frameBudgetBytes, m_writeFrameFile, [this] {
+            QMetaObject::invokeMethod(
+                this, [this] { frameWriteFailed(); }, Qt::QueuedConnection);
+        });
+    m_clock.start(m_services.clock.timeGetTime());
+    m_frameTimer.start();
+}
+
+// Every key that fails is named in one box, and a key is named once a program run: a desktop that
+// holds the keys holds them at every start.
+void RecordingSession::registerHotkeys() {
+    QList<HotkeyCombination> failed;
+    for (const auto& hotkey : kRecordingHotkeys) {
+        const HotkeyCombination& key = m_state.hotkeys[hotkey.action];
+        const bool registered =
+            m_services.hotkeys.registerHotkey(hotkeyId(hotkey.action), key.modifiers, key.key);
+        m_trayMenu.showHotkey(hotkey.action, registered);
+        if (registered || m_failureReported[std::size_t(hotkey.action)]) continue;
+        m_failureReported[std::size_t(hotkey.action)] = true;
+        failed << key;
+    }
+    m_hotkeysRegistered = true;
+    if (!failed.isEmpty()) m_services.messages.message(&m_frame.window(), hotkeyFailureText(failed));
+}
+
+void RecordingSession::unregisterHotkeys() {
+    if (!m_hotkeysRegistered) return;
+    for (const auto& hotkey : kRecordingHotkeys) m_services.hotkeys.unregisterHotkey(hotkeyId(hotkey.action));
+    m_hotkeysRegistered = false;
+}
+
+void RecordingSession::onGlobalHotkey(int id) {
+    for (const auto& hotkey : kRecordingHotkeys) {
+        if (id != hotkeyId(hotkey.action)) continue;
+        window_stack::bringToForeground(&m_frame.window());
+        (this->*hotkey.command)();
+    }
+}
+
+void RecordingSession::setFrameFileWriting(FrameFileWriter::WriteFile write, std::size_t budgetBytes) {
+    m_writeFrameFile = std::move(write);
+    m_frameBudgetBytes = budgetBytes;
+}
+
+void RecordingSession::captureFrame() {
+    if (m_runState != RecordingState::Recording) return;
+    ++m_frameCount;
+    const QImage* image = grabFrame();
+    if (!image) {
+        --m_frameCount;
+        return pauseAndReport(kCannotMakeImage);
+    }
+    // The writer's thread puts the frame on disk; the tick waits only while the queue is full.
+    if (!m_frameWriter->submit(*image, m_frameCount, frameFilePath(m_state.frameDirectory, m_frameCount)))
+        return frameWriteFailed();
+    if (m_frameLimitEnabled() && m_frameCount >= m_state.settings.FrameLimit) stop();
+}
+
+const QImage* RecordingSession::grabFrame() {
+    // In frame mode only the capture rectangle is read from the screen: the frame is the same, at a
+    // fraction of the copying.
+    if (m_state.capture.WholeScreen)
+        m_screen.grabWholeScreen();
+    else
+        m_screen.grabClientArea();
+    QImage& image = m_state.capture.WholeScreen ? m_screen.screenImage : m_screen.captureImage;
+    return m_screen.scale(image) ? &image : nullptr;
+}
+
+void RecordingSession::frameWriteFailed() {
+    if (!m_frameWriter) return;
+    const std::optional<FrameFileWriter::Failure> failure = m_frameWriter->takeFailure();
+    if (!failure) return;
+    // The frames on disk stay one unbroken run that the assembly reads whole; those queued behind
+    // the failed one were never written.
+    m_frameCount = failure->number - 1;
+    const QString text = withCause(fileCreationErrorText(failure->path), failure->error);
+    if (m_runState == RecordingState::Assembling) return m_services.messages.error(&m_frame.window(), text);
+    pauseAndReport(text + QStringLiteral("\n録画を一時停止しました. %1 で再開できます.")
+                              .arg(m_state.hotkeys[HotkeyAction::Resume].text()));
+}
+
+// The run pauses, so the user can make room and resume. While one box about it is open, a failure
+// after a resume pauses again without another box.
+void RecordingSession::pauseAndReport(const QString& text) {
+    pause();
+    if (m_reportingWriteFailure) return;
+    m_reportingWriteFailure = true;
+    m_services.messages.error(&m_frame.window(), text);
+    m_reportingWriteFailure = false;
+}
+
+void RecordingSession::waitForFrameFiles() {
+    if (!m_frameWriter) return;
+    while (!m_frameWriter->waitUntilWritten(std::chrono::milliseconds(20)))
+        QCoreApplication::processEvents(QEventLoop::ExcludeUserInputEvents);
+}
+
+void RecordingSession::pause() {
+    if (!advance(RecordingCommand::Pause)) return;
+    applyLook();
+    m_clock.pause(m_services.clock.timeGetTime());
+}
+
+void RecordingSession::resume() {
+    if (!advance(RecordingCommand::Resume)) return;
+    applyLook();
+    m_clock.resume(m_services.clock.timeGetTime());
+}
+
+void RecordingSession::onTrayIconPressed(TrayMouse event) {
+    if (event == TrayMouse::Other) return;
+    const QPoint cursor = QCursor::pos();
+    if (!nextState(m_runState, RecordingCommand::TrayPress)) return;
+    m_frameTimer.stop();
+    pause();
+    m_trayMenu.popup(cursor);
+}
+
+void RecordingSession::stop() {
+    // Refused during a stop already under way and when no run is going.
+    if (!advance(RecordingCommand::Stop)) return;
+    m_clock.pause(m_services.clock.timeGetTime());
+    m_frameTimer.stop();
+    // Every frame counted is on disk before the user is asked, or the count goes back to the last one.
+    waitForFrameFiles();
+    frameWriteFailed();
+    m_frameWriter.reset();
+    m_assembly.setFrameRate(achievedFrameRate(m_frameCount, m_clock.RecordedTime));
+    m_services.messages.message(&m_frame.window(),
+                                QStringLiteral("動画保存>>停止しました\nOKを押すとAVIファイル作成します"));
+    assemble(m_frameCount);
+}
+
+void RecordingSession::assemble(std::int32_t frameCount) {
+    const AviAssembly::Outcome outcome = m_assembly.writeMovie(frameCount);
+    restoreFrame();
+    m_assembly.offerCompression(outcome);
+    QCoreApplication::processEvents();
+    m_frame.refreshLook();
+    m_assembly.releaseFrameFolder();
+    advance(RecordingCommand::Finished);
+    m_assembly.report(outcome);
+}
+
+void RecordingSession::restoreFrame() {
+    if (m_state.capture.WholeScreen) m_frame.window().show();
+    m_trayIcon.remove();
+    unregisterHotkeys();
+    QCoreApplication::processEvents();
+    // The shape with the button comes back with the flag: a shape built during the run holds no
+    // button, only its placeholder.
+    m_state.capture.Recording = false;
+    m_frame.reshape();
+    if (!m_frame.alwaysOnTop()) window_stack::setTopmost(&m_frame.window(), false);
+    m_frame.window().setEnabled(true);
+    // The keyboard goes back to the frame, as the progress window had it.
+    window_stack::bringToForeground(&m_frame.window());
+}

@@ -1,0 +1,111 @@
+#pragma once
+
+#include <QObject>
+#include <QTimer>
+#include <array>
+#include <cstdint>
+#include <functional>
+#include <memory>
+
+#include "core/logic/program_state.h"
+#include "core/ui/command_ports.h"
+#include "platform/x11/tray_icon.h"
+#include "video/logic/frame_file_writer.h"
+#include "video/logic/recording_clock.h"
+#include "video/logic/recording_state.h"
+#include "video/ui/recording_tray_menu.h"
+
+class AviAssembly;
+class GlobalHotkeys;
+class MessageBoxes;
+class MmClock;
+class QImage;
+class RecordingFrame;
+class ScreenCapture;
+
+struct SessionServices {
+    MessageBoxes& messages;
+    GlobalHotkeys& hotkeys;
+    MmClock& clock;
+};
+
+// A recording run: the start picks the frame size, holds the frame folder, locks or hides the frame,
+// adds the tray icon and the hot keys and starts the frame timer, whose every tick writes one
+// numbered frame file into the frame folder; pause, resume and the tray press stop and restart the
+// timer and the clock; the stop hands the frame files to the AVI assembly and puts the frame back as
+// it was. The tray menu and the hot keys are the run's own: their items and keys call its commands.
+class RecordingSession : public QObject, public RecordingCommandsPort {
+    Q_OBJECT
+public:
+    // frameLimitEnabled: the settings dialog's live "フレーム数を制限する" box.
+    RecordingSession(ProgramState& state, RecordingFrame& frame, ScreenCapture& screen, AviAssembly& assembly,
+                     std::function<bool()> frameLimitEnabled, SessionServices services);
+    ~RecordingSession() override;
+
+    void start() override;
+    void resume() override;
+    void pause() override;
+    void stop() override;
+    // At the program's start: makes the frame files an earlier run kept into an AVI file, when the
+    // user wants them (AviAssembly::offerKeptFramesAtStart).
+    void offerKeptFramesAtStart();
+
+    // How the frame files are written and how much memory may hold frames not yet written; the
+    // next start uses them.
+    void setFrameFileWriting(FrameFileWriter::WriteFile write, std::size_t budgetBytes);
+
+    RecordingState runState() const { return m_runState; }
+    const RecordingClock& clock() const { return m_clock; }
+    // The frames of the current or last run.
+    std::int32_t frameCount() const { return m_frameCount; }
+    bool frameTimerRunning() const { return m_frameTimer.isActive(); }
+    TrayIcon& trayIcon() { return m_trayIcon; }
+    RecordingTrayMenu& trayMenu() { return m_trayMenu; }
+
+private:
+    // Moves to the state the command leads to; false, changing nothing, when the state refuses it.
+    bool advance(RecordingCommand command);
+    // Shows the steady state m_runState: enabled or hidden frame, the frame timer, caption.
+    void applyLook();
+    void beginRun();
+    void captureFrame();
+    // The picture of one frame, grabbed and scaled (video frames are not clipped to the screen);
+    // null when the scaled picture cannot be made.
+    const QImage* grabFrame();
+    void registerHotkeys();
+    void unregisterHotkeys();
+    void onGlobalHotkey(int id);
+    void onTrayIconPressed(TrayMouse event);
+    void pauseAndReport(const QString& text);
+    // Takes a failed frame write, if one came: the count goes back to the last frame on disk, the
+    // run pauses and the user is told.
+    void frameWriteFailed();
+    // Until every frame handed to the writer is on disk (or its write failed); windows keep painting.
+    void waitForFrameFiles();
+    void assembleKeptFrames();
+    // The end of a run or of an assembly of kept frames: the AVI file, the frame back as it was
+    // before the run, the codec offer, then one report of what went wrong and of the frames kept.
+    void assemble(std::int32_t frameCount);
+    void restoreFrame();
+
+    ProgramState& m_state;
+    RecordingFrame& m_frame;
+    ScreenCapture& m_screen;
+    AviAssembly& m_assembly;
+    std::function<bool()> m_frameLimitEnabled;
+    SessionServices m_services;
+    RecordingState m_runState = RecordingState::Idle;
+    RecordingClock m_clock;
+    // Each tick writes one frame; its interval comes from RecordRate at each start.
+    QTimer m_frameTimer;
+    std::int32_t m_frameCount = 0;
+    TrayIcon m_trayIcon;
+    RecordingTrayMenu m_trayMenu;
+    bool m_hotkeysRegistered = false;
+    // The hot keys whose failure the user has been told of in this run, by HotkeyAction.
+    std::array<bool, kHotkeyActionCount> m_failureReported{};
+    bool m_reportingWriteFailure = false;
+    FrameFileWriter::WriteFile m_writeFrameFile = FrameFileWriter::writeBmp;
+    std::size_t m_frameBudgetBytes = FrameFileWriter::defaultBudgetBytes();
+    std::unique_ptr<FrameFileWriter> m_frameWriter;
+};
