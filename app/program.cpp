@@ -47,7 +47,7 @@ Program::Program(const QString& programDirectory, ProgramServices services) {
     assembly = std::make_unique<AviAssembly>(
         state, *frame, *progressWindow, AssemblyServices{services.messages, services.codecs, services.avi});
     recording = std::make_unique<RecordingSession>(
-        state, *frame, screen, *assembly, [this] { return state.live.frameLimitEnabled; },
+        state, *frame, screen, *assembly,
         SessionServices{services.messages, services.hotkeys, services.clock});
     commands = std::make_unique<FrameCommands>(
         *frame, state.capture, services.hotkeys,

@@ -32,13 +32,11 @@ const QString kCannotMakeImage = QStringLiteral("画像を作成できません"
 }  // namespace
 
 RecordingSession::RecordingSession(ProgramState& state, RecordingFrame& frame, ScreenCapture& screen,
-                                   AviAssembly& assembly, std::function<bool()> frameLimitEnabled,
-                                   SessionServices services)
+                                   AviAssembly& assembly, SessionServices services)
     : m_state(state),
       m_frame(frame),
       m_screen(screen),
       m_assembly(assembly),
-      m_frameLimitEnabled(std::move(frameLimitEnabled)),
       m_services(services),
       m_trayMenu(state.hotkeys) {
     m_frameTimer.setTimerType(Qt::PreciseTimer);
@@ -175,7 +173,8 @@ void RecordingSession::captureFrame() {
     // The writer's thread puts the frame on disk; the tick waits only while the queue is full.
     if (!m_frameWriter->submit(*image, m_frameCount, frameFilePath(m_state.frameDirectory, m_frameCount)))
         return frameWriteFailed();
-    if (m_frameLimitEnabled() && m_frameCount >= m_state.settings.FrameLimit) stop();
+    // The settings dialog's box counts as it stands, even before OK.
+    if (m_state.live.frameLimitEnabled && m_frameCount >= m_state.settings.FrameLimit) stop();
 }
 
 const QImage* RecordingSession::grabFrame() {

@@ -37,9 +37,8 @@ struct SessionServices {
 class RecordingSession : public QObject, public RecordingCommandsPort {
     Q_OBJECT
 public:
-    // frameLimitEnabled: the settings dialog's live "フレーム数を制限する" box.
     RecordingSession(ProgramState& state, RecordingFrame& frame, ScreenCapture& screen, AviAssembly& assembly,
-                     std::function<bool()> frameLimitEnabled, SessionServices services);
+                     SessionServices services);
     ~RecordingSession() override;
 
     void start() override;
@@ -92,7 +91,6 @@ private:
     RecordingFrame& m_frame;
     ScreenCapture& m_screen;
     AviAssembly& m_assembly;
-    std::function<bool()> m_frameLimitEnabled;
     SessionServices m_services;
     RecordingState m_runState = RecordingState::Idle;
     RecordingClock m_clock;
