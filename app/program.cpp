@@ -10,7 +10,7 @@
 #include "settings/logic/file_locations.h"
 #include "settings/ui/folder_chooser.h"
 #include "settings/ui/settings_dialog.h"
-#include "still/ui/interval_dialog.h"
+#include "still/ui/interval_saving.h"
 #include "still/ui/print_command.h"
 #include "still/ui/still_commands.h"
 #include "video/ui/assembly_progress_window.h"
@@ -36,13 +36,12 @@ Program::Program(const QString& programDirectory, ProgramServices services) {
     settingsDialog->setFolderChooser(folderChooser.get());
     folderChooser->setSettingsDialog(settingsDialog.get());
     frame->setSettingsDialog(settingsDialog.get());
-    intervalDialog =
-        std::make_unique<IntervalSaveDialog>(state, *frame, [this] { stillCommands->saveIntervalShot(); });
-    frame->setIntervalDialog(intervalDialog.get());
-    progressWindow = std::make_unique<AssemblyProgressWindow>(frame->font());
     ScreenCapture& screen = frame->screenCapture();
+    intervalSaving =
+        std::make_unique<IntervalSaving>(state, *frame, screen, *folderChooser, services.messages);
+    progressWindow = std::make_unique<AssemblyProgressWindow>(frame->font());
     stillCommands = std::make_unique<StillCommands>(state, *frame, screen, *folderChooser,
-                                                    services.saveDialog, services.messages);
+                                                    services.saveDialog, services.messages, *intervalSaving);
     frame->setCaptureCommands(stillCommands.get());
     SettingsDialog* settings = settingsDialog.get();
     printCommand = std::make_unique<PrintCommand>(

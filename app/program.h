@@ -20,7 +20,7 @@ class SavePictureDialog;
 class ScreenGrabber;
 class StillCommands;
 class FrameWindow;
-class IntervalSaveDialog;
+class IntervalSaving;
 class SettingsDialog;
 class AssemblyProgressWindow;
 class SaveFolderChooser;
@@ -57,7 +57,7 @@ public:
     std::unique_ptr<FrameWindow> frame;
     std::unique_ptr<SaveFolderChooser> folderChooser;
     std::unique_ptr<SettingsDialog> settingsDialog;
-    std::unique_ptr<IntervalSaveDialog> intervalDialog;
+    std::unique_ptr<IntervalSaving> intervalSaving;
     std::unique_ptr<AssemblyProgressWindow> progressWindow;
     std::unique_ptr<StillCommands> stillCommands;
     std::unique_ptr<PrintCommand> printCommand;

@@ -8,6 +8,7 @@
 #include "capture_window/logic/frame_geometry.h"
 #include "capture_window/logic/keyboard_stepper.h"
 #include "core/logic/program_state.h"
+#include "core/ui/frame_events.h"
 #include "core/ui/frame_ports.h"
 #include "core/ui/save_format_buttons.h"
 #include "core/ui/screen_capture.h"
@@ -21,7 +22,6 @@ class HelpViewer;
 class GlobalHotkeys;
 class MessageBoxes;
 class DocumentOpener;
-class IntervalDialogPort;
 class SettingsDialogPort;
 class CaptureCommandsPort;
 class PrintCommandPort;
@@ -52,7 +52,6 @@ public:
     // The other windows, known once the start-up has created them.
     void setFolderChooser(QWidget* chooser) { m_folderChooser = chooser; }
     void setSettingsDialog(SettingsDialogPort* dialog) { m_settingsDialog = dialog; }
-    void setIntervalDialog(IntervalDialogPort* dialog) { m_intervalDialog = dialog; }
     void setCaptureCommands(CaptureCommandsPort* commands) { m_captureCommands = commands; }
     void setPrintCommand(PrintCommandPort* command) { m_printCommand = command; }
     void setRecordingCommands(RecordingCommandsPort* commands) { m_recording = commands; }
@@ -62,7 +61,7 @@ public:
     QSize clientSize() const override { return {clientWidth(), clientHeight()}; }
     void setClientSize(QSize size) override;
     void setMenuButtonVisible(bool visible) override;
-    void openIntervalDialogOnceFolderKnown() override { intervalArmPoll.start(); }
+    FrameEvents& events() override { return m_events; }
     void reshape() override;
     void refreshLook() override;
     bool alwaysOnTop() const override;
@@ -80,9 +79,6 @@ public:
     void initialize();
     void onApplicationActivated();
     void onApplicationDeactivated();
-    void onMinimized();
-    void onRestored();
-    void openIntervalDialogIfFolderKnown();
     void resetStepper();
     void onGlobalHotkey(int id);
     void openCommandMenu();
@@ -113,7 +109,7 @@ public:
 
     // Components, under their designer names.
     QPushButton* menuButton;
-    QTimer intervalArmPoll, stepPauseTimer;
+    QTimer stepPauseTimer;
     QMenu* commandMenu;
     QMenu* trayMenu;
     QAction *saveAsItem, *saveToFolderItem, *intervalSaveItem, *copyItem, *recordItem, *printItem,
@@ -131,7 +127,6 @@ private:
     void buildCommandMenu();
     void buildActionList();
     void buildTrayMenu();
-    void intervalStop(const QString& message);
     void setSaveTypeFromMenu(QAction* item);
     // jpegItem, bmpItem, gifItem and pngItem in the order of the save formats.
     SaveFormatButtons<QAction> saveTypeItems() const { return {jpegItem, bmpItem, gifItem, pngItem}; }
@@ -142,9 +137,9 @@ private:
     ProgramState& m_state;
     FrameServices m_services;
     ScreenCapture m_screenCapture;
+    FrameEvents m_events;
     QWidget* m_folderChooser = nullptr;
     SettingsDialogPort* m_settingsDialog = nullptr;
-    IntervalDialogPort* m_intervalDialog = nullptr;
     CaptureCommandsPort* m_captureCommands = nullptr;
     PrintCommandPort* m_printCommand = nullptr;
     RecordingCommandsPort* m_recording = nullptr;

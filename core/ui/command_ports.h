@@ -5,15 +5,6 @@ class QWidget;
 // The commands of the frame window's menus, carried out by the features. The frame holds these
 // interfaces, never the features' classes.
 
-// The interval-save dialog.
-class IntervalDialogPort {
-public:
-    virtual ~IntervalDialogPort() = default;
-    virtual QWidget* dialog() = 0;
-    // Stops the saving tick.
-    virtual void stopTick() = 0;
-};
-
 // The settings dialog: the live always-on-top choice.
 class SettingsDialogPort {
 public:

@@ -105,7 +105,7 @@ void SaveFolderChooser::acceptFolder() {
     m_accepting = true;
     close();
     m_accepting = false;
-    if (m_state.capture.SaveToFolderPending && m_saveToKnownFolder) m_saveToKnownFolder();
+    emit folderChosen();
 }
 
 void SaveFolderChooser::cancel() { close(); }
@@ -114,7 +114,7 @@ void SaveFolderChooser::cancel() { close(); }
 void SaveFolderChooser::reject() {
     // A save that waited for a folder is dropped when no folder was chosen: it must not fire
     // at some later, unrelated choice of folder.
-    if (!m_accepting) m_state.capture.SaveToFolderPending = false;
+    if (!m_accepting) emit closedWithoutFolder();
     QWidget* opener =
         OpenedFromSettings && m_settingsDialog ? static_cast<QWidget*>(m_settingsDialog) : &m_frame.window();
     onClosed();

@@ -1,7 +1,6 @@
 #pragma once
 
 #include <QDialog>
-#include <functional>
 #include <memory>
 
 #include "core/logic/program_state.h"
@@ -24,10 +23,6 @@ public:
 
     // Known once the start-up has created the settings dialog.
     void setSettingsDialog(SettingsDialog* settingsDialog) { m_settingsDialog = settingsDialog; }
-    // The save to the folder that runs when one was waiting for a folder.
-    void setSaveToKnownFolder(std::function<void()> saveToKnownFolder) {
-        m_saveToKnownFolder = std::move(saveToKnownFolder);
-    }
     // Selects a folder in the tree, as a click on it would.
     void selectFolder(const QString& path);
 
@@ -39,6 +34,12 @@ public:
     QTreeView* folderTree;
     QPushButton* okButton;
     QPushButton* cancelButton;
+
+signals:
+    // OK took a folder and the chooser has closed: a save that waited for one goes on.
+    void folderChosen();
+    // The chooser closed without taking a folder: a save that waited for one is dropped.
+    void closedWithoutFolder();
 
 protected:
     void showEvent(QShowEvent* event) override;
@@ -54,6 +55,5 @@ private:
     MessageBoxes& m_messages;
     SettingsDialog* m_settingsDialog = nullptr;
     FolderTreeModel* m_model = nullptr;
-    std::function<void()> m_saveToKnownFolder;
     bool m_accepting = false;
 };

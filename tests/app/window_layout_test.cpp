@@ -21,6 +21,7 @@
 #include "fakes/raw_avi.h"
 #include "platform/avi/module/codec_dialog.h"
 #include "program_fixture.h"
+#include "still/ui/interval_saving.h"
 #include "settings/ui/folder_chooser.h"
 #include "settings/ui/settings_dialog.h"
 #include "still/ui/interval_dialog.h"
@@ -180,8 +181,8 @@ TEST_F(ProgramTest, EveryWindowShowsEveryControlWholeAndReadable) {
          }},
         {"interval dialog",
          [&]() -> QWidget* {
-             program->intervalDialog->show();
-             return program->intervalDialog.get();
+             program->intervalSaving->dialog().show();
+             return &program->intervalSaving->dialog();
          }},
         {"AVI progress",
          [&]() -> QWidget* {

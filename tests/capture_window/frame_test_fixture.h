@@ -23,21 +23,10 @@ public:
     bool onTop = false;
 };
 
-class FakeIntervalDialog final : public IntervalDialogPort {
-public:
-    QWidget* dialog() override { return &widget; }
-    void stopTick() override { ++stops; }
-    QWidget widget;
-    int stops = 0;
-};
-
 // A frame window shown over a known picture, with its boxes and documents recorded.
 class FrameTest : public ::testing::Test, protected FrameHarness {
 protected:
-    FrameTest() {
-        form.setSettingsDialog(&settingsDialog);
-        form.setIntervalDialog(&intervalDialog);
-    }
+    FrameTest() { form.setSettingsDialog(&settingsDialog); }
 
     // Under a window manager when managed; the frame has the keyboard at the end.
     void showOverBackdrop(bool managed = false) {
@@ -51,5 +40,4 @@ protected:
     FrameWindow& form = form1;
     Desktop desktop;
     FakeSettingsDialog settingsDialog;
-    FakeIntervalDialog intervalDialog;
 };

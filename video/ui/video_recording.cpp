@@ -102,7 +102,6 @@ void VideoRecording::start() {
 
     MovieNumber = firstFreeMovieNumber(s.SaveDirectory, s.MoviePrefix);
     newWriter(frame.size, s.RecordRate);
-    m_screen.captureImage = QImage(m_frame.clientSize(), QImage::Format_RGB32);
     frameTimer.setInterval(frameTimerIntervalMs(s.RecordRate));
     beginRun();
 }
@@ -216,11 +215,7 @@ void VideoRecording::captureFrame() {
     ++FrameCount;
     // In frame mode only the capture rectangle is read from the screen: the frame is the same, at a
     // fraction of the copying.
-    if (m_state.capture.WholeScreen)
-        m_screen.grabWholeScreen();
-    else
-        m_screen.grabClientArea();
-    QImage& image = m_state.capture.WholeScreen ? m_screen.screenImage : m_screen.captureImage;
+    QImage image = m_state.capture.WholeScreen ? m_screen.grabWholeScreen() : m_screen.grabClientArea();
     // Video frames are not clipped to the screen.
     if (!m_screen.scale(image)) {
         --FrameCount;
