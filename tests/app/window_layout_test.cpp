@@ -21,10 +21,10 @@
 #include "fakes/raw_avi.h"
 #include "platform/avi/module/codec_dialog.h"
 #include "program_fixture.h"
-#include "still/ui/interval_saving.h"
 #include "settings/ui/folder_chooser.h"
 #include "settings/ui/settings_dialog.h"
 #include "still/ui/interval_dialog.h"
+#include "still/ui/interval_saving.h"
 #include "video/ui/assembly_progress_window.h"
 #include "video/ui/save_progress_window.h"
 
