@@ -11,7 +11,7 @@
 #include "settings/logic/file_locations.h"
 #include "settings/ui/folder_chooser.h"
 #include "settings/ui/settings_dialog.h"
-#include "still/ui/interval_dialog.h"
+#include "still/ui/interval_saving.h"
 #include "still/ui/print_command.h"
 #include "still/ui/still_commands.h"
 #include "video/ui/assembly_progress_window.h"
@@ -34,13 +34,12 @@ Program::Program(const QString& programDirectory, ProgramServices services) {
         state, FrameServices{services.messages, services.documents, services.hotkeys, services.grabber});
     folderChooser = std::make_unique<SaveFolderChooser>(state, *frame, services.messages);
     settingsDialog = std::make_unique<SettingsDialog>(state, *frame, *folderChooser, services.messages);
-    intervalDialog =
-        std::make_unique<IntervalSaveDialog>(state, *frame, [this] { stillCommands->saveIntervalShot(); });
-    frame->setIntervalDialog(intervalDialog.get());
-    progressWindow = std::make_unique<AssemblyProgressWindow>(frame->font());
     ScreenCapture& screen = frame->screenCapture();
+    intervalSaving =
+        std::make_unique<IntervalSaving>(state, *frame, screen, *folderChooser, services.messages);
+    progressWindow = std::make_unique<AssemblyProgressWindow>(frame->font());
     stillCommands = std::make_unique<StillCommands>(state, *frame, screen, *folderChooser,
-                                                    services.saveDialog, services.messages);
+                                                    services.saveDialog, services.messages, *intervalSaving);
     printCommand = std::make_unique<PrintCommand>(
         *frame, screen, state.capture, [this] { return state.live.printPercent; }, services.messages,
         services.printDialog);

@@ -21,7 +21,7 @@ class ScreenGrabber;
 class StillCommands;
 class FrameCommands;
 class FrameWindow;
-class IntervalSaveDialog;
+class IntervalSaving;
 class SettingsDialog;
 class AssemblyProgressWindow;
 class SaveFolderChooser;
@@ -59,7 +59,7 @@ public:
     std::unique_ptr<FrameWindow> frame;
     std::unique_ptr<SaveFolderChooser> folderChooser;
     std::unique_ptr<SettingsDialog> settingsDialog;
-    std::unique_ptr<IntervalSaveDialog> intervalDialog;
+    std::unique_ptr<IntervalSaving> intervalSaving;
     std::unique_ptr<AssemblyProgressWindow> progressWindow;
     std::unique_ptr<StillCommands> stillCommands;
     std::unique_ptr<PrintCommand> printCommand;

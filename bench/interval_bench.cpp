@@ -12,16 +12,20 @@
 #include "app/desktop_services.h"
 #include "capture_window/ui/frame_window.h"
 #include "settings/ui/spin_edit.h"
-#include "still/ui/interval_dialog.h"
-#include "still/ui/still_commands.h"
+#include "still/ui/interval_saving.h"
 
 namespace {
 struct TickClock : QObject {
+    // A tick that falls due during a shot is dropped: a shot's time runs from its own tick.
     bool eventFilter(QObject*, QEvent* event) override {
-        if (event->type() == QEvent::Timer) elapsed.start();
+        if (event->type() == QEvent::Timer && !shooting) {
+            elapsed.start();
+            shooting = true;
+        }
         return false;
     }
     QElapsedTimer elapsed;
+    bool shooting = false;
 };
 }  // namespace
 
@@ -37,20 +41,22 @@ int main(int argc, char** argv) {
     form.setClientHeight(600);
 
     const int intervalMs = 100, runMs = 10000;
-    form.menuItem(FrameCommand::SaveAtIntervals)
-        ->trigger();  // the folder is known: the dialog opens on the next poll
+    IntervalSaving& saving = *program.intervalSaving;
+    form.menuItem(FrameCommand::SaveAtIntervals)->trigger();  // the folder is known: the dialog opens at once
     QTimer::singleShot(300, [&] {
-        program.intervalDialog->intervalField->setValue(intervalMs);
-        program.intervalDialog->startButton->click();
+        saving.dialog().intervalField->setValue(intervalMs);
+        saving.dialog().startButton->click();
     });
 
     // Time each tick's work, the 50 ms pause included: from the timer event to the end of the
-    // dialog's own handler, which is connected before ours.
+    // shot's save.
     TickClock clock;
     std::vector<double> tickMs;
-    program.intervalDialog->tick.installEventFilter(&clock);
-    QObject::connect(&program.intervalDialog->tick, &QTimer::timeout,
-                     [&] { tickMs.push_back(clock.elapsed.nsecsElapsed() / 1e6); });
+    saving.tick().installEventFilter(&clock);
+    QObject::connect(&saving, &IntervalSaving::shotFinished, [&] {
+        tickMs.push_back(clock.elapsed.nsecsElapsed() / 1e6);
+        clock.shooting = false;
+    });
 
     QTimer::singleShot(300 + runMs, [&] { QCoreApplication::exit(0); });
     QApplication::exec();

@@ -5,6 +5,7 @@
 
 #include "capture_window/ui/frame_window.h"
 #include "core/ui/command_ports.h"
+#include "core/ui/frame_events.h"
 #include "platform/x11/global_hotkey.h"
 #include "platform/x11/window_stack.h"
 
@@ -19,7 +20,9 @@ FrameCommands::FrameCommands(FrameWindow& frame, const CaptureState& capture, Gl
     connect(&hotkeys, &GlobalHotkeys::activated, this, [this](int id) {
         if (id == FrameWindow::kHotkeyFront) runIfAllowed(FrameCommand::BringToFront);
     });
-    connect(&m_frame, &FrameWindow::closeRequested, this, [this] { m_targets.recording.stop(); });
+    connect(&m_frame.events(), &FrameEvents::closeRequested, this, [this] {
+        if (m_capture.Recording) m_targets.recording.stop();
+    });
 }
 
 void FrameCommands::addShortcuts() {

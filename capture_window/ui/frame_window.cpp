@@ -3,7 +3,6 @@
 #include <QApplication>
 #include <QCloseEvent>
 #include <QPushButton>
-#include <QScreen>
 #include <QShortcut>
 
 #include "capture_window/ui/help_viewer.h"
@@ -31,9 +30,7 @@ FrameWindow::FrameWindow(ProgramState& state, FrameServices services)
                 &QPushButton::click);
     }
 
-    intervalArmPoll.setInterval(50);
     stepPauseTimer.setInterval(100);
-    connect(&intervalArmPoll, &QTimer::timeout, this, &FrameWindow::openIntervalDialogIfFolderKnown);
     connect(&stepPauseTimer, &QTimer::timeout, this, &FrameWindow::resetStepper);
 
     buildCommandMenu();
@@ -52,18 +49,11 @@ FrameWindow::~FrameWindow() {
 void FrameWindow::initialize() {
     reshape();
     m_state.capture.WholeScreen = false;
-    const QScreen* screen = QGuiApplication::primaryScreen();
-    const QSize screenPixels = screen ? screen->geometry().size() * screen->devicePixelRatio() : QSize();
-    m_screenCapture.screenImage = QImage(screenPixels, QImage::Format_RGB32);
-    m_screenCapture.captureImage = QImage();
     m_state.settings.SaveType = saveTypeCode(SaveFormat::Jpeg);
     m_state.settings.SaveFolderSet = false;
-    m_state.capture.SaveToFolderPending = false;
-    m_screenCapture.outputImage = QImage();
     m_state.capture.DesignatedNumber = 1;
     m_state.capture.IntervalNumber = 1;
     m_state.capture.IntervalMode = false;
-    m_state.capture.CopyPending = false;
     if (!m_state.hotkeys.rejected.isEmpty())
         m_services.messages.message(this, rejectedHotkeysText(m_state.hotkeys.rejected));
     const HotkeyCombination& front = m_state.hotkeys[HotkeyAction::Front];
@@ -118,60 +108,19 @@ void FrameWindow::changeEvent(QEvent* event) {
     if (minimized == m_wasMinimized) return;
     m_wasMinimized = minimized;
     if (minimized)
-        onMinimized();
+        emit m_events.minimized();
     else
-        onRestored();
-}
-
-void FrameWindow::onMinimized() {
-    const CaptureState& c = m_state.capture;
-    if (c.IntervalMode && c.IntervalWindowed && !c.WholeScreen)
-        intervalStop(QStringLiteral("<一定時間毎に保存>を停止しました"));
-}
-
-void FrameWindow::onRestored() {
-    const CaptureState& c = m_state.capture;
-    if (c.IntervalMode && c.WholeScreen) intervalStop(QStringLiteral("一定時間毎に保存>>停止しました"));
-}
-
-void FrameWindow::intervalStop(const QString& message) {
-    if (m_intervalDialog) m_intervalDialog->dialog()->close();
-    m_state.capture.IntervalMode = false;
-    // The tick stops before the message box, whose event loop would otherwise keep saving.
-    if (m_intervalDialog) m_intervalDialog->stopTick();
-    reshape();
-    if (!alwaysOnTop()) window_stack::setTopmost(this, false);
-    m_services.messages.message(this, message);
-}
-
-void FrameWindow::openIntervalDialogIfFolderKnown() {
-    if (!m_state.settings.SaveFolderSet) return;
-    intervalArmPoll.stop();
-    window_stack::setTopmost(this, true);
-    m_state.capture.IntervalMode = true;
-    refreshLook();
-    if (m_intervalDialog) {
-        QWidget* dialog = m_intervalDialog->dialog();
-        window_stack::showOver(dialog, this);
-        window_stack::setTopmost(dialog, true);
-    }
+        emit m_events.restored();
 }
 
 void FrameWindow::closeEvent(QCloseEvent* event) {
-    if (m_state.capture.IntervalMode) {
+    // An interval run or a recording stops instead; the next close ends the program.
+    if (m_state.capture.busy()) {
         event->ignore();
-        intervalStop(QStringLiteral("<一定時間保存>を停止しました"));
-        return;
-    }
-    if (m_state.capture.Recording) {
-        event->ignore();
-        emit closeRequested();
+        emit m_events.closeRequested();
         return;
     }
     event->accept();
-    m_screenCapture.captureImage = QImage();
-    m_screenCapture.outputImage = QImage();
-    m_screenCapture.screenImage = QImage();
     if (m_hotkeyRegistered) m_services.hotkeys.unregisterHotkey(kHotkeyFront);
     m_hotkeyRegistered = false;
     QCoreApplication::quit();

@@ -9,6 +9,7 @@
 #include "capture_window/logic/frame_geometry.h"
 #include "capture_window/logic/keyboard_stepper.h"
 #include "core/logic/program_state.h"
+#include "core/ui/frame_events.h"
 #include "core/ui/frame_ports.h"
 #include "core/ui/save_format_buttons.h"
 #include "core/ui/screen_capture.h"
@@ -21,7 +22,6 @@ class HelpViewer;
 class GlobalHotkeys;
 class MessageBoxes;
 class DocumentOpener;
-class IntervalDialogPort;
 class ScreenGrabber;
 
 // The services the frame window uses; tests pass fakes for the boxes and the opener.
@@ -42,15 +42,12 @@ public:
     FrameWindow(ProgramState& state, FrameServices services);
     ~FrameWindow() override;
 
-    // The other windows, known once the start-up has created them.
-    void setIntervalDialog(IntervalDialogPort* dialog) { m_intervalDialog = dialog; }
-
     // The ports of the features.
     QWidget& window() override { return *this; }
     QSize clientSize() const override { return {clientWidth(), clientHeight()}; }
     void setClientSize(QSize size) override;
     void setMenuButtonVisible(bool visible) override;
-    void openIntervalDialogOnceFolderKnown() override { intervalArmPoll.start(); }
+    FrameEvents& events() override { return m_events; }
     void reshape() override;
     void refreshLook() override;
     bool alwaysOnTop() const override;
@@ -65,9 +62,6 @@ public:
     void initialize();
     void onApplicationActivated();
     void onApplicationDeactivated();
-    void onMinimized();
-    void onRestored();
-    void openIntervalDialogIfFolderKnown();
     void resetStepper();
 
     // What the frame's own commands do (FrameCommands runs them).
@@ -90,14 +84,9 @@ public:
     const FrameRegions& regions() const { return m_regions; }
 
     QPushButton* menuButton;
-    QTimer intervalArmPoll;
     // Ends a burst of keyboard steps.
     QTimer stepPauseTimer;
     QMenu* commandMenu;
-
-signals:
-    // A close refused while a recording runs: the recording stops instead.
-    void closeRequested();
 
 protected:
     void resizeEvent(QResizeEvent* event) override;
@@ -106,7 +95,6 @@ protected:
 
 private:
     void buildCommandMenu();
-    void intervalStop(const QString& message);
     // The save-type items in the order of the save formats.
     SaveFormatButtons<QAction> saveTypeItems() const;
     void showHelpViewer(const QString& page);
@@ -114,7 +102,7 @@ private:
     ProgramState& m_state;
     FrameServices m_services;
     ScreenCapture m_screenCapture;
-    IntervalDialogPort* m_intervalDialog = nullptr;
+    FrameEvents m_events;
     FrameRegions m_regions;
     KeyboardStepper m_stepper;
     std::array<QAction*, kFrameCommandCount> m_items{};

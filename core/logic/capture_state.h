@@ -8,8 +8,6 @@ struct CaptureState {
     bool IntervalMode = false;
     bool IntervalWindowed = false;
     bool Recording = false;
-    bool SaveToFolderPending = false;
-    bool CopyPending = false;
     std::int32_t LastClientWidth = 0;
     std::int32_t LastClientHeight = 0;
     std::int32_t DesignatedNumber = 1;

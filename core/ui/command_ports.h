@@ -1,18 +1,7 @@
 #pragma once
 
-class QWidget;
-
-// The commands of the frame window's menus, carried out by the features. The frame holds these
-// interfaces, never the features' classes.
-
-// The interval-save dialog.
-class IntervalDialogPort {
-public:
-    virtual ~IntervalDialogPort() = default;
-    virtual QWidget* dialog() = 0;
-    // Stops the saving tick.
-    virtual void stopTick() = 0;
-};
+// The frame's commands that the features carry out. FrameCommands holds these interfaces, never the
+// features' classes.
 
 // The still-picture commands.
 class CaptureCommandsPort {

@@ -2,6 +2,9 @@
 
 #include <QSize>
 
+#include "core/logic/hotkey_settings.h"
+
+class FrameEvents;
 class QString;
 class QWidget;
 
@@ -16,8 +19,8 @@ public:
     virtual QWidget& window() = 0;
     // The menu button stays out of the pictures.
     virtual void setMenuButtonVisible(bool visible) = 0;
-    // Opens the interval-save dialog as soon as a save folder is known.
-    virtual void openIntervalDialogOnceFolderKnown() = 0;
+    // Its minimising, restoring and refused closes, which end an interval run.
+    virtual FrameEvents& events() = 0;
     // Rebuilds the frame's shape for the current mode.
     virtual void reshape() = 0;
     // Puts the size, caption, menu button and shape back as the mode wants them.

@@ -19,26 +19,27 @@ CaptureGeometry ScreenCapture::geometry() const {
                                    QSize(m_frame.clientWidth(), m_frame.clientHeight()));
 }
 
-void ScreenCapture::grabWholeScreen() {
-    if (!m_grabber.grab(screenImage)) screenImage = QImage();
+QImage ScreenCapture::grabWholeScreen() {
+    QImage screen;
+    m_grabber.grab(screen);
+    return screen;
 }
 
-void ScreenCapture::grabCaptureRectangle() {
-    const CaptureGeometry g = geometry();
-    captureImage = copySpan(screenImage, QRect(g.clientOrigin, g.client));
-}
-
-void ScreenCapture::grabClientArea() {
+QImage ScreenCapture::grabClientArea() {
     const CaptureGeometry g = geometry();
     const QRect area(g.clientOrigin, g.client);
-    if (QRect(QPoint(0, 0), g.screen).contains(area) && m_grabber.grab(captureImage, area)) return;
-    grabWholeScreen();
-    grabCaptureRectangle();
+    QImage image;
+    if (QRect(QPoint(0, 0), g.screen).contains(area) && m_grabber.grab(image, area)) return image;
+    return captureRectangle(grabWholeScreen());
 }
 
-QImage& ScreenCapture::clipToScreen(QImage& bitmap) {
-    bitmap = copySpan(screenImage, clipSpan(geometry()));
-    return bitmap;
+QImage ScreenCapture::captureRectangle(const QImage& screen) const {
+    const CaptureGeometry g = geometry();
+    return copySpan(screen, QRect(g.clientOrigin, g.client));
+}
+
+QImage ScreenCapture::clipToScreen(const QImage& screen, const CaptureGeometry& at) {
+    return copySpan(screen, clipSpan(at));
 }
 
 bool ScreenCapture::scale(QImage& bitmap) const { return stretchByPercent(bitmap, m_settings.ScalePercent); }

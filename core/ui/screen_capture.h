@@ -10,27 +10,26 @@ struct Settings;
 
 // The screen under the frame, as every capture takes it: the geometry at the moment of the grab,
 // the grabs themselves, the clipping to the screen and the scaling. The frame window owns one; the
-// still, print, interval and video commands share it and its images.
+// still, print, interval and video commands share it. It keeps no picture: each grab is handed to
+// its caller, whose image alone holds the grabber's memory.
 class ScreenCapture {
 public:
     ScreenCapture(ScreenGrabber& grabber, const Settings& settings, const ShapedFrame& frame);
 
     // The frame's geometry now, in device pixels.
     CaptureGeometry geometry() const;
-    // The whole screen into screenImage (null when the grab fails).
-    void grabWholeScreen();
-    // The capture rectangle, cut from screenImage, into captureImage.
-    void grabCaptureRectangle();
-    // The capture rectangle alone into captureImage, read straight from the screen when it lies
-    // wholly on it (screenImage is then left as it was); else both steps above.
-    void grabClientArea();
-    // Clips the capture rectangle to the screen, refilling bitmap from screenImage.
-    QImage& clipToScreen(QImage& bitmap);
+    // The whole screen as it is now; null when the grab fails.
+    QImage grabWholeScreen();
+    // The capture rectangle alone, read straight from the screen when it lies wholly on it, else cut
+    // from a grab of the whole screen.
+    QImage grabClientArea();
+    // The capture rectangle cut from screen, unclipped: what lies off the screen stays black.
+    QImage captureRectangle(const QImage& screen) const;
+    // The capture rectangle of the frame now, or of at, clipped to the screen and cut from screen.
+    QImage clipToScreen(const QImage& screen) const { return clipToScreen(screen, geometry()); }
+    static QImage clipToScreen(const QImage& screen, const CaptureGeometry& at);
     // Scales bitmap in place by ScalePercent; false when the scaled image cannot be made.
     bool scale(QImage& bitmap) const;
-
-    // The whole-screen grab and the work images of the capture commands.
-    QImage screenImage, captureImage, outputImage;
 
 private:
     ScreenGrabber& m_grabber;

@@ -11,7 +11,7 @@ public:
 };
 
 // Milliseconds of the monotonic clock, cut to 32 bits: never set back, never jumps with the date.
-// The timer resolution needs no request here (Qt's precise saveIntervalShot ask for it themselves).
+// The timer resolution needs no request here (Qt's precise timers ask for it themselves).
 class MonotonicMmClock final : public MmClock {
 public:
     std::uint32_t timeGetTime() override;

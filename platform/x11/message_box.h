@@ -30,7 +30,7 @@ QString fileErrorCause(int errorNumber);
 // text, then the cause on its own line.
 QString withCause(const QString& text, int errorNumber);
 
-// Real boxes: modal QMessageBox, whose nested event loop keeps saveIntervalShot running.
+// Real boxes: modal QMessageBox, whose nested event loop keeps timers running.
 class QtMessageBoxes final : public MessageBoxes {
 public:
     void message(QWidget* parent, const QString& text) override;

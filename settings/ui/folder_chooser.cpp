@@ -98,13 +98,13 @@ void SaveFolderChooser::acceptFolder() {
     if (!writeSaveDirectory(path, folder))
         return m_messages.error(this, QStringLiteral("%1 に書き込めません").arg(path));
     s.SaveDirectory = folder;
-    emit folderChosen(s.SaveDirectory);
+    emit folderStored(s.SaveDirectory);
     m_frame.setFolderItemCaption(FolderCaption(s.SaveDirectory, 14));
     s.SaveFolderSet = true;
     m_accepting = true;
     close();
     m_accepting = false;
-    if (m_state.capture.SaveToFolderPending && m_saveToKnownFolder) m_saveToKnownFolder();
+    emit folderChosen();
 }
 
 void SaveFolderChooser::cancel() { close(); }
@@ -118,7 +118,7 @@ void SaveFolderChooser::openOver(QWidget* opener) {
 void SaveFolderChooser::reject() {
     // A save that waited for a folder is dropped when no folder was chosen: it must not fire
     // at some later, unrelated choice of folder.
-    if (!m_accepting) m_state.capture.SaveToFolderPending = false;
+    if (!m_accepting) emit closedWithoutFolder();
     QWidget* opener = m_opener ? m_opener : &m_frame.window();
     onClosed();
     QDialog::reject();

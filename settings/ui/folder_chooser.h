@@ -1,7 +1,6 @@
 #pragma once
 
 #include <QDialog>
-#include <functional>
 #include <memory>
 
 #include "core/logic/program_state.h"
@@ -25,10 +24,6 @@ public:
     // Opens the chooser over a dialog of the frame's, which gets the keyboard back when it closes; the
     // frame stays disabled until that dialog closes too.
     void openOver(QWidget* opener);
-    // The save to the folder that runs when one was waiting for a folder.
-    void setSaveToKnownFolder(std::function<void()> saveToKnownFolder) {
-        m_saveToKnownFolder = std::move(saveToKnownFolder);
-    }
     // Selects a folder in the tree, as a click on it would.
     void selectFolder(const QString& path);
 
@@ -41,8 +36,12 @@ public:
     QPushButton* cancelButton;
 
 signals:
-    // OK stored a folder.
-    void folderChosen(const QString& folder);
+    // OK stored a folder; the chooser is still open.
+    void folderStored(const QString& folder);
+    // OK took a folder and the chooser has closed: a save that waited for one goes on.
+    void folderChosen();
+    // The chooser closed without taking a folder: a save that waited for one is dropped.
+    void closedWithoutFolder();
 
 protected:
     void showEvent(QShowEvent* event) override;
@@ -59,6 +58,5 @@ private:
     // The dialog the chooser was opened over; null when opened over the frame.
     QWidget* m_opener = nullptr;
     FolderTreeModel* m_model = nullptr;
-    std::function<void()> m_saveToKnownFolder;
     bool m_accepting = false;
 };

@@ -21,7 +21,7 @@
 SettingsDialog::SettingsDialog(ProgramState& state, SettingsFrame& frame, SaveFolderChooser& folderChooser,
                                MessageBoxes& messages)
     : QDialog(nullptr), m_state(state), m_frame(frame), m_messages(messages), m_folderChooser(folderChooser) {
-    connect(&m_folderChooser, &SaveFolderChooser::folderChosen, this, &SettingsDialog::setFolderField);
+    connect(&m_folderChooser, &SaveFolderChooser::folderStored, this, &SettingsDialog::setFolderField);
     setWindowTitle(QStringLiteral("設定"));
     setFont(frame.window().font());
     move(541, 59);

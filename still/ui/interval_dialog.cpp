@@ -5,20 +5,14 @@
 #include <QGridLayout>
 #include <QLabel>
 #include <QPushButton>
-#include <cstdint>
 
-#include "core/ui/frame_ports.h"
-#include "platform/x11/window_stack.h"
 #include "settings/ui/spin_edit.h"
 
-IntervalSaveDialog::IntervalSaveDialog(ProgramState& state, StillFrame& frame,
-                                       std::function<void()> saveIntervalShot)
-    : QDialog(nullptr), m_state(state), m_frame(frame), m_saveIntervalShot(std::move(saveIntervalShot)) {
+IntervalSaveDialog::IntervalSaveDialog(const QFont& font) : QDialog(nullptr) {
     setWindowTitle(QStringLiteral("一定時間ごとに保存"));
-    setFont(frame.window().font());
+    setFont(font);
     // The design size until the controls exist; createControls() grows it where the font needs it.
     setFixedSize(327, 93);
-    connect(&tick, &QTimer::timeout, this, &IntervalSaveDialog::onTick);
 }
 
 void IntervalSaveDialog::setVisible(bool visible) {
@@ -54,8 +48,8 @@ void IntervalSaveDialog::createControls() {
     intervalField->setFocus();
 
     connect(shotLimitBox, &QCheckBox::clicked, this, &IntervalSaveDialog::onShotLimitBoxClicked);
-    connect(startButton, &QPushButton::clicked, this, &IntervalSaveDialog::startRun);
-    connect(cancelButton, &QPushButton::clicked, this, &IntervalSaveDialog::cancel);
+    connect(startButton, &QPushButton::clicked, this, &IntervalSaveDialog::startClicked);
+    connect(cancelButton, &QPushButton::clicked, this, &IntervalSaveDialog::close);
 }
 
 void IntervalSaveDialog::mousePressEvent(QMouseEvent* event) {
@@ -65,67 +59,24 @@ void IntervalSaveDialog::mousePressEvent(QMouseEvent* event) {
 
 void IntervalSaveDialog::onShotLimitBoxClicked() { shotLimitField->setEnabled(shotLimitBox->isChecked()); }
 
-void IntervalSaveDialog::startRun() {
-    // The interval is a 16-bit count: a number typed out of range and confirmed with Enter wraps.
-    const auto intervalMs = static_cast<std::uint16_t>(intervalField->value());
-    tick.setInterval(intervalMs);
-    // A zero interval never ticks, as a stopped timer.
-    if (intervalMs > 0) tick.start();
-    window_stack::setTopmost(this, false);
-    window_stack::setTopmost(&m_frame.window(), true);
-    hide();
-    CaptureState& c = m_state.capture;
-    c.IntervalMode = true;
-    if (c.WholeScreen) {
-        m_frame.window().showMinimized();
-    } else {
-        m_frame.reshape();
-        c.IntervalWindowed = true;
-        // The keys that move the frame work while it saves.
-        window_stack::bringToForeground(&m_frame.window());
-    }
-    shotCount = 0;
+std::uint16_t IntervalSaveDialog::intervalMs() const {
+    return static_cast<std::uint16_t>(intervalField->value());
 }
 
-void IntervalSaveDialog::cancel() { close(); }
-
-void IntervalSaveDialog::onTick() {
-    // A tick that falls due while an earlier tick's message box is open is dropped, so a
-    // failing folder shows one box at a time; the next tick after it tries the same number.
-    // Qt's dispatchers hold back a timer whose handler still runs; this keeps the promise
-    // whatever drives the tick.
-    if (m_inTick) return;
-    m_inTick = true;
-    m_saveIntervalShot();
-    m_inTick = false;
-    // Stopped while the save's message box was open: the run is over, nothing more to count.
-    if (!m_state.capture.IntervalMode || !shotLimitBox->isChecked()) return;
-    ++shotCount;
-    if (shotCount < shotLimitField->value()) return;
-    // The frame window's restore or close handler stops the run.
-    if (m_state.capture.WholeScreen)
-        m_frame.window().showNormal();
-    else
-        m_frame.window().close();
-    shotLimitField->setEnabled(false);
+std::optional<int> IntervalSaveDialog::shotLimit() const {
+    if (!shotLimitBox->isChecked()) return std::nullopt;
+    return shotLimitField->value();
 }
+
+void IntervalSaveDialog::lockShotLimit() { shotLimitField->setEnabled(false); }
 
 void IntervalSaveDialog::reject() {
-    onClosed();
+    emit closed();
     QDialog::reject();
-    window_stack::bringToForeground(&m_frame.window());
 }
 
 void IntervalSaveDialog::closeEvent(QCloseEvent* event) {
-    // A hidden dialog (the run is going) is closed without reject(); its close handler still runs.
-    if (!isVisible()) onClosed();
+    // A hidden dialog (the run is going) is closed without reject(); the run still ends.
+    if (!isVisible()) emit closed();
     QDialog::closeEvent(event);
-}
-
-void IntervalSaveDialog::onClosed() {
-    tick.stop();
-    window_stack::setTopmost(this, false);
-    window_stack::setTopmost(&m_frame.window(), m_frame.alwaysOnTop());
-    m_state.capture.IntervalMode = false;
-    m_frame.refreshLook();
 }

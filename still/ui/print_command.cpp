@@ -61,10 +61,10 @@ void PrintCommand::takePicture() {
     bool failed = false;
     {
         EnableOnExit enable(m_frame.window());
-        m_screen.grabWholeScreen();
+        const QImage screen = m_screen.grabWholeScreen();
         m_frame.window().show();
         window_stack::bringToForeground(&m_frame.window());
-        m_screen.grabCaptureRectangle();
+        const QImage image = m_capture.WholeScreen ? screen : m_screen.captureRectangle(screen);
 
         QPrinter printer(QPrinter::HighResolution);
         printer.setDocName(QStringLiteral("Kadrel"));
@@ -76,7 +76,7 @@ void PrintCommand::takePicture() {
             printer.setOutputFileName(folder.filePath(QStringLiteral("kadrel.pdf")));
         }
         if (!m_dialog.exec(printer, &m_frame.window())) return;
-        failed = !printOnPage(printer, m_capture.WholeScreen ? m_screen.screenImage : m_screen.captureImage);
+        failed = !printOnPage(printer, image);
     }
     // After the frame is enabled again, so that the box is not disabled with it.
     if (failed) m_messages.error(&m_frame.window(), kCannotPrint);

@@ -7,43 +7,49 @@
 #include "core/logic/program_state.h"
 #include "core/ui/command_ports.h"
 
+class IntervalSaving;
 class MessageBoxes;
 class SavePictureDialog;
 class ScreenCapture;
 class StillFrame;
 class SaveFolderChooser;
 
+// What a one-shot capture does with its grab.
+enum class CaptureTask { SaveAs, SaveToFolder, Copy };
+
 // The one-shot capture commands of the frame window: save as, save to the folder under a
-// numbered name, and copy. Each takes the frame off the screen and lets grabDelay grab a moment
-// later; the grab, clipping and scaling are the shared ScreenCapture's.
+// numbered name, and copy. Each takes the frame off the screen and grabs a moment later, then
+// carries out its task; the grab, clipping and scaling are the shared ScreenCapture's.
 class StillCommands : public QObject, public CaptureCommandsPort {
     Q_OBJECT
 public:
     StillCommands(ProgramState& state, StillFrame& frame, ScreenCapture& capture, SaveFolderChooser& chooser,
-                  SavePictureDialog& saveDialog, MessageBoxes& messages);
+                  SavePictureDialog& saveDialog, MessageBoxes& messages, IntervalSaving& intervalSaving);
 
     void saveAs() override;
     void saveToFolder() override;
     void copy() override;
-    // Interval save: armed here (the dialog opens once a folder is known); saveIntervalShot is one save.
     void armIntervalSave() override;
-    void saveIntervalShot();
-    void askForFolder();
-    void saveToKnownFolder();
-    void takePicture();
-    void Save(const QImage& bitmap);
-    // Scales image and writes it under prefix and number in the save folder, in the save format;
-    // the number moves on only when the file was written.
-    void saveNumbered(QImage& image, const QString& prefix, std::int32_t& number);
 
-    // Takes the frame's picture a moment after the frame has left the screen.
-    QTimer grabDelay;
+    // A capture's frame is off the screen, its grab still to come.
+    bool grabPending() const { return m_grabDelay.isActive(); }
 
 private:
+    void saveToKnownFolder();
+    // Takes the frame off the screen; task runs on the grab a moment later.
+    void grabLater(CaptureTask task);
+    void takePicture(CaptureTask task);
+    void saveAsFile(const QImage& bitmap);
+
     ProgramState& m_state;
     StillFrame& m_frame;
     ScreenCapture& m_capture;
     SaveFolderChooser& m_chooser;
     SavePictureDialog& m_saveDialog;
     MessageBoxes& m_messages;
+    IntervalSaving& m_intervalSaving;
+    QTimer m_grabDelay;
+    QMetaObject::Connection m_grabTask;
+    // A save to the folder waits for the chooser's OK.
+    bool m_saveWaitsForFolder = false;
 };

@@ -4,13 +4,16 @@
 #include <QPushButton>
 #include <QTimer>
 
+#include "platform/x11/window_stack.h"
 #include "program_fixture.h"
+#include "settings/ui/folder_chooser.h"
 #include "settings/ui/spin_edit.h"
-#include "still/ui/interval_dialog.h"
+#include "still/ui/interval_saving.h"
 
 namespace {
 const QString kFrameStop = QStringLiteral("<一定時間保存>を停止しました");
 const QString kWholeScreenStop = QStringLiteral("一定時間毎に保存>>停止しました");
+const QString kMinimizedStop = QStringLiteral("<一定時間毎に保存>を停止しました");
 // With the cause: the folder /proc/self admits no new file.
 const QString kCannotSave = QStringLiteral("保存できません\nフォルダが見つかりません.");
 
@@ -38,7 +41,7 @@ public:
 
 class IntervalSave : public ProgramTest {
 protected:
-    IntervalSaveDialog& dialog() { return *program->intervalDialog; }
+    IntervalSaveDialog& dialog() { return program->intervalSaving->dialog(); }
     QString file(int number, const char* extension) const {
         return folder() + QStringLiteral("一定時間ごとに保存%1.").arg(number) + QLatin1String(extension);
     }
@@ -116,6 +119,36 @@ TEST_F(IntervalSave, CancelSavesNothingAndRestoresCaptionAndShape) {
     EXPECT_TRUE(buttonInShape());
     EXPECT_EQ(QDir(folder()).entryList({QStringLiteral("一定時間*")}, QDir::Files), QStringList{});
     EXPECT_TRUE(boxes.messages.isEmpty());
+
+    // A close of the frame closes the open dialog instead, and says so.
+    openDialog();
+    EXPECT_FALSE(form().close());
+    EXPECT_FALSE(dialog().isVisible());
+    EXPECT_FALSE(program->state.capture.IntervalMode);
+    EXPECT_EQ(boxes.messages, QStringList{kFrameStop});
+    EXPECT_TRUE(buttonInShape());
+}
+
+TEST_F(IntervalSave, WithoutAFolderTheDialogOpensOnTheChoosersOk) {
+    start();
+    program->state.settings.SaveFolderSet = false;
+    ASSERT_TRUE(sendKeys({"ctrl+x"}));
+    SaveFolderChooser& chooser = *program->folderChooser;
+    ASSERT_TRUE(waitUntil([&] { return chooser.isVisible(); }));
+    EXPECT_FALSE(dialog().isVisible());
+    chooser.selectFolder(dir.path());
+    chooser.acceptFolder();
+    ASSERT_TRUE(waitUntil([&] { return dialog().isVisible(); }));
+    EXPECT_TRUE(window_stack::isTopmost(&form()) && window_stack::isTopmost(&dialog()));
+    EXPECT_TRUE(form().windowTitle().endsWith(QStringLiteral("一定時間ごとに保存")));
+}
+
+TEST_F(IntervalSave, MinimizingAFramedRunStopsIt) {
+    start();
+    startRun(100, 0);
+    form().showMinimized();
+    EXPECT_FALSE(program->state.capture.IntervalMode);
+    EXPECT_EQ(boxes.messages, QStringList{kMinimizedStop});
 }
 
 TEST_F(IntervalSave, NumbersSkipEarlierFilesAndCarryOverToTheNextRun) {

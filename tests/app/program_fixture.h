@@ -76,8 +76,7 @@ protected:
     // Runs the keys and waits until the frame is back on the screen after its capture.
     void capture(const QStringList& keys) {
         ASSERT_TRUE(sendKeys(keys));
-        ASSERT_TRUE(
-            waitUntil([&] { return form().isVisible() && !program->stillCommands->grabDelay.isActive(); }));
+        ASSERT_TRUE(waitUntil([&] { return form().isVisible() && !program->stillCommands->grabPending(); }));
         waitForXIdle();
     }
     // The picture under the client area as the backdrop paints it.

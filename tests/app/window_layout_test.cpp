@@ -24,6 +24,7 @@
 #include "settings/ui/folder_chooser.h"
 #include "settings/ui/settings_dialog.h"
 #include "still/ui/interval_dialog.h"
+#include "still/ui/interval_saving.h"
 #include "video/ui/assembly_progress_window.h"
 #include "video/ui/save_progress_window.h"
 
@@ -180,8 +181,8 @@ TEST_F(ProgramTest, EveryWindowShowsEveryControlWholeAndReadable) {
          }},
         {"interval dialog",
          [&]() -> QWidget* {
-             program->intervalDialog->show();
-             return program->intervalDialog.get();
+             program->intervalSaving->dialog().show();
+             return &program->intervalSaving->dialog();
          }},
         {"AVI progress",
          [&]() -> QWidget* {

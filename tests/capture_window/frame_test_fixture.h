@@ -8,25 +8,14 @@
 #include <QTemporaryDir>
 
 #include "capture_window/ui/frame_window.h"
-#include "core/ui/command_ports.h"
 #include "fakes/frame_harness.h"
 #include "fakes/recording_message_boxes.h"
 #include "fakes/x11_test_support.h"
 #include "platform/x11/global_hotkey.h"
 
-class FakeIntervalDialog final : public IntervalDialogPort {
-public:
-    QWidget* dialog() override { return &widget; }
-    void stopTick() override { ++stops; }
-    QWidget widget;
-    int stops = 0;
-};
-
 // A frame window shown over a known picture, with its boxes and documents recorded.
 class FrameTest : public ::testing::Test, protected FrameHarness {
 protected:
-    FrameTest() { form.setIntervalDialog(&intervalDialog); }
-
     // Under a window manager when managed; the frame has the keyboard at the end.
     void showOverBackdrop(bool managed = false) {
         ASSERT_TRUE(desktop.start(managed)) << "openbox is needed for this test";
@@ -38,5 +27,4 @@ protected:
 
     FrameWindow& form = form1;
     Desktop desktop;
-    FakeIntervalDialog intervalDialog;
 };

@@ -254,49 +254,22 @@ TEST_F(FrameTest, HelpOpensThePageOrShowsItItselfOrSaysItCannot) {
     EXPECT_EQ(form.helpViewer()->browser()->source(), QUrl::fromLocalFile(other));
 }
 
-TEST_F(FrameTest, CloseDuringIntervalSavingStopsItAndTheNextCloseEnds) {
+TEST_F(FrameTest, CloseDuringIntervalSavingIsRefusedAndPassedOnAndTheNextCloseEnds) {
     showOverBackdrop();
-    intervalDialog.widget.show();
+    QStringList events;
+    FrameEvents& e = form.events();
+    QObject::connect(&e, &FrameEvents::closeRequested, [&] { events << QStringLiteral("close"); });
+    QObject::connect(&e, &FrameEvents::minimized, [&] { events << QStringLiteral("minimized"); });
+    QObject::connect(&e, &FrameEvents::restored, [&] { events << QStringLiteral("restored"); });
     state.capture.IntervalMode = true;
-    form.refreshLook();
     EXPECT_FALSE(form.close());
     EXPECT_TRUE(form.isVisible());
-    EXPECT_FALSE(state.capture.IntervalMode);
-    EXPECT_FALSE(intervalDialog.widget.isVisible());
-    EXPECT_EQ(intervalDialog.stops, 1);
-    EXPECT_EQ(boxes.messages, QStringList{QStringLiteral("<一定時間保存>を停止しました")});
-    EXPECT_EQ(form.appliedShape(), form.regions().frameButton);
+    form.showMinimized();
+    form.showMinimized();
+    form.showNormal();
+    EXPECT_EQ(events, QStringList({QStringLiteral("close"), QStringLiteral("minimized"),
+                                   QStringLiteral("restored")}));
+    state.capture.IntervalMode = false;
     EXPECT_TRUE(form.close());
-}
-
-TEST_F(FrameTest, IntervalOpenerWaitsForAFolderThenOpensTheDialog) {
-    showOverBackdrop();
-    form.intervalArmPoll.start();
-    EXPECT_TRUE(holdsFor([&] { return !intervalDialog.widget.isVisible(); }, 200));
-    EXPECT_TRUE(form.intervalArmPoll.isActive());
-    state.settings.SaveFolderSet = true;
-    ASSERT_TRUE(waitUntil([&] { return intervalDialog.widget.isVisible(); }));
-    EXPECT_FALSE(form.intervalArmPoll.isActive());
-    EXPECT_TRUE(state.capture.IntervalMode);
-    EXPECT_TRUE(window_stack::isTopmost(&form));
-    EXPECT_TRUE(window_stack::isTopmost(&intervalDialog.widget));
-    EXPECT_TRUE(form.windowTitle().endsWith(QStringLiteral("一定時間ごとに保存")));
-}
-
-TEST_F(FrameTest, MinimizeStopsFrameIntervalSavingAndRestoreStopsWholeScreenSaving) {
-    showOverBackdrop();
-    state.capture.IntervalMode = state.capture.IntervalWindowed = true;
-    form.showMinimized();
-    EXPECT_FALSE(state.capture.IntervalMode);
-    form.showNormal();
-    EXPECT_EQ(boxes.messages, QStringList{QStringLiteral("<一定時間毎に保存>を停止しました")});
-
-    // Whole-screen saving starts minimized: minimizing goes on, restoring stops it.
-    boxes.messages.clear();
-    state.capture.IntervalMode = state.capture.WholeScreen = true;
-    form.showMinimized();
-    EXPECT_TRUE(state.capture.IntervalMode);
-    form.showNormal();
-    EXPECT_FALSE(state.capture.IntervalMode);
-    EXPECT_EQ(boxes.messages, QStringList{QStringLiteral("一定時間毎に保存>>停止しました")});
+    EXPECT_EQ(events.size(), 3);
 }

@@ -87,7 +87,6 @@ void RecordingSession::start() {
     if (kept == AviAssembly::KeptFrames::Left) return;
 
     m_assembly.newMovie(frame.size, s.RecordRate);
-    m_screen.captureImage = QImage(m_frame.clientSize(), QImage::Format_RGB32);
     m_frameTimer.setInterval(frameTimerIntervalMs(s.RecordRate));
     beginRun();
 }
@@ -165,7 +164,7 @@ void RecordingSession::setFrameFileWriting(FrameFileWriter::WriteFile write, std
 void RecordingSession::captureFrame() {
     if (m_runState != RecordingState::Recording) return;
     ++m_frameCount;
-    const QImage* image = grabFrame();
+    const std::optional<QImage> image = grabFrame();
     if (!image) {
         --m_frameCount;
         return pauseAndReport(kCannotMakeImage);
@@ -177,15 +176,12 @@ void RecordingSession::captureFrame() {
     if (m_state.live.frameLimitEnabled && m_frameCount >= m_state.settings.FrameLimit) stop();
 }
 
-const QImage* RecordingSession::grabFrame() {
+std::optional<QImage> RecordingSession::grabFrame() {
     // In frame mode only the capture rectangle is read from the screen: the frame is the same, at a
-    // fraction of the copying.
-    if (m_state.capture.WholeScreen)
-        m_screen.grabWholeScreen();
-    else
-        m_screen.grabClientArea();
-    QImage& image = m_state.capture.WholeScreen ? m_screen.screenImage : m_screen.captureImage;
-    return m_screen.scale(image) ? &image : nullptr;
+    // fraction of the copying. Video frames are not clipped to the screen.
+    QImage image = m_state.capture.WholeScreen ? m_screen.grabWholeScreen() : m_screen.grabClientArea();
+    if (!m_screen.scale(image)) return std::nullopt;
+    return image;
 }
 
 void RecordingSession::frameWriteFailed() {

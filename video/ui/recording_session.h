@@ -1,11 +1,13 @@
 #pragma once
 
+#include <QImage>
 #include <QObject>
 #include <QTimer>
 #include <array>
 #include <cstdint>
 #include <functional>
 #include <memory>
+#include <optional>
 
 #include "core/logic/program_state.h"
 #include "core/ui/command_ports.h"
@@ -69,8 +71,8 @@ private:
     void beginRun();
     void captureFrame();
     // The picture of one frame, grabbed and scaled (video frames are not clipped to the screen);
-    // null when the scaled picture cannot be made.
-    const QImage* grabFrame();
+    // none when the scaled picture cannot be made.
+    std::optional<QImage> grabFrame();
     void registerHotkeys();
     void unregisterHotkeys();
     void onGlobalHotkey(int id);
