@@ -40,9 +40,8 @@ Program::Program(const QString& programDirectory, ProgramServices services) {
     progressWindow = std::make_unique<AssemblyProgressWindow>(frame->font());
     stillCommands = std::make_unique<StillCommands>(state, *frame, screen, *folderChooser,
                                                     services.saveDialog, services.messages, *intervalSaving);
-    printCommand = std::make_unique<PrintCommand>(
-        *frame, screen, state.capture, [this] { return state.live.printPercent; }, services.messages,
-        services.printDialog);
+    printCommand =
+        std::make_unique<PrintCommand>(*frame, screen, state, services.messages, services.printDialog);
     assembly = std::make_unique<AviAssembly>(
         state, *frame, *progressWindow, AssemblyServices{services.messages, services.codecs, services.avi});
     recording = std::make_unique<RecordingSession>(

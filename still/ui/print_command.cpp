@@ -37,14 +37,9 @@ bool QtPrintDialog::exec(QPrinter& printer, QWidget* owner) {
     return window_stack::execInForeground(dialog, owner) == QDialog::Accepted;
 }
 
-PrintCommand::PrintCommand(StillFrame& frame, ScreenCapture& screen, const CaptureState& capture,
-                           std::function<int()> printPercent, MessageBoxes& messages, PrintDialogPort& dialog)
-    : m_frame(frame),
-      m_screen(screen),
-      m_capture(capture),
-      m_printPercent(std::move(printPercent)),
-      m_messages(messages),
-      m_dialog(dialog) {
+PrintCommand::PrintCommand(StillFrame& frame, ScreenCapture& screen, const ProgramState& state,
+                           MessageBoxes& messages, PrintDialogPort& dialog)
+    : m_frame(frame), m_screen(screen), m_state(state), m_messages(messages), m_dialog(dialog) {
     grabDelay.setInterval(100);
     grabDelay.setSingleShot(true);
     connect(&grabDelay, &QTimer::timeout, this, &PrintCommand::takePicture);
@@ -64,7 +59,7 @@ void PrintCommand::takePicture() {
         const QImage screen = m_screen.grabWholeScreen();
         m_frame.window().show();
         window_stack::bringToForeground(&m_frame.window());
-        const QImage image = m_capture.WholeScreen ? screen : m_screen.captureRectangle(screen);
+        const QImage image = m_state.capture.WholeScreen ? screen : m_screen.captureRectangle(screen);
 
         QPrinter printer(QPrinter::HighResolution);
         printer.setDocName(QStringLiteral("Kadrel"));
@@ -86,7 +81,7 @@ bool PrintCommand::printOnPage(QPrinter& printer, const QImage& image) {
     const QSize page = printer.pageLayout().paintRectPixels(printer.resolution()).size();
     QPainter painter;
     if (!painter.begin(&printer)) return false;
-    StretchDrawBitmap(painter, printRectangle(image.size(), m_printPercent(), page), image);
+    StretchDrawBitmap(painter, printRectangle(image.size(), m_state.live.printPercent, page), image);
     return painter.end();
 }
 

@@ -3,7 +3,6 @@
 #include <QObject>
 #include <QRect>
 #include <QTimer>
-#include <functional>
 
 #include "core/logic/program_state.h"
 #include "core/ui/command_ports.h"
@@ -34,8 +33,9 @@ public:
 class PrintCommand : public QObject, public PrintCommandPort {
     Q_OBJECT
 public:
-    PrintCommand(StillFrame& frame, ScreenCapture& screen, const CaptureState& capture,
-                 std::function<int()> printPercent, MessageBoxes& messages, PrintDialogPort& dialog);
+    // The print size is the settings dialog's live choice.
+    PrintCommand(StillFrame& frame, ScreenCapture& screen, const ProgramState& state, MessageBoxes& messages,
+                 PrintDialogPort& dialog);
 
     void print() override;
     void takePicture();
@@ -53,8 +53,7 @@ private:
 
     StillFrame& m_frame;
     ScreenCapture& m_screen;
-    const CaptureState& m_capture;
-    std::function<int()> m_printPercent;
+    const ProgramState& m_state;
     MessageBoxes& m_messages;
     PrintDialogPort& m_dialog;
 };
