@@ -9,8 +9,18 @@
 #include "platform/x11/screen_grabber.h"
 #include "settings/logic/settings_file.h"
 
+// What a frame window and the whole program take from the window system in a test: the boxes and
+// the documents recorded, the hot keys and the grab real.
+struct FrameTestServices {
+    FrameServices frameServices() { return {boxes, documents, hotkeys, grabber}; }
+    RecordingMessageBoxes boxes;
+    RecordingDocumentOpener documents;
+    GlobalHotkeys hotkeys;
+    ScreenGrabber grabber;
+};
+
 // A frame window whose boxes and documents are recorded, in a program folder of the test's own.
-struct FrameHarness {
+struct FrameHarness : FrameTestServices {
     FrameHarness() {
         state.settings.ProgramDirectory = state.frameDirectory = state.defaultSaveDirectory =
             dir.path() + QLatin1Char('/');
@@ -19,9 +29,5 @@ struct FrameHarness {
 
     QTemporaryDir dir;
     ProgramState state;
-    RecordingMessageBoxes boxes;
-    RecordingDocumentOpener documents;
-    GlobalHotkeys hotkeys;
-    ScreenGrabber grabber;
-    FrameWindow form1{state, FrameServices{boxes, documents, hotkeys, grabber}};
+    FrameWindow form1{state, frameServices()};
 };
