@@ -7,7 +7,8 @@
 
 // The program's settings record, shared by every window for the life of the process.
 // Field widths are those of the stored values; texts are held as Unicode and stored
-// as Shift-JIS in the settings file.
+// as Shift-JIS in the settings file. Every field has an initializer, {} at least, so that a
+// designated initializer may leave any out without a warning.
 struct Settings {
     std::int32_t ScalePercent = 100;
     std::int32_t JpegQuality = 100;
@@ -18,10 +19,10 @@ struct Settings {
     std::uint16_t FrameLimit = 100;
     bool FrameLimitEnabled = false;
     bool AlwaysOnTop = false;
-    QString SaveDirectory;
+    QString SaveDirectory{};
     QString DesignatedPrefix = QStringLiteral("指定先に保存");
     QString IntervalPrefix = QStringLiteral("一定時間ごとに保存");
     QString MoviePrefix = QStringLiteral("動画保存");
-    QString ProgramDirectory;  // ends with the path separator
+    QString ProgramDirectory{};  // ends with the path separator
     bool SaveFolderSet = false;
 };

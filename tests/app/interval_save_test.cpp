@@ -4,6 +4,7 @@
 #include <QPushButton>
 #include <QTimer>
 
+#include "fakes/image_compare.h"
 #include "platform/x11/window_stack.h"
 #include "program_fixture.h"
 #include "settings/ui/folder_chooser.h"
@@ -16,27 +17,6 @@ const QString kWholeScreenStop = QStringLiteral("一定時間毎に保存>>停�
 const QString kMinimizedStop = QStringLiteral("<一定時間毎に保存>を停止しました");
 // With the cause: the folder /proc/self admits no new file.
 const QString kCannotSave = QStringLiteral("保存できません\nフォルダが見つかりません.");
-
-QImage load(const QString& path) { return QImage(path).convertToFormat(QImage::Format_RGB32); }
-
-// A box that stays open for a while, dispatching events as a real modal box does.
-class SlowMessageBoxes final : public MessageBoxes {
-public:
-    void message(QWidget*, const QString& text) override {
-        messages << text;
-        maxOpen = std::max(maxOpen, ++open);
-        QEventLoop loop;
-        QTimer::singleShot(400, &loop, &QEventLoop::quit);
-        loop.exec();
-        --open;
-    }
-    void error(QWidget*, const QString&) override {}
-    void warning(QWidget*, const QString&) override {}
-    bool question(QWidget*, const QString&) override { return false; }
-    QStringList messages;
-    int open = 0;
-    int maxOpen = 0;
-};
 }  // namespace
 
 class IntervalSave : public ProgramTest {
@@ -80,7 +60,7 @@ TEST_F(IntervalSave, ShotLimitInFrameModeGrabsWhereTheFrameIsAtEachTick) {
     }
     ASSERT_TRUE(waitUntil([&] { return !boxes.messages.isEmpty(); }));
     EXPECT_EQ(boxes.messages, QStringList{kFrameStop});
-    for (int i = 0; i < 3; ++i) EXPECT_EQ(load(file(i + 1, "bmp")), expected[i]) << "shot " << i + 1;
+    for (int i = 0; i < 3; ++i) EXPECT_EQ(decodeImage(file(i + 1, "bmp")), expected[i]) << "shot " << i + 1;
     // No shot after the last.
     EXPECT_TRUE(holdsFor(
         [&] { return QDir(folder()).entryList({QStringLiteral("一定時間*")}, QDir::Files).size() == 3; },
@@ -100,7 +80,7 @@ TEST_F(IntervalSave, ShotLimitInWholeScreenModeRestoresTheApplication) {
     EXPECT_EQ(boxes.messages, QStringList{kWholeScreenStop});
     EXPECT_FALSE(form().isMinimized());
     for (int n = 1; n <= 3; ++n) {
-        const QImage image = load(file(n, "bmp"));
+        const QImage image = decodeImage(file(n, "bmp"));
         ASSERT_EQ(image.size(), QSize(1920, 1080));
         EXPECT_EQ(image.pixel(1900, 1060), Backdrop::colorAt(1900, 1060).rgb());
     }
@@ -170,13 +150,22 @@ TEST_F(IntervalSave, NumbersSkipEarlierFilesAndCarryOverToTheNextRun) {
 }
 
 TEST_F(IntervalSave, UnwritableFolderShowsOneBoxAtATimeAndKeepsTheNumber) {
-    SlowMessageBoxes slowBoxes;
+    // Each box stays open for a while, dispatching events as a real modal box does.
+    RecordingMessageBoxes slowBoxes;
+    int open = 0, maxOpen = 0;
+    slowBoxes.whileShown = [&](const QString&) {
+        maxOpen = std::max(maxOpen, ++open);
+        QEventLoop loop;
+        QTimer::singleShot(400, &loop, &QEventLoop::quit);
+        loop.exec();
+        --open;
+    };
     start(false, &slowBoxes);
     program->state.settings.SaveDirectory = QStringLiteral("/proc/self");
     startRun(100, 0);
     ASSERT_TRUE(waitUntil([&] { return slowBoxes.messages.size() >= 3; }, 5000));
     form().close();
-    EXPECT_EQ(slowBoxes.maxOpen, 1);
+    EXPECT_EQ(maxOpen, 1);
     EXPECT_EQ(slowBoxes.messages.last(), kFrameStop);
     EXPECT_EQ(slowBoxes.messages.count(kCannotSave), slowBoxes.messages.size() - 1);
     EXPECT_EQ(program->state.capture.IntervalNumber, 1);

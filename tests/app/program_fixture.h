@@ -4,11 +4,12 @@
 
 #include <QApplication>
 #include <QDir>
+#include <QStringList>
 #include <QTemporaryDir>
-#include <deque>
 
 #include "app/program.h"
 #include "capture_window/ui/frame_window.h"
+#include "fakes/frame_harness.h"
 #include "fakes/recording_message_boxes.h"
 #include "fakes/scripted_codecs.h"
 #include "fakes/settable_clock.h"
@@ -20,7 +21,7 @@
 #include "still/ui/still_commands.h"
 #include "test_pictures.h"
 
-// Answers the save-as dialog with prepared names (nothing = cancel) and records what it was asked.
+// Answers the save-as dialog with prepared names, then cancels, and records what it was asked.
 class ScriptedSaveDialog final : public SavePictureDialog {
 public:
     void preselect(int filterIndex, const QString& defaultSuffix) override {
@@ -30,11 +31,9 @@ public:
     std::optional<QString> exec(QWidget*) override {
         ++opened;
         if (answers.empty()) return std::nullopt;
-        auto answer = answers.front();
-        answers.pop_front();
-        return answer;
+        return answers.takeFirst();
     }
-    std::deque<std::optional<QString>> answers;
+    QStringList answers;
     int filterIndex = 0;
     QString suffix;
     int opened = 0;
@@ -47,7 +46,7 @@ public:
 };
 
 // The whole program in this process, started in a folder of the test's own over a known picture.
-class ProgramTest : public ::testing::Test {
+class ProgramTest : public ::testing::Test, protected FrameTestServices {
 protected:
     // Under a window manager when managed, with other message boxes when given; the frame has the
     // keyboard at the end.
@@ -87,10 +86,6 @@ protected:
     }
 
     QTemporaryDir dir;
-    RecordingMessageBoxes boxes;
-    RecordingDocumentOpener documents;
-    GlobalHotkeys hotkeys;
-    ScreenGrabber grabber;
     ScriptedSaveDialog saveDialog;
     CancellingPrintDialog cancellingPrintDialog;
     PrintDialogPort* printDialog = &cancellingPrintDialog;  // a test may answer it otherwise

@@ -9,6 +9,7 @@
 #include <cerrno>
 #include <thread>
 
+#include "fakes/image_compare.h"
 #include "fakes/media_probe.h"
 #include "fakes/test_files.h"
 #include "fakes/tray_host.h"
@@ -24,15 +25,6 @@
 namespace {
 const QString kStopBox = QStringLiteral("動画保存>>停止しました\nOKを押すとAVIファイル作成します");
 
-// Mismatching pixels between a decoded frame and the picture after the 5-5-5 conversion.
-int mismatches555(const QImage& decoded, const QImage& picture) {
-    if (decoded.size() != picture.size()) return -1;
-    int count = 0;
-    for (int y = 0; y < picture.height(); ++y)
-        for (int x = 0; x < picture.width(); ++x)
-            count += (decoded.pixel(x, y) & 0xf8f8f8) != (picture.pixel(x, y) & 0xf8f8f8);
-    return count;
-}
 // A picture at 50 % by nearest pixel: every other row and column, from the first.
 QImage everyOther(const QImage& picture) {
     QImage half(picture.width() / 2, picture.height() / 2, QImage::Format_RGB32);
@@ -97,7 +89,7 @@ TEST_F(Recording, AtHalfScaleFramesAreThePictureScaledAndWholeScreenShowsTheFram
     waitIdle();
     const QList<QImage> frames = decodeFrames(movie(1), 210, 180);
     ASSERT_EQ(frames.size(), 3);
-    EXPECT_EQ(mismatches555(frames.last(), everyOther(client)), 0);
+    EXPECT_EQ(pixelMismatches(frames.last(), everyOther(client)), 0);
 
     ASSERT_TRUE(sendKeys({"ctrl+m", "ctrl+f"}));
     EXPECT_FALSE(form().isVisible());
@@ -112,7 +104,7 @@ TEST_F(Recording, AtHalfScaleFramesAreThePictureScaledAndWholeScreenShowsTheFram
     QImage expected(960, 500, QImage::Format_RGB32);
     for (int y = 0; y < 500; ++y)
         for (int x = 0; x < 960; ++x) expected.setPixel(x, y, Backdrop::colorAt(2 * x, 2 * (y + 40)).rgb());
-    EXPECT_EQ(mismatches555(decoded.last().copy(0, 40, 960, 500), expected), 0);
+    EXPECT_EQ(pixelMismatches(decoded.last().copy(0, 40, 960, 500), expected), 0);
 }
 
 // The rate's arithmetic is RecordingClock's table; here the limit stops real runs (a limit of 0
@@ -252,8 +244,8 @@ TEST_F(Recording, FrameModeRunPausesMovesResumesRefusesCommandsDuringTheStopAndC
               std::tuple("420", "360", "rgb555le"));
     const QList<QImage> decoded = decodeFrames(movie(1), 420, 360);
     ASSERT_EQ(decoded.size(), frames);
-    EXPECT_EQ(mismatches555(decoded.first(), before), 0);
-    EXPECT_EQ(mismatches555(decoded.last(), after), 0);
+    EXPECT_EQ(pixelMismatches(decoded.first(), before), 0);
+    EXPECT_EQ(pixelMismatches(decoded.last(), after), 0);
 }
 
 TEST_F(Recording, AMissingFrameEndsTheAviThereTheFramesAfterItAreKeptAndTheNextStartMakesThemAnAvi) {
@@ -282,7 +274,7 @@ TEST_F(Recording, AMissingFrameEndsTheAviThereTheFramesAfterItAreKeptAndTheNextS
     waitIdle();
     const QList<QImage> frames = decodeFrames(movie(1), 100, 80);
     ASSERT_EQ(frames.size(), 4);
-    EXPECT_EQ(mismatches555(frames[1], everyOther(large)), 0);  // stretched by nearest pixel
+    EXPECT_EQ(pixelMismatches(frames[1], everyOther(large)), 0);  // stretched by nearest pixel
     EXPECT_EQ(frameFiles(), 5);
     ASSERT_EQ(boxes.errors.size(), 1);
     EXPECT_TRUE(boxes.errors.last().startsWith(
@@ -308,7 +300,7 @@ TEST_F(Recording, AMissingFrameEndsTheAviThereTheFramesAfterItAreKeptAndTheNextS
     EXPECT_EQ(frameFiles(), 0);
     const QList<QImage> kept = decodeFrames(movie(2), 100, 80);
     ASSERT_EQ(kept.size(), 5);
-    EXPECT_EQ(mismatches555(kept[1], everyOther(large)), 0);  // frame 7, the second kept
+    EXPECT_EQ(pixelMismatches(kept[1], everyOther(large)), 0);  // frame 7, the second kept
     EXPECT_EQ(probeVideo(movie(2)).at("r_frame_rate"), "10/1");
     EXPECT_EQ(codecs.calls, 2);
 }

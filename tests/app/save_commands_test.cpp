@@ -3,13 +3,9 @@
 #include <QImageReader>
 #include <QPushButton>
 
+#include "fakes/image_compare.h"
 #include "program_fixture.h"
 #include "settings/ui/folder_chooser.h"
-
-namespace {
-QImage load(const QString& path) { return QImage(path).convertToFormat(QImage::Format_RGB32); }
-
-}  // namespace
 
 TEST_F(ProgramTest, UnwritableFolderSaysSoAndKeepsTheNumber) {
     start();
@@ -84,7 +80,7 @@ TEST_F(ProgramTest, FramePartlyOffTheScreenIsClippedToTheScreen) {
     form().move(-100, -50);  // left edge and client top above the screen
     waitForXIdle();
     capture({"ctrl+z"});
-    const QImage image = load(folder() + QStringLiteral("指定先に保存1.bmp"));
+    const QImage image = decodeImage(folder() + QStringLiteral("指定先に保存1.bmp"));
     const QPoint origin = form().clientOrigin();  // (-96, -27)
     ASSERT_EQ(image.size(), QSize(origin.x() + 420, origin.y() + 360));
     EXPECT_EQ(image.pixel(0, 0), Backdrop::colorAt(0, 0).rgb());
@@ -95,7 +91,7 @@ TEST_F(ProgramTest, FramePartlyOffTheScreenIsClippedToTheScreen) {
     form().move(1700, 900);
     waitForXIdle();
     capture({"ctrl+z"});
-    const QImage corner = load(folder() + QStringLiteral("指定先に保存2.bmp"));
+    const QImage corner = decodeImage(folder() + QStringLiteral("指定先に保存2.bmp"));
     ASSERT_EQ(corner.size(), QSize(1920 - 1704, 1080 - 923));
     EXPECT_EQ(corner.pixel(0, 0), Backdrop::colorAt(1704, 923).rgb());
     EXPECT_EQ(corner.pixel(corner.width() - 1, corner.height() - 1), Backdrop::colorAt(1919, 1079).rgb());

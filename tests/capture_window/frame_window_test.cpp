@@ -8,7 +8,6 @@
 #include "core/logic/recording_captions.h"
 #include "fakes/test_files.h"
 #include "frame_test_fixture.h"
-#include "platform/x11/screen_grabber.h"
 #include "platform/x11/window_stack.h"
 
 namespace {
@@ -154,14 +153,11 @@ TEST(FrameHotkey, AMistypedEntryIsNamedAndAKeyHeldByAnotherClientReportedOnce) {
     QTemporaryDir dir;
     ProgramState state;
     state.hotkeys = resolveHotkeys({QStringLiteral("Ctrl+Shift+F44")});
-    RecordingMessageBoxes boxes;
-    RecordingDocumentOpener documents;
-    GlobalHotkeys hotkeys;
-    ScreenGrabber grabber;
-    FrameWindow form{state, FrameServices{boxes, documents, hotkeys, grabber}};
+    FrameTestServices services;
+    FrameWindow form{state, services.frameServices()};
     IgnoredFeatureCommands features;
-    FrameCommands commands{form, state.capture, hotkeys, {features, features, features, form, form}};
-    EXPECT_EQ(boxes.messages,
+    FrameCommands commands{form, state.capture, services.hotkeys, {features, features, features, form, form}};
+    EXPECT_EQ(services.boxes.messages,
               (QStringList{QStringLiteral("kadrel.ini の [hotkey] に使えない指定があります\n"
                                           "front=Ctrl+Shift+F44\nこれらの操作には既定のキーを使います。"),
                            QStringLiteral("ホットキー登録に失敗しました\nCtrl+F4 を使えません。\n"
@@ -172,7 +168,7 @@ TEST(FrameHotkey, AMistypedEntryIsNamedAndAKeyHeldByAnotherClientReportedOnce) {
     ASSERT_TRUE(waitUntil([&] { return QApplication::activeWindow() == &form; }));
     ASSERT_TRUE(sendKeys({"ctrl+m", "ctrl+F4"}));
     EXPECT_TRUE(state.capture.WholeScreen);
-    EXPECT_EQ(boxes.messages.size(), 2);
+    EXPECT_EQ(services.boxes.messages.size(), 2);
 }
 
 TEST_F(FrameTest, KeyboardStepsGoOneOneTenTenAndResetAfterAPause) {

@@ -111,9 +111,15 @@ TEST_F(RecordingFaults, AKillAtAnyMomentLosesNoFrameAndTheNextStartMakesNoSecond
         ASSERT_TRUE(configure(recorded));
         // The deletion dies before its third frame file, the re-compression before it renames its
         // file over the uncompressed one (the frame folder's note was the first rename).
-        if (moment == Moment::Recording) ASSERT_TRUE(startProgram());
-        if (moment == Moment::Deletion) ASSERT_TRUE(startProgram({"unlink", 3}));
-        if (moment == Moment::Recompression) ASSERT_TRUE(startProgram({"rename", 2}));
+        if (moment == Moment::Recording) {
+            ASSERT_TRUE(startProgram());
+        }
+        if (moment == Moment::Deletion) {
+            ASSERT_TRUE(startProgram({"unlink", 3}));
+        }
+        if (moment == Moment::Recompression) {
+            ASSERT_TRUE(startProgram({"rename", 2}));
+        }
         ASSERT_TRUE(sendKeys({"ctrl+f"}));
         if (moment == Moment::Recording) {
             ASSERT_TRUE(waitUntil([&] { return frameFiles().size() >= 6; }, 10000));
@@ -254,9 +260,12 @@ TEST_F(RecordingFaults, AFullAviDiskKeepsEveryFrameNotInTheFile) {
         SmallDisk disk(row.bytes, row.kind);
         REQUIRE_SMALL_DISK(disk);
         if (row.fill == Fill::Full) disk.fill();
-        if (row.fill == Fill::AsUser) ASSERT_TRUE(disk.fillAsUser());
-        if (row.fill == Fill::FileInTheWay)
+        if (row.fill == Fill::AsUser) {
+            ASSERT_TRUE(disk.fillAsUser());
+        }
+        if (row.fill == Fill::FileInTheWay) {
             ASSERT_TRUE(writeFile(disk.filePath(QStringLiteral("plain")), ""));
+        }
         const QString folder =
             row.fill == Fill::FileInTheWay ? disk.filePath(QStringLiteral("plain/sub")) : disk.path();
         for (const QString& name : frameFiles()) QFile::remove(run.file(name));

@@ -24,9 +24,19 @@ struct IgnoredFeatureCommands final : CaptureCommandsPort, PrintCommandPort, Rec
     void stop() override {}
 };
 
-// A frame window with its keys, whose boxes and documents are recorded, in a program folder of the
-// test's own.
-struct FrameHarness {
+// What a frame window and the whole program take from the window system in a test: the boxes and
+// the documents recorded, the hot keys and the grab real.
+struct FrameTestServices {
+    FrameServices frameServices() { return {boxes, documents, hotkeys, grabber}; }
+    RecordingMessageBoxes boxes;
+    RecordingDocumentOpener documents;
+    GlobalHotkeys hotkeys;
+    ScreenGrabber grabber;
+};
+
+// A frame window with its keys, whose boxes and documents are recorded, in a program folder of the test's
+// own.
+struct FrameHarness : FrameTestServices {
     FrameHarness() {
         state.settings.ProgramDirectory = state.frameDirectory = state.defaultSaveDirectory =
             dir.path() + QLatin1Char('/');
@@ -35,11 +45,7 @@ struct FrameHarness {
 
     QTemporaryDir dir;
     ProgramState state;
-    RecordingMessageBoxes boxes;
-    RecordingDocumentOpener documents;
-    GlobalHotkeys hotkeys;
-    ScreenGrabber grabber;
-    FrameWindow form1{state, FrameServices{boxes, documents, hotkeys, grabber}};
+    FrameWindow form1{state, frameServices()};
     IgnoredFeatureCommands features;
     QWidget otherDialog;
     FrameCommands commands{form1, state.capture, hotkeys,

@@ -312,7 +312,9 @@ TEST(AviFileWriter, AFullDiskKeepsTheWholeFramesThatLeaveRoomForTheIndex) {
         SmallDisk disk(row.diskBytes, row.kind);
         REQUIRE_SMALL_DISK(disk);
         if (row.fill == All) disk.fill();
-        if (row.fill == AsUser) ASSERT_TRUE(disk.fillAsUser());
+        if (row.fill == AsUser) {
+            ASSERT_TRUE(disk.fillAsUser());
+        }
         const QString path = disk.filePath("clip.avi");
         AviFileWriter writer;
         const Written w = writeUntilRefused(writer, path, kSide, kSide, row.frames);
@@ -350,7 +352,9 @@ TEST(AviFileWriter, AFileOfPartsKeepsItsFirstFramesWhenTheSuperIndexOrTheDiskIsF
         const Written w = writeUntilRefused(writer, path, kWidth, kHeight, kFrames);
         EXPECT_NE(w.closed, AviFileWriter::Closed::Failed);  // a page holds the headers
         EXPECT_LE(w.inFile, std::uint32_t(w.accepted));
-        if (w.closed == AviFileWriter::Closed::Complete) EXPECT_EQ(w.inFile, std::uint32_t(kFrames));
+        if (w.closed == AviFileWriter::Closed::Complete) {
+            EXPECT_EQ(w.inFile, std::uint32_t(kFrames));
+        }
         if (pages == 0) {
             EXPECT_EQ(w.closed,
                       entries == 2 ? AviFileWriter::Closed::Truncated : AviFileWriter::Closed::Complete);

@@ -48,7 +48,9 @@ TEST(PrintTransferBuffer, RowsAreBottomUpBgrPaddedWithZeros) {
         EXPECT_EQ(b.bits[2], 1) << w;
         for (int row = 0; row < 2; ++row) {
             for (int i = 3 * w; i < b.rowBytes; ++i) EXPECT_EQ(b.bits[row * b.rowBytes + i], 0) << w;
-            if (w > 1) EXPECT_EQ(b.bits[row * b.rowBytes + 3 * w - 1], 255) << w;
+            if (w > 1) {
+                EXPECT_EQ(b.bits[row * b.rowBytes + 3 * w - 1], 255) << w;
+            }
         }
     }
     EXPECT_TRUE(toTransferBuffer(QImage()).bits.empty());
@@ -73,8 +75,9 @@ TEST(PrintTransferBuffer, StretchesByNearestPixelInBands) {
         for (int dx = 0; dx < c.target.width(); ++dx)
             EXPECT_EQ(qRed(out.pixel(dx, 0)), 10 * c.sourceOfTarget[dx].x());
         for (int dy = 0; dy < c.target.height(); ++dy)
-            if (c.sourceOfTarget[dy].y() >= 0)
+            if (c.sourceOfTarget[dy].y() >= 0) {
                 EXPECT_EQ(qGreen(out.pixel(0, dy)), 100 + c.sourceOfTarget[dy].y());
+            }
     }
     // A band is the same rows of the whole stretch.
     const QImage whole = stretchTransfer(b, {5, 7});

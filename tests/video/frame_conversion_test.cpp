@@ -74,7 +74,9 @@ TEST(ConvertFrame, WritesBottomUpPaddedRowsAndZeroesTheRest) {
             }
         }
         for (std::size_t i = 0; i < data.size(); ++i)
-            if (!pixelByte[i]) EXPECT_EQ(data[i], 0) << bits << " bits, byte " << i;
+            if (!pixelByte[i]) {
+                EXPECT_EQ(data[i], 0) << bits << " bits, byte " << i;
+            }
     }
 }
 

@@ -179,8 +179,9 @@ TEST(RecordingFrameSize, TheWritersLimitIsCheckedAtTheStart) {
     for (const Case& c : cases) {
         const FrameSizeCheck check = recordingFrameSize(c.source, c.percent);
         EXPECT_EQ(check.size, c.size) << c.percent;
-        if (*c.cause)
+        if (*c.cause) {
             EXPECT_TRUE(check.problem.startsWith(QString::fromUtf8(c.cause))) << check.problem.toStdString();
+        }
         EXPECT_EQ(check.problem.isEmpty(), *c.cause == 0);
     }
 }
