@@ -2,6 +2,7 @@
 
 #include <QApplication>
 #include <QDir>
+#include <QTimer>
 
 #include "app/leftover_files.h"
 #include "app/program_icon.h"
@@ -76,5 +77,8 @@ Program::~Program() {
 void Program::show() {
     frame->show();
     window_stack::bringToForeground(frame.get());
-    recording->offerKeptFramesAtStart();
+    // Once the event loop runs: the frame is on the screen first, and the look for kept frames does
+    // not hold it back.
+    QTimer::singleShot(0, recording.get(),
+                       [session = recording.get()] { session->offerKeptFramesAtStart(); });
 }

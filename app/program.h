@@ -49,8 +49,8 @@ public:
     Program(const QString& programDirectory, ProgramServices services);
     ~Program();
 
-    // Shows the frame window and gives it the keyboard, then offers to make frame files that an
-    // earlier run kept into an AVI file.
+    // Shows the frame window and gives it the keyboard; once the event loop runs, offers to make frame
+    // files that an earlier run kept into an AVI file.
     void show();
 
     // First: the windows are made in the program's font and language.
