@@ -32,9 +32,7 @@ FrameWindow::FrameWindow(ProgramState& state, FrameServices services)
     }
 
     intervalArmPoll.setInterval(50);
-    stepPauseTimer.setInterval(100);
     connect(&intervalArmPoll, &QTimer::timeout, this, &FrameWindow::openIntervalDialogIfFolderKnown);
-    connect(&stepPauseTimer, &QTimer::timeout, this, &FrameWindow::resetStepper);
 
     buildCommandMenu();
     buildActionList();

@@ -27,6 +27,7 @@ class CaptureCommandsPort;
 class PrintCommandPort;
 class RecordingCommandsPort;
 class ScreenGrabber;
+class MmClock;
 
 // The services the frame window uses; tests pass fakes for the boxes and the opener.
 struct FrameServices {
@@ -34,6 +35,7 @@ struct FrameServices {
     DocumentOpener& documents;
     GlobalHotkeys& hotkeys;
     ScreenGrabber& grabber;
+    MmClock& clock;  // times the pauses between keyboard steps
 };
 
 // The capture frame: a see-through window whose client area is what the captures take.
@@ -83,7 +85,6 @@ public:
     void onMinimized();
     void onRestored();
     void openIntervalDialogIfFolderKnown();
-    void resetStepper();
     void onGlobalHotkey(int id);
     void openCommandMenu();
     void toggleWholeScreen();
@@ -113,7 +114,7 @@ public:
 
     // Components, under their designer names.
     QPushButton* menuButton;
-    QTimer intervalArmPoll, stepPauseTimer;
+    QTimer intervalArmPoll;
     QMenu* commandMenu;
     QMenu* trayMenu;
     QAction *saveAsItem, *saveToFolderItem, *intervalSaveItem, *copyItem, *recordItem, *printItem,

@@ -10,6 +10,7 @@
 #include "capture_window/ui/frame_window.h"
 #include "capture_window/ui/help_viewer.h"
 #include "core/ui/command_ports.h"
+#include "platform/system/mm_clock.h"
 #include "platform/x11/message_box.h"
 #include "platform/x11/shell.h"
 #include "platform/x11/window_stack.h"
@@ -252,7 +253,7 @@ void FrameWindow::showHelpViewer(const QString& page) {
 
 void FrameWindow::keyboardStep(StepDirection direction) {
     const QRect base = geometry();
-    const int n = m_stepper.step(direction);
+    const int n = m_stepper.step(direction, m_services.clock.timeGetTime());
     switch (direction) {
         case StepDirection::Up:
             move(base.left(), base.top() - n);
@@ -277,8 +278,4 @@ void FrameWindow::keyboardStep(StepDirection direction) {
         case StepDirection::None:
             break;
     }
-    stepPauseTimer.stop();
-    stepPauseTimer.start();
 }
-
-void FrameWindow::resetStepper() { m_stepper.reset(); }

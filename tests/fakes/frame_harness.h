@@ -4,6 +4,7 @@
 
 #include "capture_window/ui/frame_window.h"
 #include "fakes/recording_message_boxes.h"
+#include "fakes/settable_clock.h"
 #include "fakes/x11_test_support.h"
 #include "platform/x11/global_hotkey.h"
 #include "platform/x11/screen_grabber.h"
@@ -23,5 +24,6 @@ struct FrameHarness {
     RecordingDocumentOpener documents;
     GlobalHotkeys hotkeys;
     ScreenGrabber grabber;
-    FrameWindow form1{state, FrameServices{boxes, documents, hotkeys, grabber}};
+    SettableClock clock;
+    FrameWindow form1{state, FrameServices{boxes, documents, hotkeys, grabber, clock}};
 };
