@@ -332,7 +332,7 @@ TEST_F(Recording, ASlowDiskSlowsTheTickOnlyOnceTheQueueIsFullAndNoCountedFrameIs
         kQueued * 100 * 80 * 4);
     form().recordItem->trigger();
     // The tick keeps its 20 ms while the first frames wait for the disk...
-    ASSERT_TRUE(waitUntil([&] { return rec().FrameCount >= kQueued; }, 5000));
+    ASSERT_TRUE(waitUntil([&] { return rec().FrameCount >= kQueued; }));
     EXPECT_LE(written, 2);
     // ...and once the queue is full it waits for room: never more frames counted than written and queued.
     int mostAhead = 0;
@@ -371,7 +371,7 @@ TEST_F(Recording, AWriteThatFailsInTheQueuePausesWithOneBoxAndKeepsTheFramesWrit
         waitUntil([&] { return rec().runState() == RecordingState::Paused; });
     };
     ASSERT_TRUE(sendKeys({"ctrl+f"}));
-    ASSERT_TRUE(waitUntil([&] { return !boxes.errors.isEmpty(); }, 10000));
+    ASSERT_TRUE(waitUntil([&] { return !boxes.errors.isEmpty(); }));
     ASSERT_TRUE(holdsFor([&] { return boxes.errors.size() == 1; }, 300));
     EXPECT_TRUE(boxes.errors[0].contains(QStringLiteral("kadrel00AVISAVE6.bmp")));
     EXPECT_TRUE(boxes.errors[0].endsWith(QStringLiteral(

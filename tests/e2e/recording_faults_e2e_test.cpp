@@ -80,10 +80,10 @@ protected:
                 if (wasIdle) break;
                 continue;
             }
-            x.waitForKeyboard(title, 5000);
+            x.waitForKeyboard(title);
             seen << title;
             sendKeys({title == QStringLiteral("ビデオの圧縮") ? "Escape" : "Return"});
-            waitUntil([&] { return x.findWindows(title).empty(); }, 5000);
+            waitUntil([&] { return x.findWindows(title).empty(); });
         }
         return seen;
     }
@@ -116,7 +116,7 @@ TEST_F(RecordingFaults, AKillAtAnyMomentLosesNoFrameAndTheNextStartMakesNoSecond
         if (moment == Moment::Recompression) ASSERT_TRUE(startProgram({"rename", 2}));
         ASSERT_TRUE(sendKeys({"ctrl+f"}));
         if (moment == Moment::Recording) {
-            ASSERT_TRUE(waitUntil([&] { return frameFiles().size() >= 6; }, 10000));
+            ASSERT_TRUE(waitUntil([&] { return frameFiles().size() >= 6; }));
             kill();
             recorded = wholeFrameFiles();
         } else {
@@ -140,7 +140,7 @@ TEST_F(RecordingFaults, AKillAtAnyMomentLosesNoFrameAndTheNextStartMakesNoSecond
             ASSERT_TRUE(sendKeys({"Return"}));
             ASSERT_TRUE(titled(QStringLiteral("ビデオの圧縮")));
             ASSERT_TRUE(sendKeys({"Escape"}));
-            ASSERT_TRUE(waitUntil([&] { return frameFiles().isEmpty(); }, 10000));
+            ASSERT_TRUE(waitUntil([&] { return frameFiles().isEmpty(); }));
         } else {
             EXPECT_TRUE(holdsFor([&] { return x.findWindows(QStringLiteral("Kadrel")).empty(); }, 500));
         }
@@ -158,7 +158,7 @@ TEST_F(RecordingFaults, ASecondCopyInTheFolderIsRefusedAndTheFirstCopysRecording
     ASSERT_TRUE(startProgram());
     ASSERT_TRUE(sendKeys({"ctrl+f"}));
     ASSERT_TRUE(waitUntil([&] { return !x.findWindows(kRecordingCaption).empty(); }));
-    ASSERT_TRUE(waitUntil([&] { return frameFiles().size() >= 3; }, 10000));
+    ASSERT_TRUE(waitUntil([&] { return frameFiles().size() >= 3; }));
     QProcess second;
     second.setWorkingDirectory(run.folder());
     second.start(run.exe(), {});

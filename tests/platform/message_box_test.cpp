@@ -16,7 +16,7 @@ TEST(MessageBox, TakesTheFocusShowsItsWholeTitleAndGivesTheFocusBack) {
     owner.show();
     // As after a capture: the frame took the focus at the server's current time.
     window_stack::bringToForeground(&owner);
-    ASSERT_TRUE(waitUntil([&] { return owner.isActiveWindow(); }, 10000));
+    ASSERT_TRUE(waitUntil([&] { return owner.isActiveWindow(); }));
 
     bool focused = false;
     int width = 0;
@@ -37,5 +37,5 @@ TEST(MessageBox, TakesTheFocusShowsItsWholeTitleAndGivesTheFocusBack) {
     EXPECT_TRUE(focused);
     // The short text alone made the box 127 pixels wide, and the title bar showed "…".
     EXPECT_GE(width, owner.fontMetrics().horizontalAdvance(QStringLiteral("Kadrel")) + 100);
-    EXPECT_TRUE(waitUntil([&] { return owner.isActiveWindow(); }, 10000));
+    EXPECT_TRUE(waitUntil([&] { return owner.isActiveWindow(); }));
 }
