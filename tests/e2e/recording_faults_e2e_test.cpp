@@ -4,8 +4,8 @@
 #include <gtest/gtest.h>
 #include <signal.h>
 
+#include <QDeadlineTimer>
 #include <QDir>
-#include <QElapsedTimer>
 #include <QFile>
 #include <QTemporaryDir>
 #include <functional>
@@ -71,9 +71,7 @@ protected:
     // codec dialog. The titles of the boxes, in order.
     QStringList answerUntilIdle() {
         QStringList seen;
-        QElapsedTimer waited;
-        waited.start();
-        while (waited.elapsed() < 60000) {
+        for (const QDeadlineTimer limit(60000); !limit.hasExpired();) {
             const bool wasIdle = idle();
             QString title;
             if (!waitUntil([&] { return !(title = openBox()).isEmpty(); }, wasIdle ? 500 : 100)) {

@@ -3,7 +3,7 @@
 #include <gtest/gtest.h>
 
 #include <QApplication>
-#include <QElapsedTimer>
+#include <QDeadlineTimer>
 #include <QTimer>
 #include <QWidget>
 
@@ -21,14 +21,13 @@ TEST(MessageBox, TakesTheFocusShowsItsWholeTitleAndGivesTheFocusBack) {
     bool focused = false;
     int width = 0;
     QTimer poll;
-    QElapsedTimer shown;
-    shown.start();
+    const QDeadlineTimer shown(30000);
     QObject::connect(&poll, &QTimer::timeout, [&] {
         QWidget* box = QApplication::activeModalWidget();
         if (!box) return;
         width = box->width();
         focused = box->isActiveWindow();
-        if (focused || shown.elapsed() > 10000) box->close();
+        if (focused || shown.hasExpired()) box->close();
     });
     poll.start(20);
     QtMessageBoxes().message(&owner, QStringLiteral("保存できません"));
