@@ -422,13 +422,10 @@ WindowManager::WindowManager(const QString& program, const QStringList& argument
     // A manager may let through a window mapped early in its start without taking it on: it runs
     // once a window of ours comes up managed.
     OtherClient probe;
-    m_running = waitUntil([&] { return x.managerRuns(); }) &&
-                waitUntil(
-                    [&] {
-                        probe.showWindow({0, 0, 8, 8});
-                        return waitUntil([&] { return probe.wmState(probe.window()) == 1; }, 300);
-                    },
-                    10000);
+    m_running = waitUntil([&] { return x.managerRuns(); }) && waitUntil([&] {
+                    probe.showWindow({0, 0, 8, 8});
+                    return waitUntil([&] { return probe.wmState(probe.window()) == 1; }, 300);
+                });
 }
 
 WindowManager::~WindowManager() {
