@@ -3,8 +3,6 @@
 # writes the CTest resources file that lists them as the resource "display" in $displays_resources. Tests
 # that ctest runs side by side each get a server of their own (tests/fakes/qt_test_main.cpp picks
 # it), as they share the screen, the clipboard, the key grabs and the window manager. The servers
-# never reset: each test is its server's only client, and a server that resets as it leaves drops
-# or refuses the next test's connection while it does (slowly, on a loaded machine). The servers
 # stop when the shell exits.
 
 stop_displays() {
@@ -26,7 +24,7 @@ start_displays() {
   # its display's entry, added once the server has chosen its number.
   xauth -q -f "$XAUTHORITY" add :0 . "$cookie"
   for ((i = 0; i < count; i++)); do
-    Xvfb -displayfd 3 -screen 0 1920x1080x24 -nolisten tcp -noreset -auth "$XAUTHORITY" \
+    Xvfb -displayfd 3 -screen 0 1920x1080x24 -nolisten tcp -auth "$XAUTHORITY" \
       3>"$displays_dir/number$i" 2>"$displays_dir/server$i.log" &
     displays_pids+=($!)
   done
