@@ -263,7 +263,8 @@ TEST_F(RecordingFaults, AFullAviDiskKeepsEveryFrameNotInTheFile) {
         ASSERT_TRUE(sendKeys({"ctrl+f"}));
         ASSERT_TRUE(titled(QStringLiteral("Kadrel")));  // the stop box, at the frame limit
         ASSERT_EQ(frameFiles().size(), row.frames);
-        ASSERT_TRUE(sendKeys({"Return"}));
+        const auto stopBox = x.findWindows(QStringLiteral("Kadrel"));  // gone before the next is counted
+        ASSERT_TRUE(sendKeys({"Return"}) && waitUntil([&] { return x.findWindows("Kadrel") != stopBox; }));
         const QStringList seen = answerUntilIdle();
         EXPECT_EQ(seen.count(QStringLiteral("Kadrel")), 1) << seen.join(' ').toStdString();  // the report
         EXPECT_FALSE(seen.contains(QStringLiteral("ビデオの圧縮")));
