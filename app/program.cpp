@@ -32,7 +32,8 @@ Program::Program(const QString& programDirectory, ProgramServices services) {
     state.hotkeys = readHotkeys(state.settingsFile);
     if (QApplication::windowIcon().isNull()) QApplication::setWindowIcon(programIcon());
     frame = std::make_unique<FrameWindow>(
-        state, FrameServices{services.messages, services.documents, services.hotkeys, services.grabber});
+        state, FrameServices{services.messages, services.documents, services.hotkeys, services.grabber,
+                             services.clock});
     folderChooser = std::make_unique<SaveFolderChooser>(state, *frame, services.messages);
     settingsDialog = std::make_unique<SettingsDialog>(state, *frame, *folderChooser, services.messages);
     ScreenCapture& screen = frame->screenCapture();

@@ -1,6 +1,8 @@
 #include "capture_window/logic/keyboard_stepper.h"
 
-int KeyboardStepper::step(StepDirection direction) {
+int KeyboardStepper::step(StepDirection direction, std::uint32_t nowMs) {
+    if (m_lastStepMs && std::uint32_t(nowMs - *m_lastStepMs) >= kPauseMs) reset();
+    m_lastStepMs = nowMs;
     if (m_direction == direction) return 10;
     m_direction = StepDirection::None;
     if (m_count <= 4) ++m_count;  // any count above 4 acts alike; never let it overflow

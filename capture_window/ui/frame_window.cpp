@@ -30,9 +30,6 @@ FrameWindow::FrameWindow(ProgramState& state, FrameServices services)
                 &QPushButton::click);
     }
 
-    stepPauseTimer.setInterval(100);
-    connect(&stepPauseTimer, &QTimer::timeout, this, &FrameWindow::resetStepper);
-
     buildCommandMenu();
 
     connect(qApp, &QGuiApplication::applicationStateChanged, this, [this](Qt::ApplicationState s) {

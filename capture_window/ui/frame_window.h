@@ -23,6 +23,7 @@ class GlobalHotkeys;
 class MessageBoxes;
 class DocumentOpener;
 class ScreenGrabber;
+class MmClock;
 
 // The services the frame window uses; tests pass fakes for the boxes and the opener.
 struct FrameServices {
@@ -30,6 +31,7 @@ struct FrameServices {
     DocumentOpener& documents;
     GlobalHotkeys& hotkeys;
     ScreenGrabber& grabber;
+    MmClock& clock;  // times the pauses between keyboard steps
 };
 
 // The capture frame: a see-through window whose client area is what the captures take.
@@ -62,7 +64,6 @@ public:
     void initialize();
     void onApplicationActivated();
     void onApplicationDeactivated();
-    void resetStepper();
 
     // What the frame's own commands do (FrameCommands runs them).
     void openCommandMenu();
@@ -84,8 +85,6 @@ public:
     const FrameRegions& regions() const { return m_regions; }
 
     QPushButton* menuButton;
-    // Ends a burst of keyboard steps.
-    QTimer stepPauseTimer;
     QMenu* commandMenu;
 
 protected:

@@ -9,6 +9,7 @@
 
 #include "capture_window/ui/frame_window.h"
 #include "capture_window/ui/help_viewer.h"
+#include "platform/system/mm_clock.h"
 #include "platform/x11/message_box.h"
 #include "platform/x11/shell.h"
 #include "platform/x11/window_stack.h"
@@ -120,7 +121,7 @@ void FrameWindow::showHelpViewer(const QString& page) {
 
 void FrameWindow::keyboardStep(StepDirection direction) {
     const QRect base = geometry();
-    const int n = m_stepper.step(direction);
+    const int n = m_stepper.step(direction, m_services.clock.timeGetTime());
     switch (direction) {
         case StepDirection::Up:
             move(base.left(), base.top() - n);
@@ -145,8 +146,4 @@ void FrameWindow::keyboardStep(StepDirection direction) {
         case StepDirection::None:
             break;
     }
-    stepPauseTimer.stop();
-    stepPauseTimer.start();
 }
-
-void FrameWindow::resetStepper() { m_stepper.reset(); }

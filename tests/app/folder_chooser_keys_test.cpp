@@ -47,7 +47,7 @@ TEST_P(ChooserKeys, OpensWithTheFocusArrowKeysChooseAndEnterSavesThere) {
     ASSERT_FALSE(program->state.settings.SaveFolderSet);
 
     ASSERT_TRUE(sendKeys({"ctrl+z"}));
-    ASSERT_TRUE(waitUntil([&] { return chooser().isActiveWindow(); }, 10000));
+    ASSERT_TRUE(waitUntil([&] { return chooser().isActiveWindow(); }));
     EXPECT_EQ(chooser().windowHandle()->transientParent(), form().windowHandle());
     OtherClient x;
     EXPECT_TRUE(waitUntil([&] {
@@ -74,7 +74,7 @@ TEST_P(ChooserKeys, OpensWithTheFocusArrowKeysChooseAndEnterSavesThere) {
     const QString accented = folder() + QStringLiteral("été");
     ASSERT_TRUE(QDir().mkpath(accented));
     ASSERT_TRUE(sendKeys({"ctrl+d"}));
-    ASSERT_TRUE(waitUntil([&] { return chooser().isActiveWindow(); }, 10000));
+    ASSERT_TRUE(waitUntil([&] { return chooser().isActiveWindow(); }));
     EXPECT_EQ(model().filePath(chooser().folderTree->currentIndex()), shots);
     chooser().selectFolder(accented);
     ASSERT_TRUE(sendKeys({"Return"}));

@@ -163,7 +163,7 @@ TEST_F(IntervalSave, UnwritableFolderShowsOneBoxAtATimeAndKeepsTheNumber) {
     start(false, &slowBoxes);
     program->state.settings.SaveDirectory = QStringLiteral("/proc/self");
     startRun(100, 0);
-    ASSERT_TRUE(waitUntil([&] { return slowBoxes.messages.size() >= 3; }, 5000));
+    ASSERT_TRUE(waitUntil([&] { return slowBoxes.messages.size() >= 3; }));
     form().close();
     EXPECT_EQ(maxOpen, 1);
     EXPECT_EQ(slowBoxes.messages.last(), kFrameStop);

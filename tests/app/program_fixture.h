@@ -90,7 +90,6 @@ protected:
     CancellingPrintDialog cancellingPrintDialog;
     PrintDialogPort* printDialog = &cancellingPrintDialog;  // a test may answer it otherwise
     ScriptedCodecs codecs;
-    SettableClock clock;
     Desktop desktop;
     std::unique_ptr<Program> program;
 };

@@ -322,7 +322,7 @@ TEST_F(Recording, ASlowDiskSlowsTheTickOnlyOnceTheQueueIsFullAndNoCountedFrameIs
         kQueued * 100 * 80 * 4);
     choose(FrameCommand::StartRecording);
     // The tick keeps its 20 ms while the first frames wait for the disk...
-    ASSERT_TRUE(waitUntil([&] { return rec().frameCount() >= kQueued; }, 5000));
+    ASSERT_TRUE(waitUntil([&] { return rec().frameCount() >= kQueued; }));
     EXPECT_LE(written, 2);
     // ...and once the queue is full it waits for room: never more frames counted than written and queued.
     int mostAhead = 0;
@@ -361,7 +361,7 @@ TEST_F(Recording, AWriteThatFailsInTheQueuePausesWithOneBoxAndKeepsTheFramesWrit
         waitUntil([&] { return rec().runState() == RecordingState::Paused; });
     };
     ASSERT_TRUE(sendKeys({"ctrl+f"}));
-    ASSERT_TRUE(waitUntil([&] { return !boxes.errors.isEmpty(); }, 10000));
+    ASSERT_TRUE(waitUntil([&] { return !boxes.errors.isEmpty(); }));
     ASSERT_TRUE(holdsFor([&] { return boxes.errors.size() == 1; }, 300));
     EXPECT_TRUE(boxes.errors[0].contains(QStringLiteral("kadrel00AVISAVE6.bmp")));
     EXPECT_TRUE(boxes.errors[0].endsWith(QStringLiteral(

@@ -202,8 +202,7 @@ TEST_F(ProgramTest, EveryWindowShowsEveryControlWholeAndReadable) {
     };
     for (const Row& row : rows) {
         QWidget* window = row.open();
-        ASSERT_TRUE(
-            waitUntil([&] { return window->windowHandle() && window->windowHandle()->isExposed(); }, 10000))
+        ASSERT_TRUE(waitUntil([&] { return window->windowHandle() && window->windowHandle()->isExposed(); }))
             << row.window;
         waitForXIdle();  // pending layout requests
         EXPECT_EQ(layoutProblems(window).join(QLatin1Char('\n')).toStdString(), "") << row.window;

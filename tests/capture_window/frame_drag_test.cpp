@@ -14,7 +14,7 @@ bool drag(QPoint from, QPoint to) {
          QString::number((from.y() + to.y()) / 2), QStringLiteral("sleep"), QStringLiteral("0.1"),
          QStringLiteral("mousemove"), QString::number(to.x()), QString::number(to.y()),
          QStringLiteral("sleep"), QStringLiteral("0.1"), QStringLiteral("mouseup"), QStringLiteral("1")});
-    waitUntil([&] { return xdotool.state() == QProcess::NotRunning; }, 10000);
+    waitUntil([&] { return xdotool.state() == QProcess::NotRunning; });
     waitForXIdle();
     return xdotool.exitCode() == 0;
 }

@@ -33,13 +33,13 @@ TEST(FrameGeometry, ButtonRulesAndMenuCorner) {
 TEST(KeyboardStepper, BurstsTurnFastAndAnotherDirectionIsFastAtOnce) {
     KeyboardStepper s;
     std::vector<int> steps;
-    for (int i = 0; i < 4; ++i) steps.push_back(s.step(StepDirection::Right));
+    // Keys 99 ms apart make one burst, also where the millisecond clock wraps round.
+    for (std::uint32_t i = 0; i < 4; ++i) steps.push_back(s.step(StepDirection::Right, 99 * i - 150));
     EXPECT_EQ(steps, (std::vector<int>{1, 1, 10, 10}));
-    EXPECT_EQ(s.step(StepDirection::Left), 1);
-    EXPECT_EQ(s.step(StepDirection::Left), 10);
-    s.reset();
-    EXPECT_EQ(s.step(StepDirection::Left), 1);
+    EXPECT_EQ(s.step(StepDirection::Left, 200), 1);
+    EXPECT_EQ(s.step(StepDirection::Left, 200), 10);
+    EXPECT_EQ(s.step(StepDirection::Left, 300), 1);  // after a pause of 100 ms
     // Alternating directions for a long time never lets the counter overflow.
-    for (int i = 0; i < 100000; ++i) s.step(i % 2 ? StepDirection::Up : StepDirection::Down);
+    for (int i = 0; i < 100000; ++i) s.step(i % 2 ? StepDirection::Up : StepDirection::Down, 300);
     EXPECT_LE(s.count(), 5);
 }

@@ -12,7 +12,7 @@ namespace {
 // Waits until the program has written a whole file that Qt can read.
 QImage waitForImage(const QString& path) {
     QImage image;
-    waitUntil([&] { return !(image = QImage(path)).isNull(); }, 8000);
+    waitUntil([&] { return !(image = QImage(path)).isNull(); });
     return image.convertToFormat(QImage::Format_RGB32);
 }
 }  // namespace
@@ -62,7 +62,7 @@ TEST(ProgramCapture, AFolderChosenWithAWaveDashOrATildeIsTheSaveFolderAfterARest
             ASSERT_TRUE(sendKeys({key}));
         }
         ASSERT_TRUE(sendKeys({"Return"}));
-        ASSERT_TRUE(waitUntil([&] { return program.x.findWindows(chooserTitle).empty(); }, 10000));
+        ASSERT_TRUE(waitUntil([&] { return program.x.findWindows(chooserTitle).empty(); }));
     };
     const auto restart = [&] {
         run.process().kill();
@@ -75,11 +75,11 @@ TEST(ProgramCapture, AFolderChosenWithAWaveDashOrATildeIsTheSaveFolderAfterARest
     choose({"Right", "Down", "Down"});
     restart();
     ASSERT_TRUE(sendKeys({"ctrl+z"}));
-    EXPECT_TRUE(waitUntil([&] { return QFile::exists(waveDash + shot); }, 8000));
+    EXPECT_TRUE(waitUntil([&] { return QFile::exists(waveDash + shot); }));
     EXPECT_FALSE(QFile::exists(tilde + shot));
 
     choose({"Down"});
     restart();
     ASSERT_TRUE(sendKeys({"ctrl+z"}));
-    EXPECT_TRUE(waitUntil([&] { return QFile::exists(tilde + shot); }, 8000));
+    EXPECT_TRUE(waitUntil([&] { return QFile::exists(tilde + shot); }));
 }

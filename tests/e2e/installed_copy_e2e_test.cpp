@@ -87,11 +87,11 @@ TEST_P(InstalledCopyRun, AnOrdinaryUserSavesSettingsPicturesAndARecordingInTheHo
     ASSERT_TRUE(tray.start()) << "trayer is needed for this test";
     OtherClient x;
     const auto shown = [&](const QString& title, bool shown = true) {
-        return waitUntil([&] { return x.findWindows(title).empty() != shown; }, 15000);
+        return waitUntil([&] { return x.findWindows(title).empty() != shown; });
     };
     const auto startProgram = [&] {
         copy.start();
-        ASSERT_TRUE(x.waitForKeyboard(kStartCaption, 15000));
+        ASSERT_TRUE(x.waitForKeyboard(kStartCaption));
     };
     startProgram();
 
@@ -113,16 +113,16 @@ TEST_P(InstalledCopyRun, AnOrdinaryUserSavesSettingsPicturesAndARecordingInTheHo
     ASSERT_TRUE(shown("保存先設定", false));
     ASSERT_TRUE(sendKeys({"ctrl+z"}));
     QImage saved;
-    EXPECT_TRUE(waitUntil([&] { return !(saved = QImage(pictures + "/指定先に保存1.jpg")).isNull(); }, 8000));
+    EXPECT_TRUE(waitUntil([&] { return !(saved = QImage(pictures + "/指定先に保存1.jpg")).isNull(); }));
     EXPECT_EQ(saved.size(), QSize(210, 180));
 
     // Ten frames within three seconds: the frames in the cache folder, gone once the AVI is made.
     ASSERT_TRUE(sendKeys({"ctrl+f"}));
     ASSERT_TRUE(shown("Kadrel1.02 動画保存>録画中"));
-    EXPECT_TRUE(waitUntil([&] { return copy.frameFiles().size() >= 10; }, 3000));
+    EXPECT_TRUE(waitUntil([&] { return copy.frameFiles().size() >= 10; }));
     const std::size_t boxes = x.findWindows("Kadrel").size();
     ASSERT_TRUE(sendKeys({"ctrl+F3"}));
-    ASSERT_TRUE(waitUntil([&] { return x.findWindows("Kadrel").size() > boxes; }, 10000));  // the stop box
+    ASSERT_TRUE(waitUntil([&] { return x.findWindows("Kadrel").size() > boxes; }));  // the stop box
     const int frames = int(copy.frameFiles().size());
     EXPECT_GE(frames, 10);
     ASSERT_TRUE(sendKeys({"Return"}));
@@ -140,7 +140,7 @@ TEST_P(InstalledCopyRun, AnOrdinaryUserSavesSettingsPicturesAndARecordingInTheHo
     ASSERT_TRUE(copy.process.waitForFinished(5000));
     startProgram();
     ASSERT_TRUE(sendKeys({"ctrl+z"}));
-    EXPECT_TRUE(waitUntil([&] { return !(saved = QImage(pictures + "/指定先に保存2.jpg")).isNull(); }, 8000));
+    EXPECT_TRUE(waitUntil([&] { return !(saved = QImage(pictures + "/指定先に保存2.jpg")).isNull(); }));
     EXPECT_EQ(saved.size(), QSize(210, 180));
     EXPECT_FALSE(QFile::exists(copy.root + "/usr/lib/kadrel/kadrel.ini"));
 }

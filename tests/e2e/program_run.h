@@ -81,7 +81,7 @@ struct ProgramOnBackdrop {
         if (!desktop.start(managed)) return false;
         run.start(killAt);
         const std::uint32_t backdrop = x.topLevelOf(std::uint32_t(desktop.backdrop.winId()));
-        return waitUntil([&] { return !(frames = x.findWindows(kStartCaption)).empty(); }, 15000) &&
+        return waitUntil([&] { return !(frames = x.findWindows(kStartCaption)).empty(); }) &&
                waitUntil([&] { return x.keyboardTopLevel() != 0 && x.keyboardTopLevel() != backdrop; },
                          10000);
     }

@@ -6,6 +6,7 @@
 #include "capture_window/ui/frame_window.h"
 #include "core/ui/command_ports.h"
 #include "fakes/recording_message_boxes.h"
+#include "fakes/settable_clock.h"
 #include "fakes/x11_test_support.h"
 #include "platform/x11/global_hotkey.h"
 #include "platform/x11/screen_grabber.h"
@@ -27,11 +28,12 @@ struct IgnoredFeatureCommands final : CaptureCommandsPort, PrintCommandPort, Rec
 // What a frame window and the whole program take from the window system in a test: the boxes and
 // the documents recorded, the hot keys and the grab real.
 struct FrameTestServices {
-    FrameServices frameServices() { return {boxes, documents, hotkeys, grabber}; }
+    FrameServices frameServices() { return {boxes, documents, hotkeys, grabber, clock}; }
     RecordingMessageBoxes boxes;
     RecordingDocumentOpener documents;
     GlobalHotkeys hotkeys;
     ScreenGrabber grabber;
+    SettableClock clock;
 };
 
 // A frame window with its keys, whose boxes and documents are recorded, in a program folder of the test's

@@ -16,7 +16,7 @@ public:
                          QStringLiteral("--height"), QStringLiteral("24"), QStringLiteral("--expand"),
                          QStringLiteral("true")});
         if (!m_process.waitForStarted()) return false;
-        return waitUntil([] { return QSystemTrayIcon::isSystemTrayAvailable(); }, 10000);
+        return waitUntil([] { return QSystemTrayIcon::isSystemTrayAvailable(); });
     }
     ~TrayHost() {
         m_process.terminate();

@@ -66,7 +66,7 @@ bool runXdotool(const QStringList& arguments) {
     QProcess xdotool;
     xdotool.start(QStringLiteral("xdotool"), arguments);
     // Keep serving the X connection while xdotool types.
-    waitUntil([&] { return xdotool.state() == QProcess::NotRunning; }, 10000);
+    waitUntil([&] { return xdotool.state() == QProcess::NotRunning; });
     const bool ok = xdotool.exitStatus() == QProcess::NormalExit && xdotool.exitCode() == 0;
     waitForXIdle();
     return ok;
@@ -422,13 +422,10 @@ WindowManager::WindowManager(const QString& program, const QStringList& argument
     // A manager may let through a window mapped early in its start without taking it on: it runs
     // once a window of ours comes up managed.
     OtherClient probe;
-    m_running = waitUntil([&] { return x.managerRuns(); }, 10000) &&
-                waitUntil(
-                    [&] {
-                        probe.showWindow({0, 0, 8, 8});
-                        return waitUntil([&] { return probe.wmState(probe.window()) == 1; }, 300);
-                    },
-                    10000);
+    m_running = waitUntil([&] { return x.managerRuns(); }) && waitUntil([&] {
+                    probe.showWindow({0, 0, 8, 8});
+                    return waitUntil([&] { return probe.wmState(probe.window()) == 1; }, 300);
+                });
 }
 
 WindowManager::~WindowManager() {

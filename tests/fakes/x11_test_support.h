@@ -15,8 +15,8 @@
 
 // Helpers for tests that run against the real X server.
 
-// Processes events until the condition holds or the time runs out; returns the condition.
-bool waitUntil(const std::function<bool()>& condition, int timeoutMs = 3000);
+// Processes events until the condition holds or the time runs out (a loaded machine's); returns it.
+bool waitUntil(const std::function<bool()>& condition, int timeoutMs = 30000);
 
 // Processes events for ms and tells whether the condition held all the while: for what must NOT
 // happen (a timer that must not fire, a box that must not come, a state that must not change).
@@ -73,7 +73,7 @@ public:
     bool hasKeyboard(std::uint32_t window) { return keyboardTopLevel() == topLevelOf(window); }
     // Waits until a mapped window titled title has the keyboard, as it needs for typed keys; false
     // when none has it in time.
-    bool waitForKeyboard(const QString& title, int timeoutMs = 10000);
+    bool waitForKeyboard(const QString& title, int timeoutMs = 30000);
     // Grabs ctrl+key on the root window as a hot key of this client; false on failure.
     bool grabCtrlKey(const char* keysymName);
     std::uint32_t window() const { return m_window; }

@@ -3,7 +3,7 @@
 #include <gtest/gtest.h>
 
 #include <QApplication>
-#include <QElapsedTimer>
+#include <QDeadlineTimer>
 #include <QTimer>
 #include <QWidget>
 
@@ -16,19 +16,18 @@ TEST(MessageBox, TakesTheFocusShowsItsWholeTitleAndGivesTheFocusBack) {
     owner.show();
     // As after a capture: the frame took the focus at the server's current time.
     window_stack::bringToForeground(&owner);
-    ASSERT_TRUE(waitUntil([&] { return owner.isActiveWindow(); }, 10000));
+    ASSERT_TRUE(waitUntil([&] { return owner.isActiveWindow(); }));
 
     bool focused = false;
     int width = 0;
     QTimer poll;
-    QElapsedTimer shown;
-    shown.start();
+    const QDeadlineTimer shown(30000);
     QObject::connect(&poll, &QTimer::timeout, [&] {
         QWidget* box = QApplication::activeModalWidget();
         if (!box) return;
         width = box->width();
         focused = box->isActiveWindow();
-        if (focused || shown.elapsed() > 10000) box->close();
+        if (focused || shown.hasExpired()) box->close();
     });
     poll.start(20);
     QtMessageBoxes().message(&owner, QStringLiteral("保存できません"));
@@ -37,5 +36,5 @@ TEST(MessageBox, TakesTheFocusShowsItsWholeTitleAndGivesTheFocusBack) {
     EXPECT_TRUE(focused);
     // The short text alone made the box 127 pixels wide, and the title bar showed "…".
     EXPECT_GE(width, owner.fontMetrics().horizontalAdvance(QStringLiteral("Kadrel")) + 100);
-    EXPECT_TRUE(waitUntil([&] { return owner.isActiveWindow(); }, 10000));
+    EXPECT_TRUE(waitUntil([&] { return owner.isActiveWindow(); }));
 }

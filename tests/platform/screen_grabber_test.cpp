@@ -45,7 +45,7 @@ class ScreenGrabberTest : public testing::Test {
 protected:
     void SetUp() override {
         m_backdrop.show();
-        ASSERT_TRUE(waitUntil([] { return firstDifference(grabScreen(), backdropUnder({})).empty(); }, 5000));
+        ASSERT_TRUE(waitUntil([] { return firstDifference(grabScreen(), backdropUnder({})).empty(); }));
     }
     Backdrop m_backdrop;
     OtherClient m_other;

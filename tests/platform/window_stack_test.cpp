@@ -53,7 +53,7 @@ std::vector<xcb_atom_t> states(const QWidget& w) {
 void showAt(QWidget& w, const QRect& geometry) {
     w.setGeometry(geometry);
     w.show();
-    ASSERT_TRUE(waitUntil([&] { return w.windowHandle()->isExposed(); }, 10000));
+    ASSERT_TRUE(waitUntil([&] { return w.windowHandle()->isExposed(); }));
 }
 
 // Our window at the bottom with another client's window over it.
@@ -121,10 +121,10 @@ TEST(WindowStack, TopmostSetBeforeShowHoldsAfterShow) {
 TEST(WindowStack, BringToForegroundRaisesAndTakesTheFocus) {
     CoveredWindow s;
     s.other.focusWindow();
-    ASSERT_TRUE(waitUntil([&] { return !s.window.isActiveWindow(); }, 10000));
+    ASSERT_TRUE(waitUntil([&] { return !s.window.isActiveWindow(); }));
     window_stack::bringToForeground(&s.window);
     EXPECT_TRUE(s.onTop());
-    EXPECT_TRUE(waitUntil([&] { return s.window.isActiveWindow(); }, 10000));
+    EXPECT_TRUE(waitUntil([&] { return s.window.isActiveWindow(); }));
 }
 
 TEST(WindowStack, UnderAWindowManagerTheManagerKeepsTheState) {
@@ -162,6 +162,6 @@ TEST(WindowStack, ShowOverNamesTheOpenerAndTakesTheFocusFromAnotherProgram) {
     dialog.resize(150, 80);
     window_stack::showOver(&dialog, &opener);
     EXPECT_EQ(other.transientFor(dialog.winId()), opener.winId());
-    EXPECT_TRUE(waitUntil([&] { return dialog.isActiveWindow(); }, 10000));
+    EXPECT_TRUE(waitUntil([&] { return dialog.isActiveWindow(); }));
     EXPECT_FALSE(window_stack::isTopmost(&dialog));
 }
