@@ -63,7 +63,8 @@ bool rewriteInPlace(const QByteArray& target, QByteArrayView bytes) {
     if (length > old.size() &&
         (!writeAll(file.get(), QByteArray(length - old.size(), ' '), off_t(old.size())) ||
          ::fdatasync(file.get()) != 0)) {
-        (void)::ftruncate(file.get(), off_t(old.size()));
+        // The failure is what gets reported; cutting the padding off again is all that is left to try.
+        [[maybe_unused]] const int cut = ::ftruncate(file.get(), off_t(old.size()));
         return false;
     }
     const auto padded = [length](QByteArrayView content) {
@@ -74,7 +75,7 @@ bool rewriteInPlace(const QByteArray& target, QByteArrayView bytes) {
                      (::ftruncate(file.get(), off_t(bytes.size())) == 0 && ::fdatasync(file.get()) == 0));
     if (!ok) {
         writeAll(file.get(), padded(old), 0);
-        (void)::ftruncate(file.get(), off_t(old.size()));
+        [[maybe_unused]] const int cut = ::ftruncate(file.get(), off_t(old.size()));
         file.close();
         return false;
     }
