@@ -1,9 +1,9 @@
 #include "platform/x11/window_shape.h"
 
+#include <QAbstractButton>
 #include <QGuiApplication>
 #include <QMouseEvent>
 #include <QPainter>
-#include <QToolButton>
 #include <QWindow>
 
 #include "platform/x11/window_stack.h"
@@ -12,28 +12,40 @@ namespace {
 constexpr int kCornerGrip = 12;  // corners are easier to catch than the 4-pixel border
 constexpr int kMinimumWidth = 80;
 constexpr int kMinimumHeight = 2 * ShapedFrame::kBorder + ShapedFrame::kTitleBar + 1;
+
+// A title-bar button: its text in bold in the title bar's colours, so that it reads on any style, on
+// a dark ground while the pointer is over it. Drawn here rather than through a style sheet, whose
+// parsing alone would hold back the frame's first appearance by milliseconds.
+class TitleBarButton final : public QAbstractButton {
+public:
+    TitleBarButton(const QString& text, QWidget* parent) : QAbstractButton(parent) {
+        setText(text);
+        setFocusPolicy(Qt::NoFocus);
+        setAttribute(Qt::WA_Hover);
+        QFont bold;
+        bold.setBold(true);
+        setFont(bold);  // bold, in the family and size the window gives
+    }
+
+protected:
+    void paintEvent(QPaintEvent*) override {
+        QPainter painter(this);
+        if (underMouse() || isDown()) painter.fillRect(rect(), palette().dark());
+        painter.setPen(palette().color(QPalette::HighlightedText));
+        painter.drawText(rect(), Qt::AlignCenter, text());
+    }
+};
 }  // namespace
 
 ShapedFrame::ShapedFrame(QWidget* parent)
     : QWidget(parent, Qt::Window | Qt::FramelessWindowHint),
       m_client(new QWidget(this)),
-      m_minimizeButton(new QToolButton(this)),
-      m_closeButton(new QToolButton(this)) {
+      m_minimizeButton(new TitleBarButton(QStringLiteral("–"), this)),
+      m_closeButton(new TitleBarButton(QStringLiteral("×"), this)) {
     setMouseTracking(true);
     setMinimumSize(kMinimumWidth, kMinimumHeight);
-    for (QToolButton* b : {m_minimizeButton, m_closeButton}) {
-        b->setAutoRaise(true);
-        b->setFocusPolicy(Qt::NoFocus);
-    }
-    // Drawn as text in the title bar's colours, so they read on any style.
-    m_minimizeButton->setText(QStringLiteral("–"));
-    m_closeButton->setText(QStringLiteral("×"));
-    for (QToolButton* b : {m_minimizeButton, m_closeButton})
-        b->setStyleSheet(QStringLiteral(
-            "QToolButton { color: palette(highlighted-text); border: none; font-weight: bold; }"
-            "QToolButton:hover { background: palette(dark); }"));
-    connect(m_minimizeButton, &QToolButton::clicked, this, [this] { showMinimized(); });
-    connect(m_closeButton, &QToolButton::clicked, this, [this] { close(); });
+    connect(m_minimizeButton, &QAbstractButton::clicked, this, [this] { showMinimized(); });
+    connect(m_closeButton, &QAbstractButton::clicked, this, [this] { close(); });
     m_client->setAutoFillBackground(true);
     layoutChildren();
     // Qt forgets a window it hides as the active one, and does not learn it again when the window
@@ -61,7 +73,7 @@ void ShapedFrame::layoutChildren() {
     m_client->setGeometry(QRect(clientOffset(), QSize(qMax(0, clientWidth()), qMax(0, clientHeight()))));
     // Sized for one bold glyph of the program's 12 px font, not from the font itself: measuring
     // it would load the font before the window is first shown, and delay the start.
-    for (QToolButton* b : {m_minimizeButton, m_closeButton}) b->resize(kTitleBar, kTitleBar - 2);
+    for (QAbstractButton* b : {m_minimizeButton, m_closeButton}) b->resize(kTitleBar, kTitleBar - 2);
     const int y = kBorder + 1;
     m_closeButton->move(width() - kBorder - m_closeButton->width() - 1, y);
     m_minimizeButton->move(m_closeButton->x() - m_minimizeButton->width() - 1, y);

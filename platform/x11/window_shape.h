@@ -4,7 +4,7 @@
 #include <QRegion>
 #include <QWidget>
 
-class QToolButton;
+class QAbstractButton;
 
 // A frameless top-level window that draws its own title bar and sizing border, so that a
 // window shape can cut the client area out while the frame can still be moved and sized.
@@ -49,8 +49,8 @@ private:
     void layoutChildren();
 
     QWidget* m_client;
-    QToolButton* m_minimizeButton;
-    QToolButton* m_closeButton;
+    QAbstractButton* m_minimizeButton;
+    QAbstractButton* m_closeButton;
     QRegion m_shape;
     // Manual move or resize, for when no window manager takes the drag.
     Qt::Edges m_dragEdges;
