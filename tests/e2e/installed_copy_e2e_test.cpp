@@ -115,6 +115,7 @@ TEST_P(InstalledCopyRun, AnOrdinaryUserSavesSettingsPicturesAndARecordingInTheHo
     QImage saved;
     EXPECT_TRUE(waitUntil([&] { return !(saved = QImage(pictures + "/指定先に保存1.jpg")).isNull(); }));
     EXPECT_EQ(saved.size(), QSize(210, 180));
+    ASSERT_TRUE(x.waitForKeyboard(kStartCaption));  // the frame is back after its capture
 
     // Ten frames within three seconds: the frames in the cache folder, gone once the AVI is made.
     ASSERT_TRUE(sendKeys({"ctrl+f"}));
