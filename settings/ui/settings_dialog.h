@@ -42,7 +42,7 @@ public:
 
     void setVisible(bool visible) override;
 
-    // Controls, under their designer names; they exist once the dialog has been shown.
+    // Controls, named for what they hold; they exist once the dialog has been shown.
     QTabWidget* pages = nullptr;
     QSlider* jpegQualitySlider = nullptr;
     QLineEdit* jpegQualityField = nullptr;
