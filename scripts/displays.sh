@@ -1,9 +1,9 @@
 # Sourced by the test scripts: start_displays <n> starts n private X servers (Xvfb, 1920 x 1080,
-# 24 bits, no TCP) under one authority file, exports XAUTHORITY and DISPLAY (the first of them) and
-# writes the CTest resources file that lists them as the resource "display" in $displays_resources. Tests
-# that ctest runs side by side each get a server of their own (tests/fakes/qt_test_main.cpp picks
-# it), as they share the screen, the clipboard, the key grabs and the window manager. The servers
-# stop when the shell exits.
+# 24 bits, no TCP) under one authority file, exports XAUTHORITY, DISPLAY (the first of them) and
+# KADREL_TEST_DISPLAYS (all of them), and KADREL_TEST_DISPLAY_LOCKS, the folder where a test process
+# marks the server it has taken. Tests that ctest runs side by side each take a server of their own
+# (tests/fakes/qt_test_main.cpp), as they share the screen, the clipboard, the key grabs and the
+# window manager. The servers stop when the shell exits.
 
 stop_displays() {
   local pid
@@ -18,7 +18,6 @@ start_displays() {
   displays_dir=$(mktemp -d "${TMPDIR:-/tmp}/kadrel-displays.XXXXXX")
   trap stop_displays EXIT
   export XAUTHORITY="$displays_dir/Xauthority"
-  displays_resources="$displays_dir/resources.json"
   cookie=$(mcookie)
   # The servers take every cookie of the file whatever display it names; each client looks for
   # its display's entry, added once the server has chosen its number.
@@ -41,9 +40,9 @@ start_displays() {
       return 1
     fi
     xauth -q -f "$XAUTHORITY" add ":$number" . "$cookie"
-    ids+=("{\"id\": \"$number\"}")
+    ids+=(":$number")
   done
   export DISPLAY=":$(head -n 1 "$displays_dir/number0")"
-  local IFS=,
-  printf '{"version": {"major": 1, "minor": 0}, "local": [{"display": [%s]}]}\n' "${ids[*]}" >"$displays_resources"
+  export KADREL_TEST_DISPLAYS="${ids[*]}"
+  export KADREL_TEST_DISPLAY_LOCKS="$displays_dir"
 }

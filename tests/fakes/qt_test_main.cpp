@@ -1,5 +1,8 @@
 // Test main for every test executable: a real QApplication on the X server named by DISPLAY.
+#include <fcntl.h>
 #include <gtest/gtest.h>
+#include <sys/file.h>
+#include <unistd.h>
 #include <xcb/xcb.h>
 
 #include <QApplication>
@@ -19,15 +22,29 @@ static xcb_connection_t* connectionPastAReset() {
     return nullptr;
 }
 
+// Tests that ctest runs side by side each take an X server of their own from those the test script
+// started (KADREL_TEST_DISPLAYS), as they share the screen, the clipboard, key grabs and window
+// managers: a lock per server, held while the process lives and never inherited by the programs it
+// starts, marks the one taken. With no list, DISPLAY stays as it is.
+static void takeAFreeDisplay() {
+    const QList<QByteArray> displays = qgetenv("KADREL_TEST_DISPLAYS").split(' ');
+    const QByteArray locks = qgetenv("KADREL_TEST_DISPLAY_LOCKS");
+    if (locks.isEmpty()) return;
+    for (;; QThread::msleep(50)) {  // all taken only while ctest runs more tests than servers
+        for (const QByteArray& display : displays) {
+            const int fd = ::open(locks + "/lock" + display, O_RDWR | O_CREAT | O_CLOEXEC, 0600);
+            if (fd >= 0 && ::flock(fd, LOCK_EX | LOCK_NB) == 0) return (void)qputenv("DISPLAY", display);
+            if (fd >= 0) ::close(fd);
+        }
+    }
+}
+
 int main(int argc, char** argv) {
     testing::InitGoogleTest(&argc, argv);
     // Listing tests must work without an X server (InitGoogleTest has taken the flag out of argv).
     if (GTEST_FLAG_GET(list_tests)) return RUN_ALL_TESTS();
     startTestWatchdog();  // from here on a hang says where, the X connection included
-    // Run side by side by ctest, each test has an X server of its own (the resource "display" that
-    // scripts/test lists): tests share the screen, the clipboard, key grabs and window managers.
-    const QByteArray display = qgetenv("CTEST_RESOURCE_GROUP_0_DISPLAY");  // "id:<number>,slots:1"
-    if (display.startsWith("id:")) qputenv("DISPLAY", ":" + display.mid(3).split(',').front());
+    takeAFreeDisplay();
     qputenv("QT_QPA_PLATFORM", "xcb");
     xcb_connection_t* holder = connectionPastAReset();
     QApplication app(argc, argv);
