@@ -6,8 +6,6 @@
 #include <unistd.h>
 
 #include <chrono>
-#include <condition_variable>
-#include <csignal>
 #include <cstdlib>
 #include <mutex>
 #include <string>
@@ -17,82 +15,50 @@ namespace {
 
 using Clock = std::chrono::steady_clock;
 
-// What the process does now and since when.
+// What the process does now and since when. Never destroyed: the watching thread may still read it
+// while the process exits.
 struct Phase {
     std::mutex mutex;
-    std::condition_variable changed;
     std::string name = "the start, before the first test";
     Clock::time_point since = Clock::now();
-
-    void enter(std::string next) {
-        {
-            std::lock_guard lock(mutex);
-            name = std::move(next);
-            since = Clock::now();
-        }
-        changed.notify_all();
-    }
 };
-
-// Never destroyed: the watching thread may still wait on it while the process exits.
 Phase& phase() {
     static Phase* const current = new Phase;
     return *current;
 }
 
-void say(const std::string& text) {
-    // Straight to the descriptor: a stuck thread may hold the lock of stdio's buffers.
-    for (size_t done = 0; done < text.size();) {
-        const ssize_t n = ::write(STDERR_FILENO, text.data() + done, text.size() - done);
-        if (n <= 0) return;
-        done += size_t(n);
-    }
+void enter(std::string name) {
+    std::lock_guard lock(phase().mutex);
+    phase().name = std::move(name);
+    phase().since = Clock::now();
 }
 
-// The stacks of every thread of this process, written by gdb in a child.
+// Straight to the descriptor: a stuck thread may hold the lock of stdio's buffers.
+void say(const std::string& text) { [[maybe_unused]] const ssize_t n = ::write(2, text.data(), text.size()); }
+
+// The stacks of every thread of this process, written by gdb in a child that may take 30 s at most.
 void printStacks() {
     const std::string pid = std::to_string(::getpid());
     // Where Yama allows tracing descendants only, the child must be let in.
     ::prctl(PR_SET_PTRACER, PR_SET_PTRACER_ANY, 0, 0, 0);
-    const char* const argv[] = {"gdb",
-                                "-nx",
-                                "-batch",
-                                "-iex",
-                                "set debuginfod enabled off",
-                                "-p",
-                                pid.c_str(),
-                                "-ex",
-                                "thread apply all bt",
-                                nullptr};
+    const std::string command = "timeout -s KILL 30 gdb -nx -batch -iex 'set debuginfod enabled off' -p " +
+                                pid + " -ex 'thread apply all bt'";
     const pid_t child = ::fork();
     if (child == 0) {
-        ::dup2(STDERR_FILENO, STDOUT_FILENO);
-        ::execvp(argv[0], const_cast<char* const*>(argv));
+        ::dup2(2, 1);
+        ::execl("/bin/sh", "sh", "-c", command.c_str(), nullptr);
         ::_exit(127);
     }
-    if (child < 0) return say("watchdog: cannot start gdb\n");
-    // gdb may stall too on a loaded machine; the process ends all the same.
-    const auto giveUp = Clock::now() + std::chrono::seconds(30);
     int status = 0;
-    while (::waitpid(child, &status, WNOHANG) == 0) {
-        if (Clock::now() > giveUp) {
-            ::kill(child, SIGKILL);
-            ::waitpid(child, &status, 0);
-            return say("watchdog: gdb did not finish\n");
-        }
-        std::this_thread::sleep_for(std::chrono::milliseconds(100));
-    }
-    if (WIFEXITED(status) && WEXITSTATUS(status) == 127) say("watchdog: gdb is not installed\n");
+    if (child < 0 || ::waitpid(child, &status, 0) != child || !WIFEXITED(status) || WEXITSTATUS(status) != 0)
+        say("watchdog: gdb gave no stacks\n");
 }
 
 [[noreturn]] void watch(std::chrono::seconds limit) {
-    Phase& p = phase();
-    std::unique_lock lock(p.mutex);
-    for (;;) {
-        if (p.changed.wait_until(lock, p.since + limit) == std::cv_status::no_timeout ||
-            Clock::now() < p.since + limit)
-            continue;
-        const std::string stuck = p.name;
+    for (;; std::this_thread::sleep_for(std::chrono::seconds(1))) {
+        std::unique_lock lock(phase().mutex);
+        if (Clock::now() - phase().since < limit) continue;
+        const std::string stuck = phase().name;
         lock.unlock();
         say("\nwatchdog: " + stuck + " has not ended in " + std::to_string(limit.count()) +
             " s; the stacks of the process's threads:\n");
@@ -104,10 +70,10 @@ void printStacks() {
 
 class PhaseListener final : public testing::EmptyTestEventListener {
     void OnTestStart(const testing::TestInfo& test) override {
-        phase().enter(std::string("the test ") + test.test_suite_name() + '.' + test.name());
+        enter(std::string("the test ") + test.test_suite_name() + '.' + test.name());
     }
     void OnTestEnd(const testing::TestInfo& test) override {
-        phase().enter(std::string("the time after the test ") + test.test_suite_name() + '.' + test.name());
+        enter(std::string("the time after the test ") + test.test_suite_name() + '.' + test.name());
     }
 };
 
