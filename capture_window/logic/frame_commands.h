@@ -38,12 +38,6 @@ inline constexpr std::size_t kFrameCommandCount = std::size_t(FrameCommand::Brin
 // Where a command's item stands in the command menu.
 enum class MenuPlace : std::uint8_t { None, Main, SaveType, Help };
 
-// When a command is refused.
-enum class RefusedWhen : std::uint8_t {
-    Busy,       // while saving at intervals or recording
-    Recording,  // the frame may still be moved while it saves at intervals
-};
-
 struct FrameCommandRow {
     FrameCommand command;
     MenuPlace place;
@@ -53,15 +47,14 @@ struct FrameCommandRow {
     bool separatorBefore;
     // The keys that run the command, the first of which the menu item names; null where none.
     std::array<const char*, 2> keys;
-    RefusedWhen refused;
+    // Where a move or size key takes the frame; None for every other command.
+    StepDirection step;
 };
 
-// One row a command, in the command menu's order.
+// One row a command, in the order of the enum and of the command menu.
 std::span<const FrameCommandRow> frameCommands();
 const FrameCommandRow& frameCommand(FrameCommand command);
 
-// Whether the command runs in this state of the captures.
+// Whether a key or hot key may run the command now: none while the frame saves at intervals or
+// records, except the move and size keys, which only a recording refuses.
 bool runsNow(FrameCommand command, const CaptureState& capture);
-
-// The direction of a step command; None for every other command.
-StepDirection stepDirection(FrameCommand command);

@@ -14,3 +14,23 @@ void KeyboardStepper::reset() {
     m_direction = StepDirection::None;
     m_count = 3;
 }
+
+StepChange stepChange(StepDirection direction, int n) {
+    switch (direction) {
+        case StepDirection::Up:
+            return {0, -n, 0};
+        case StepDirection::Left:
+            return {-n, 0, 0};
+        case StepDirection::Down:
+            return {0, n, 0};
+        case StepDirection::Right:
+            return {n, 0, 0};
+        case StepDirection::Larger:
+            return {0, 0, n};
+        case StepDirection::Smaller:
+            return {0, 0, -n};
+        case StepDirection::None:
+            break;
+    }
+    return {};
+}

@@ -81,7 +81,7 @@ void FrameCommands::run(FrameCommand command) {
         case C::StepRight:
         case C::StepLarger:
         case C::StepSmaller:
-            return m_frame.keyboardStep(stepDirection(command));
+            return m_frame.keyboardStep(frameCommand(command).step);
         case C::BringToFront:
             // With no taskbar a minimized frame would be lost: the key restores it too.
             return window_stack::restoreToForeground(&m_frame);

@@ -121,29 +121,10 @@ void FrameWindow::showHelpViewer(const QString& page) {
 
 void FrameWindow::keyboardStep(StepDirection direction) {
     const QRect base = geometry();
-    const int n = m_stepper.step(direction, m_services.clock.timeGetTime());
-    switch (direction) {
-        case StepDirection::Up:
-            move(base.left(), base.top() - n);
-            break;
-        case StepDirection::Left:
-            move(base.left() - n, base.top());
-            break;
-        case StepDirection::Down:
-            move(base.left(), base.top() + n);
-            break;
-        case StepDirection::Right:
-            move(base.left() + n, base.top());
-            break;
-        case StepDirection::Larger:
-        case StepDirection::Smaller: {
-            // Width first, then height: two resizes, as setting each outer dimension is.
-            const int d = direction == StepDirection::Larger ? n : -n;
-            resize(base.width() + d, height());
-            resize(width(), base.height() + d);
-            break;
-        }
-        case StepDirection::None:
-            break;
-    }
+    const StepChange change =
+        stepChange(direction, m_stepper.step(direction, m_services.clock.timeGetTime()));
+    if (change.grow == 0) return move(base.left() + change.dx, base.top() + change.dy);
+    // Width first, then height: two resizes, as setting each outer dimension is.
+    resize(base.width() + change.grow, height());
+    resize(width(), base.height() + change.grow);
 }

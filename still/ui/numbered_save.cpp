@@ -14,9 +14,8 @@
 #include "platform/x11/window_stack.h"
 #include "still/logic/write_image.h"
 
-void saveNumbered(QImage image, const QString& prefix, std::int32_t& number, const Settings& settings,
+void saveNumbered(QImage image, const QString& prefix, std::int32_t& number, const Settings& s,
                   MessageBoxes& messages, QWidget& owner) {
-    const Settings& s = settings;
     if (!stretchByPercent(image, s.ScalePercent))
         return messages.message(&owner, QStringLiteral("画像を作成できません"));
     const SaveFormatRow& format = numberedSaveFormat(s.SaveType);

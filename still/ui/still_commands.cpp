@@ -28,6 +28,7 @@ StillCommands::StillCommands(ProgramState& state, StillFrame& frame, ScreenCaptu
       m_intervalSaving(intervalSaving) {
     m_grabDelay.setInterval(50);
     m_grabDelay.setSingleShot(true);
+    connect(&m_grabDelay, &QTimer::timeout, this, [this] { takePicture(m_grabTask); });
     connect(&m_chooser, &SaveFolderChooser::folderChosen, this, [this] {
         if (std::exchange(m_saveWaitsForFolder, false)) saveToKnownFolder();
     });
@@ -64,9 +65,7 @@ void StillCommands::copy() {
 void StillCommands::armIntervalSave() { m_intervalSaving.arm(); }
 
 void StillCommands::grabLater(CaptureTask task) {
-    // The task rides with this grab alone.
-    disconnect(m_grabTask);
-    m_grabTask = connect(&m_grabDelay, &QTimer::timeout, this, [this, task] { takePicture(task); });
+    m_grabTask = task;
     m_grabDelay.start();
 }
 

@@ -49,7 +49,8 @@ private:
     MessageBoxes& m_messages;
     IntervalSaving& m_intervalSaving;
     QTimer m_grabDelay;
-    QMetaObject::Connection m_grabTask;
+    // What the grab under way is for.
+    CaptureTask m_grabTask = CaptureTask::SaveAs;
     // A save to the folder waits for the chooser's OK.
     bool m_saveWaitsForFolder = false;
 };
