@@ -5,9 +5,9 @@
 #include <sys/wait.h>
 #include <unistd.h>
 
+#include <atomic>
 #include <chrono>
 #include <cstdlib>
-#include <mutex>
 #include <string>
 #include <thread>
 
@@ -15,23 +15,10 @@ namespace {
 
 using Clock = std::chrono::steady_clock;
 
-// What the process does now and since when. Never destroyed: the watching thread may still read it
-// while the process exits.
-struct Phase {
-    std::mutex mutex;
-    std::string name = "the start, before the first test";
-    Clock::time_point since = Clock::now();
-};
-Phase& phase() {
-    static Phase* const current = new Phase;
-    return *current;
-}
-
-void enter(std::string name) {
-    std::lock_guard lock(phase().mutex);
-    phase().name = std::move(name);
-    phase().since = Clock::now();
-}
+// When the process last began or ended a test; trivially destroyed, so the watching thread may
+// read it while the process exits.
+std::atomic<Clock::rep> g_since{Clock::now().time_since_epoch().count()};
+void mark() { g_since = Clock::now().time_since_epoch().count(); }
 
 // Straight to the descriptor: a stuck thread may hold the lock of stdio's buffers.
 void say(const std::string& text) { [[maybe_unused]] const ssize_t n = ::write(2, text.data(), text.size()); }
@@ -56,10 +43,11 @@ void printStacks() {
 
 [[noreturn]] void watch(std::chrono::seconds limit) {
     for (;; std::this_thread::sleep_for(std::chrono::seconds(1))) {
-        std::unique_lock lock(phase().mutex);
-        if (Clock::now() - phase().since < limit) continue;
-        const std::string stuck = phase().name;
-        lock.unlock();
+        if (Clock::now() - Clock::time_point(Clock::duration(g_since.load())) < limit) continue;
+        const testing::TestInfo* test = testing::UnitTest::GetInstance()->current_test_info();
+        const std::string stuck =
+            test ? std::string("the test ") + test->test_suite_name() + '.' + test->name()
+                 : std::string("the process outside its tests (its start or its end)");
         say("\nwatchdog: " + stuck + " has not ended in " + std::to_string(limit.count()) +
             " s; the stacks of the process's threads:\n");
         printStacks();
@@ -69,12 +57,8 @@ void printStacks() {
 }
 
 class PhaseListener final : public testing::EmptyTestEventListener {
-    void OnTestStart(const testing::TestInfo& test) override {
-        enter(std::string("the test ") + test.test_suite_name() + '.' + test.name());
-    }
-    void OnTestEnd(const testing::TestInfo& test) override {
-        enter(std::string("the time after the test ") + test.test_suite_name() + '.' + test.name());
-    }
+    void OnTestStart(const testing::TestInfo&) override { mark(); }
+    void OnTestEnd(const testing::TestInfo&) override { mark(); }
 };
 
 }  // namespace
