@@ -6,12 +6,16 @@
 #include <QFileInfo>
 #include <QTemporaryDir>
 #include <cstring>
+#include <functional>
 #include <map>
+#include <optional>
 #include <string>
+#include <tuple>
 
 #include "fakes/media_probe.h"
 #include "fakes/raw_avi.h"
 #include "fakes/small_disk.h"
+#include "platform/avi/avi_file_reader.h"
 
 namespace {
 
@@ -50,6 +54,15 @@ BitmapInfoHeader formatFor(int width, int height, int bits) {
     f.height = height;
     f.bitCount = std::uint16_t(bits);
     return f;
+}
+
+// readAviContents finds want in the file at path; nullopt: the file is not whole.
+void expectContents(const QString& path, const std::optional<AviContents>& want) {
+    const std::optional<AviContents> got = readAviContents(path.toStdString());
+    ASSERT_EQ(got.has_value(), want.has_value());
+    if (!want) return;
+    EXPECT_EQ(std::tie(got->frames, got->width, got->height, got->bitCount),
+              std::tie(want->frames, want->width, want->height, want->bitCount));
 }
 
 // Pixel (x, y) of frame i as the bytes the reader hands back for it (rgb555le or bgr24).
@@ -104,6 +117,8 @@ TEST(AviFileWriter, HeadersIndexAndPixelsReadBackByRiffWalkAndFfmpeg) {
                 ASSERT_TRUE(
                     writeRawAvi(path, width, kHeight, bits, kRate, frames,
                                 [&](int i) -> const Bytes& { return s = sample(width, kHeight, i, bits); }));
+                expectContents(path, AviContents{std::uint32_t(frames), std::uint32_t(width), kHeight,
+                                                 std::uint16_t(bits)});
                 const Bytes b = readBytes(path);
                 ASSERT_GT(b.size(), 12u);
                 EXPECT_EQ(fcc(b, 0), "RIFF");
@@ -201,6 +216,7 @@ TEST(AviFileWriter, OpenDmlPastOneGibKeepsEveryFrameReadable) {
         frame[1] = std::uint8_t(i >> 8 & 0x7f);
         return frame;
     }));
+    expectContents(path, AviContents{kFrames, kWidth, kHeight, 16});
     const qint64 fileSize = QFileInfo(path).size();
     std::vector<std::uint64_t> riffs;
     for (qint64 p = 0; p < fileSize;) {
@@ -260,8 +276,11 @@ struct Written {
     std::uint32_t inFile = 0;
 };
 
-// Writes frames 16-bit samples until the end, the writer refusing from some frame on, and closes.
-Written writeUntilRefused(AviFileWriter& writer, const QString& path, int width, int height, int frames) {
+// Writes frames 16-bit samples until the end, the writer refusing from some frame on, calls
+// beforeClose, and closes.
+Written writeUntilRefused(
+    AviFileWriter& writer, const QString& path, int width, int height, int frames,
+    const std::function<void()>& beforeClose = [] {}) {
     Written w;
     if (writer.create(path.toStdString()) &&
         writer.createStream(width, height, 30, formatFor(width, height, 16))) {
@@ -274,6 +293,7 @@ Written writeUntilRefused(AviFileWriter& writer, const QString& path, int width,
             w.accepted += took && !refused;
         }
     }
+    beforeClose();
     w.closed = writer.close();
     w.inFile = writer.framesInFile();
     return w;
@@ -322,6 +342,7 @@ TEST(AviFileWriter, AFullDiskKeepsTheWholeFramesThatLeaveRoomForTheIndex) {
         if (row.fill == All) {
             EXPECT_EQ(w.closed, AviFileWriter::Closed::Failed);
             EXPECT_EQ(w.inFile, 0u);
+            expectContents(path, std::nullopt);
             continue;
         }
         EXPECT_EQ(w.closed, AviFileWriter::Closed::Truncated);
@@ -331,6 +352,7 @@ TEST(AviFileWriter, AFullDiskKeepsTheWholeFramesThatLeaveRoomForTheIndex) {
         const Bytes head = readBytes(path, 0, 8);
         EXPECT_EQ(u32(head, 4), QFileInfo(path).size() - 8);
         EXPECT_EQ(probeVideo(path)["nb_read_frames"], std::to_string(w.inFile));
+        expectContents(path, AviContents{w.inFile, kSide, kSide, 16});
         expectFrames(path, kSide, kSide, 16, int(w.inFile));
     }
 }
@@ -361,7 +383,91 @@ TEST(AviFileWriter, AFileOfPartsKeepsItsFirstFramesWhenTheSuperIndexOrTheDiskIsF
             EXPECT_EQ(w.inFile, std::uint32_t(w.accepted));
             EXPECT_GT(w.accepted, 5);
         }
+        expectContents(path, AviContents{w.inFile, kWidth, kHeight, 16});
         expectFrames(path, kWidth, kHeight, 16, int(w.inFile));
+    }
+}
+
+// Whole files read back as written. One cut short, left with its provisional headers, or with a
+// header, an index entry or a count that disagrees with the rest reads as not whole.
+TEST(AviFileWriter, ItsFilesReadBackWholeAndDamagedOnesDoNot) {
+    QTemporaryDir dir;
+    ASSERT_TRUE(dir.isValid());
+    expectContents(dir.filePath("missing.avi"), std::nullopt);
+    expectContents(dir.path(), std::nullopt);
+    Bytes s;
+    ASSERT_TRUE(writeRawAvi(dir.filePath("one.avi"), 33, 17, 24, 30, 7,
+                            [&](int i) -> const Bytes& { return s = sample(33, 17, i, 24); }));
+    ASSERT_TRUE(
+        writeRawAvi(dir.filePath("empty.avi"), 8, 8, 16, 30, 0, [&](int) -> const Bytes& { return s; }));
+    // Parts of 24 KiB hold 5 frames of 4 KiB: 8 parts. Before close() the headers are provisional.
+    AviFileWriter writer(24 * 1024, 16);
+    Bytes provisional;
+    writeUntilRefused(writer, dir.filePath("parts.avi"), 64, 32, 40,
+                      [&] { provisional = readBytes(dir.filePath("parts.avi")); });
+
+    const Bytes one = readBytes(dir.filePath("one.avi")), empty = readBytes(dir.filePath("empty.avi")),
+                parts = readBytes(dir.filePath("parts.avi"));
+    std::map<std::string, std::size_t> at, atParts;  // data positions
+    walk(one, 0, one.size(), at);
+    walk(parts, 0, parts.size(), atParts);
+    const std::size_t movi = at["movi"], idx1 = at["idx1"], firstIx = atParts["ix00"];
+    const std::size_t lastIx = parts.size() - (24 + 8 * 5);  // the last part's 'ix00' ends the file
+    const std::uint32_t sampleBytes = u32(one, idx1 + 12);
+    const auto set = [](std::size_t where, std::uint32_t value) {
+        return [=](Bytes& b) { std::memcpy(&b.at(where), &value, 4); };  // the test runs little-endian
+    };
+    const auto rename = [](std::size_t where) {
+        return [=](Bytes& b) { std::memcpy(&b.at(where), "JUNK", 4); };
+    };
+    const auto cut = [](std::size_t size) { return [=](Bytes& b) { b.resize(size); }; };
+    const AviContents oneHolds{7, 33, 17, 24};
+    const struct {
+        const char* what;
+        const Bytes& from;
+        std::function<void(Bytes&)> change;
+        std::optional<AviContents> want;
+    } rows[] = {
+        {"first part only", one, {}, oneHolds},
+        {"no frames", empty, {}, AviContents{0, 8, 8, 16}},
+        {"eight parts", parts, {}, AviContents{40, 64, 32, 16}},
+        {"top-down rows", one, set(at["strf"] + 8, std::uint32_t(-17)), oneHolds},
+        {"empty", one, cut(0), {}},
+        {"junk", one, [](Bytes& b) { b.assign(4096, 0xa5); }, {}},
+        {"not AVI", one, rename(8), {}},
+        {"cut in movi", one, cut(movi + 100), {}},
+        {"cut in idx1", one, cut(idx1 + 20), {}},
+        {"cut after the first part", parts, cut(u32(parts, 4) + 8), {}},
+        {"'AVIX' parts without a super index",
+         one,
+         [&](Bytes& b) { b.insert(b.end(), parts.begin() + u32(parts, 4) + 8, parts.end()); },
+         {}},
+        {"cut in the last ix00", parts, cut(parts.size() - 4), {}},
+        {"provisional headers", provisional, {}, {}},
+        {"avih's frames zeroed", one, set(at["avih"] + 16, 0), {}},
+        {"strh a frame short", one, set(at["strh"] + 32, 6), {}},
+        {"dmlh a frame over", parts, set(atParts["dmlh"], 41), {}},
+        {"a chunk header in movi overwritten", one, rename(movi), {}},
+        {"a chunk longer than its entry", one, set(movi + 4, sampleBytes + 2), {}},
+        {"samples of two sizes", one, [&](Bytes& b) { set(movi + 4, 2)(b), set(idx1 + 12, 2)(b); }, {}},
+        {"no idx1", one, rename(idx1 - 8), {}},
+        {"an idx1 entry past the end", one, set(idx1 + 8, 0x7ffffff0), {}},
+        {"an ix00 entry past the end", parts, set(lastIx + 24, 0xfffffff0), {}},
+        {"an ix00 entry before the file", parts, set(firstIx + 24, 4), {}},
+        {"an ix00 with another base", parts, set(firstIx + 12, 8), {}},
+        {"a huge idx1", one, set(idx1 - 4, 0xfffffff0), {}},
+        {"a huge super index", parts, set(atParts["indx"] + 4, 0xffffffff), {}},
+        {"a huge ix00", parts, set(firstIx + 4, 0x10000000), {}},
+    };
+    for (const auto& row : rows) {
+        SCOPED_TRACE(row.what);
+        Bytes b = row.from;
+        if (row.change) row.change(b);
+        QFile file(dir.filePath("changed.avi"));
+        ASSERT_TRUE(file.open(QIODevice::WriteOnly | QIODevice::Truncate));
+        ASSERT_EQ(file.write(reinterpret_cast<const char*>(b.data()), qint64(b.size())), qint64(b.size()));
+        file.close();
+        expectContents(file.fileName(), row.want);
     }
 }
 
