@@ -4,8 +4,8 @@
 #include <QFileInfo>
 #include <QRegularExpression>
 
+#include "video/logic/assembly_record.h"
 #include "video/logic/avi_names.h"
-#include "video/logic/kept_frames.h"
 
 namespace {
 
@@ -25,7 +25,7 @@ void removeReplacementsOf(const QString& file) {
 void removeLeftoverTemporaries(const QString& settingsFile, const QString& frameDirectory,
                                const QString& saveDirectory, const QString& moviePrefix) {
     removeReplacementsOf(settingsFile);
-    removeReplacementsOf(framesInAviNotePath(frameDirectory));
+    removeReplacementsOf(earlierNotePath(frameDirectory));
 
     if (saveDirectory.isEmpty()) return;  // no folder chosen yet; the current one is not it
     QDir saveFolder(saveDirectory);

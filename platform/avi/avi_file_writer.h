@@ -5,9 +5,11 @@
 
 #include <cstddef>
 #include <cstdint>
+#include <optional>
 #include <string>
 #include <vector>
 
+#include "platform/system/durable_file.h"
 #include "platform/system/unique_fd.h"
 
 // The 40-byte BITMAPINFOHEADER stored as the stream format ('strf'). A positive height means
@@ -73,6 +75,8 @@ public:
     std::uint32_t framesInFile() const { return m_framesInFile; }
 
     bool isOpen() const { return m_fd.isOpen(); }
+    // The open file as the system knows it, whatever its name.
+    std::optional<FileId> fileId() const { return fileIdOf(m_fd.get()); }
     bool hasStream() const { return m_partCount > 0; }
 
 private:

@@ -8,6 +8,7 @@
 #include <algorithm>
 #include <cerrno>
 
+#include "platform/system/durable_file.h"
 #include "platform/system/file_replace.h"
 #include "platform/system/unique_fd.h"
 
@@ -123,11 +124,8 @@ bool replaceFile(const QString& path, QByteArrayView bytes) {
         ::unlink(temporary.constData());
         return false;
     }
-    // The rename itself reaches the disk with the folder's entry. A file system that keeps no
-    // record of its own for a folder refuses the flush with EINVAL.
-    UniqueFd folder(::open(QFile::encodeName(QFileInfo(resolved).absolutePath()).constData(),
-                           O_RDONLY | O_DIRECTORY | O_CLOEXEC));
-    return folder.isOpen() && (::fsync(folder.get()) == 0 || errno == EINVAL) && folder.close();
+    // The rename itself reaches the disk with the folder's entry.
+    return flushFolder(QFileInfo(resolved).absolutePath());
 }
 
 void removePartialFile(const QByteArray& path) {

@@ -11,6 +11,7 @@
 
 #include "fakes/image_compare.h"
 #include "fakes/media_probe.h"
+#include "fakes/raw_avi.h"
 #include "fakes/test_files.h"
 #include "fakes/tray_host.h"
 #include "platform/system/file_lock.h"
@@ -285,7 +286,8 @@ TEST_F(Recording, AMissingFrameEndsTheAviThereTheFramesAfterItAreKeptAndTheNextS
     EXPECT_TRUE(buttonInShape());
 
     // The next start never writes over them: "いいえ" starts nothing, "はい" makes them an AVI file
-    // at the rate of the settings, in their order, and starts nothing either.
+    // at the rate of the settings, in their order, and starts nothing either. Frame 7, of another
+    // size than the run's, is set aside rather than read.
     boxes.whileShown = nullptr;
     boxes.answers = {false, true};
     program->state.settings.RecordRate = 10;
@@ -295,12 +297,15 @@ TEST_F(Recording, AMissingFrameEndsTheAviThereTheFramesAfterItAreKeptAndTheNextS
     choose(FrameCommand::StartRecording);
     waitIdle();
     EXPECT_EQ(boxes.questions.size(), 2);
+    EXPECT_TRUE(boxes.questions.first().contains(
+        QStringLiteral("名前を変えて残しました:\n%1kadrel00AVISAVE7.bmp.bad\n\n"
+                       "AVIファイルになっていないフレームが 4 枚あります.")
+            .arg(folder())))
+        << boxes.questions.first().toStdString();
     EXPECT_TRUE(boxes.questions.last().startsWith(
-        QStringLiteral("AVIファイルになっていないフレームが 5 枚あります.")));
-    EXPECT_EQ(frameFiles(), 0);
-    const QList<QImage> kept = decodeFrames(movie(2), 100, 80);
-    ASSERT_EQ(kept.size(), 5);
-    EXPECT_EQ(pixelMismatches(kept[1], everyOther(large)), 0);  // frame 7, the second kept
+        QStringLiteral("AVIファイルになっていないフレームが 4 枚あります.")));
+    EXPECT_EQ(frameFiles(), 1);
+    EXPECT_EQ(decodeFrames(movie(2), 100, 80).size(), 4);
     EXPECT_EQ(probeVideo(movie(2)).at("r_frame_rate"), "10/1");
     EXPECT_EQ(codecs.calls, 2);
 }
@@ -415,7 +420,8 @@ TEST_F(ProgramTest, KeptFramesAreOfferedAtEachStartAndLeftoversGoWhenNoOtherCopy
     ASSERT_TRUE(writeFile(folder() + QStringLiteral("kadrel00AVISAVE10.bmp"),
                           fileBytes(folder() + QStringLiteral("kadrel00AVISAVE9.bmp")).chopped(1)));
     const QString movie1 = folder() + QStringLiteral("動画保存1.avi");
-    ASSERT_TRUE(writeFile(movie1, "finished"));
+    const Bytes sample = dibSample(64, 48, 16, [](int, int, std::uint8_t* out) { out[0] = out[1] = 0; });
+    ASSERT_TRUE(writeRawAvi(movie1, 64, 48, 16, 10, 2, [&](int) -> const Bytes& { return sample; }));
     ASSERT_TRUE(writeFile(folder() + QStringLiteral(".kadrel00AVISAVE.done"), "2\n" + movie1.toUtf8()));
     const QStringList leftovers = {QStringLiteral(".kadrel.ini.Ab12Cd"),
                                    QStringLiteral("..kadrel00AVISAVE.done.x1Y2z3"),

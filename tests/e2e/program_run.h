@@ -35,25 +35,38 @@ public:
     // killAt: a system call of the program's main thread and the call (from 1) that it does not
     // live to make.
     void start(KillPoint killAt = {}) {
-        m_process.setWorkingDirectory(m_dir.path());
-        if (killAt.syscall)
-            m_process.start(QStringLiteral("strace"), straceKillingAt(killAt) << m_exe);
+        m_process.setWorkingDirectory(m_folder);
+        const QStringList strace = killAt.syscall ? straceKillingAt(killAt) : m_tracing;
+        if (!strace.isEmpty())
+            m_process.start(QStringLiteral("strace"), strace + QStringList{m_exe});
         else
             m_process.start(m_exe, {});
         ASSERT_TRUE(m_process.waitForStarted());
+    }
+    // Starts the program under strace with these arguments from then on.
+    void traceWith(const QStringList& strace) { m_tracing = strace; }
+    // Copies the program's files into folder (empty, existing), which is the program's from then on.
+    bool moveTo(const QString& folder) {
+        for (const QString& name : {QFileInfo(m_exe).fileName(), QStringLiteral("libkadrel_avi.so")})
+            if (!QFile::copy(file(name), folder + QLatin1Char('/') + name)) return false;
+        m_folder = folder;
+        m_exe = file(QFileInfo(m_exe).fileName());
+        return true;
     }
     static QString builtProgram() {
         return qEnvironmentVariable("KADREL_BIN_DIR") + QStringLiteral("/kadrel");
     }
     QString exe() const { return m_exe; }
-    QString folder() const { return m_dir.path(); }
-    QString file(const QString& name) const { return m_dir.path() + QLatin1Char('/') + name; }
+    QString folder() const { return m_folder; }
+    QString file(const QString& name) const { return m_folder + QLatin1Char('/') + name; }
     // The running program, for its standard input and output and its process id.
     QProcess& process() { return m_process; }
 
 private:
     QTemporaryDir m_dir;
+    QString m_folder = m_dir.path();
     QString m_exe;
+    QStringList m_tracing;
     QProcess m_process;
 };
 

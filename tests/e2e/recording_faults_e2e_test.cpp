@@ -7,8 +7,10 @@
 #include <QDeadlineTimer>
 #include <QDir>
 #include <QFile>
+#include <QRegularExpression>
 #include <QTemporaryDir>
 #include <functional>
+#include <optional>
 #include <string>
 
 #include "fakes/media_probe.h"
@@ -98,63 +100,117 @@ protected:
 
 }  // namespace
 
-// One moment per row: the program is killed there, then started again.
+// One moment per row: the program is killed there, then started again, its boxes answered as a user
+// would ("はい" to make kept frames into a file, no codec). Afterwards every frame recorded is in
+// the one AVI file 動画保存1.avi, which is whole: none in a second file, none left behind, no empty
+// or unreadable AVI file, no record.
 TEST_F(RecordingFaults, AKillAtAnyMomentLosesNoFrameAndTheNextStartMakesNoSecondAvi) {
-    enum class Moment { Recording, Deletion, Recompression };
-    for (Moment moment : {Moment::Recording, Moment::Deletion, Moment::Recompression}) {
-        SCOPED_TRACE(int(moment));
-        for (const QString& name : QDir(run.folder()).entryList({"*.avi", "kadrel00AVISAVE*"}, QDir::Files))
-            QFile::remove(run.file(name));
-        int recorded = moment == Moment::Recording ? 100 : 6;
-        ASSERT_TRUE(configure(recorded));
-        // The deletion dies before its third frame file, the re-compression before it renames its
-        // file over the uncompressed one (the frame folder's note was the first rename).
-        if (moment == Moment::Recording) {
-            ASSERT_TRUE(startProgram());
+    enum class Kill { Recording, Other };
+    enum File { None, Movie, Record };
+    struct Row {
+        const char* name;
+        Kill when;
+        KillPoint at;
+        File on;               // the file the kill's system call is counted on
+        bool compress;         // the first encoder is chosen in the codec dialog
+        bool frameDiskFull;    // the frame folder's disk fills up during the stop box
+        int framesLeftAtKill;  // frame files the kill leaves, -1 when not known
+    } const rows[] = {
+        {"recording", Kill::Recording, {}, None, false, false, -1},
+        {"the record before the movie file is made", Kill::Other, {"pwrite64", 2}, Record, false, false, 6},
+        {"the record of the movie file made", Kill::Other, {"pwrite64", 3}, Record, false, false, 6},
+        {"the movie file's frames", Kill::Other, {"write", 2}, Movie, false, false, 6},
+        {"the movie file's flush", Kill::Other, {"fdatasync", 1}, Movie, false, false, 6},
+        {"the deletion", Kill::Other, {"unlink", 3}, None, false, false, 4},
+        {"the re-compression's rename", Kill::Other, {"rename", 1}, None, true, false, 0},
+        // Last: the program moves onto the disk, which goes with the row.
+        {"the deletion, the frame disk full", Kill::Other, {"unlink", 3}, None, false, true, 4},
+    };
+    for (const Row& row : rows) {
+        SCOPED_TRACE(row.name);
+        std::optional<SmallDisk> frameDisk;
+        if (row.frameDiskFull) {
+            frameDisk.emplace(64 << 20);
+            REQUIRE_SMALL_DISK(*frameDisk);
+            ASSERT_TRUE(run.moveTo(frameDisk->path()));
         }
-        if (moment == Moment::Deletion) {
-            ASSERT_TRUE(startProgram({"unlink", 3}));
-        }
-        if (moment == Moment::Recompression) {
-            ASSERT_TRUE(startProgram({"rename", 2}));
-        }
+        QTemporaryDir saveFolder;
+        for (const QString& name : frameFiles()) QFile::remove(run.file(name));
+        int recorded = row.when == Kill::Recording ? 100 : 6;
+        ASSERT_TRUE(configure(recorded, saveFolder.path()));
+        const QString movie1 = saveFolder.filePath(QStringLiteral("動画保存1.avi"));
+        KillPoint killAt = row.at;
+        if (row.on == Movie) killAt.path = movie1;
+        if (row.on == Record) killAt.path = run.file(QStringLiteral(".kadrel00AVISAVE.record"));
+        ASSERT_TRUE(startProgram(killAt));
         ASSERT_TRUE(sendKeys({"ctrl+f"}));
-        if (moment == Moment::Recording) {
+        if (row.when == Kill::Recording) {
             ASSERT_TRUE(waitUntil([&] { return frameFiles().size() >= 6; }));
             kill();
             recorded = wholeFrameFiles();
         } else {
             ASSERT_TRUE(titled(QStringLiteral("Kadrel")));  // the stop box at the frame limit
+            if (frameDisk) frameDisk->fill();
             ASSERT_TRUE(sendKeys({"Return"}));
-            if (moment == Moment::Recompression) {
+            if (row.compress) {
                 ASSERT_TRUE(titled(QStringLiteral("ビデオの圧縮")));
                 ASSERT_TRUE(sendKeys({"Down", "Return"}));  // the first encoder
             }
             ASSERT_TRUE(waitUntil([&] { return run.process().state() == QProcess::NotRunning; }, 30000));
-            EXPECT_EQ(frameFiles().size(), moment == Moment::Deletion ? 4 : 0);
-            EXPECT_EQ(QFile::exists(run.file(QStringLiteral("動画保存1_.avi"))),
-                      moment == Moment::Recompression);
+            if (row.framesLeftAtKill >= 0) {
+                EXPECT_EQ(frameFiles().size(), row.framesLeftAtKill);
+            }
+            EXPECT_EQ(QFile::exists(saveFolder.filePath(QStringLiteral("動画保存1_.avi"))), row.compress);
         }
 
-        // The next start: kept frames are offered ("はい" is the default); frames already in a
-        // finished file are not, and the killed re-compression's file goes.
+        // The next start settles what the kill left, and asks about frames in no file.
         ASSERT_TRUE(startProgram());
-        if (moment == Moment::Recording) {
-            ASSERT_TRUE(titled(QStringLiteral("Kadrel")));
-            ASSERT_TRUE(sendKeys({"Return"}));
-            ASSERT_TRUE(titled(QStringLiteral("ビデオの圧縮")));
-            ASSERT_TRUE(sendKeys({"Escape"}));
-            ASSERT_TRUE(waitUntil([&] { return frameFiles().isEmpty(); }));
-        } else {
-            EXPECT_TRUE(holdsFor([&] { return x.findWindows(QStringLiteral("Kadrel")).empty(); }, 500));
-        }
-        EXPECT_EQ(framesIn(movie(1)), recorded);
+        answerUntilIdle();
+        EXPECT_EQ(framesIn(movie1), recorded);
         EXPECT_TRUE(frameFiles().isEmpty()) << frameFiles().join(' ').toStdString();
-        EXPECT_FALSE(QFile::exists(movie(2)));
-        EXPECT_FALSE(QFile::exists(run.file(QStringLiteral("動画保存1_.avi"))));
-        EXPECT_FALSE(QFile::exists(run.file(QStringLiteral(".kadrel00AVISAVE.done"))));
+        EXPECT_EQ(QDir(saveFolder.path()).entryList(QDir::Files),
+                  QStringList{QStringLiteral("動画保存1.avi")});
+        EXPECT_FALSE(QFile::exists(run.file(QStringLiteral(".kadrel00AVISAVE.record"))));
         kill();
     }
+}
+
+// Under strace: the movie file's name is flushed with its folder before the first frame file goes;
+// the compressed file is flushed before it takes the movie's name, and that name after.
+TEST_F(RecordingFaults, EveryStepIsOnTheDiskBeforeTheNextUndoesWhatCameBefore) {
+    QTemporaryDir saveFolder;
+    const QString log = saveFolder.filePath(QStringLiteral("trace"));
+    ASSERT_TRUE(configure(6, saveFolder.path()));
+    run.traceWith({"-qq", "-f", "-x", "-y", "-e", "trace=fdatasync,fsync,rename,unlink", "-o", log});
+    ASSERT_TRUE(startProgram());
+    ASSERT_TRUE(sendKeys({"ctrl+f"}));
+    ASSERT_TRUE(titled(QStringLiteral("Kadrel")));
+    ASSERT_TRUE(sendKeys({"Return"}));
+    ASSERT_TRUE(titled(QStringLiteral("ビデオの圧縮")));
+    ASSERT_TRUE(sendKeys({"Down", "Return"}));  // the first encoder
+    const QString movie1 = saveFolder.filePath(QStringLiteral("動画保存1.avi"));
+    const QString compressed = saveFolder.filePath(QStringLiteral("動画保存1_.avi"));
+    ASSERT_TRUE(waitUntil([&] { return idle() && !QFile::exists(compressed); }));
+    kill();
+    // strace writes bytes outside ASCII as \xNN.
+    const QStringList calls =
+        QString::fromUtf8(QByteArray::fromPercentEncoding(fileBytes(log).replace("\\x", "%"))).split('\n');
+    // The first call from line `from` on that matches the pattern, whose %1 stands for a file.
+    const auto find = [&](const QString& pattern, const QString& file, qsizetype from = 0) {
+        const QRegularExpression call(pattern.arg(QRegularExpression::escape(file)));
+        for (qsizetype i = std::max<qsizetype>(from, 0); i < calls.size(); ++i)
+            if (call.match(calls[i]).hasMatch()) return i;
+        return qsizetype(-1);
+    };
+    const QString flushOf = QStringLiteral(R"(fsync\(\d+<%1>\)\s+= 0)");
+    const qsizetype firstDeletion =
+        find(QStringLiteral(R"(unlink\("%1"\))"), run.file("kadrel00AVISAVE1.bmp"));
+    const qsizetype renamed = find(QStringLiteral(R"(rename\("%1", ")"), compressed);
+    EXPECT_GE(find(flushOf, saveFolder.path()), 0);
+    EXPECT_LT(find(flushOf, saveFolder.path()), firstDeletion);
+    EXPECT_GE(find(QStringLiteral(R"(fdatasync\(\d+<%1>\)\s+= 0)"), compressed), 0);
+    EXPECT_LT(find(QStringLiteral(R"(fdatasync\(\d+<%1>\)\s+= 0)"), compressed), renamed);
+    EXPECT_GT(find(flushOf, saveFolder.path(), renamed), renamed);
 }
 
 // The first copy records; the second, started in the same folder, is refused and writes nothing.

@@ -67,13 +67,15 @@ bool SmallDisk::fillAsUser() const {
 
 QStringList straceKillingAt(KillPoint killAt) {
     const QString call = QString::fromLatin1(killAt.syscall);
-    return {"-qq",
-            "-o",
-            "/dev/null",
-            "-e",
-            "trace=" + call,
-            "-e",
-            QString("inject=%1:signal=KILL:when=%2").arg(call).arg(killAt.nth)};
+    QStringList args = {"-qq",
+                        "-o",
+                        "/dev/null",
+                        "-e",
+                        "trace=" + call,
+                        "-e",
+                        QString("inject=%1:signal=KILL:when=%2").arg(call).arg(killAt.nth)};
+    if (!killAt.path.isEmpty()) args << "-P" << killAt.path;
+    return args;
 }
 
 int runAsNobody(int (*body)(const QString&), const QString& argument, KillPoint killAt) {

@@ -31,10 +31,12 @@ private:
     bool m_mounted = false;
 };
 
-// A moment to kill a process at: just before its nth call (from 1) of a system call, by name.
+// A moment to kill a process at: just before its nth call (from 1) of a system call, by name; with
+// a path, its nth call that names that file or uses a descriptor of it.
 struct KillPoint {
     const char* syscall = nullptr;
     int nth = 0;
+    QString path = {};
 };
 
 // The arguments that make strace kill its tracee there; the program and its arguments, or "-p" and

@@ -157,6 +157,18 @@ TEST(AviMovieWriter, AFullDiskKeepsTheFramesThatFitAndSaysTheFileIsIncomplete) {
     const QList<QImage> frames = decodeFrames(path, 320, 240);
     ASSERT_EQ(frames.size(), kept);
     EXPECT_EQ(pixelMismatches(frames.last(), test_pictures::pattern(320, 240, kept - 1)), 0);
+
+    // Room for the headers only: no frame, and no file left that would play nothing.
+    SmallDisk headersOnly(8192 + 16 * AviFileWriter::kSuperIndexEntries);
+    Fixture g;
+    g.avi.setFileName(headersOnly.filePath("clip.avi"));
+    ASSERT_TRUE(g.avi.Open());
+    g.avi.AddFrame(test_pictures::pattern(320, 240, 0));
+    g.avi.Finish();
+    EXPECT_EQ(g.boxes.warnings, QStringList{"ＡＶＩファイルを最後まで書き込めませんでした.\n"
+                                            "再生できないファイルは削除しました."});
+    EXPECT_EQ(std::pair(g.codecs.calls, QDir(headersOnly.path()).entryList(QDir::Files)),
+              std::pair(0, QStringList()));
 }
 
 TEST(AviMovieWriter, RecompressionReplacesTheFileWithTheChosenCodec) {

@@ -1,5 +1,5 @@
-// The recording's rules: names, the clock, the achieved rate, the states, the frame files and the
-// threads that write and read them.
+// The recording's rules: names, the clock, the achieved rate, the states, the frame files, the
+// threads that write and read them, and what a killed run leaves.
 #include <gtest/gtest.h>
 
 #include <QDir>
@@ -14,13 +14,17 @@
 #include <mutex>
 #include <thread>
 
+#include "core/logic/bmp_header.h"
+#include "fakes/raw_avi.h"
 #include "fakes/test_files.h"
+#include "video/logic/assembly_record.h"
 #include "video/logic/avi_names.h"
 #include "video/logic/frame_file.h"
 #include "video/logic/frame_file_reader.h"
 #include "video/logic/frame_file_writer.h"
 #include "video/logic/frame_size.h"
 #include "video/logic/frame_timer.h"
+#include "video/logic/kept_frames.h"
 #include "video/logic/recording_clock.h"
 #include "video/logic/recording_state.h"
 
@@ -252,4 +256,156 @@ TEST(FrameFileReader, ReadsAndPreparesInOrderStopsAtAMissingFileAndEndsWhileWait
 TEST(FrameTimer, DividesASecondByTheRateAndSurvivesZero) {
     const std::pair<int, int> cases[] = {{10, 100}, {3, 333}, {100, 10}, {255, 3}, {0, 100}};
     for (const auto& [rate, interval] : cases) EXPECT_EQ(frameTimerIntervalMs(std::uint8_t(rate)), interval);
+}
+
+TEST(AssemblyRecord, ReadsBackEveryStageAndNoSingleChangedByte) {
+    AssemblyRecord record;
+    record.frameSize = QSize(210, 180);
+    EXPECT_EQ(parseRecord(recordText(record)), record);
+    record.stage = AssemblyRecord::Stage::Creating;
+    record.movie = QStringLiteral("/shots/動画保存1.avi");
+    record.frames = 50;
+    EXPECT_EQ(parseRecord(recordText(record)), record);
+    record.stage = AssemblyRecord::Stage::Writing;
+    record.movie = QStringLiteral("/shots/two\nlines %/動画保存1.avi");
+    record.movieId = FileId{2049, 1234567};
+    const QByteArray text = recordText(record);
+    EXPECT_EQ(parseRecord(text + QByteArray(4000, '\n')), record);
+    // A torn or damaged record is none.
+    for (qsizetype i = 0; i < text.size() - 1; ++i) {
+        QByteArray damaged = text;
+        damaged[i] = char(damaged[i] ^ 0x01);
+        EXPECT_FALSE(parseRecord(damaged)) << i;
+    }
+    EXPECT_FALSE(parseRecord(text.first(text.size() / 2)));
+    EXPECT_FALSE(parseRecord(QByteArray(4096, '\xff')));
+}
+
+namespace {
+
+QImage colouredFrame(int n, QSize size = QSize(64, 48)) {
+    QImage image(size, QImage::Format_RGB32);
+    image.fill(qRgb(n * 20, 255 - n * 20, 128));
+    return image;
+}
+
+// A frame file whose header claims width x height, as long as those pixels would make it (sparse),
+// up to 16 GiB.
+bool writeClaimedFrame(const QString& path, std::int64_t width, std::int64_t height) {
+    std::uint8_t header[kBmpHeaderBytes];
+    fillBmpHeader(header, int(width), int(height), 32, kBmpHeaderBytes, 0);
+    QFile file(path);
+    return file.open(QIODevice::WriteOnly) &&
+           file.write(reinterpret_cast<const char*>(header), kBmpHeaderBytes) == kBmpHeaderBytes &&
+           file.resize(kBmpHeaderBytes +
+                       (width > 65535 || height > 65535 ? std::int64_t(1) << 34 : width * 4 * height));
+}
+
+}  // namespace
+
+// Frames 1 to 6 of 64 x 48 as a killed run leaves them, with its record or an earlier version's note,
+// and the movie file it names: only frames a whole movie file of this run holds ever go.
+TEST(KeptFrames, TheRecordAndTheMovieFileDecideAndNothingGoesOnTheWordOfAFile) {
+    enum class Movie { None, Whole, CutShort, Empty, Other };
+    enum class Note { Record, Earlier, Junk };
+    using S = AssemblyRecord::Stage;
+    // outcome: m the movie file stays, u the record is reported as ignored, f the movie file is
+    // removed as unfinished.
+    struct Row {
+        const char* name;
+        Note note;
+        S stage;
+        Movie movie;
+        const char* recordedMovie;  // the file the record names, when not the movie
+        std::int32_t frames;
+        const char* kept;
+        const char* outcome;
+    } const rows[] = {
+        {"whole, 4 of 6 in it", Note::Record, S::Writing, Movie::Whole, "", 6, "56", "m"},
+        {"a huge count", Note::Record, S::Writing, Movie::Whole, "", 2147483647, "56", "m"},
+        {"cut short", Note::Record, S::Writing, Movie::CutShort, "", 6, "123456", "f"},
+        {"another file took the name", Note::Record, S::Writing, Movie::Other, "", 6, "123456", "mu"},
+        {"created empty", Note::Record, S::Creating, Movie::Empty, "", 6, "123456", "f"},
+        {"another's file", Note::Record, S::Creating, Movie::Whole, "", 6, "123456", "m"},
+        {"outside the save folder", Note::Record, S::Writing, Movie::Whole, "/tmp/動画保存1.avi", 6, "123456",
+         "mu"},
+        {"not a movie's name", Note::Record, S::Writing, Movie::Whole, "kadrel00AVISAVE6.bmp", 6, "123456",
+         "mu"},
+        {"earlier note", Note::Earlier, S::Writing, Movie::Whole, "", 6, "56", "m"},
+        {"earlier note, any file", Note::Earlier, S::Writing, Movie::None, "/etc/passwd", 5, "123456", "u"},
+        {"earlier note, damaged movie", Note::Earlier, S::Writing, Movie::CutShort, "", 6, "123456", "mu"},
+        {"binary junk", Note::Junk, S::Writing, Movie::Whole, "", 6, "123456", "mu"},
+    };
+    for (const Row& row : rows) {
+        SCOPED_TRACE(row.name);
+        QTemporaryDir dir;
+        const QString frames = dir.filePath(QStringLiteral("frames/"));
+        const MovieFolder movies{dir.filePath(QStringLiteral("save")), QStringLiteral("動画保存")};
+        ASSERT_TRUE(QDir().mkpath(frames) && QDir().mkpath(movies.saveDirectory));
+        for (int n = 1; n <= 6; ++n) ASSERT_TRUE(writeFrameBmp(colouredFrame(n), frameFilePath(frames, n)));
+        const QString movie = movieFilePath(movies.saveDirectory, movies.prefix, 1);
+        const Bytes sample = dibSample(64, 48, 16, [](int, int, std::uint8_t* out) { out[0] = out[1] = 7; });
+        const bool written =
+            row.movie == Movie::Whole || row.movie == Movie::CutShort || row.movie == Movie::Other;
+        ASSERT_TRUE(!written ||
+                    writeRawAvi(movie, 64, 48, 16, 10, 4, [&](int) -> const Bytes& { return sample; }));
+        ASSERT_TRUE(row.movie != Movie::CutShort || QFile::resize(movie, QFileInfo(movie).size() - 100));
+        ASSERT_TRUE(row.movie != Movie::Empty || writeFile(movie, ""));
+        std::optional<FileId> id = fileIdOf(movie);
+        if (row.movie == Movie::Other) {
+            ASSERT_TRUE(QFile::rename(movie, movie + "~") && QFile::copy(movie + "~", movie));
+        }
+        AssemblyRecord record{row.stage, QSize(64, 48), movie, row.frames, id};
+        if (*row.recordedMovie)
+            record.movie = QDir::isAbsolutePath(QString::fromUtf8(row.recordedMovie))
+                               ? QString::fromUtf8(row.recordedMovie)
+                               : frames + QString::fromUtf8(row.recordedMovie);
+        const QByteArray earlier = QByteArray::number(row.frames) + '\n' + record.movie.toUtf8();
+        QByteArray junk(5000, '\0');
+        for (int i = 0; i < junk.size(); ++i) junk[i] = char(i * 7919);
+        const QString notePath =
+            row.note == Note::Earlier ? earlierNotePath(frames) : assemblyRecordPath(frames);
+        ASSERT_TRUE(writeFile(notePath, row.note == Note::Record    ? recordText(record)
+                                        : row.note == Note::Earlier ? earlier
+                                                                    : junk));
+
+        const SettledFrames settled = settleKeptFrames(frames, movies);
+        QList<std::int32_t> kept;
+        for (const char* n = row.kept; *n; ++n) kept << *n - '0';
+        const QString outcome = QString::fromLatin1(row.outcome);
+        EXPECT_EQ(frameFileNumbers(frames), kept);
+        EXPECT_EQ(QFile::exists(movie), outcome.contains('m'));
+        EXPECT_EQ(!settled.untrustedRecord.isEmpty(), outcome.contains('u'));
+        EXPECT_EQ(settled.unfinishedMovie, outcome.contains('f') ? movie : QString());
+        EXPECT_FALSE(QFile::exists(notePath));
+        EXPECT_EQ(settled.frameSize, QSize(64, 48));
+        EXPECT_TRUE(QFile::exists(QStringLiteral("/etc/passwd")));
+    }
+}
+
+// Without a record, the first whole frame gives the size. A frame cut short goes; files that are
+// no frames of that size stay under another name, and nothing is ever sized from their headers.
+TEST(KeptFrames, FramesOfAnotherSizeOrImpossibleHeadersAreSetAsideUnread) {
+    QTemporaryDir dir;
+    const QString frames = dir.filePath(QStringLiteral("frames/"));
+    ASSERT_TRUE(QDir().mkpath(frames));
+    ASSERT_TRUE(writeClaimedFrame(frameFilePath(frames, 1), 60000, 60000));
+    ASSERT_TRUE(writeClaimedFrame(frameFilePath(frames, 2), 0x7fffffff, 0x7fffffff));
+    ASSERT_TRUE(writeFrameBmp(colouredFrame(3), frameFilePath(frames, 3)));
+    ASSERT_TRUE(writeFrameBmp(colouredFrame(4, QSize(32, 24)), frameFilePath(frames, 4)));
+    ASSERT_TRUE(writeFile(frameFilePath(frames, 5), fileBytes(frameFilePath(frames, 3)).chopped(1)));
+    ASSERT_TRUE(writeFile(frameFilePath(frames, 6), "junk"));
+    ASSERT_TRUE(writeFrameBmp(colouredFrame(7), frameFilePath(frames, 7)));
+    for (int n : {1, 2}) {
+        QImage never;
+        EXPECT_FALSE(readFrameBmp(frameFilePath(frames, n), never)) << n;
+    }
+    const SettledFrames settled =
+        settleKeptFrames(frames, MovieFolder{dir.path(), QStringLiteral("動画保存")});
+    EXPECT_EQ(frameFileNumbers(frames), QList<std::int32_t>({3, 7}));
+    EXPECT_EQ(settled.frameSize, QSize(64, 48));
+    QStringList setAside;
+    for (int n : {1, 2, 4, 6}) setAside << frameFilePath(frames, n) + QStringLiteral(".bad");
+    EXPECT_EQ(settled.setAside, setAside);
+    for (const QString& path : setAside) EXPECT_TRUE(QFile::exists(path));
 }

@@ -14,9 +14,11 @@
 #include <cstring>
 #include <functional>
 #include <memory>
+#include <optional>
 #include <vector>
 
 #include "core/logic/bmp_header.h"
+#include "platform/avi/avi_file_writer.h"
 #include "platform/system/file_replace.h"
 #include "platform/system/unique_fd.h"
 
@@ -152,38 +154,74 @@ bool writeFrameBmp(const QImage& image, const QString& path, bool throughPageCac
     return writeFile(name, pieces, header, kBmpHeaderBytes, false) || removeAfterFailure(name);
 }
 
+namespace {
+
+// The pixels of a 32-bit BI_RGB frame header within the sides an AVI frame may have: where they
+// start, the picture's size and whether its rows lie bottom-up.
+struct FrameLayout {
+    std::uint32_t pixelOffset;
+    QSize size;
+    bool bottomUp;
+    std::uint64_t end() const {
+        return pixelOffset + std::uint64_t(size.width()) * 4 * std::uint64_t(size.height());
+    }
+};
+
+std::optional<FrameLayout> frameLayout(const std::uint8_t* header) {
+    const std::uint32_t infoBytes = get32(header + 14);
+    const std::int32_t width = std::int32_t(get32(header + 18));
+    const std::int32_t rawHeight = std::int32_t(get32(header + 22));
+    // Sides within the AVI file's limit also keep every size below computed without overflow.
+    const auto side = [](std::int64_t v) { return v > 0 && v <= std::int64_t(AviFileWriter::kMaxSide); };
+    const std::int64_t height = rawHeight < 0 ? -std::int64_t(rawHeight) : rawHeight;
+    const FrameLayout layout{get32(header + 10), QSize(width, int(height)), rawHeight > 0};
+    if (get16(header) != 0x4d42 || infoBytes < kInfoHeader || infoBytes > kDirectPixelOffset ||
+        get16(header + 26) != 1 || get16(header + 28) != 32 || get32(header + 30) != 0 || !side(width) ||
+        !side(height) || layout.pixelOffset < kFileHeader + infoBytes ||
+        layout.pixelOffset > kDirectPixelOffset)
+        return std::nullopt;
+    return layout;
+}
+
+}  // namespace
+
+FrameFileCheck checkFrameFile(const QString& path, QSize expected, QSize* seen) {
+    UniqueFd file(::open(QFile::encodeName(path).constData(), O_RDONLY | O_CLOEXEC));
+    struct stat info {};
+    std::uint8_t header[kBmpHeaderBytes];
+    if (!file.isOpen() || ::fstat(file.get(), &info) != 0 || !S_ISREG(info.st_mode))
+        return FrameFileCheck::Foreign;
+    if (info.st_size == 0) return FrameFileCheck::CutShort;
+    if (::pread(file.get(), header, kBmpHeaderBytes, 0) != ssize_t(kBmpHeaderBytes))
+        return FrameFileCheck::Foreign;
+    const std::optional<FrameLayout> layout = frameLayout(header);
+    if (!layout || (expected.isValid() && layout->size != expected)) return FrameFileCheck::Foreign;
+    if (seen) *seen = layout->size;
+    return layout->end() <= std::uint64_t(info.st_size) ? FrameFileCheck::Whole : FrameFileCheck::CutShort;
+}
+
 bool readFrameBmp(const QString& path, QImage& image) {
     const QByteArray name = QFile::encodeName(path);
     UniqueFd file(::open(name.constData(), O_RDONLY | O_CLOEXEC));
     struct stat info {};
     std::uint8_t header[kBmpHeaderBytes];
-    if (!file.isOpen() || ::fstat(file.get(), &info) != 0 ||
-        ::pread(file.get(), header, kBmpHeaderBytes, 0) != ssize_t(kBmpHeaderBytes)) {
+    const bool read = file.isOpen() && ::fstat(file.get(), &info) == 0 &&
+                      ::pread(file.get(), header, kBmpHeaderBytes, 0) == ssize_t(kBmpHeaderBytes);
+    const std::optional<FrameLayout> layout = read ? frameLayout(header) : std::nullopt;
+    if (!layout || layout->end() > std::uint64_t(info.st_size)) {
         image = QImage();
         return false;
     }
-    const std::uint32_t pixelOffset = get32(header + 10);
-    const std::int32_t width = std::int32_t(get32(header + 18));
-    const std::int32_t rawHeight = std::int32_t(get32(header + 22));
-    const bool plain32 = get16(header) == 0x4d42 && get32(header + 14) >= kInfoHeader &&
-                         get16(header + 26) == 1 && get16(header + 28) == 32 && get32(header + 30) == 0;
-    const std::int64_t height = rawHeight < 0 ? -std::int64_t(rawHeight) : rawHeight;
-    const std::int64_t rowBytes = std::int64_t(width) * 4;
-    if (!plain32 || width <= 0 || height <= 0 || width > 65535 || height > 65535 ||
-        pixelOffset < kFileHeader + get32(header + 14) ||
-        std::int64_t(pixelOffset) + rowBytes * height > std::int64_t(info.st_size)) {
-        image = QImage();
-        return false;
-    }
-    if (image.size() != QSize(width, int(height)) || image.format() != QImage::Format_RGB32 ||
-        image.bytesPerLine() != rowBytes)
-        image = QImage(width, int(height), QImage::Format_RGB32);
+    const std::size_t rowBytes = std::size_t(layout->size.width()) * 4;
+    if (image.size() != layout->size || image.format() != QImage::Format_RGB32 ||
+        std::size_t(image.bytesPerLine()) != rowBytes)
+        image = QImage(layout->size, QImage::Format_RGB32);
     if (image.isNull()) return false;
     const int fd = file.get();
     // bits() detaches the image from any other holder before the rows are overwritten.
     const bool ok = transferAll(
-        rowPieces(image.bits(), image.bytesPerLine(), int(height), std::size_t(rowBytes), rawHeight > 0),
-        pixelOffset, [fd](const iovec* v, int n, off_t at) { return ::preadv(fd, v, n, at); });
+        rowPieces(image.bits(), image.bytesPerLine(), layout->size.height(), rowBytes, layout->bottomUp),
+        layout->pixelOffset, [fd](const iovec* v, int n, off_t at) { return ::preadv(fd, v, n, at); });
     if (!ok) image = QImage();
     // A frame is read once: its pages would only crowd out what is written next.
     ::posix_fadvise(fd, 0, 0, POSIX_FADV_DONTNEED);

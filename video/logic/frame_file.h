@@ -22,6 +22,16 @@ bool writeFrameBmp(const QImage& image, const QString& path, bool throughPageCac
 
 // Reads a 32-bit BI_RGB BMP (bottom-up or top-down) into image as Format_RGB32, reusing image's
 // memory when it already has that size and format. The file is read once: its pages leave the
-// system's cache. False, with image left null, when the file is missing, unreadable, truncated or
-// another kind of BMP.
+// system's cache. False, with image left null, when the file is missing, unreadable, truncated,
+// another kind of BMP or has a side longer than an AVI file's frame may have: a header is never the
+// reason for a larger picture than that.
 bool readFrameBmp(const QString& path, QImage& image);
+
+// What a file named as a frame holds, by its header and its length only.
+enum class FrameFileCheck {
+    Whole,     // a frame of the expected size (any size an AVI frame may have, when none is expected)
+    CutShort,  // empty, or a frame header with fewer pixels after it: a write that a kill cut short
+    Foreign,   // anything else: no frame of this run
+};
+// seen: the size the header gives, for Whole and CutShort.
+FrameFileCheck checkFrameFile(const QString& path, QSize expected = {}, QSize* seen = nullptr);

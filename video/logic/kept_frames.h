@@ -4,29 +4,47 @@
 #pragma once
 
 #include <QList>
+#include <QSize>
 #include <QString>
+#include <QStringList>
 #include <cstdint>
+#include <functional>
 
 // The numbers of the frame files in frameDirectory, ascending.
 QList<std::int32_t> frameFileNumbers(const QString& frameDirectory);
-
-// Removes the frame files in frameDirectory that hold no whole picture: writes that a kill cut
-// short, as a failed write of the program's own is removed. Returns how many went.
-int removeCutShortFrameFiles(const QString& frameDirectory);
 
 // Renames the frame files in frameDirectory to 1, 2, ... in their order and returns how many now
 // run unbroken from 1. Each rename moves a file to a number below every file not yet renamed, so
 // a kill part way leaves the frames in their order under unique names.
 std::int32_t renumberFrameFiles(const QString& frameDirectory);
 
-// A note in frameDirectory that frame files 1 to frames are in the finished file aviPath. It is on
-// the disk before the deletion of those frame files begins and is removed after it, so that a kill
-// during the deletion never turns the frames left into a second AVI file. False when it cannot be
-// written.
-bool writeFramesInAviNote(const QString& frameDirectory, const QString& aviPath, std::int32_t frames);
-QString framesInAviNotePath(const QString& frameDirectory);
-void removeFramesInAviNote(const QString& frameDirectory);
+// Removes the frame files numbered up to last, those that are there, in ascending order (removed is
+// told of each), then flushes the folder. Returns how many went.
+qsizetype removeFrameFilesUpTo(const QString& frameDirectory, std::int32_t last,
+                               const std::function<void(std::int32_t)>& removed = {});
 
-// Finishes a deletion that a kill interrupted: when a note is there and its AVI file still exists,
-// deletes the frame files it names; then removes the note.
-void settleFramesInAviNote(const QString& frameDirectory);
+// Where the movie files go: a movie file that a record names must be one of these.
+struct MovieFolder {
+    QString saveDirectory;
+    QString prefix;
+};
+// path is directly in the save folder and named prefix + number + ".avi".
+bool isMovieFileOf(const QString& path, const MovieFolder& movies);
+
+// What settleKeptFrames did.
+struct SettledFrames {
+    QSize frameSize;          // of the frame files that stay; invalid when none stay
+    qsizetype inMovie = 0;    // frame files removed as a finished movie file holds their frames
+    QString unfinishedMovie;  // a movie file that a killed run began and never finished, removed
+    QStringList setAside;     // files named as frames that hold no frame of the run, renamed so
+    QString untrustedRecord;  // a record that could not be read or named a file not the run's: ignored
+};
+
+// Settles what a killed or failed run left in frameDirectory, by its record (assembly_record.h)
+// and what the movie file it names holds: frames that a finished movie file holds go; a movie file
+// the run began and never finished goes, its frames staying; frame files that a kill cut short go;
+// files named as frames that are no frames of the run's size are set aside under another name. The
+// record goes too, unless the movie file could not be flushed, when it stays to be settled again.
+// Nothing is removed on the word of a record that cannot be read, names a movie file outside the
+// save folder or one that is not the file the run created.
+SettledFrames settleKeptFrames(const QString& frameDirectory, const MovieFolder& movies);

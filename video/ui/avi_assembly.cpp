@@ -4,6 +4,7 @@
 #include <QDir>
 #include <QElapsedTimer>
 #include <QFile>
+#include <QFileInfo>
 #include <QWindow>
 #include <algorithm>
 #include <cerrno>
@@ -29,6 +30,18 @@ const QString kKeptFramesQuestion = QStringLiteral(
     "これらからAVIファイルを作成しますか?");
 const QString kNotStartedMeanwhile = QStringLiteral("\n(録画はそのあとで始めてください.)");
 const QString kAbandoned = QStringLiteral("エラー：動画保存を中断しました");
+const QString kNoRecord = QStringLiteral("録画の記録 %1 を作成できません.");
+const QString kRecordNotWritten =
+    QStringLiteral("録画の記録 %1 を書き込めないため、ＡＶＩファイルを作成しませんでした.");
+const QString kKeptNotAssembled = QStringLiteral("フレームファイルはそのまま残しました.");
+const QString kUnfinishedRemoved = QStringLiteral(
+    "作成途中で終わったＡＶＩファイル %1 を削除しました.\n"
+    "そのフレームはフレームファイルに残っています.");
+const QString kSetAside =
+    QStringLiteral("録画のフレームとして読めないファイルを、名前を変えて残しました:\n%1");
+const QString kRecordIgnored = QStringLiteral(
+    "録画の記録 %1 は読めないか、記録にあるＡＶＩファイルがこの録画のものでないため、無視しました.\n"
+    "フレームファイルは消していません.");
 const QString kFramesKept = QStringLiteral(
     "%1 枚のフレームはAVIファイルに入っていません.\n"
     "フレームファイルを %2 に残しました.\n"
@@ -40,6 +53,26 @@ public:
     explicit FrameFileError(const QString& path)
         : std::runtime_error(QStringLiteral("ファイル %1 を開けません").arg(path).toStdString()) {}
 };
+
+QString nativeList(const QStringList& paths) {
+    constexpr qsizetype kShown = 10;
+    QStringList lines;
+    for (const QString& path : paths.first(std::min(paths.size(), kShown)))
+        lines << QDir::toNativeSeparators(path);
+    if (paths.size() > kShown) lines << QStringLiteral("ほか %1 個").arg(paths.size() - kShown);
+    return lines.join(QLatin1Char('\n'));
+}
+
+// What settling kept frames did that the user should know of, one paragraph each.
+QString settlingReport(const SettledFrames& settled) {
+    QStringList paragraphs;
+    if (!settled.untrustedRecord.isEmpty())
+        paragraphs << kRecordIgnored.arg(QDir::toNativeSeparators(settled.untrustedRecord));
+    if (!settled.unfinishedMovie.isEmpty())
+        paragraphs << kUnfinishedRemoved.arg(QDir::toNativeSeparators(settled.unfinishedMovie));
+    if (!settled.setAside.isEmpty()) paragraphs << kSetAside.arg(nativeList(settled.setAside));
+    return paragraphs.join(QStringLiteral("\n\n"));
+}
 
 std::uint8_t progress(std::int32_t i, std::int32_t frameCount, int base) {
     return std::uint8_t(std::int64_t(i) * 100 / (2 * std::int64_t(frameCount)) + base);
@@ -90,31 +123,59 @@ bool AviAssembly::offerKeptFramesAtStart() {
 
 AviAssembly::KeptFrames AviAssembly::offerKeptFrames(bool beforeRecording) {
     const QString& folder = m_state.frameDirectory;
-    settleFramesInAviNote(folder);
-    removeCutShortFrameFiles(folder);
+    const Settings& s = m_state.settings;
+    const SettledFrames settled = settleKeptFrames(folder, MovieFolder{s.SaveDirectory, s.MoviePrefix});
+    m_keptFrameSize = settled.frameSize;
+    const QString report = settlingReport(settled);
     const qsizetype kept = frameFileNumbers(folder).size();
-    if (kept == 0) return KeptFrames::None;
+    if (kept == 0) {
+        if (!report.isEmpty()) m_services.messages.message(&m_window, report);
+        return KeptFrames::None;
+    }
     QString question = kKeptFramesQuestion.arg(kept).arg(QDir::toNativeSeparators(folder));
     if (beforeRecording) question += kNotStartedMeanwhile;
+    if (!report.isEmpty()) question = report + QStringLiteral("\n\n") + question;
     if (m_services.messages.question(&m_window, question)) return KeptFrames::ToAssemble;
     m_folderLock.reset();  // left as they are, and asked about again next time
     return KeptFrames::Left;
 }
 
-std::int32_t AviAssembly::takeKeptFrames() {
+std::optional<std::int32_t> AviAssembly::takeKeptFrames() {
     const std::int32_t frames = renumberFrameFiles(m_state.frameDirectory);
-    QImage first;
-    readFrameBmp(frameFilePath(m_state.frameDirectory, 1), first);
-    newMovie(first.isNull() ? QSize(320, 240) : first.size(), m_state.settings.RecordRate);
+    if (!newMovie(m_keptFrameSize, m_state.settings.RecordRate, kKeptNotAssembled)) return std::nullopt;
     return frames;
 }
 
-void AviAssembly::newMovie(QSize size, std::int32_t rate) {
+bool AviAssembly::newMovie(QSize size, std::int32_t rate, const QString& failure) {
     const Settings& s = m_state.settings;
     m_movieNumber = firstFreeMovieNumber(s.SaveDirectory, s.MoviePrefix);
+    m_frameSize = size;
     // The last run's writer has finished; the next one takes its place.
     m_writer.reset();
     m_writer = newWriter(size, rate);
+    AssemblyRecord record;
+    record.frameSize = size;
+    m_record = AssemblyRecordFile::reserve(m_state.frameDirectory, record);
+    if (m_record) return true;
+    const QString path = QDir::toNativeSeparators(assemblyRecordPath(m_state.frameDirectory));
+    m_services.messages.error(&m_window, withCause(kNoRecord.arg(path), errno) + QLatin1Char('\n') + failure);
+    return false;
+}
+
+void AviAssembly::noteCreation(const QString& path, std::optional<FileId> created, std::int32_t frameCount) {
+    AssemblyRecord record;
+    record.stage = created ? AssemblyRecord::Stage::Writing : AssemblyRecord::Stage::Creating;
+    record.frameSize = m_frameSize;
+    record.movie = path;
+    record.frames = frameCount;
+    record.movieId = created;
+    // Without the record, a kill would leave frames that the next start could not tell apart from
+    // frames in no file: nothing is made.
+    if (!m_record || !m_record->write(record))
+        throw AviFileCreationError(withCause(kRecordNotWritten.arg(QDir::toNativeSeparators(
+                                                 assemblyRecordPath(m_state.frameDirectory))),
+                                             m_record ? errno : ENOENT)
+                                       .toStdString());
 }
 
 std::unique_ptr<AviMovieWriter> AviAssembly::newWriter(QSize size, std::int32_t rate) {
@@ -138,6 +199,9 @@ AviAssembly::Outcome AviAssembly::writeMovie(std::int32_t frameCount) {
     waitUntilExposed(m_progressWindow);
     const Settings& s = m_state.settings;
     m_writer->setFileName(movieFilePath(s.SaveDirectory, s.MoviePrefix, m_movieNumber));
+    m_writer->setCreationNote([this, frameCount](const QString& path, std::optional<FileId> created) {
+        noteCreation(path, created, frameCount);
+    });
     m_writer->setFreeName([this] {
         const Settings& s = m_state.settings;
         m_movieNumber = firstFreeMovieNumber(s.SaveDirectory, s.MoviePrefix);
@@ -176,12 +240,16 @@ qsizetype AviAssembly::removeFramesInFile(std::int32_t frameCount) {
     m_writer->Close();
     const QString& folder = m_state.frameDirectory;
     const std::int32_t inFile = std::int32_t(std::min<std::int64_t>(m_writer->framesInFile(), frameCount));
-    const bool noted = inFile > 0 && writeFramesInAviNote(folder, m_writer->FileName(), inFile);
-    for (std::int32_t i = 1; i <= inFile; ++i) {
-        QFile::remove(frameFilePath(folder, i));
-        m_progressWindow.change(progress(i, frameCount, 50));
-    }
-    if (noted) removeFramesInAviNote(folder);
+    // A run without frames makes a file with an empty stream; one whose frames all failed, none.
+    if (frameCount > 0 && inFile == 0) m_writer->discard();
+    // Unflushed, the file's name could vanish with a power cut after its frames: they stay then, and
+    // the record, which the next start settles again.
+    const bool settled = inFile == 0 || flushFolder(QFileInfo(m_writer->FileName()).absolutePath());
+    if (inFile > 0 && settled)
+        removeFrameFilesUpTo(folder, inFile,
+                             [&](std::int32_t n) { m_progressWindow.change(progress(n, frameCount, 50)); });
+    if (settled && m_record) m_record->remove();
+    m_record.reset();
     return frameFileNumbers(folder).size();
 }
 

@@ -7,7 +7,9 @@
 #include <optional>
 
 #include "core/logic/program_state.h"
+#include "platform/system/durable_file.h"
 #include "platform/system/file_lock.h"
+#include "video/logic/assembly_record.h"
 
 class AssemblyProgressWindow;
 class AviLibraryLoader;
@@ -49,12 +51,15 @@ public:
     // At the program's start: the same offer, unless another copy of the program is recording into
     // the folder. True when the kept frames are to be assembled.
     bool offerKeptFramesAtStart();
-    // Numbers the kept frames from 1 and makes a writer for them; returns how many there are. The
-    // run's clock is lost with it: the frames play at the rate of the settings.
-    std::int32_t takeKeptFrames();
+    // Numbers the kept frames from 1 and makes a writer for them; returns how many there are, or
+    // nothing (after telling the user, the frames left as they are) when newMovie fails. The run's
+    // clock is lost with it: the frames play at the rate of the settings.
+    std::optional<std::int32_t> takeKeptFrames();
 
-    // A fresh writer for the next file, with frames of size at rate frames per second.
-    void newMovie(QSize size, std::int32_t rate);
+    // A fresh writer for the next file, with frames of size at rate frames per second, and the
+    // run's record in the frame folder (assembly_record.h). False when the record cannot be made:
+    // the user has been told, with failure leading the cause.
+    bool newMovie(QSize size, std::int32_t rate, const QString& failure);
     // The rate the run achieved, in place of the one the writer was made with.
     void setFrameRate(std::int64_t rate);
 
@@ -64,8 +69,10 @@ public:
         qsizetype framesKept = 0;  // frame files that stay in the folder
     };
     // Frames 1 to frameCount into the AVI file under the progress window, then the clean-up: the AVI
-    // file is whole on the disk before any frame file goes, and only the frames it holds go. The
-    // progress window is hidden at the end.
+    // file and its name in the folder are on the disk before any frame file goes, and only the frames
+    // it holds go. The run's record is kept up to date at each step, so that a kill anywhere leaves
+    // nothing that the next start would make into a second AVI file. The progress window is hidden
+    // at the end.
     Outcome writeMovie(std::int32_t frameCount);
     // The codec dialog and re-compression, when there is a file to compress.
     void offerCompression(const Outcome& outcome);
@@ -81,6 +88,9 @@ private:
     // A writer that stands over the frame window.
     std::unique_ptr<AviMovieWriter> newWriter(QSize size, std::int32_t rate);
     bool lockFrameFolder();
+    // Writes the record of the movie file about to be created at path (or created as created);
+    // throws AviFileCreationError when it cannot.
+    void noteCreation(const QString& path, std::optional<FileId> created, std::int32_t frameCount);
     // The protected block: throws when a frame file is missing or cannot be read.
     void writeFrames(std::int32_t frameCount);
     // Returns how many frame files stay in the folder.
@@ -93,4 +103,8 @@ private:
     std::unique_ptr<AviMovieWriter> m_writer;
     std::int32_t m_movieNumber = 0;
     std::optional<FileLock> m_folderLock;
+    std::optional<AssemblyRecordFile> m_record;
+    QSize m_frameSize;
+    // What the last settling of kept frames found.
+    QSize m_keptFrameSize;
 };

@@ -11,6 +11,7 @@
 
 #include "platform/avi/avi_library_loader.h"
 #include "platform/avi/codec_chooser.h"
+#include "platform/system/durable_file.h"
 #include "platform/x11/message_box.h"
 #include "platform/x11/window_stack.h"
 #include "video/logic/avi_names.h"
@@ -27,8 +28,11 @@ const QString kTruncated = QStringLiteral(
     "書き込めたフレームまでを保存しました.");
 const QString kUnfinished = QStringLiteral(
     "ＡＶＩファイルを最後まで書き込めませんでした.\n"
-    "このファイルは再生できません.");
+    "再生できないファイルは削除しました.");
 const QString kCannotOpen = QStringLiteral("ＡＶＩファイルを開けませんでした.");
+const QString kNotFlushed = QStringLiteral(
+    "圧縮ＡＶＩファイル %1 の名前をディスクに書き込めませんでした.\n"
+    "停電などがあると、ファイルが失われることがあります.");
 // Names tried after the chosen one was taken, before the file counts as one that cannot be made.
 constexpr int kMostRenames = 1000;
 
@@ -50,7 +54,7 @@ void AviMovieWriter::setBitDepth(quint16 value) { m_bitDepth = value == 24 ? 24 
 bool AviMovieWriter::Open() {
     if (m_fileName.isEmpty()) return false;
     m_framesInFile = 0;
-    m_lostFrames = false;
+    m_lostFrames = m_removed = false;
     if (!QDir().mkpath(QFileInfo(m_fileName).absolutePath()))
         throw AviFileCreationError(withCause(fileCreationErrorText(m_fileName), errno).toStdString());
 
@@ -60,8 +64,13 @@ bool AviMovieWriter::Open() {
     m_frameFormat.bitCount = m_bitDepth;
 
     auto file = std::make_unique<AviFileWriter>();
+    const auto note = [this](std::optional<FileId> created) {
+        if (m_creationNote) m_creationNote(m_fileName, created);
+    };
     // A file standing under the name is never replaced: it may be another copy's finished recording.
-    for (int renamed = 0; !file->create(nativePath(m_fileName)); ++renamed) {
+    for (int renamed = 0;; ++renamed) {
+        note(std::nullopt);
+        if (file->create(nativePath(m_fileName))) break;
         const int error = errno;
         if (error == EEXIST && m_freeName && renamed < kMostRenames) {
             m_fileName = m_freeName();
@@ -73,6 +82,13 @@ bool AviMovieWriter::Open() {
             return false;
         }
         throw AviFileCreationError(withCause(fileCreationErrorText(m_fileName), error).toStdString());
+    }
+    try {
+        note(file->fileId());
+    } catch (const AviFileCreationError&) {
+        (void)file->close();
+        QFile::remove(m_fileName);
+        throw;
     }
     if (!file->createStream(m_width, m_height, std::uint32_t(m_frameRate), m_frameFormat)) {
         (void)file->close();
@@ -115,13 +131,18 @@ void AviMovieWriter::Close() {
     m_framesInFile = m_aviFile->framesInFile();
     m_aviFile.reset();
     if (closed == AviFileWriter::Closed::Complete) return;
+    if (m_framesInFile == 0) discard();
     m_lostFrames = true;
-    m_messages.warning(nullptr, closed == AviFileWriter::Closed::Truncated ? kTruncated : kUnfinished);
+    m_messages.warning(nullptr, m_framesInFile > 0 ? kTruncated : kUnfinished);
+}
+
+void AviMovieWriter::discard() {
+    if (!m_aviFile) m_removed = QFile::remove(m_fileName);
 }
 
 void AviMovieWriter::Finish() {
     Close();
-    if (m_lostFrames) return;
+    if (m_lostFrames || m_removed) return;
     if (!m_compress) return;
 
     AviLibrary* library = m_avi.library();
@@ -159,11 +180,17 @@ void AviMovieWriter::recompress(AviLibrary& library, std::unique_ptr<AviSource> 
     delete progressWindow.data();
     giveFocusBack();
     source.reset();
-    // One rename replaces the uncompressed file, so neither file is lost if it fails.
-    if (result != 0 || std::rename(nativePath(temporary).c_str(), nativePath(m_fileName).c_str()) != 0) {
+    // One rename replaces the uncompressed file, so neither file is lost if it fails; the new file
+    // is on the disk before it takes the name, and the name is before the uncompressed file is gone
+    // for good.
+    if (result != 0 || !flushFile(temporary) ||
+        std::rename(nativePath(temporary).c_str(), nativePath(m_fileName).c_str()) != 0) {
         m_messages.warning(nullptr, QStringLiteral("圧縮ＡＶＩファイル作成を中断しました."));
         QFile::remove(temporary);
+        return;
     }
+    if (!flushFolder(QFileInfo(m_fileName).absolutePath()))
+        m_messages.warning(nullptr, withCause(kNotFlushed.arg(QDir::toNativeSeparators(m_fileName)), errno));
 }
 
 std::int32_t AviMovieWriter::SaveProgress(std::int32_t percent) {

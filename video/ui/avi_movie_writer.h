@@ -10,6 +10,7 @@
 #include <cstdint>
 #include <functional>
 #include <memory>
+#include <optional>
 #include <stdexcept>
 #include <vector>
 
@@ -70,6 +71,11 @@ public:
     // Where a file appeared under FileName after the name was chosen (another copy of the program
     // recording into the same folder), Open asks this for the next name to try instead.
     void setFreeName(std::function<QString()> next) { m_freeName = std::move(next); }
+    // Told before each try at creating the file (created empty) and once it is made (created its
+    // identity), so that what a kill leaves can be told apart later. Throwing AviFileCreationError
+    // stops Open, which then removes a file it made.
+    using CreationNote = std::function<void(const QString& path, std::optional<FileId> created)>;
+    void setCreationNote(CreationNote note) { m_creationNote = std::move(note); }
 
     // Creates FileName's folder chain if needed and a new AVI file with its video stream, never
     // over an existing file: a name that is taken is replaced by the one setFreeName gives. False
@@ -87,15 +93,19 @@ public:
     std::function<void(const QImage&, std::vector<std::uint8_t>&)> framePreparer() const;
     bool addPreparedFrame(const std::vector<std::uint8_t>& sample);
     // Completes the open file: its indexes and final headers, flushed to the disk. A file that lost
-    // frames to a write error is closed with the frames written before it, and the user is told.
-    // Nothing happens when no file is open.
+    // frames to a write error is closed with the frames written before it, and the user is told; if
+    // that leaves no frame, it is removed. Nothing happens when no file is open.
     void Close();
+    // Removes the closed file, which then is not offered for re-compression: one that holds none of
+    // the frames meant for it.
+    void discard();
     // The frames readable in the file once Close has run (0 when Open failed).
     std::uint32_t framesInFile() const { return m_framesInFile; }
     // Closes the file as Close does, then, when Compress is set, offers re-compression: on success
     // the compressed file replaces the uncompressed one; cancelled, failed or aborted, or without
-    // the AVI module (kNoAviLibraryText), the uncompressed file stays. A file that lost frames is
-    // not offered. Releases everything, whatever Open returned.
+    // the AVI module (kNoAviLibraryText), the uncompressed file stays. A file that lost frames or
+    // was removed is not offered. The compressed file is on the disk, and its name in the folder,
+    // before Finish returns. Releases everything, whatever Open returned.
     void Finish();
 
     // The re-save's progress callback: shows percent, lets pending window events run and returns
@@ -130,9 +140,11 @@ private:
     quint16 m_bitDepth = 16;
 
     std::function<QString()> m_freeName;
+    CreationNote m_creationNote;
     std::unique_ptr<AviFileWriter> m_aviFile;
     std::uint32_t m_framesInFile = 0;
     bool m_lostFrames = false;
+    bool m_removed = false;
     BitmapInfoHeader m_frameFormat;
     std::vector<std::uint8_t> m_frameBuffer;
     AviSaveOptions m_saveOptions;

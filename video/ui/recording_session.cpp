@@ -28,6 +28,7 @@ const struct {
                          {HotkeyAction::Stop, &RecordingSession::stop}};
 
 const QString kCannotMakeImage = QStringLiteral("画像を作成できません");
+const QString kNotStarted = QStringLiteral("録画を始められません.");
 
 }  // namespace
 
@@ -86,7 +87,7 @@ void RecordingSession::start() {
     if (kept == AviAssembly::KeptFrames::ToAssemble) return assembleKeptFrames();
     if (kept == AviAssembly::KeptFrames::Left) return;
 
-    m_assembly.newMovie(frame.size, s.RecordRate);
+    if (!m_assembly.newMovie(frame.size, s.RecordRate, kNotStarted)) return m_assembly.releaseFrameFolder();
     m_frameTimer.setInterval(frameTimerIntervalMs(s.RecordRate));
     beginRun();
 }
@@ -96,9 +97,10 @@ void RecordingSession::offerKeptFramesAtStart() {
 }
 
 void RecordingSession::assembleKeptFrames() {
-    const std::int32_t frames = m_assembly.takeKeptFrames();
+    const std::optional<std::int32_t> frames = m_assembly.takeKeptFrames();
+    if (!frames) return m_assembly.releaseFrameFolder();
     advance(RecordingCommand::Recover);
-    assemble(frames);
+    assemble(*frames);
 }
 
 void RecordingSession::beginRun() {
