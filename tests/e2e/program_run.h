@@ -1,6 +1,7 @@
 #pragma once
 
 #include <gtest/gtest.h>
+#include <signal.h>
 
 #include <QDir>
 #include <QFile>
@@ -28,9 +29,17 @@ public:
         QFile::copy(bin + QStringLiteral("/Help/manual.htm"),
                     m_dir.path() + QStringLiteral("/Help/manual.htm"));
     }
-    ~ProgramRun() {
+    ~ProgramRun() { kill(); }
+    // Kills the program at once, and strace with it when it runs under strace, whose tracee would
+    // outlive it.
+    void kill() {
+        const qint64 pid = m_process.processId();
+        QFile children(QStringLiteral("/proc/%1/task/%1/children").arg(pid));
+        if (pid > 0 && children.open(QIODevice::ReadOnly))
+            for (const QByteArray& child : children.readAll().split(' '))
+                if (child.toInt() > 0) ::kill(pid_t(child.toInt()), SIGKILL);
         m_process.kill();
-        m_process.waitForFinished(3000);
+        m_process.waitForFinished(5000);
     }
     // killAt: a system call of the program's main thread and the call (from 1) that it does not
     // live to make.

@@ -87,10 +87,7 @@ protected:
         }
         return seen;
     }
-    void kill() {
-        ::kill(pid_t(run.process().processId()), SIGKILL);
-        run.process().waitForFinished(5000);
-    }
+    void kill() { run.kill(); }
 
     TrayHost tray;
     ProgramOnBackdrop program;

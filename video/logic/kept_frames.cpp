@@ -127,7 +127,12 @@ SettledFrames settleKeptFrames(const QString& frameDirectory, const MovieFolder&
         }
     }
     if (found.present && !settleAgain && QFile::remove(found.path)) flushFolder(frameDirectory);
-    if (frameFileNumbers(frameDirectory).isEmpty()) size = QSize();
+    // An ignored record matters only while frames stay on its account (a kill before its first
+    // write leaves it empty).
+    if (frameFileNumbers(frameDirectory).isEmpty()) {
+        size = QSize();
+        settled.untrustedRecord.clear();
+    }
     settled.frameSize = size;
     return settled;
 }
