@@ -405,6 +405,29 @@ TEST_F(Recording, TheRunHoldsTheFolderAndNeverOverwritesAFileThatTookItsNameMean
     EXPECT_TRUE(FileLock::tryLock(folder(), FileLock::Mode::Exclusive));
 }
 
+// Where the run's record cannot be made, nothing is recorded, and kept frames are not made into a file
+// that a kill could leave twice: they stay.
+TEST_F(Recording, WithoutItsRecordNoRunStartsAndKeptFramesStay) {
+    ASSERT_TRUE(QDir().mkpath(folder() + QStringLiteral(".kadrel00AVISAVE.record")));  // in the way
+    start();
+    choose(FrameCommand::StartRecording);
+    ASSERT_EQ(boxes.errors.size(), 1);
+    EXPECT_TRUE(boxes.errors[0].startsWith(
+        QStringLiteral("録画の記録 %1.kadrel00AVISAVE.record を作成できません.").arg(folder())));
+    EXPECT_TRUE(boxes.errors[0].endsWith(QStringLiteral("\n録画を始められません.")));
+    EXPECT_EQ(std::tuple(rec().runState(), frameFiles(), form().isEnabled()),
+              std::tuple(RecordingState::Idle, 0, true));
+
+    ASSERT_TRUE(writeFrameBmp(QImage(8, 8, QImage::Format_RGB32), folder() + "kadrel00AVISAVE1.bmp"));
+    boxes.answers = {true};
+    choose(FrameCommand::StartRecording);
+    ASSERT_EQ(boxes.errors.size(), 2);
+    EXPECT_TRUE(boxes.errors[1].endsWith(QStringLiteral("\nフレームファイルはそのまま残しました.")));
+    EXPECT_EQ(std::tuple(rec().runState(), frameFiles(), QFile::exists(movie(1))),
+              std::tuple(RecordingState::Idle, 1, false));
+    EXPECT_TRUE(FileLock::tryLock(folder(), FileLock::Mode::Exclusive));
+}
+
 // As a killed copy leaves them: frames 1 and 2 already in a finished AVI file (the note of the
 // deletion names it), frames 3, 4 and 9 in none, frame 10 cut short, half-written replacements
 // and the temporary file of a re-compression.
