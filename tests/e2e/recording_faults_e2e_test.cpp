@@ -9,6 +9,7 @@
 #include <QFile>
 #include <QRegularExpression>
 #include <QTemporaryDir>
+#include <QtEndian>
 #include <functional>
 #include <optional>
 #include <string>
@@ -20,6 +21,7 @@
 #include "platform/avi/avi_file_writer.h"
 #include "platform/system/file_lock.h"
 #include "program_run.h"
+#include "video/logic/frame_file.h"
 
 namespace {
 
@@ -170,6 +172,38 @@ TEST_F(RecordingFaults, AKillAtAnyMomentLosesNoFrameAndTheNextStartMakesNoSecond
         EXPECT_FALSE(QFile::exists(run.file(QStringLiteral(".kadrel00AVISAVE.record"))));
         kill();
     }
+}
+
+// What a damaged folder holds at the start: frames claiming 60000 x 60000 pixels (in a sparse file
+// of that length) and 0x7fffffff x 0x7fffffff, and a record of binary junk. The start asks at once,
+// its memory stays small, and the whole frames become the movie; the others stay, renamed.
+TEST_F(RecordingFaults, DamagedLeftoversNeitherHoldUpTheStartNorGrowItsMemory) {
+    for (int n = 1; n <= 3; ++n) {
+        QImage frame(64, 48, QImage::Format_RGB32);
+        frame.fill(qRgb(n * 60, 0, 0));
+        ASSERT_TRUE(writeFrameBmp(frame, run.file(QStringLiteral("kadrel00AVISAVE%1.bmp").arg(n))));
+    }
+    for (const auto& [n, side] : {std::pair(4, 60000u), std::pair(5, 0x7fffffffu)}) {
+        QByteArray header = fileBytes(run.file(QStringLiteral("kadrel00AVISAVE1.bmp"))).left(54);
+        qToLittleEndian(side, header.data() + 18);
+        qToLittleEndian(side, header.data() + 22);
+        QFile file(run.file(QStringLiteral("kadrel00AVISAVE%1.bmp").arg(n)));
+        ASSERT_TRUE(file.open(QIODevice::WriteOnly) && file.write(header) == 54 &&
+                    file.resize(54 + (side > 65535 ? qint64(1) << 34 : qint64(side) * 4 * side)));
+    }
+    QByteArray junk(4096, '\0');
+    for (qsizetype i = 0; i < junk.size(); ++i) junk[i] = char(i * 7919 >> 3);
+    ASSERT_TRUE(writeFile(run.file(QStringLiteral(".kadrel00AVISAVE.record")), junk));
+    ASSERT_TRUE(startProgram());
+    ASSERT_TRUE(titled(QStringLiteral("Kadrel")));
+    answerUntilIdle();
+    QFile status(QStringLiteral("/proc/%1/status").arg(run.process().processId()));
+    ASSERT_TRUE(status.open(QIODevice::ReadOnly));
+    const QByteArray text = status.readAll();
+    const qsizetype peak = text.indexOf("VmHWM:");
+    EXPECT_LT(text.mid(peak + 6, text.indexOf("kB", peak) - peak - 6).trimmed().toLongLong(), 200 * 1024);
+    EXPECT_EQ(framesIn(movie(1)), 3);
+    EXPECT_EQ(frameFiles(), QStringList({"kadrel00AVISAVE4.bmp.bad", "kadrel00AVISAVE5.bmp.bad"}));
 }
 
 // Under strace: the movie file's name is flushed with its folder before the first frame file goes;
