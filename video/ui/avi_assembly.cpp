@@ -157,8 +157,9 @@ bool AviAssembly::newMovie(QSize size, std::int32_t rate, const QString& failure
     record.frameSize = size;
     m_record = AssemblyRecordFile::reserve(m_state.frameDirectory, record);
     if (m_record) return true;
+    const int error = errno;
     const QString path = QDir::toNativeSeparators(assemblyRecordPath(m_state.frameDirectory));
-    m_services.messages.error(&m_window, withCause(kNoRecord.arg(path), errno) + QLatin1Char('\n') + failure);
+    m_services.messages.error(&m_window, withCause(kNoRecord.arg(path), error) + QLatin1Char('\n') + failure);
     return false;
 }
 
@@ -171,11 +172,10 @@ void AviAssembly::noteCreation(const QString& path, std::optional<FileId> create
     record.movieId = created;
     // Without the record, a kill would leave frames that the next start could not tell apart from
     // frames in no file: nothing is made.
-    if (!m_record || !m_record->write(record))
-        throw AviFileCreationError(withCause(kRecordNotWritten.arg(QDir::toNativeSeparators(
-                                                 assemblyRecordPath(m_state.frameDirectory))),
-                                             m_record ? errno : ENOENT)
-                                       .toStdString());
+    if (m_record && m_record->write(record)) return;
+    const int error = m_record ? errno : ENOENT;
+    const QString recordPath = QDir::toNativeSeparators(assemblyRecordPath(m_state.frameDirectory));
+    throw AviFileCreationError(withCause(kRecordNotWritten.arg(recordPath), error).toStdString());
 }
 
 std::unique_ptr<AviMovieWriter> AviAssembly::newWriter(QSize size, std::int32_t rate) {
