@@ -29,6 +29,11 @@ void restoreToForeground(QWidget* window);
 // above nothing else on that account), and it takes the keyboard focus.
 void showOver(QWidget* window, QWidget* opener);
 
+// Lets window events run until the window is mapped and painted, for at most a second: for a window
+// shown just before work that lets no events through, which would otherwise stay blank, and leave
+// what covered the windows behind it painted there, until that work lets events run.
+void waitUntilPainted(QWidget* window);
+
 // Runs the dialog modally as one opened from opener (kept above it, with the keyboard focus), then
 // gives the focus back to opener, or with no opener to the window that had it, and returns the
 // dialog's result. Qt asks for the focus of a modal dialog with the time of the last event it saw,

@@ -4,7 +4,9 @@
 #include <xcb/xcb.h>
 
 #include <QApplication>
+#include <QCoreApplication>
 #include <QDialog>
+#include <QElapsedTimer>
 #include <QEvent>
 #include <QPointer>
 #include <QTimer>
@@ -278,6 +280,15 @@ void clearMinimizedStart(QWidget* window) {
     xcb_change_property(c, XCB_PROP_MODE_REPLACE, id, XCB_ATOM_WM_HINTS, XCB_ATOM_WM_HINTS, 32,
                         uint32_t(hints.size()), hints.data());
     xcb_flush(c);
+}
+
+void waitUntilPainted(QWidget* window) {
+    QElapsedTimer waited;
+    waited.start();
+    const auto exposed = [window] { return window->windowHandle() && window->windowHandle()->isExposed(); };
+    while (!exposed() && waited.elapsed() < 1000) QCoreApplication::processEvents(QEventLoop::AllEvents, 20);
+    window->repaint();
+    QCoreApplication::processEvents();
 }
 
 }  // namespace window_stack

@@ -227,7 +227,8 @@ TEST_F(Recording, FrameModeRunPausesMovesResumesRefusesCommandsDuringTheStopAndC
     bool idleAtCodecDialog = false;
     codecs.whenAsked = [&] {
         idleAtCodecDialog = !program->state.capture.Recording && form().isEnabled() &&
-                            !rec().trayIcon().isPresent() && frameFiles() == 0 && buttonInShape();
+                            !rec().trayIcon().isPresent() && frameFiles() == 0 && buttonInShape() &&
+                            form().windowTitle() == QStringLiteral("Kadrel1.02  420 , 360");
     };
     form().close();
     waitIdle();

@@ -15,6 +15,7 @@
 #include <QSpinBox>
 #include <QTemporaryDir>
 #include <QTimer>
+#include <QWindow>
 #include <QtEndian>
 #include <functional>
 
@@ -176,9 +177,12 @@ TEST(AviMovieWriter, RecompressionReplacesTheFileWithTheChosenCodec) {
         Fixture f;
         f.codecs.encoder = encoder;
         double progressSeen = 0;
-        f.codecs.duringSave = [&] {
+        // Once the re-save has taken its first step: the window was painted before it.
+        std::function<void()> firstStep = [&] {
             SaveProgressWindow* w = f.avi.progressWindow;
             ASSERT_NE(w, nullptr);
+            if (w->bar->value() == 0) return QTimer::singleShot(0, firstStep);
+            EXPECT_TRUE(w->windowHandle() && w->windowHandle()->isExposed());
             EXPECT_EQ(w->windowTitle(), "進行状況");
             EXPECT_EQ(w->size(), QSize(200, 80));
             EXPECT_EQ(w->caption->text(), "圧縮ＡＶＩファイル作成中...");
@@ -187,6 +191,7 @@ TEST(AviMovieWriter, RecompressionReplacesTheFileWithTheChosenCodec) {
             EXPECT_EQ(w->bar->geometry(), QRect(20, 24, 160, 16));
             progressSeen = w->bar->value();
         };
+        f.codecs.duringSave = firstStep;
         ASSERT_TRUE(f.write("動画保存1.avi", 20));  // a name FFmpeg must take as UTF-8
         f.avi.Finish();
         EXPECT_EQ(f.codecs.sourceFrames, 20);

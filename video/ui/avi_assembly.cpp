@@ -2,10 +2,8 @@
 
 #include <QCoreApplication>
 #include <QDir>
-#include <QElapsedTimer>
 #include <QFile>
 #include <QFileInfo>
-#include <QWindow>
 #include <algorithm>
 #include <cerrno>
 #include <limits>
@@ -76,15 +74,6 @@ QString settlingReport(const SettledFrames& settled) {
 
 std::uint8_t progress(std::int32_t i, std::int32_t frameCount, int base) {
     return std::uint8_t(std::int64_t(i) * 100 / (2 * std::int64_t(frameCount)) + base);
-}
-
-// A shown window appears once the window system has mapped it; until then nothing drawn on it can be
-// seen. The assembly itself lets no events through, so this waits for it, briefly.
-void waitUntilExposed(QWidget& window) {
-    QElapsedTimer waited;
-    waited.start();
-    while (!(window.windowHandle() && window.windowHandle()->isExposed()) && waited.elapsed() < 1000)
-        QCoreApplication::processEvents(QEventLoop::AllEvents, 20);
 }
 
 }  // namespace
@@ -196,7 +185,8 @@ QString AviAssembly::movieFile() const { return m_writer->FileName(); }
 AviAssembly::Outcome AviAssembly::writeMovie(std::int32_t frameCount) {
     // Kept above the frame, which is topmost while it records.
     window_stack::showOver(&m_progressWindow, &m_window);
-    waitUntilExposed(m_progressWindow);
+    // The assembly itself lets no events through.
+    window_stack::waitUntilPainted(&m_progressWindow);
     const Settings& s = m_state.settings;
     m_writer->setFileName(movieFilePath(s.SaveDirectory, s.MoviePrefix, m_movieNumber));
     m_writer->setCreationNote([this, frameCount](const QString& path, std::optional<FileId> created) {

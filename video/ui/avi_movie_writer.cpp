@@ -175,6 +175,8 @@ void AviMovieWriter::recompress(AviLibrary& library, std::unique_ptr<AviSource> 
     progressWindow = new SaveProgressWindow;
     connect(progressWindow, &SaveProgressWindow::abortRequested, this, &AviMovieWriter::abort);
     window_stack::showOver(progressWindow, ownerWindow());
+    // The re-save lets events run only between its steps.
+    window_stack::waitUntilPainted(progressWindow);
     const int result = library.save(nativePath(temporary), *source, m_saveOptions,
                                     [this](int percent) { return SaveProgress(percent); });
     delete progressWindow.data();

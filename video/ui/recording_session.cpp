@@ -254,6 +254,8 @@ void RecordingSession::stop() {
 void RecordingSession::assemble(std::int32_t frameCount) {
     const AviAssembly::Outcome outcome = m_assembly.writeMovie(frameCount);
     restoreFrame();
+    // The run is over and the frame usable while the codec dialog is open: it says so.
+    m_frame.refreshLook();
     m_assembly.offerCompression(outcome);
     QCoreApplication::processEvents();
     m_frame.refreshLook();
