@@ -230,7 +230,7 @@ TEST(AviMovieWriter, AbortKeepsTheUncompressedFileAndALaterRunStillCompresses) {
     EXPECT_EQ(fileBytes(path), uncompressed);
 }
 
-// The real dialog: cancelled, or "Full Frames" chosen, the file stays as written and no
+// The real dialog: cancelled, or "全フレーム (非圧縮)" chosen, the file stays as written and no
 // temporary file appears; a file with no frames is offered the codecs all the same.
 TEST(AviMovieWriter, CancelledOrUncompressedChoiceLeavesTheFile) {
     for (bool cancel : {true, false}) {
@@ -246,7 +246,7 @@ TEST(AviMovieWriter, CancelledOrUncompressedChoiceLeavesTheFile) {
             ASSERT_NE(dialog, nullptr);
             written = fileBytes(avi.FileName());
             auto* compressor = dialog->findChild<QComboBox*>("compressor");
-            EXPECT_EQ(compressor->itemText(0), CodecDialog::kUncompressedEntry);
+            EXPECT_EQ(compressor->itemText(0), QStringLiteral("全フレーム (非圧縮)"));
             compressor->setCurrentIndex(cancel ? 1 : 0);
             cancel ? dialog->reject() : dialog->accept();
         });

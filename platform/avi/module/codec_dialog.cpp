@@ -23,7 +23,7 @@ constexpr QSize kPreviewSize(192, 144);
 
 }  // namespace
 
-const QString CodecDialog::kUncompressedEntry = QStringLiteral("Full Frames (Uncompressed)");
+const QString CodecDialog::kUncompressedEntry = QStringLiteral("全フレーム (非圧縮)");
 
 CodecDialog::CodecDialog(QWidget* owner, AviSource& source, const AviSaveOptions& options)
     : QDialog(owner), m_source(source), m_initial(options) {
