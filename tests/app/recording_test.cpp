@@ -8,6 +8,7 @@
 #include <atomic>
 #include <cerrno>
 #include <thread>
+#include <utility>
 
 #include "fakes/image_compare.h"
 #include "fakes/media_probe.h"
@@ -137,15 +138,18 @@ TEST_F(Recording, FrameLimitAndClockGiveTheAchievedRate) {
         EXPECT_EQ(probe.at("nb_read_frames"), std::to_string(frames)) << c.limit;
         EXPECT_EQ(probe.at("r_frame_rate"), std::to_string(c.rate) + "/1") << c.limit;
     }
-    // Limit off: the run goes on past FrameLimit until it is stopped; a stop before any tick
-    // gives an empty stream at 1 frame a second.
+    // Limit off: the run goes on past FrameLimit until it is stopped, a tick when the clock says five
+    // are due writes five, and a stop before any tick gives an empty stream at 1 frame a second.
     program->state.live.frameLimitEnabled = false;
     program->state.settings.FrameLimit = 2;
-    clock.now.reset();
-    choose(FrameCommand::StartRecording);
-    waitForFrames(5);
-    rec().trayMenu().stopItem()->trigger();
     program->state.settings.RecordRate = 1;
+    clock.now = 0;
+    choose(FrameCommand::StartRecording);
+    clock.now = 5000;
+    waitForFrames(1);
+    EXPECT_EQ(rec().frameCount(), 5);
+    rec().trayMenu().stopItem()->trigger();
+    clock.now.reset();
     choose(FrameCommand::StartRecording);
     rec().trayMenu().stopItem()->trigger();
     EXPECT_EQ(rec().frameCount(), 0);
@@ -330,15 +334,20 @@ TEST_F(Recording, ASlowDiskSlowsTheTickOnlyOnceTheQueueIsFullAndNoCountedFrameIs
     // The tick keeps its 20 ms while the first frames wait for the disk...
     ASSERT_TRUE(waitUntil([&] { return rec().frameCount() >= kQueued; }));
     EXPECT_LE(written, 2);
-    // ...and once the queue is full it waits for room: never more frames counted than written and queued.
+    // ...and once the queue is full it waits for room: never more frames counted than written and
+    // queued, and the ticks it misses are made up only into free buffers, never waiting again.
     int mostAhead = 0;
+    int mostAtOnce = 0;
+    int seen = rec().frameCount();
     waitUntil(
         [&] {
             mostAhead = std::max(mostAhead, rec().frameCount() - written);
+            mostAtOnce = std::max(mostAtOnce, rec().frameCount() - std::exchange(seen, rec().frameCount()));
             return false;
         },
         2000);
     EXPECT_LE(mostAhead, kQueued + 2);
+    EXPECT_LE(mostAtOnce, kQueued + 1);
     EXPECT_GE(written, 8);
     rec().trayMenu().stopItem()->trigger();
     waitIdle();

@@ -6,6 +6,7 @@
 #include <QFile>
 #include <QImageReader>
 #include <QTemporaryDir>
+#include <array>
 #include <atomic>
 #include <cerrno>
 #include <cstdlib>
@@ -72,6 +73,7 @@ TEST(RecordingClock, SumsRunningStretchesModuloTwoToThe32) {
             if (step.action == 'r') clock.resume(step.now);
         }
         EXPECT_EQ(clock.RecordedTime, c.recorded) << c.name;
+        EXPECT_EQ(clock.elapsed(0x12345678u), c.recorded) << c.name;  // stopped, whatever the time
         EXPECT_EQ(std::tuple(clock.RecordStartTime, clock.RecordStopTime), std::tuple(0u, 0u)) << c.name;
     }
 }
@@ -256,6 +258,18 @@ TEST(FrameFileReader, ReadsAndPreparesInOrderStopsAtAMissingFileAndEndsWhileWait
 TEST(FrameTimer, DividesASecondByTheRateAndSurvivesZero) {
     const std::pair<int, int> cases[] = {{10, 100}, {3, 333}, {100, 10}, {255, 3}, {0, 100}};
     for (const auto& [rate, interval] : cases) EXPECT_EQ(frameTimerIntervalMs(std::uint8_t(rate)), interval);
+}
+
+TEST(FrameTimer, ALateTickWritesTheTicksItMissedAndAtLeastItsOwn) {
+    // Clock started, now, frames written, frames the tick writes: on time, held up for 200 ms, a clock
+    // that stands still, 288 ms across the counter's wrap.
+    const std::array<std::uint32_t, 4> cases[] = {
+        {1000, 1033, 0, 1}, {1000, 1300, 3, 6}, {1000, 1000, 5, 1}, {0xfffffff0u, 0x110, 1, 7}};
+    for (const auto& [start, now, written, frames] : cases) {
+        RecordingClock clock;
+        clock.start(start);
+        EXPECT_EQ(framesForTick(std::int32_t(written), clock.elapsed(now), 33), std::int32_t(frames)) << now;
+    }
 }
 
 TEST(AssemblyRecord, ReadsBackEveryStageAndNoSingleChangedByte) {

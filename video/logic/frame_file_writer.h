@@ -43,6 +43,8 @@ public:
     // Copies image into a free buffer and queues it as frame `number` for path, waiting while the
     // budget is taken. False, queueing nothing, while a failure waits to be taken.
     bool submit(const QImage& image, std::int32_t number, const QString& path);
+    // Whether submit() would find a free buffer without waiting.
+    bool hasRoom() { return m_queue.hasFree(); }
     // Until every queued frame is written or discarded, or timeout passes.
     bool waitUntilWritten(std::chrono::milliseconds timeout);
     // The write that failed, once every frame queued behind it has been discarded; from then on

@@ -20,6 +20,11 @@ std::optional<std::size_t> FrameQueue::takeFree() {
     return slot;
 }
 
+bool FrameQueue::hasFree() {
+    std::lock_guard lock(m_mutex);
+    return !m_free.empty() || m_slots.size() < m_capacity;
+}
+
 void FrameQueue::put(std::size_t slot) {
     {
         std::lock_guard lock(m_mutex);

@@ -31,6 +31,8 @@ public:
 
     // A slot to fill, waiting while every slot is queued or in use; nothing once closed.
     std::optional<std::size_t> takeFree();
+    // Whether takeFree() would hand out a slot at once; for the only producer, that holds until it takes one.
+    bool hasFree();
     void put(std::size_t slot);
     // A slot from takeFree() that the producer did not fill after all.
     void putBackUnused(std::size_t slot);

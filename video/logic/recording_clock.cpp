@@ -22,6 +22,10 @@ void RecordingClock::resume(std::uint32_t now) {
     running = true;
 }
 
+std::uint32_t RecordingClock::elapsed(std::uint32_t now) const {
+    return RecordedTime + (running ? now - RecordStartTime : 0);
+}
+
 std::int64_t achievedFrameRate(std::int32_t frameCount, std::uint32_t recordedMs) {
     if (recordedMs == 0) return 1;
     return std::int64_t(frameCount) * 1000 / std::int64_t(recordedMs);

@@ -18,6 +18,8 @@ struct RecordingClock {
     void pause(std::uint32_t now);
     // Begins a stretch at now unless one runs already (resuming a running recording changes nothing).
     void resume(std::uint32_t now);
+    // The time recorded by now: the finished stretches and the running one.
+    std::uint32_t elapsed(std::uint32_t now) const;
 };
 
 // The frame rate a run achieved: frameCount * 1000 div recordedMs, rounded down, in 64 bits so

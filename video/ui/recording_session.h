@@ -32,8 +32,9 @@ struct SessionServices {
 };
 
 // A recording run: the start picks the frame size, holds the frame folder, locks or hides the frame,
-// adds the tray icon and the hot keys and starts the frame timer, whose every tick writes one
-// numbered frame file into the frame folder; pause, resume and the tray press stop and restart the
+// adds the tray icon and the hot keys and starts the frame timer, whose every tick writes numbered
+// frame files into the frame folder, one for each tick due by the clock (a late tick repeats its
+// picture for the ticks the timer missed); pause, resume and the tray press stop and restart the
 // timer and the clock; the stop hands the frame files to the AVI assembly and puts the frame back as
 // it was. The tray menu and the hot keys are the run's own: their items and keys call its commands.
 class RecordingSession : public QObject, public RecordingCommandsPort {
@@ -96,9 +97,12 @@ private:
     SessionServices m_services;
     RecordingState m_runState = RecordingState::Idle;
     RecordingClock m_clock;
-    // Each tick writes one frame; its interval comes from RecordRate at each start.
+    // Each tick writes the frames due by the clock, at least one; its interval comes from RecordRate
+    // at each start.
     QTimer m_frameTimer;
     std::int32_t m_frameCount = 0;
+    // Frames of this run written again for ticks the timer missed.
+    std::int32_t m_repeatedFrames = 0;
     TrayIcon m_trayIcon;
     RecordingTrayMenu m_trayMenu;
     bool m_hotkeysRegistered = false;
