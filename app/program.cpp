@@ -35,7 +35,8 @@ Program::Program(const QString& programDirectory, ProgramServices services) {
         state, FrameServices{services.messages, services.documents, services.hotkeys, services.grabber,
                              services.clock});
     folderChooser = std::make_unique<SaveFolderChooser>(state, *frame, services.messages);
-    settingsDialog = std::make_unique<SettingsDialog>(state, *frame, *folderChooser, services.messages);
+    settingsDialog =
+        std::make_unique<SettingsDialog>(state, *frame, *folderChooser, services.messages, services.hotkeys);
     ScreenCapture& screen = frame->screenCapture();
     intervalSaving =
         std::make_unique<IntervalSaving>(state, *frame, screen, *folderChooser, services.messages);

@@ -53,7 +53,15 @@ void FrameWindow::initialize() {
     m_state.capture.IntervalMode = false;
     if (!m_state.hotkeys.rejected.isEmpty())
         m_services.messages.message(this, rejectedHotkeysText(m_state.hotkeys.rejected));
-    const HotkeyCombination& front = m_state.hotkeys[HotkeyAction::Front];
+    registerFrontHotkey();
+}
+
+void FrameWindow::registerFrontHotkey() {
+    const HotkeyCombination front = m_state.hotkeys[HotkeyAction::Front];
+    if (m_frontKey == front) return;
+    m_frontKey = front;
+    // The old key goes even when the new one fails: it no longer does what the settings say.
+    if (m_hotkeyRegistered) m_services.hotkeys.unregisterHotkey(kHotkeyFront);
     m_hotkeyRegistered = m_services.hotkeys.registerHotkey(kHotkeyFront, front.modifiers, front.key);
     if (!m_hotkeyRegistered) m_services.messages.message(this, hotkeyFailureText({front}));
 }

@@ -4,6 +4,7 @@
 #include <QTimer>
 #include <array>
 #include <memory>
+#include <optional>
 
 #include "capture_window/logic/frame_commands.h"
 #include "capture_window/logic/frame_geometry.h"
@@ -56,6 +57,7 @@ public:
     void checkSaveTypeItem(int code) override;
     int checkedSaveTypeItem() const override;
     void setFolderItemCaption(const QString& caption) override;
+    void registerFrontHotkey() override;
 
     // The grabs and images every capture command shares.
     ScreenCapture& screenCapture() { return m_screenCapture; }
@@ -106,6 +108,8 @@ private:
     KeyboardStepper m_stepper;
     std::array<QAction*, kFrameCommandCount> m_items{};
     bool m_hotkeyRegistered = false;
+    // The front key last registered or tried: the same key is not tried, nor reported, again.
+    std::optional<HotkeyCombination> m_frontKey;
     bool m_wasMinimized = false;
     std::unique_ptr<HelpViewer> m_helpViewer;
 };

@@ -30,6 +30,11 @@ QString HotkeyCombination::text() const {
     return QKeySequence(QKeyCombination(modifiers, key)).toString(QKeySequence::PortableText);
 }
 
+bool usableHotkey(const HotkeyCombination& combination) {
+    return (combination.modifiers & kModifiers) && !(combination.modifiers & ~kModifiers) &&
+           supportedKey(combination.key);
+}
+
 HotkeySet defaultHotkeys() {
     return {{{{Qt::ControlModifier, Qt::Key_F4},
               {Qt::ControlModifier, Qt::Key_F1},
@@ -47,8 +52,7 @@ std::optional<HotkeyCombination> parseHotkey(const QString& text) {
     if (sequence.count() != 1) return std::nullopt;
     const QKeyCombination combination = sequence[0];
     const HotkeyCombination result{combination.keyboardModifiers(), combination.key()};
-    if (!(result.modifiers & kModifiers) || (result.modifiers & ~kModifiers) || !supportedKey(result.key))
-        return std::nullopt;
+    if (!usableHotkey(result)) return std::nullopt;
     return result;
 }
 
@@ -94,13 +98,26 @@ HotkeySet readHotkeys(const QString& iniPath) {
     return resolveHotkeys(texts);
 }
 
+bool writeHotkeys(IniProfile& profile, const HotkeySet& hotkeys) {
+    const QString section = QStringLiteral("hotkey");
+    const HotkeySet defaults = defaultHotkeys();
+    for (int i = 0; i < kHotkeyActionCount; ++i) {
+        const QString name = QString::fromUtf16(kKeyNames[i]);
+        const bool stored = profile.readString(section, name).has_value();
+        if ((stored || hotkeys.keys[i] != defaults.keys[i]) &&
+            !profile.writeString(section, name, hotkeys.keys[i].text()))
+            return false;
+    }
+    return true;
+}
+
 QString hotkeyFailureText(const QList<HotkeyCombination>& combinations) {
     QStringList names;
     for (const HotkeyCombination& combination : combinations) names << combination.text();
-    return QStringLiteral(
-               "ホットキー登録に失敗しました\n%1 を使えません。\nkadrel.ini の [hotkey] "
-               "で別のキーを指定できます。")
-        .arg(names.join(QStringLiteral("、")));
+    const QString text = QStringLiteral(
+        "ホットキー登録に失敗しました\n%1 を使えません。\n"
+        "設定(Ctrl+V)の「%2」ページで別のキーを選べます。");
+    return text.arg(names.join(QStringLiteral("、")), QString::fromUtf16(kHotkeyPageCaption));
 }
 
 QString rejectedHotkeysText(const QStringList& entries) {

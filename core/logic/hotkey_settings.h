@@ -1,4 +1,5 @@
-// The global hot keys the user may choose in the optional [hotkey] section of the settings file.
+// The global hot keys the user may choose on the settings dialog's hot-key page, kept in the optional
+// [hotkey] section of the settings file.
 #pragma once
 
 #include <QString>
@@ -6,6 +7,8 @@
 #include <Qt>
 #include <array>
 #include <optional>
+
+class IniProfile;
 
 // A system-wide key: one key with at least one modifier.
 struct HotkeyCombination {
@@ -39,10 +42,14 @@ struct HotkeySet {
 // Ctrl+F4 (front), Ctrl+F1 (resume), Ctrl+F2 (pause), Ctrl+F3 (stop).
 HotkeySet defaultHotkeys();
 
-// A combination in its text form, case and blanks around it aside: modifiers Ctrl, Shift, Alt and
-// Meta joined by "+" to one key out of F1..F35, A..Z, 0..9, Pause, Print, ScrollLock, Insert, Delete,
-// Home, End, PageUp, PageDown, Left, Up, Right, Down and Space. Nothing for an unknown key name,
-// a key without a modifier, a modifier without a key, or more than one combination.
+// One key with at least one of the modifiers Ctrl, Shift, Alt and Meta and no other, the key out of
+// F1..F35, A..Z, 0..9, Pause, Print, ScrollLock, Insert, Delete, Home, End, PageUp, PageDown, Left,
+// Up, Right, Down and Space: what the hot-key service can grab.
+bool usableHotkey(const HotkeyCombination& combination);
+
+// A combination in its text form (HotkeyCombination::text), case and blanks around it aside. Nothing
+// for an unknown key name, a combination that is not usableHotkey, a modifier without a key, or more
+// than one combination.
 std::optional<HotkeyCombination> parseHotkey(const QString& text);
 
 // The keys for the texts of the four actions (nothing: the key is not in the file). An action whose
@@ -51,11 +58,18 @@ std::optional<HotkeyCombination> parseHotkey(const QString& text);
 HotkeySet resolveHotkeys(const std::array<std::optional<QString>, kHotkeyActionCount>& texts);
 
 // The hot keys of the settings file's [hotkey] section; all defaults without the file or the section.
-// Nothing ever writes that section.
 HotkeySet readHotkeys(const QString& iniPath);
 
-// The message shown when hot keys cannot be registered: "ホットキー登録に失敗しました" and a line that
-// names the keys and the section that can choose others.
+// Puts the keys into profile's [hotkey] section in their text form: an entry the section holds is
+// rewritten where it stands, one it lacks is added only for a key other than its default, so a file
+// whose keys were never changed gets no section. False when the profile refuses a write.
+bool writeHotkeys(IniProfile& profile, const HotkeySet& hotkeys);
+
+// The page of the settings dialog where the keys are chosen, as its tab is captioned.
+inline constexpr const char16_t* kHotkeyPageCaption = u"ホットキー";
+
+// The message shown when hot keys cannot be registered: "ホットキー登録に失敗しました", a line that
+// names the keys and one that names the settings page that can choose others.
 QString hotkeyFailureText(const QList<HotkeyCombination>& combinations);
 
 // The message that names the [hotkey] entries not taken (HotkeySet::rejected) and says that their

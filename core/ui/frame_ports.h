@@ -51,4 +51,7 @@ public:
     // The code of the menu's checked save-type item.
     virtual int checkedSaveTypeItem() const = 0;
     virtual void setFolderItemCaption(const QString& caption) = 0;
+    // Registers the front hot key of the state's hot keys in place of the one before, when it is
+    // another; one that cannot be registered is reported as at the start.
+    virtual void registerFrontHotkey() = 0;
 };

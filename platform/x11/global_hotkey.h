@@ -22,6 +22,11 @@ public:
     // already holds the combination, when the key is not supported or has no key on the keyboard, or
     // when the application does not run on X11.
     bool registerHotkey(int id, Qt::KeyboardModifiers modifiers, Qt::Key key);
+    // Whether another program holds modifiers+key, so that registerHotkey would fail: tried by grabbing
+    // it and letting it go at once (a key this object holds is not tried, and counts as free). false
+    // when it cannot be told (the key has no key on the keyboard, or the application does not run on
+    // X11).
+    bool heldElsewhere(Qt::KeyboardModifiers modifiers, Qt::Key key);
     // Gives the key of id back to the system; an unknown id is ignored.
     void unregisterHotkey(int id);
 

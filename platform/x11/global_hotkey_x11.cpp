@@ -11,6 +11,7 @@
 #include <cstdlib>
 #include <iterator>
 #include <map>
+#include <optional>
 #include <utility>
 #include <vector>
 
@@ -170,15 +171,16 @@ public:
         xcb_flush(m_connection);
     }
 
-    bool registerHotkey(int id, Qt::KeyboardModifiers modifiers, Qt::Key key) {
+    // The grabs that make modifiers+key a hot key; nothing when the key cannot be grabbed here.
+    std::optional<Hotkey> describe(Qt::KeyboardModifiers modifiers, Qt::Key key) {
         const xcb_keysym_t keysym = keysymFor(key);
-        if (!m_connection || keysym == 0) return false;
+        if (!m_connection || keysym == 0) return std::nullopt;
         // Read afresh each time: the keyboard map may have changed since the last registration.
         KeySymbolsPtr symbols(xcb_key_symbols_alloc(m_connection));
-        if (!symbols) return false;
+        if (!symbols) return std::nullopt;
         Hotkey wanted;
         wanted.keycodes = keycodesFor(symbols.get(), keysym);
-        if (wanted.keycodes.empty()) return false;
+        if (wanted.keycodes.empty()) return std::nullopt;
         const ModifierMasks masks = readModifierMasks(m_connection, symbols.get());
         wanted.modifiers = toXModifiers(modifiers, masks);
         std::vector<uint16_t> locks;
@@ -189,7 +191,13 @@ public:
             }
         }
         wanted.grabs = lockVariants(wanted.keycodes, wanted.modifiers, locks);
+        return wanted;
+    }
 
+    bool registerHotkey(int id, Qt::KeyboardModifiers modifiers, Qt::Key key) {
+        std::optional<Hotkey> described = describe(modifiers, key);
+        if (!described) return false;
+        Hotkey& wanted = *described;
         for (const auto& [otherId, other] : m_hotkeys) {
             // The server would let us grab it again, and the two ids would then share one grab.
             const bool shared = missingFrom(wanted.grabs, other.grabs).size() != wanted.grabs.size();
@@ -204,6 +212,18 @@ public:
         xcb_flush(m_connection);
         m_hotkeys[id] = std::move(wanted);
         return true;
+    }
+
+    bool heldElsewhere(Qt::KeyboardModifiers modifiers, Qt::Key key) {
+        const std::optional<Hotkey> wanted = describe(modifiers, key);
+        if (!wanted) return false;
+        // A grab of our own would be taken over by the trial and lost with its release.
+        std::vector<Grab> trial = wanted->grabs;
+        for (const auto& entry : m_hotkeys) trial = missingFrom(trial, entry.second.grabs);
+        if (!grabAll(trial)) return true;
+        ungrab(trial);
+        roundTrip();
+        return false;
     }
 
     void unregisterHotkey(int id) {
@@ -261,11 +281,15 @@ private:
         }
         if (!ok) {
             ungrab(made);
-            // A round trip, not just a flush: once this returns, the keys are free for others.
-            MallocPtr<xcb_get_input_focus_reply_t> sync(
-                xcb_get_input_focus_reply(m_connection, xcb_get_input_focus(m_connection), nullptr));
+            roundTrip();
         }
         return ok;
+    }
+
+    // Not just a flush: once this returns, the keys released are free for others.
+    void roundTrip() {
+        MallocPtr<xcb_get_input_focus_reply_t> sync(
+            xcb_get_input_focus_reply(m_connection, xcb_get_input_focus(m_connection), nullptr));
     }
 
     void ungrab(const std::vector<Grab>& grabs) {
@@ -284,6 +308,10 @@ GlobalHotkeys::~GlobalHotkeys() = default;
 
 bool GlobalHotkeys::registerHotkey(int id, Qt::KeyboardModifiers modifiers, Qt::Key key) {
     return m_impl->registerHotkey(id, modifiers, key);
+}
+
+bool GlobalHotkeys::heldElsewhere(Qt::KeyboardModifiers modifiers, Qt::Key key) {
+    return m_impl->heldElsewhere(modifiers, key);
 }
 
 void GlobalHotkeys::unregisterHotkey(int id) { m_impl->unregisterHotkey(id); }

@@ -83,13 +83,15 @@ bool writeKey(IniProfile& profile, const SettingsKey& entry, const Settings& set
     return profile.writeString(text(entry.section), text(entry.key), value);
 }
 
-// One read-modify-save of the file for the keys of writer.
-bool writeKeys(const QString& iniPath, const Settings& settings, Writer writer) {
+// One read-modify-save of the file for the keys of writer, and the hot keys when given.
+bool writeKeys(const QString& iniPath, const Settings& settings, Writer writer,
+               const HotkeySet* hotkeys = nullptr) {
     std::optional<IniProfile> profile = IniProfile::readForUpdate(iniPath);
     if (!profile) return false;
     for (const SettingsKey& entry : kSettingsKeys) {
         if (entry.writer == writer && !writeKey(*profile, entry, settings)) return false;
     }
+    if (hotkeys && !writeHotkeys(*profile, *hotkeys)) return false;
     // An installed copy's configuration folder may not exist yet.
     if (!QDir().mkpath(QFileInfo(iniPath).absolutePath())) return false;
     return profile->save(iniPath);
@@ -115,6 +117,10 @@ Settings readSettings(const QString& iniPath, const QString& programDirectory,
 
 bool writeSettings(const QString& iniPath, const Settings& settings) {
     return writeKeys(iniPath, settings, Writer::Settings);
+}
+
+bool writeSettings(const QString& iniPath, const Settings& settings, const HotkeySet& hotkeys) {
+    return writeKeys(iniPath, settings, Writer::Settings, &hotkeys);
 }
 
 bool writeSaveDirectory(const QString& iniPath, const QString& directory) {

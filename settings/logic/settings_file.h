@@ -2,6 +2,7 @@
 
 #include <QString>
 
+#include "core/logic/hotkey_settings.h"
 #include "core/logic/settings.h"
 
 // Path of the settings file in the program's folder (which ends with the path separator).
@@ -22,6 +23,8 @@ inline Settings readSettings(const QString& iniPath, const QString& programDirec
 // its folder on the first write. False, with the file untouched, when the system refuses the write
 // or a text has no Shift-JIS form.
 bool writeSettings(const QString& iniPath, const Settings& settings);
+// As above, with the hot keys in the same rewrite (writeHotkeys).
+bool writeSettings(const QString& iniPath, const Settings& settings, const HotkeySet& hotkeys);
 
 // Writes the save folder alone, with the same failure rule as writeSettings.
 bool writeSaveDirectory(const QString& iniPath, const QString& directory);

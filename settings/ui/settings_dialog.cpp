@@ -16,11 +16,17 @@
 #include "settings/logic/integer_text.h"
 #include "settings/logic/settings_file.h"
 #include "settings/ui/folder_chooser.h"
+#include "settings/ui/hotkey_page.h"
 #include "settings/ui/spin_edit.h"
 
 SettingsDialog::SettingsDialog(ProgramState& state, SettingsFrame& frame, SaveFolderChooser& folderChooser,
-                               MessageBoxes& messages)
-    : QDialog(nullptr), m_state(state), m_frame(frame), m_messages(messages), m_folderChooser(folderChooser) {
+                               MessageBoxes& messages, GlobalHotkeys& hotkeys)
+    : QDialog(nullptr),
+      m_state(state),
+      m_frame(frame),
+      m_messages(messages),
+      m_folderChooser(folderChooser),
+      m_hotkeys(hotkeys) {
     connect(&m_folderChooser, &SaveFolderChooser::folderStored, this, &SettingsDialog::setFolderField);
     setWindowTitle(QStringLiteral("設定"));
     setFont(frame.window().font());
@@ -66,6 +72,8 @@ void SettingsDialog::rememberShownValues() {
     setSaveTypeRadio(code);
     ShownSaveType = static_cast<std::uint8_t>(code);
     setFolderField(m_state.settings.SaveDirectory);
+    // Whether another program holds a key may have changed since the last opening.
+    hotkeyPage->setKeys(m_state.hotkeys.keys);
 }
 
 void SettingsDialog::onJpegQualitySlid() {
@@ -113,14 +121,19 @@ void SettingsDialog::applyAndClose() {
     s.MoviePrefix = moviePrefixField->text();
     s.FrameLimitEnabled = frameLimitBox->isChecked();
     s.FrameLimit = static_cast<std::uint16_t>(frameLimitField->value());
+    const HotkeySet hotkeys{hotkeyPage->keys(), {}};
     if (saveSettingsBox->isChecked()) {
         const QString path = m_state.settingsFile;
-        if (!writeSettings(path, s))
+        if (!writeSettings(path, s, hotkeys))
             return m_messages.error(this, QStringLiteral("%1 に書き込めません").arg(path));
     }
+    // The hot keys change with the file, or not at all: a refused write leaves the old ones.
+    m_state.hotkeys.keys = hotkeys.keys;
     RestoreOnClose = false;
     close();
     m_frame.setClientSize(QSize(*width, *height));
+    // The recording's keys are registered anew at each run's start.
+    m_frame.registerFrontHotkey();
 }
 
 void SettingsDialog::cancel() {
@@ -155,6 +168,7 @@ void SettingsDialog::onClosed() {
         onFrameLimitBoxClicked();
         setSaveTypeRadio(ShownSaveType);
         alwaysOnTopBox->setChecked(s.AlwaysOnTop);
+        hotkeyPage->setKeys(m_state.hotkeys.keys);
     }
     RestoreOnClose = true;
 }

@@ -6,6 +6,8 @@
 #include "core/ui/command_ports.h"
 #include "core/ui/save_format_buttons.h"
 
+class GlobalHotkeys;
+class HotkeyPage;
 class QCheckBox;
 class QLineEdit;
 class QPushButton;
@@ -19,12 +21,14 @@ class SaveFolderChooser;
 
 // The settings dialog. Created once at start-up (which loads the settings file) and then
 // only shown and hidden; its check boxes and print size are the live values other windows read.
+// Its last page chooses the global hot keys, which its OK writes and registers anew.
 class SettingsDialog : public QDialog {
     Q_OBJECT
 public:
     // folderChooser: opened by the folder button; the folder it stores shows in the folder field.
+    // hotkeys: tells the hot-key page which keys other programs hold.
     SettingsDialog(ProgramState& state, SettingsFrame& frame, SaveFolderChooser& folderChooser,
-                   MessageBoxes& messages);
+                   MessageBoxes& messages, GlobalHotkeys& hotkeys);
 
     // Shows a folder in the folder field.
     void setFolderField(const QString& folder);
@@ -58,6 +62,7 @@ public:
     QLineEdit *designatedPrefixField = nullptr, *intervalPrefixField = nullptr, *moviePrefixField = nullptr,
               *saveFolderField = nullptr;
     QPushButton* chooseFolderButton = nullptr;
+    HotkeyPage* hotkeyPage = nullptr;
     QCheckBox* saveSettingsBox = nullptr;
     QPushButton* okButton = nullptr;
     QPushButton* cancelButton = nullptr;
@@ -91,4 +96,5 @@ private:
     SettingsFrame& m_frame;
     MessageBoxes& m_messages;
     SaveFolderChooser& m_folderChooser;
+    GlobalHotkeys& m_hotkeys;
 };

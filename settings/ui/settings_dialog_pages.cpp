@@ -10,6 +10,9 @@
 #include <QSlider>
 #include <QTabWidget>
 
+#include "settings/ui/hotkey_field.h"
+#include "settings/ui/hotkey_page.h"
+#include "settings/ui/page_layout.h"
 #include "settings/ui/settings_dialog.h"
 #include "settings/ui/spin_edit.h"
 
@@ -19,21 +22,9 @@ constexpr QSize kDesignClientSize(282, 270);
 
 QLabel* label(const QString& text) { return new QLabel(text); }
 
-QGroupBox* group(const QString& title, QGridLayout*& grid) {
-    auto* box = new QGroupBox(title);
-    grid = new QGridLayout(box);
-    grid->setContentsMargins(6, 4, 6, 4);
-    return box;
-}
+QGroupBox* group(const QString& title, QGridLayout*& grid) { return pageGroup(title, grid); }
 
-// A page whose groups stand at the top, one below the other.
-QWidget* page(QVBoxLayout*& column) {
-    auto* widget = new QWidget;
-    column = new QVBoxLayout(widget);
-    column->setContentsMargins(6, 6, 6, 6);
-    column->setSpacing(4);
-    return widget;
-}
+QWidget* page(QVBoxLayout*& column) { return pageColumn(new QWidget, column); }
 }  // namespace
 
 // The controls hold the live settings once they exist, so they are made together, once.
@@ -73,6 +64,7 @@ void SettingsDialog::createControls() {
     chooseFolderButton->setAutoDefault(false);
     saveFolderField = new QLineEdit(this);
     saveFolderField->setEnabled(false);
+    hotkeyPage = new HotkeyPage(m_hotkeys, this);
 
     saveSettingsBox = new QCheckBox(QStringLiteral("設定を保存する"), this);
     saveSettingsBox->setChecked(true);
@@ -162,6 +154,7 @@ void SettingsDialog::buildPages() {
     g->addWidget(saveFolderField, 0, 1);
     v->addStretch();
     pages->addTab(page4, QStringLiteral("保存設定"));
+    pages->addTab(hotkeyPage, QString::fromUtf16(kHotkeyPageCaption));
 
     auto* bottomRow = new QHBoxLayout;
     bottomRow->addWidget(saveSettingsBox);
@@ -197,6 +190,10 @@ void SettingsDialog::buildPages() {
                               intervalPrefixField,
                               moviePrefixField,
                               chooseFolderButton,
+                              hotkeyPage->field(HotkeyAction::Front),
+                              hotkeyPage->field(HotkeyAction::Resume),
+                              hotkeyPage->field(HotkeyAction::Pause),
+                              hotkeyPage->field(HotkeyAction::Stop),
                               saveSettingsBox,
                               okButton,
                               cancelButton};

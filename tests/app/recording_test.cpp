@@ -511,7 +511,8 @@ TEST_F(ProgramTest, UnderFluxboxOneBoxARunNamesTheKeysItHoldsAndTheTrayMenuLeave
     ASSERT_TRUE(fluxbox.running()) << "fluxbox is needed for this test";
     start();
     const QString failed = QStringLiteral(
-        "ホットキー登録に失敗しました\n%1 を使えません。\nkadrel.ini の [hotkey] で別のキーを指定できます。");
+        "ホットキー登録に失敗しました\n%1 "
+        "を使えません。\n設定(Ctrl+V)の「ホットキー」ページで別のキーを選べます。");
     EXPECT_EQ(boxes.messages, QStringList{failed.arg(QStringLiteral("Ctrl+F4"))});
     for (RecordingTrayMenu& tray = program->recording->trayMenu(); int run : {1, 2}) {
         boxes.messages.clear();

@@ -174,6 +174,7 @@ TEST_F(ProgramTest, EveryWindowShowsEveryControlWholeAndReadable) {
         {"settings, printing", settingsPage(1)},
         {"settings, other", settingsPage(2)},
         {"settings, saving", settingsPage(3)},
+        {"settings, hot keys", settingsPage(4)},
         {"folder chooser",
          [&]() -> QWidget* {
              choose(FrameCommand::ChooseSaveFolder);

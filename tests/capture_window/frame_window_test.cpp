@@ -161,7 +161,7 @@ TEST(FrameHotkey, AMistypedEntryIsNamedAndAKeyHeldByAnotherClientReportedOnce) {
               (QStringList{QStringLiteral("kadrel.ini の [hotkey] に使えない指定があります\n"
                                           "front=Ctrl+Shift+F44\nこれらの操作には既定のキーを使います。"),
                            QStringLiteral("ホットキー登録に失敗しました\nCtrl+F4 を使えません。\n"
-                                          "kadrel.ini の [hotkey] で別のキーを指定できます。")}));
+                                          "設定(Ctrl+V)の「ホットキー」ページで別のキーを選べます。")}));
     // The program runs on: its shortcuts work, and nothing more is reported.
     form.show();
     form.activateWindow();

@@ -69,16 +69,23 @@ TEST(HotkeySettings, MissingUnusableOrSharedKeysFallBackToTheirOwnDefaults) {
     }
 }
 
-TEST(HotkeySettings, ComeFromTheFileWhichTheSettingsWriterLeavesAlone) {
+TEST(HotkeySettings, ComeFromTheFileAndGoBackWhereTheyStandOnceChosen) {
     QTemporaryDir dir;
     const QString ini = dir.filePath(QStringLiteral("kadrel.ini"));
     EXPECT_EQ(readHotkeys(ini).keys, defaultHotkeys().keys);
+    ASSERT_TRUE(writeSettings(ini, Settings{}, defaultHotkeys()));
+    EXPECT_FALSE(fileBytes(ini).contains("hotkey"));  // keys never changed add no section
     const QByteArray text = "[HotKey]\r\nPause=Ctrl+Shift+F2\r\nstop=Scroll\r\n";
     ASSERT_TRUE(writeFile(ini, text));
-    const HotkeySet read = readHotkeys(ini);
+    HotkeySet read = readHotkeys(ini);
     EXPECT_EQ(read[HotkeyAction::Pause], key(kCtrl | kShift, Qt::Key_F2));
     EXPECT_EQ(read[HotkeyAction::Stop], key(kCtrl, Qt::Key_F3));
     ASSERT_TRUE(writeSettings(ini, Settings{}));
-    EXPECT_TRUE(fileBytes(ini).startsWith(text));
+    EXPECT_TRUE(fileBytes(ini).startsWith(text));  // the writer without the keys leaves them
+
+    read.keys[0] = key(kCtrl | Qt::AltModifier, Qt::Key_Home);
+    ASSERT_TRUE(writeSettings(ini, Settings{}, read));
+    EXPECT_TRUE(fileBytes(ini).startsWith(
+        "[HotKey]\r\nPause=Ctrl+Shift+F2\r\nstop=Ctrl+F3\r\nfront=Ctrl+Alt+Home\r\n[image]\r\n"));
     EXPECT_EQ(readHotkeys(ini).keys, read.keys);
 }

@@ -10,6 +10,20 @@ namespace {
 
 QRgb rgb(const QImage& image, QPoint p) { return image.pixel(p) & 0xffffff; }
 QRgb picture(QPoint p) { return Backdrop::colorAt(p.x(), p.y()).rgb() & 0xffffff; }
+
+// Another program's window comes over the frame, then the key brings the frame back above it.
+bool keyRaisesFrameAboveAnotherWindow(OtherClient& x, std::uint32_t frame, const char* key) {
+    OtherClient other;
+    other.showWindow(QRect(200, 200, 800, 700));
+    const auto frameAbove = [&](bool above) {
+        return waitUntil([&] {
+            const std::vector<std::uint32_t> order = x.stackingOrder();
+            return above ==
+                   (stackIndex(order, x.topLevelOf(frame)) > stackIndex(order, x.topLevelOf(other.window())));
+        });
+    };
+    return frameAbove(false) && sendKeys({key}) && frameAbove(true);
+}
 }  // namespace
 
 TEST(ProgramStart, ShowsTheSeeThroughFrameWithItsCaptionAndRaisesOnCtrlF4) {
@@ -85,4 +99,42 @@ TEST(ProgramStart, HotKeysChosenInTheSettingsFileReplaceOnesHeldElsewhere) {
     ASSERT_TRUE(sendKeys({"ctrl+shift+F2"}));
     EXPECT_TRUE(
         waitUntil([&] { return x.windowName(frame) == QStringLiteral("Kadrel1.02 動画保存>一時停止中"); }));
+}
+
+// fluxbox holds Ctrl+F1 to Ctrl+F12. The start's box says where to choose another key: the user opens
+// the settings with Ctrl+V, presses another key into the hot-key page and presses Enter; the key
+// brings the frame to the front at once, and the next start shows no box.
+TEST(ProgramStart, UnderFluxboxAFrontKeyPressedIntoTheSettingsReplacesTheOneItHolds) {
+    ProgramOnBackdrop program;
+    ASSERT_TRUE(program.desktop.startUnderFluxbox()) << "fluxbox is needed for this test";
+    OtherClient& x = program.x;
+    const auto boxes = [&] {
+        std::vector<std::uint32_t> found = x.findWindows(QStringLiteral("Kadrel"));
+        std::erase(found, std::uint32_t(program.desktop.backdrop.winId()));
+        return found;
+    };
+    std::vector<std::uint32_t> frames;
+    const auto frameHasKeyboard = [&] {
+        return waitUntil([&] { return !(frames = x.findWindows(kStartCaption)).empty(); }) &&
+               waitUntil([&] { return x.hasKeyboard(frames[0]); });
+    };
+    program.run.start();
+    ASSERT_TRUE(waitUntil([&] { return !boxes().empty() && x.hasKeyboard(boxes()[0]); }));
+    ASSERT_TRUE(sendKeys({"Return"}));
+    ASSERT_TRUE(frameHasKeyboard());
+
+    // The dialog opens on its tabs: Right goes to its last page, Tab to the front key's field.
+    ASSERT_TRUE(sendKeys({"ctrl+v"}));
+    ASSERT_TRUE(x.waitForKeyboard(QStringLiteral("設定")));
+    ASSERT_TRUE(sendKeys({"Right", "Right", "Right", "Right", "Tab", "ctrl+shift+F4", "Return"}));
+    ASSERT_TRUE(waitUntil([&] { return x.findWindows(QStringLiteral("設定")).empty(); }));
+    EXPECT_TRUE(fileBytes(program.run.file(QStringLiteral("kadrel.ini")))
+                    .contains("\r\n[hotkey]\r\nfront=Ctrl+Shift+F4\r\n"));
+    EXPECT_TRUE(keyRaisesFrameAboveAnotherWindow(x, frames[0], "ctrl+shift+F4"));
+
+    program.run.kill();
+    program.run.start();
+    ASSERT_TRUE(frameHasKeyboard());
+    EXPECT_TRUE(holdsFor([&] { return boxes().empty(); }, 300));
+    EXPECT_TRUE(keyRaisesFrameAboveAnotherWindow(x, frames[0], "ctrl+shift+F4"));
 }

@@ -186,7 +186,10 @@ bool OtherClient::grabCtrlKey(const char* keysymName) {
                                        nullptr),
         &free);
     if (!map) return false;
-    const uint32_t wanted = std::string(keysymName) == "F4" ? 0xffc1 : 0;
+    // F1..F35, by name.
+    const std::string name(keysymName);
+    if (name.size() < 2 || name[0] != 'F') return false;
+    const uint32_t wanted = 0xffbe + std::stoul(name.substr(1)) - 1;
     const xcb_keysym_t* syms = xcb_get_keyboard_mapping_keysyms(map.get());
     const int per = map->keysyms_per_keycode;
     for (int code = setup->min_keycode; code <= setup->max_keycode; ++code) {
@@ -439,4 +442,9 @@ bool Desktop::start(bool managed) {
         if (!m_manager->running()) return false;
     }
     return backdrop.isVisible() || backdrop.showPainted();
+}
+
+bool Desktop::startUnderFluxbox() {
+    if (!m_manager) m_manager = std::make_unique<Fluxbox>();
+    return m_manager->running() && start(true);
 }

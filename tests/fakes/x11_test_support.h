@@ -74,7 +74,8 @@ public:
     // Waits until a mapped window titled title has the keyboard, as it needs for typed keys; false
     // when none has it in time.
     bool waitForKeyboard(const QString& title, int timeoutMs = 30000);
-    // Grabs ctrl+key on the root window as a hot key of this client; false on failure.
+    // Grabs ctrl+key (a function key, "F1".."F35") on the root window as a hot key of this client;
+    // false on failure.
     bool grabCtrlKey(const char* keysymName);
     std::uint32_t window() const { return m_window; }
     // Top-level windows of the root, bottom to top.
@@ -141,18 +142,26 @@ public:
     Openbox() : WindowManager(QStringLiteral("openbox"), {QStringLiteral("--sm-disable")}) {}
 };
 
+// fluxbox with its default keys, which take Ctrl+F1 to Ctrl+F12 for its workspaces.
+class Fluxbox : public WindowManager {
+public:
+    Fluxbox() : WindowManager(QStringLiteral("fluxbox"), {}) {}
+};
+
 // The ground every test of the whole program stands on: the backdrop on the screen, with a window
-// manager (openbox) under it or without one.
+// manager (openbox, or fluxbox) under it or without one.
 class Desktop {
 public:
     // Starts openbox first when managed; shows the backdrop and waits until it has painted. A second
     // call keeps what is there. False when the manager or the backdrop did not come up.
     bool start(bool managed = false);
+    // As start(true), under fluxbox.
+    bool startUnderFluxbox();
     bool managed() const { return m_manager != nullptr; }
     Backdrop backdrop;
 
 private:
-    std::unique_ptr<Openbox> m_manager;
+    std::unique_ptr<WindowManager> m_manager;
 };
 
 // Runs the TEST_P tests of a suite whose parameter is "under a window manager" once without one
@@ -160,12 +169,6 @@ private:
 #define INSTANTIATE_WITH_AND_WITHOUT_WINDOW_MANAGER(suite)                         \
     INSTANTIATE_TEST_SUITE_P(WindowManager, suite, ::testing::Values(false, true), \
                              [](const auto& info) { return info.param ? "Openbox" : "None"; })
-
-// fluxbox with its default keys, which take Ctrl+F1 to Ctrl+F12 for its workspaces.
-class Fluxbox : public WindowManager {
-public:
-    Fluxbox() : WindowManager(QStringLiteral("fluxbox"), {}) {}
-};
 
 // Index of a window in the stacking order, or -1 when absent.
 int stackIndex(const std::vector<std::uint32_t>& order, std::uint32_t window);

@@ -17,7 +17,7 @@
 namespace {
 
 constexpr int kCtrl = XCB_MOD_MASK_CONTROL, kLock = XCB_MOD_MASK_LOCK, kNumLock = XCB_MOD_MASK_2;
-constexpr xcb_keysym_t kF1 = 0xffbe, kF2 = 0xffbf, kF4 = 0xffc1, kF35 = 0xffe0;
+constexpr xcb_keysym_t kF1 = 0xffbe, kF2 = 0xffbf, kF4 = 0xffc1, kF5 = 0xffc2, kF35 = 0xffe0;
 const std::vector<int> kCtrlInAnyLockState = {kCtrl, kCtrl | kLock, kCtrl | kNumLock,
                                               kCtrl | kLock | kNumLock};
 
@@ -120,6 +120,7 @@ TEST(GlobalHotkeys, KeyHeldByAnotherClientFailsAndLeavesNoGrabBehind) {
         GlobalHotkeys hotkeys;
         Connection rival = connectToX();
         ASSERT_TRUE(grab(rival.get(), kF4, {rivalState}));
+        EXPECT_TRUE(hotkeys.heldElsewhere(Qt::ControlModifier, Qt::Key_F4));
         EXPECT_FALSE(hotkeys.registerHotkey(456, Qt::ControlModifier, Qt::Key_F4));
         EXPECT_TRUE(grab(rival.get(), kF4, kCtrlInAnyLockState));
         rival.reset();
@@ -133,6 +134,10 @@ TEST(GlobalHotkeys, GivesKeysBackOnUnregisterReplaceAndDestruction) {
     Activations log(*hotkeys);
     ASSERT_TRUE(hotkeys->registerHotkey(456, Qt::ControlModifier, Qt::Key_F4));
     ASSERT_TRUE(hotkeys->registerHotkey(123, Qt::ControlModifier, Qt::Key_F1));
+    // Trying a key lets it go again, and does not let go of a key of its own.
+    EXPECT_FALSE(hotkeys->heldElsewhere(Qt::ControlModifier, Qt::Key_F4));
+    EXPECT_FALSE(hotkeys->heldElsewhere(Qt::ControlModifier, Qt::Key_F5));
+    EXPECT_TRUE(anotherClientCanGrab(kF5));
     EXPECT_FALSE(anotherClientCanGrab(kF4));
     hotkeys->unregisterHotkey(456);
     hotkeys->unregisterHotkey(999);

@@ -27,7 +27,7 @@
 class FolderChooserTest : public ::testing::Test, protected FrameHarness {
 protected:
     FolderChooserTest() {
-        settingsDialog = std::make_unique<SettingsDialog>(state, form1, chooser, boxes);
+        settingsDialog = std::make_unique<SettingsDialog>(state, form1, chooser, boxes, hotkeys);
         form1.show();
     }
     // A folder whose full path takes exactly `bytes` bytes.

@@ -6,10 +6,12 @@
 #include <QApplication>
 #include <QCheckBox>
 #include <QFile>
+#include <QLabel>
 #include <QLineEdit>
 #include <QPushButton>
 #include <QRadioButton>
 #include <QSlider>
+#include <QTabWidget>
 #include <QTemporaryDir>
 
 #include "capture_window/ui/frame_window.h"
@@ -21,6 +23,8 @@
 #include "platform/x11/window_stack.h"
 #include "settings/logic/settings_file.h"
 #include "settings/ui/folder_chooser.h"
+#include "settings/ui/hotkey_field.h"
+#include "settings/ui/hotkey_page.h"
 #include "settings/ui/spin_edit.h"
 
 // A frame window and its settings dialog over a settings file of the test's own.
@@ -33,12 +37,22 @@ protected:
         f.write(text);
     }
     SettingsDialog& open() {
-        if (!settingsDialog) settingsDialog = std::make_unique<SettingsDialog>(state, form1, chooser, boxes);
+        if (!settingsDialog)
+            settingsDialog = std::make_unique<SettingsDialog>(state, form1, chooser, boxes, hotkeys);
         form1.show();
         form1.openDialog(settingsDialog.get());
         EXPECT_TRUE(settingsDialog->isVisible());
         EXPECT_FALSE(form1.isEnabled());
         return *settingsDialog;
+    }
+
+    // Presses keys into a field of the hot-key page through the X server, as the user does.
+    void pressInto(HotkeyAction action, const char* keys) {
+        HotkeyField* field = settingsDialog->hotkeyPage->field(action);
+        settingsDialog->pages->setCurrentWidget(settingsDialog->hotkeyPage);
+        settingsDialog->activateWindow();
+        field->setFocus();
+        ASSERT_TRUE(waitUntil([&] { return field->hasFocus(); }) && sendKeys({keys}));
     }
 
     SaveFolderChooser chooser{state, form1, boxes};
@@ -179,6 +193,49 @@ TEST_F(SettingsDialogTest, RefusedWriteKeepsTheDialogOpenAndTheOldTimerAndSize) 
     EXPECT_EQ(state.settings.RecordRate, 20);
     EXPECT_EQ(form1.clientWidth(), 420);
     EXPECT_EQ(fileBytes(iniPath()), before);
+}
+
+// Keys are pressed into the hot-key page, also keys this program or another holds; another action's
+// key and a key without a modifier are refused; a key another client holds is noted on opening and
+// at its press. Cancel leaves everything; OK writes [hotkey] and moves the front key at once.
+TEST_F(SettingsDialogTest, HotKeysArePressedIntoTheirPageAndOkWritesAndRegistersThem) {
+    OtherClient other;
+    ASSERT_TRUE(other.grabCtrlKey("F9") && other.grabCtrlKey("F10"));
+    writeIni("[hotkey]\r\nstop=Ctrl+F9\r\n");
+    state.hotkeys = readHotkeys(iniPath());
+    const QByteArray before = fileBytes(iniPath());
+    SettingsDialog& d = open();
+    HotkeyPage& page = *d.hotkeyPage;
+    const auto shown = [&](HotkeyAction a) {
+        return (page.field(a)->text() + ' ' + page.note(a)->text()).trimmed();
+    };
+    EXPECT_EQ(shown(HotkeyAction::Stop), u"Ctrl+F9 他で使用中"_qs);
+    EXPECT_EQ(shown(HotkeyAction::Front), u"Ctrl+F4"_qs);  // the frame's own
+    pressInto(HotkeyAction::Front, "ctrl+shift+F5");
+    d.cancelButton->click();
+    open();
+    EXPECT_EQ(shown(HotkeyAction::Front), u"Ctrl+F4"_qs);
+    EXPECT_EQ(fileBytes(iniPath()), before);
+
+    pressInto(HotkeyAction::Front, "ctrl+shift+F5");
+    pressInto(HotkeyAction::Pause, "ctrl+F4");  // the frame's key until OK
+    pressInto(HotkeyAction::Resume, "ctrl+F10");
+    pressInto(HotkeyAction::Stop, "ctrl+shift+F5");
+    EXPECT_EQ(shown(HotkeyAction::Stop), u"Ctrl+F9 他と重複"_qs);
+    pressInto(HotkeyAction::Stop, "F7");
+    EXPECT_EQ(shown(HotkeyAction::Stop), u"Ctrl+F9 使えません"_qs);
+    EXPECT_EQ(shown(HotkeyAction::Resume), u"Ctrl+F10 他で使用中"_qs);
+    EXPECT_EQ(shown(HotkeyAction::Pause), u"Ctrl+F4"_qs);
+    d.okButton->click();
+    EXPECT_TRUE(fileBytes(iniPath()).startsWith(
+        "[hotkey]\r\nstop=Ctrl+F9\r\nfront=Ctrl+Shift+F5\r\nresume=Ctrl+F10\r\npause=Ctrl+F4\r\n[image]"));
+    EXPECT_EQ(state.hotkeys.keys, page.keys());
+    std::vector<int> fired;
+    QObject::connect(&hotkeys, &GlobalHotkeys::activated, [&](int id) { fired.push_back(id); });
+    EXPECT_TRUE(OtherClient().grabCtrlKey("F4"));
+    ASSERT_TRUE(sendKeys({"ctrl+shift+F5"}));
+    EXPECT_TRUE(waitUntil([&] { return fired == std::vector<int>{FrameWindow::kHotkeyFront}; }));
+    EXPECT_TRUE(boxes.messages.isEmpty());
 }
 
 TEST(SpinEdit, StepsWithinBoundsAndReadsTheTextAsItStands) {

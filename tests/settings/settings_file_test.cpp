@@ -13,6 +13,7 @@
 #include "fakes/test_files.h"
 #include "settings/logic/file_locations.h"
 #include "settings/logic/folder_caption.h"
+#include "settings/logic/hotkey_choice.h"
 #include "settings/logic/integer_text.h"
 
 void PrintTo(const QString& text, std::ostream* os) { *os << '"' << text.toStdString() << '"'; }
@@ -73,6 +74,24 @@ TEST(FolderCaption, ShowsShortFoldersWholeAndCutsLongOnesAfterTenBytes) {
                  {u"D:\\写真a"_qs, 8, u"指定先  D:\\写真a"_qs},           // 8 bytes in 6 characters
                  {u"C:\\写真写真写真"_qs, 8, u"指定先 C:\\写真写…"_qs}};  // the 10th byte halves a character
     for (const auto& c : cases) EXPECT_EQ(FolderCaption(c.folder, c.limit), c.caption);
+}
+
+TEST(HotkeyChoice, APressedKeyIsRefusedWhenUnusableOrAnothers) {
+    const HotkeyKeys keys = defaultHotkeys().keys;  // front Ctrl+F4, resume Ctrl+F1, pause ..F2, stop ..F3
+    const struct {
+        HotkeyAction action;
+        HotkeyCombination pressed;
+        HotkeyNote refusal;
+    } rows[] = {
+        {HotkeyAction::Front, {Qt::MetaModifier | Qt::ShiftModifier, Qt::Key_F4}, HotkeyNote::None},
+        {HotkeyAction::Front, {Qt::ControlModifier, Qt::Key_F4}, HotkeyNote::None},  // its own again
+        {HotkeyAction::Front, {Qt::ControlModifier, Qt::Key_F3}, HotkeyNote::SameAsAnother},
+        {HotkeyAction::Stop, {Qt::ControlModifier, Qt::Key_F4}, HotkeyNote::SameAsAnother},
+        {HotkeyAction::Pause, {Qt::NoModifier, Qt::Key_F9}, HotkeyNote::Unusable},
+        {HotkeyAction::Pause, {Qt::ControlModifier | Qt::KeypadModifier, Qt::Key_1}, HotkeyNote::Unusable},
+    };
+    for (const auto& r : rows)
+        EXPECT_EQ(refusalOf(keys, r.action, r.pressed), r.refusal) << r.pressed.text().toStdString();
 }
 
 TEST_F(SettingsFile, MissingFileGivesDefaultsAndStaysMissing) {

@@ -141,8 +141,8 @@ void RecordingSession::registerHotkeys() {
         const bool registered =
             m_services.hotkeys.registerHotkey(hotkeyId(hotkey.action), key.modifiers, key.key);
         m_trayMenu.showHotkey(hotkey.action, registered);
-        if (registered || m_failureReported[std::size_t(hotkey.action)]) continue;
-        m_failureReported[std::size_t(hotkey.action)] = true;
+        if (registered || m_failureReported[std::size_t(hotkey.action)] == key) continue;
+        m_failureReported[std::size_t(hotkey.action)] = key;
         failed << key;
     }
     m_hotkeysRegistered = true;

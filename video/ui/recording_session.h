@@ -106,8 +106,9 @@ private:
     TrayIcon m_trayIcon;
     RecordingTrayMenu m_trayMenu;
     bool m_hotkeysRegistered = false;
-    // The hot keys whose failure the user has been told of in this run, by HotkeyAction.
-    std::array<bool, kHotkeyActionCount> m_failureReported{};
+    // The key of each action whose failure the user has been told of in this program run, by
+    // HotkeyAction; a key chosen since in the settings is told of again.
+    std::array<std::optional<HotkeyCombination>, kHotkeyActionCount> m_failureReported{};
     bool m_reportingWriteFailure = false;
     FrameFileWriter::WriteFile m_writeFrameFile = FrameFileWriter::writeBmp;
     std::size_t m_frameBudgetBytes = FrameFileWriter::defaultBudgetBytes();
