@@ -65,7 +65,9 @@ void SettingsDialog::rememberShownValues() {
     const int code = m_frame.checkedSaveTypeItem();
     setSaveTypeRadio(code);
     ShownSaveType = static_cast<std::uint8_t>(code);
-    setFolderField(m_state.settings.SaveDirectory);
+    // The folder in force, as the menu shows it: none while a stored folder was not found.
+    const Settings& s = m_state.settings;
+    setFolderField(s.SaveFolderSet ? s.SaveDirectory : QString());
 }
 
 void SettingsDialog::onJpegQualitySlid() {
