@@ -48,7 +48,7 @@ Program::Program(const QString& programDirectory, ProgramServices services) {
     assembly = std::make_unique<AviAssembly>(
         state, *frame, *progressWindow, AssemblyServices{services.messages, services.codecs, services.avi});
     recording = std::make_unique<RecordingSession>(
-        state, *frame, screen, *assembly,
+        state, *frame, screen, *assembly, *folderChooser,
         SessionServices{services.messages, services.hotkeys, services.clock});
     commands = std::make_unique<FrameCommands>(
         *frame, state.capture, services.hotkeys,

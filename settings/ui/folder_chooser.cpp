@@ -6,6 +6,7 @@
 #include <QPushButton>
 #include <QScreen>
 #include <QTreeView>
+#include <utility>
 
 #include "core/ui/frame_ports.h"
 #include "platform/system/text_encoding.h"
@@ -52,22 +53,22 @@ void SaveFolderChooser::ensureModel() {
             [this] { okButton->setEnabled(!selectedFolder().isEmpty()); });
 }
 
+// The tree shows the folders as they are now, with the save folder chosen.
 void SaveFolderChooser::showEvent(QShowEvent* event) {
-    showSaveFolder();
+    ensureModel();
+    m_model->reread();
+    chooseNearest(m_state.settings.SaveDirectory);
     QDialog::showEvent(event);
 }
 
-// The save folder is chosen when the chooser opens. Of a folder that is gone, the nearest folder
-// left is chosen instead, or the home folder when only the root is left, so that OK and Enter
-// work at once.
-void SaveFolderChooser::showSaveFolder() {
-    ensureModel();
+// Of a folder that is gone, the nearest folder left is chosen instead, or the home folder when
+// only the root is left, so that OK and Enter work at once.
+void SaveFolderChooser::chooseNearest(const QString& wanted) {
     // The program's own folder, the first save folder, ends with a separator.
-    QString folder = QDir::cleanPath(m_state.settings.SaveDirectory);
+    QString folder = QDir::cleanPath(wanted);
     if (!QDir::isAbsolutePath(folder)) folder = QDir::rootPath();
     while (!QFileInfo(folder).isDir() && folder != QDir::rootPath()) folder = QFileInfo(folder).path();
-    if (folder == QDir::rootPath() && QDir::cleanPath(m_state.settings.SaveDirectory) != folder)
-        folder = QDir::homePath();
+    if (folder == QDir::rootPath() && QDir::cleanPath(wanted) != folder) folder = QDir::homePath();
     selectFolder(folder);
 }
 
@@ -88,6 +89,14 @@ void SaveFolderChooser::acceptFolder() {
     Settings& s = m_state.settings;
     const QString folder = selectedFolder();
     if (folder.isEmpty()) return;
+    // Removed while the chooser was open: the saves would find nothing there.
+    if (!QFileInfo(folder).isDir()) {
+        m_messages.message(this,
+                           QStringLiteral("フォルダ「%1」が見つかりません.\nほかのフォルダを選んでください.")
+                               .arg(QDir::toNativeSeparators(folder)));
+        m_model->reread();
+        return chooseNearest(folder);
+    }
     // A folder the settings file cannot name is refused before anything changes, so that the
     // menu, the file and the saves keep agreeing on the folder in use.
     if (!toShiftJis(folder))
@@ -105,6 +114,7 @@ void SaveFolderChooser::acceptFolder() {
     close();
     m_accepting = false;
     emit folderChosen();
+    if (const auto chosen = std::exchange(m_whenChosen, nullptr)) chosen();
 }
 
 void SaveFolderChooser::cancel() { close(); }
@@ -114,11 +124,21 @@ void SaveFolderChooser::openOver(QWidget* opener) {
     window_stack::showOver(this, opener);
 }
 
+void SaveFolderChooser::askForFolder(std::function<void()> chosen) {
+    m_whenChosen = std::move(chosen);
+    m_opener = nullptr;
+    m_frame.window().setEnabled(false);
+    window_stack::showOver(this, &m_frame.window());
+}
+
 // Every way of closing (OK, Cancel, Esc, the title bar) comes through here.
 void SaveFolderChooser::reject() {
     // A save that waited for a folder is dropped when no folder was chosen: it must not fire
     // at some later, unrelated choice of folder.
-    if (!m_accepting) emit closedWithoutFolder();
+    if (!m_accepting) {
+        m_whenChosen = nullptr;
+        emit closedWithoutFolder();
+    }
     QWidget* opener = m_opener ? m_opener : &m_frame.window();
     onClosed();
     QDialog::reject();

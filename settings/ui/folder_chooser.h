@@ -1,9 +1,11 @@
 #pragma once
 
 #include <QDialog>
+#include <functional>
 #include <memory>
 
 #include "core/logic/program_state.h"
+#include "core/ui/save_folder_port.h"
 
 class FolderTreeModel;
 class QPushButton;
@@ -12,9 +14,9 @@ class MessageBoxes;
 class SettingsFrame;
 
 // The save-folder chooser: a tree of folders, from the home folder and from the root, with OK and
-// Cancel. Created once at start-up and then only shown and hidden; each opening shows the save
-// folder chosen. OK is enabled while a folder is chosen.
-class SaveFolderChooser : public QDialog {
+// Cancel. Created once at start-up and then only shown and hidden; each opening reads the folders
+// anew and shows the save folder chosen. OK is enabled while a folder is chosen.
+class SaveFolderChooser : public QDialog, public SaveFolderPort {
     Q_OBJECT
 public:
     SaveFolderChooser(ProgramState& state, SettingsFrame& frame, MessageBoxes& messages);
@@ -24,6 +26,7 @@ public:
     // Opens the chooser over a dialog of the frame's, which gets the keyboard back when it closes; the
     // frame stays disabled until that dialog closes too.
     void openOver(QWidget* opener);
+    void askForFolder(std::function<void()> chosen) override;
     // Selects a folder in the tree, as a click on it would.
     void selectFolder(const QString& path);
 
@@ -49,7 +52,8 @@ protected:
 
 private:
     void ensureModel();
-    void showSaveFolder();
+    // Chooses folder, or the nearest folder left of one that is gone.
+    void chooseNearest(const QString& folder);
     QString selectedFolder() const;
 
     ProgramState& m_state;
@@ -59,4 +63,6 @@ private:
     QWidget* m_opener = nullptr;
     FolderTreeModel* m_model = nullptr;
     bool m_accepting = false;
+    // What waits for the folder that askForFolder asked for.
+    std::function<void()> m_whenChosen;
 };

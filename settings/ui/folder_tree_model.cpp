@@ -22,6 +22,13 @@ QCollator folderOrder() {
 QString inside(const QString& folder, const QString& name) {
     return folder.endsWith(QLatin1Char('/')) ? folder + name : folder + QLatin1Char('/') + name;
 }
+
+// The subfolders of path in folderOrder, the same order at every reading.
+QStringList folderNames(const QString& path) {
+    QStringList names = QDir(path).entryList(kFolders, QDir::Name);
+    std::stable_sort(names.begin(), names.end(), folderOrder());
+    return names;
+}
 }  // namespace
 
 FolderTreeModel::FolderTreeModel(QObject* parent) : QStandardItemModel(parent) {
@@ -74,9 +81,30 @@ void FolderTreeModel::fetchMore(const QModelIndex& parent) {
     if (!item || item->data(kReadRole).toBool()) return;
     item->setData(true, kReadRole);
     const QString path = filePath(parent);
-    QStringList names = QDir(path).entryList(kFolders);
-    std::sort(names.begin(), names.end(), folderOrder());
-    for (const QString& name : names) addFolder(item, inside(path, name), name);
+    for (const QString& name : folderNames(path)) addFolder(item, inside(path, name), name);
+}
+
+void FolderTreeModel::reread() {
+    for (int row = 0; row < rowCount(); ++row) reread(item(row));
+}
+
+void FolderTreeModel::reread(QStandardItem* folder) {
+    if (!folder->data(kReadRole).toBool()) return;
+    const QString path = folder->data(kPathRole).toString();
+    const QStringList names = folderNames(path);
+    // Both lists are in the same order: a walk along them keeps, adds and drops in one pass.
+    int row = 0;
+    for (const QString& name : names) {
+        while (row < folder->rowCount() && folder->child(row)->text() != name &&
+               !names.contains(folder->child(row)->text()))
+            folder->removeRow(row);
+        if (row < folder->rowCount() && folder->child(row)->text() == name)
+            reread(folder->child(row));
+        else
+            addFolder(folder, inside(path, name), name, row);
+        ++row;
+    }
+    folder->removeRows(row, folder->rowCount() - row);
 }
 
 QModelIndex FolderTreeModel::indexOf(const QString& path) {

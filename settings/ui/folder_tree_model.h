@@ -5,7 +5,7 @@
 
 // The folders of the file system as a tree with two tops: the user's home folder first, then the
 // root "/". A folder's subfolders are read when it is first opened, or walked through by indexOf,
-// so that showing the tree never scans the disk.
+// so that showing the tree never scans the disk; reread reads again only what was read.
 class FolderTreeModel : public QStandardItemModel {
     Q_OBJECT
 public:
@@ -16,6 +16,9 @@ public:
     QModelIndex indexOf(const QString& path);
     // The full path of the folder of index; empty for an invalid index.
     QString filePath(const QModelIndex& index) const;
+    // Reads again every folder read so far: folders gone since go from the tree, and folders made
+    // since come in their places. Open branches stay open.
+    void reread();
 
     bool hasChildren(const QModelIndex& parent = QModelIndex()) const override;
     bool canFetchMore(const QModelIndex& parent) const override;
@@ -27,6 +30,7 @@ private:
     // The child folder called name, added when it was made after the parent was read; nullptr
     // when there is no such folder.
     QStandardItem* subfolder(QStandardItem* parent, const QString& name);
+    void reread(QStandardItem* folder);
 
     QFileIconProvider m_icons;
 };

@@ -71,7 +71,9 @@ void SettingsDialog::rememberShownValues() {
     const int code = m_frame.checkedSaveTypeItem();
     setSaveTypeRadio(code);
     ShownSaveType = static_cast<std::uint8_t>(code);
-    setFolderField(m_state.settings.SaveDirectory);
+    // The folder in force, as the menu shows it: none while a stored folder was not found.
+    const Settings& s = m_state.settings;
+    setFolderField(s.SaveFolderSet ? s.SaveDirectory : QString());
     // Whether another program holds a key may have changed since the last opening.
     hotkeyPage->setKeys(m_state.hotkeys.keys);
 }

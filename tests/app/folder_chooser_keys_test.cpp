@@ -45,6 +45,12 @@ TEST_P(ChooserKeys, OpensWithTheFocusArrowKeysChooseAndEnterSavesThere) {
     ASSERT_TRUE(QDir().mkpath(shots));
     start(GetParam());
     ASSERT_FALSE(program->state.settings.SaveFolderSet);
+    // A recording names the folder that is gone and asks for one; Escape records nothing.
+    ASSERT_TRUE(sendKeys({"ctrl+f"}) && waitUntil([&] { return chooser().isActiveWindow(); }));
+    EXPECT_EQ(boxes.messages.takeFirst(), QStringLiteral("動画の保存先のフォルダが見つかりません.\n%1gone\n"
+                                                         "動画の保存先を選んでください.")
+                                              .arg(folder()));
+    ASSERT_TRUE(sendKeys({"Escape"}) && waitUntil([&] { return !chooser().isVisible(); }));
 
     ASSERT_TRUE(sendKeys({"ctrl+z"}));
     ASSERT_TRUE(waitUntil([&] { return chooser().isActiveWindow(); }));

@@ -20,6 +20,7 @@
 #include "fakes/tray_host.h"
 #include "platform/avi/avi_file_writer.h"
 #include "platform/system/file_lock.h"
+#include "platform/system/text_encoding.h"
 #include "program_run.h"
 #include "video/logic/frame_file.h"
 
@@ -55,7 +56,7 @@ protected:
     // program's by default).
     bool configure(int frames, const QString& saveFolder = QString()) {
         QByteArray ini = "[image]\r\nframe=30\r\nfb=" + QByteArray::number(frames) + "\r\nfbable=1\r\n";
-        if (!saveFolder.isEmpty()) ini += "[File]\r\nDirectory=" + QFile::encodeName(saveFolder) + "\r\n";
+        if (!saveFolder.isEmpty()) ini += "[File]\r\nDirectory=" + toShiftJis(saveFolder).value() + "\r\n";
         return writeFile(run.file(QStringLiteral("kadrel.ini")), ini);
     }
     // The box open now, by its title, or nothing.
@@ -296,6 +297,26 @@ TEST_F(RecordingFaults, AFrameTooLargeForTheAviOrAScaleOfZeroIsRefusedAtTheStart
     }
 }
 
+// A save folder that is gone stops the start before its first frame and opens the chooser: Escape
+// there records nothing and makes no folder; the folder chosen there gets the movie.
+TEST_F(RecordingFaults, AMissingSaveFolderIsAskedForAndNeverMadeAgain) {
+    const QString gone = run.file(QStringLiteral("写真")), chosen = run.file(QStringLiteral("movies"));
+    ASSERT_TRUE(QDir().mkpath(chosen) && configure(3, gone) && startProgram());
+    for (const QStringList& keys : {QStringList{"Escape"}, QStringList{"Right", "Down", "Down", "Return"}}) {
+        ASSERT_TRUE(titled(kStartCaption) && frameFiles().isEmpty());
+        ASSERT_TRUE(sendKeys({"ctrl+f"}) && titled(QStringLiteral("Kadrel")));  // the folder named
+        ASSERT_TRUE(sendKeys({"Return"}) && titled(QStringLiteral("保存先設定")));
+        for (const QString& key : keys) {
+            waitForFolderRead();
+            ASSERT_TRUE(sendKeys({key}));
+        }
+    }
+    ASSERT_TRUE(titled(QStringLiteral("Kadrel")));  // the stop box, at the frame limit
+    EXPECT_EQ(answerUntilIdle(), QStringList({"Kadrel", "ビデオの圧縮"}));
+    EXPECT_EQ(framesIn(chosen + QStringLiteral("/動画保存1.avi")), 3);
+    EXPECT_FALSE(QFileInfo::exists(gone));
+}
+
 // The frames that end the AVI file's data exactly where a page of a tmpfs ends, so that the frames
 // fit but not the index after them: the frame count and the disk's size in bytes.
 std::pair<int, qint64> framesThatLeaveNoRoomForTheIndex() {
@@ -318,15 +339,15 @@ std::pair<int, qint64> framesThatLeaveNoRoomForTheIndex() {
 }
 
 // The AVI file's disk too small for the frames, too small only for the index, full from the start,
-// an ext4 volume with only the blocks kept for root free, or a file where the folder should be
-// made: the frames that are not in the closed
-// file stay as frame files, and one box says so.
+// an ext4 volume with only the blocks kept for root free, or the save folder removed during the
+// run, which is not made again: the frames that are not in the closed file stay as frame files,
+// and one box says so.
 TEST_F(RecordingFaults, AFullAviDiskKeepsEveryFrameNotInTheFile) {
     constexpr qint64 kHeaders = 540 * 1024;  // with the index of a long recording
     constexpr qint64 kFrameChunk = 8 + 420 * 360 * 2;
     const auto [indexFrames, indexDisk] = framesThatLeaveNoRoomForTheIndex();
     ASSERT_GT(indexFrames, 0);
-    enum class Fill { None, Full, AsUser, FileInTheWay };
+    enum class Fill { None, Full, AsUser, FolderRemoved };
     struct Row {
         const char* name;
         SmallDisk::Kind kind;
@@ -339,7 +360,7 @@ TEST_F(RecordingFaults, AFullAviDiskKeepsEveryFrameNotInTheFile) {
         {"too small for the index", SmallDisk::Kind::Tmpfs, indexDisk, Fill::None, indexFrames, true},
         {"full from the start", SmallDisk::Kind::Tmpfs, kHeaders + 4 * kFrameChunk, Fill::Full, 8, false},
         {"ext4, only root's blocks", SmallDisk::Kind::Ext4WithReserve, 4 << 20, Fill::AsUser, 8, true},
-        {"no folder can be made", SmallDisk::Kind::Tmpfs, kHeaders, Fill::FileInTheWay, 8, false}};
+        {"the save folder removed", SmallDisk::Kind::Tmpfs, kHeaders, Fill::FolderRemoved, 8, false}};
     for (const Row& row : rows) {
         SCOPED_TRACE(row.name);
         SmallDisk disk(row.bytes, row.kind);
@@ -348,17 +369,17 @@ TEST_F(RecordingFaults, AFullAviDiskKeepsEveryFrameNotInTheFile) {
         if (row.fill == Fill::AsUser) {
             ASSERT_TRUE(disk.fillAsUser());
         }
-        if (row.fill == Fill::FileInTheWay) {
-            ASSERT_TRUE(writeFile(disk.filePath(QStringLiteral("plain")), ""));
-        }
         const QString folder =
-            row.fill == Fill::FileInTheWay ? disk.filePath(QStringLiteral("plain/sub")) : disk.path();
+            row.fill == Fill::FolderRemoved ? disk.filePath(QStringLiteral("写真")) : disk.path();
+        ASSERT_TRUE(QDir().mkpath(folder));
         for (const QString& name : frameFiles()) QFile::remove(run.file(name));
         ASSERT_TRUE(configure(row.frames, folder));
         ASSERT_TRUE(startProgram());
         ASSERT_TRUE(sendKeys({"ctrl+f"}));
         ASSERT_TRUE(titled(QStringLiteral("Kadrel")));  // the stop box, at the frame limit
         ASSERT_EQ(frameFiles().size(), row.frames);
+        // The stop box waits while the folder goes.
+        ASSERT_TRUE(row.fill != Fill::FolderRemoved || QDir(folder).removeRecursively());
         const auto stopBox = x.findWindows(QStringLiteral("Kadrel"));  // gone before the next is counted
         ASSERT_TRUE(sendKeys({"Return"}) && waitUntil([&] { return x.findWindows("Kadrel") != stopBox; }));
         const QStringList seen = answerUntilIdle();
@@ -367,6 +388,7 @@ TEST_F(RecordingFaults, AFullAviDiskKeepsEveryFrameNotInTheFile) {
         const int inAvi = framesIn(folder + QStringLiteral("/動画保存1.avi"));
         EXPECT_EQ(inAvi > 0, row.someInTheFile) << inAvi;
         EXPECT_EQ(inAvi + frameFiles().size(), row.frames);
+        EXPECT_EQ(QFileInfo::exists(folder), row.fill != Fill::FolderRemoved);
         kill();
     }
 }

@@ -145,10 +145,25 @@ TEST_F(FolderChooserTest, OpensOnTheSaveFolderOrTheNearestOneLeftReadyForOk) {
         chooser.cancel();
     }
     // The home folder heads the tree, beside the root.
-    const auto* model = qobject_cast<const FolderTreeModel*>(chooser.folderTree->model());
+    auto* model = qobject_cast<FolderTreeModel*>(chooser.folderTree->model());
     EXPECT_EQ(model->rowCount(), 2);
     EXPECT_EQ(model->filePath(model->index(0, 0)), home);
     EXPECT_EQ(model->filePath(model->index(1, 0)), QDir::rootPath());
+
+    // Each opening shows the folders as they are now; OK on one removed meanwhile names it and
+    // stores nothing.
+    const QString made = folderOfLength(31);
+    ASSERT_TRUE(QDir(folder).removeRecursively());
+    form1.openDialog(&chooser);
+    const QModelIndex parent = model->indexOf(dir.path());
+    EXPECT_EQ(model->filePath(model->index(0, 0, parent)), made);
+    chooser.selectFolder(made);
+    ASSERT_TRUE(QDir(made).removeRecursively());
+    chooser.acceptFolder();
+    EXPECT_EQ(boxes.messages.join(""),
+              QStringLiteral("フォルダ「%1」が見つかりません.\nほかのフォルダを選んでください.").arg(made));
+    EXPECT_EQ(std::tuple(chooser.isVisible(), model->rowCount(parent), state.settings.SaveDirectory),
+              std::tuple(true, 0, QString()));
 }
 
 TEST_F(FolderChooserTest, AFolderNameShiftJisCannotHoldIsRefusedAndChangesNothing) {

@@ -93,6 +93,7 @@ TEST_F(SettingsDialogTest, LoadAppliesStoredValuesAndIgnoresUnusableOnes) {
     EXPECT_FALSE(s.SaveFolderSet);
     EXPECT_EQ(form1.menuItem(FrameCommand::ChooseSaveFolder)->text().section(QLatin1Char('\t'), 0, 0),
               QStringLiteral("保存先設定"));
+    EXPECT_EQ(d.saveFolderField->text(), QString());  // as the menu: no folder in force
     EXPECT_EQ(d.designatedPrefixField->text(), QString());
 }
 

@@ -41,6 +41,11 @@ constexpr int kMostRenames = 1000;
 const QString AviMovieWriter::kNoAviLibraryText =
     QStringLiteral("圧縮用のライブラリを読み込めませんでした.\nＡＶＩファイルは圧縮せずに保存しました.");
 
+QString AviMovieWriter::missingFolderText(const QString& folder) {
+    return QStringLiteral("動画の保存先のフォルダが見つかりません.\n%1")
+        .arg(QDir::toNativeSeparators(folder));
+}
+
 AviMovieWriter::AviMovieWriter(QWidget* ownerWindow, MessageBoxes& messages, CodecChooser& codecs,
                                AviLibraryLoader& avi)
     : m_ownerWindow(ownerWindow), m_messages(messages), m_codecs(codecs), m_avi(avi) {}
@@ -55,8 +60,8 @@ bool AviMovieWriter::Open() {
     if (m_fileName.isEmpty()) return false;
     m_framesInFile = 0;
     m_lostFrames = m_removed = false;
-    if (!QDir().mkpath(QFileInfo(m_fileName).absolutePath()))
-        throw AviFileCreationError(withCause(fileCreationErrorText(m_fileName), errno).toStdString());
+    if (const QString folder = QFileInfo(m_fileName).absolutePath(); !QFileInfo(folder).isDir())
+        throw AviFileCreationError(missingFolderText(folder).toStdString());
 
     m_frameFormat = BitmapInfoHeader{};
     m_frameFormat.width = m_width;

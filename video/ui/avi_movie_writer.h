@@ -23,7 +23,7 @@ class MessageBoxes;
 class SaveProgressWindow;
 class QWidget;
 
-// Open could not create the file's folder or the file itself.
+// Open found no folder for the file, or could not create the file in it.
 class AviFileCreationError : public std::runtime_error {
 public:
     using std::runtime_error::runtime_error;
@@ -44,6 +44,8 @@ public:
 
     // Shown by Finish instead of the codec dialog when the AVI module cannot be loaded.
     static const QString kNoAviLibraryText;
+    // What Open throws when the file's folder is not there.
+    static QString missingFolderText(const QString& folder);
 
     // ownerWindow: the window the codec dialog and the progress window stand over and give the
     // keyboard back to when they close (none: they stand alone). avi: the AVI module that reads,
@@ -77,11 +79,12 @@ public:
     using CreationNote = std::function<void(const QString& path, std::optional<FileId> created)>;
     void setCreationNote(CreationNote note) { m_creationNote = std::move(note); }
 
-    // Creates FileName's folder chain if needed and a new AVI file with its video stream, never
-    // over an existing file: a name that is taken is replaced by the one setFreeName gives. False
-    // (after a warning box with the cause, nothing left open) when the file or stream cannot be
-    // created; false without a box when FileName is empty. Throws AviFileCreationError when the
-    // folder cannot be created or the file cannot be made in it.
+    // Creates a new AVI file with its video stream, never over an existing file: a name that is
+    // taken is replaced by the one setFreeName gives. False (after a warning box with the cause,
+    // nothing left open) when the file or stream cannot be created; false without a box when
+    // FileName is empty. Throws AviFileCreationError when FileName's folder is not there
+    // (missingFolderText: a folder is never made where the user's was deleted) or the file cannot
+    // be made in it.
     bool Open();
     // Appends bitmap, stretched to Width x Height, as the next key frame. False when no file is
     // open or the frame could not be written (a full disk); from then on every frame is refused,

@@ -3,10 +3,12 @@
 #include <QAction>
 #include <QApplication>
 #include <QCursor>
+#include <QFileInfo>
 #include <QLoggingCategory>
 
 #include "core/logic/recording_captions.h"
 #include "core/ui/frame_ports.h"
+#include "core/ui/save_folder_port.h"
 #include "core/ui/screen_capture.h"
 #include "platform/system/mm_clock.h"
 #include "platform/x11/global_hotkey.h"
@@ -37,11 +39,13 @@ Q_LOGGING_CATEGORY(lcRecording, "kadrel.recording", QtWarningMsg)
 }  // namespace
 
 RecordingSession::RecordingSession(ProgramState& state, RecordingFrame& frame, ScreenCapture& screen,
-                                   AviAssembly& assembly, SessionServices services)
+                                   AviAssembly& assembly, SaveFolderPort& saveFolders,
+                                   SessionServices services)
     : m_state(state),
       m_frame(frame),
       m_screen(screen),
       m_assembly(assembly),
+      m_saveFolders(saveFolders),
       m_services(services),
       m_trayMenu(state.hotkeys) {
     m_frameTimer.setTimerType(Qt::PreciseTimer);
@@ -85,6 +89,7 @@ void RecordingSession::start() {
     if (!frame.problem.isEmpty())
         return m_services.messages.message(&m_frame.window(),
                                            kCannotMakeImage + QLatin1Char('\n') + frame.problem);
+    if (!saveFolderReady()) return;
     if (!m_assembly.holdFrameFolder()) return;
     // Frames kept from an earlier run would be overwritten by this one's: they go first.
     const AviAssembly::KeptFrames kept = m_assembly.offerKeptFrames(true);
@@ -94,6 +99,19 @@ void RecordingSession::start() {
     if (!m_assembly.newMovie(frame.size, s.RecordRate, kNotStarted)) return m_assembly.releaseFrameFolder();
     m_frameTimer.setInterval(frameTimerIntervalMs(s.RecordRate));
     beginRun();
+}
+
+// The movie goes where the menu says, or nowhere: never into a folder made again where one was
+// deleted. As the still saves, a start without a folder in force waits for the chooser.
+bool RecordingSession::saveFolderReady() {
+    const QString& folder = m_state.settings.SaveDirectory;
+    const bool there = QFileInfo(folder).isDir();
+    if (m_state.settings.SaveFolderSet && there) return true;
+    if (!there && !folder.isEmpty())
+        m_services.messages.message(&m_frame.window(), AviMovieWriter::missingFolderText(folder) +
+                                                           QStringLiteral("\n動画の保存先を選んでください."));
+    m_saveFolders.askForFolder([this] { start(); });
+    return false;
 }
 
 void RecordingSession::offerKeptFramesAtStart() {

@@ -23,6 +23,7 @@ class MessageBoxes;
 class MmClock;
 class QImage;
 class RecordingFrame;
+class SaveFolderPort;
 class ScreenCapture;
 
 struct SessionServices {
@@ -40,8 +41,9 @@ struct SessionServices {
 class RecordingSession : public QObject, public RecordingCommandsPort {
     Q_OBJECT
 public:
+    // saveFolders: asked for a save folder when the one in force is not there.
     RecordingSession(ProgramState& state, RecordingFrame& frame, ScreenCapture& screen, AviAssembly& assembly,
-                     SessionServices services);
+                     SaveFolderPort& saveFolders, SessionServices services);
     ~RecordingSession() override;
 
     void start() override;
@@ -69,6 +71,9 @@ private:
     bool advance(RecordingCommand command);
     // Shows the steady state m_runState: enabled or hidden frame, the frame timer, caption.
     void applyLook();
+    // Whether the save folder in force is there; if not, the user is told which folder is missing
+    // and asked for one, and the start comes again once one is chosen.
+    bool saveFolderReady();
     void beginRun();
     void captureFrame();
     // The picture of one frame, grabbed and scaled (video frames are not clipped to the screen);
@@ -94,6 +99,7 @@ private:
     RecordingFrame& m_frame;
     ScreenCapture& m_screen;
     AviAssembly& m_assembly;
+    SaveFolderPort& m_saveFolders;
     SessionServices m_services;
     RecordingState m_runState = RecordingState::Idle;
     RecordingClock m_clock;
