@@ -176,8 +176,8 @@ TEST_F(RecordingFaults, AKillAtAnyMomentLosesNoFrameAndTheNextStartMakesNoSecond
 }
 
 // What a damaged folder holds at the start: frames claiming 60000 x 60000 pixels (in a sparse file
-// of that length) and 0x7fffffff x 0x7fffffff, and a record of binary junk. The start asks at once,
-// its memory stays small, and the whole frames become the movie; the others stay, renamed.
+// of that length) and 0x7fffffff x 0x7fffffff, a frame file of junk and a record of binary junk. The start
+// asks at once, its memory stays small, and the whole frames become the movie; the others stay, renamed.
 TEST_F(RecordingFaults, DamagedLeftoversNeitherHoldUpTheStartNorGrowItsMemory) {
     for (int n = 1; n <= 3; ++n) {
         QImage frame(64, 48, QImage::Format_RGB32);
@@ -192,6 +192,7 @@ TEST_F(RecordingFaults, DamagedLeftoversNeitherHoldUpTheStartNorGrowItsMemory) {
         ASSERT_TRUE(file.open(QIODevice::WriteOnly) && file.write(header) == 54 &&
                     file.resize(54 + (side > 65535 ? qint64(1) << 34 : qint64(side) * 4 * side)));
     }
+    ASSERT_TRUE(writeFile(run.file(QStringLiteral("kadrel00AVISAVE6.bmp")), "junk"));
     QByteArray junk(4096, '\0');
     for (qsizetype i = 0; i < junk.size(); ++i) junk[i] = char(i * 7919 >> 3);
     ASSERT_TRUE(writeFile(run.file(QStringLiteral(".kadrel00AVISAVE.record")), junk));
@@ -204,7 +205,8 @@ TEST_F(RecordingFaults, DamagedLeftoversNeitherHoldUpTheStartNorGrowItsMemory) {
     const qsizetype peak = text.indexOf("VmHWM:");
     EXPECT_LT(text.mid(peak + 6, text.indexOf("kB", peak) - peak - 6).trimmed().toLongLong(), 512 * 1024);
     EXPECT_EQ(framesIn(movie(1)), 3);
-    EXPECT_EQ(frameFiles(), QStringList({"kadrel00AVISAVE4.bmp.bad", "kadrel00AVISAVE5.bmp.bad"}));
+    EXPECT_EQ(frameFiles(), QStringList({"kadrel00AVISAVE4.bmp.bad", "kadrel00AVISAVE5.bmp.bad",
+                                         "kadrel00AVISAVE6.bmp.bad"}));
 }
 
 // Under strace: the movie file's name is flushed with its folder before the first frame file goes;

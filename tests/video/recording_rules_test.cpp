@@ -15,7 +15,6 @@
 #include <mutex>
 #include <thread>
 
-#include "core/logic/bmp_header.h"
 #include "fakes/raw_avi.h"
 #include "fakes/test_files.h"
 #include "video/logic/assembly_record.h"
@@ -297,22 +296,10 @@ TEST(AssemblyRecord, ReadsBackEveryStageAndNoSingleChangedByte) {
 
 namespace {
 
-QImage colouredFrame(int n, QSize size = QSize(64, 48)) {
-    QImage image(size, QImage::Format_RGB32);
+QImage colouredFrame(int n) {
+    QImage image(64, 48, QImage::Format_RGB32);
     image.fill(qRgb(n * 20, 255 - n * 20, 128));
     return image;
-}
-
-// A frame file whose header claims width x height, as long as those pixels would make it (sparse),
-// up to 16 GiB.
-bool writeClaimedFrame(const QString& path, std::int64_t width, std::int64_t height) {
-    std::uint8_t header[kBmpHeaderBytes];
-    fillBmpHeader(header, int(width), int(height), 32, kBmpHeaderBytes, 0);
-    QFile file(path);
-    return file.open(QIODevice::WriteOnly) &&
-           file.write(reinterpret_cast<const char*>(header), kBmpHeaderBytes) == kBmpHeaderBytes &&
-           file.resize(kBmpHeaderBytes +
-                       (width > 65535 || height > 65535 ? std::int64_t(1) << 34 : width * 4 * height));
 }
 
 }  // namespace
@@ -395,31 +382,4 @@ TEST(KeptFrames, TheRecordAndTheMovieFileDecideAndNothingGoesOnTheWordOfAFile) {
         EXPECT_EQ(settled.frameSize, QSize(64, 48));
         EXPECT_TRUE(QFile::exists(QStringLiteral("/etc/passwd")));
     }
-}
-
-// Without a record, the first whole frame gives the size. A frame cut short goes; files that are
-// no frames of that size stay under another name, and nothing is ever sized from their headers.
-TEST(KeptFrames, FramesOfAnotherSizeOrImpossibleHeadersAreSetAsideUnread) {
-    QTemporaryDir dir;
-    const QString frames = dir.filePath(QStringLiteral("frames/"));
-    ASSERT_TRUE(QDir().mkpath(frames));
-    ASSERT_TRUE(writeClaimedFrame(frameFilePath(frames, 1), 60000, 60000));
-    ASSERT_TRUE(writeClaimedFrame(frameFilePath(frames, 2), 0x7fffffff, 0x7fffffff));
-    ASSERT_TRUE(writeFrameBmp(colouredFrame(3), frameFilePath(frames, 3)));
-    ASSERT_TRUE(writeFrameBmp(colouredFrame(4, QSize(32, 24)), frameFilePath(frames, 4)));
-    ASSERT_TRUE(writeFile(frameFilePath(frames, 5), fileBytes(frameFilePath(frames, 3)).chopped(1)));
-    ASSERT_TRUE(writeFile(frameFilePath(frames, 6), "junk"));
-    ASSERT_TRUE(writeFrameBmp(colouredFrame(7), frameFilePath(frames, 7)));
-    for (int n : {1, 2}) {
-        QImage never;
-        EXPECT_FALSE(readFrameBmp(frameFilePath(frames, n), never)) << n;
-    }
-    const SettledFrames settled =
-        settleKeptFrames(frames, MovieFolder{dir.path(), QStringLiteral("動画保存")});
-    EXPECT_EQ(frameFileNumbers(frames), QList<std::int32_t>({3, 7}));
-    EXPECT_EQ(settled.frameSize, QSize(64, 48));
-    QStringList setAside;
-    for (int n : {1, 2, 4, 6}) setAside << frameFilePath(frames, n) + QStringLiteral(".bad");
-    EXPECT_EQ(settled.setAside, setAside);
-    for (const QString& path : setAside) EXPECT_TRUE(QFile::exists(path));
 }
