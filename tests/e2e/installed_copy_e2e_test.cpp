@@ -132,6 +132,7 @@ TEST_P(InstalledCopyRun, AnOrdinaryUserSavesSettingsPicturesAndARecordingInTheHo
     ASSERT_TRUE(x.waitForKeyboard("ビデオの圧縮"));
     ASSERT_TRUE(sendKeys({"Escape"}));
     ASSERT_TRUE(shown("ビデオの圧縮", false));
+    EXPECT_TRUE(x.waitForKeyboard(kStartCaption));  // the frame has the keyboard back
     const auto probe = probeVideo(pictures + "/動画保存1.avi");
     EXPECT_EQ(probe.at("nb_read_frames"), std::to_string(frames));
     EXPECT_EQ(probe.at("width"), "210");
