@@ -9,6 +9,7 @@
 #include <vector>
 
 #include "platform/system/unique_fd.h"
+#include "platform/system/whole_transfer.h"
 
 namespace {
 
@@ -32,16 +33,7 @@ struct File {
 
     // All of n bytes at position at; false past the end of the file or on a read error.
     bool read(std::uint64_t at, std::uint8_t* data, std::size_t n) const {
-        if (at > size || size - at < n) return false;
-        while (n > 0) {
-            const ssize_t done = ::pread(fd, data, n, off_t(at));
-            if (done < 0 && errno == EINTR) continue;
-            if (done <= 0) return false;
-            data += done;
-            n -= std::size_t(done);
-            at += std::uint64_t(done);
-        }
-        return true;
+        return at <= size && size - at >= n && preadWhole(fd, data, n, at);
     }
 };
 

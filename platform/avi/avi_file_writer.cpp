@@ -6,6 +6,8 @@
 #include <cerrno>
 #include <cstring>
 
+#include "platform/system/whole_transfer.h"
+
 namespace {
 
 constexpr std::uint32_t kAvifHasIndex = 0x10;
@@ -51,31 +53,6 @@ public:
 std::uint32_t le32(const std::uint8_t* p) {
     return std::uint32_t(p[0]) | std::uint32_t(p[1]) << 8 | std::uint32_t(p[2]) << 16 |
            std::uint32_t(p[3]) << 24;
-}
-
-// All of size bytes at position, in as many calls of transfer (pwrite or pread) as it takes.
-template <typename Byte, typename Transfer>
-bool transferAllAt(Byte* data, std::size_t size, std::uint64_t position, Transfer transfer) {
-    while (size > 0) {
-        const ssize_t done = transfer(data, size, off_t(position));
-        if (done < 0 && errno == EINTR) continue;
-        if (done <= 0) return false;
-        data += done;
-        size -= std::size_t(done);
-        position += std::uint64_t(done);
-    }
-    return true;
-}
-
-bool writeAllAt(int fd, const std::uint8_t* data, std::size_t size, std::uint64_t position) {
-    return transferAllAt(data, size, position, [fd](const std::uint8_t* d, std::size_t n, off_t at) {
-        return ::pwrite(fd, d, n, at);
-    });
-}
-
-bool readAllAt(int fd, std::uint8_t* data, std::size_t size, std::uint64_t position) {
-    return transferAllAt(data, size, position,
-                         [fd](std::uint8_t* d, std::size_t n, off_t at) { return ::pread(fd, d, n, at); });
 }
 
 }  // namespace
@@ -174,7 +151,7 @@ bool AviFileWriter::finish() {
     if (!m_failed) {
         const std::vector<std::uint8_t> headers = headerBytes();
         m_failed =
-            !writeAllAt(m_fd.get(), headers.data(), headers.size(), 12) || ::fdatasync(m_fd.get()) != 0;
+            !pwriteWhole(m_fd.get(), headers.data(), headers.size(), 12) || ::fdatasync(m_fd.get()) != 0;
     }
     if (m_failed) m_superIndex.resize(finishedParts);
     return !m_failed;
@@ -242,7 +219,8 @@ bool AviFileWriter::reopenPreviousPart() {
     if (m_partCount < 2 || m_superIndex.empty()) return false;
     const SuperEntry previous = m_superIndex.back();
     std::vector<std::uint8_t> ix(previous.size);
-    if (previous.size < kStdIndexHeaderBytes || !readAllAt(m_fd.get(), ix.data(), ix.size(), previous.offset))
+    if (previous.size < kStdIndexHeaderBytes ||
+        !preadWhole(m_fd.get(), ix.data(), ix.size(), previous.offset))
         return false;
     const std::uint32_t entries = le32(&ix[12]);
     const std::uint64_t base = le32(&ix[20]) | std::uint64_t(le32(&ix[24])) << 32;

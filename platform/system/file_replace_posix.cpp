@@ -11,33 +11,17 @@
 #include "platform/system/durable_file.h"
 #include "platform/system/file_replace.h"
 #include "platform/system/unique_fd.h"
+#include "platform/system/whole_transfer.h"
 
 namespace {
 
-// Writes all of bytes at offset, through short writes and interruptions.
 bool writeAll(int fd, QByteArrayView bytes, off_t offset) {
-    const char* data = bytes.data();
-    qsizetype left = bytes.size();
-    while (left > 0) {
-        const ssize_t written = ::pwrite(fd, data, static_cast<size_t>(left), offset);
-        if (written < 0 && errno == EINTR) continue;
-        if (written <= 0) return false;
-        data += written;
-        left -= written;
-        offset += written;
-    }
-    return true;
+    return pwriteWhole(fd, bytes.data(), std::size_t(bytes.size()), std::uint64_t(offset));
 }
 
 bool readAll(int fd, QByteArray& bytes, off_t size) {
     bytes.resize(qsizetype(size));
-    for (off_t done = 0; done < size;) {
-        const ssize_t got = ::pread(fd, bytes.data() + done, static_cast<size_t>(size - done), done);
-        if (got < 0 && errno == EINTR) continue;
-        if (got <= 0) return false;
-        done += got;
-    }
-    return true;
+    return preadWhole(fd, bytes.data(), std::size_t(size), 0);
 }
 
 // The folder refuses new entries, though an existing file in it may still be writable.

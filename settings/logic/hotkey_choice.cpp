@@ -7,32 +7,37 @@ HotkeyNote refusalOf(const HotkeyKeys& keys, HotkeyAction action, const HotkeyCo
     return HotkeyNote::None;
 }
 
+namespace {
+
+// Each note's text beside the field and its tip, by HotkeyNote.
+struct NoteTexts {
+    HotkeyNote note;
+    const char16_t* text;
+    const char16_t* tip;
+};
+constexpr NoteTexts kNotes[] = {
+    {HotkeyNote::HeldElsewhere, u"他で使用中",
+     u"ほかのプログラムが使っているキーです。このキーのままでは働きません。"},
+    {HotkeyNote::Unusable, u"使えません",
+     u"Ctrl、Shift、Alt、Meta の1つ以上と、F1～F35、A～Z、0～9、Pause、Print、ScrollLock、"
+     u"Insert、Delete、Home、End、PgUp、PgDown、矢印、Space のどれかを一緒に押してください。"},
+    {HotkeyNote::SameAsAnother, u"他と重複", u"ほかの操作と同じキーは選べません。"},
+};
+
+const NoteTexts* textsOf(HotkeyNote note) {
+    for (const NoteTexts& texts : kNotes)
+        if (texts.note == note) return &texts;
+    return nullptr;
+}
+
+}  // namespace
+
 QString hotkeyNoteText(HotkeyNote note) {
-    switch (note) {
-        case HotkeyNote::None:
-            break;
-        case HotkeyNote::HeldElsewhere:
-            return QStringLiteral("他で使用中");
-        case HotkeyNote::Unusable:
-            return QStringLiteral("使えません");
-        case HotkeyNote::SameAsAnother:
-            return QStringLiteral("他と重複");
-    }
-    return QString();
+    const NoteTexts* texts = textsOf(note);
+    return texts ? QString::fromUtf16(texts->text) : QString();
 }
 
 QString hotkeyNoteTip(HotkeyNote note) {
-    switch (note) {
-        case HotkeyNote::None:
-            break;
-        case HotkeyNote::HeldElsewhere:
-            return QStringLiteral("ほかのプログラムが使っているキーです。このキーのままでは働きません。");
-        case HotkeyNote::Unusable:
-            return QStringLiteral(
-                "Ctrl、Shift、Alt、Meta の1つ以上と、F1～F35、A～Z、0～9、Pause、Print、ScrollLock、"
-                "Insert、Delete、Home、End、PgUp、PgDown、矢印、Space のどれかを一緒に押してください。");
-        case HotkeyNote::SameAsAnother:
-            return QStringLiteral("ほかの操作と同じキーは選べません。");
-    }
-    return QString();
+    const NoteTexts* texts = textsOf(note);
+    return texts ? QString::fromUtf16(texts->tip) : QString();
 }

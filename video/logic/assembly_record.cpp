@@ -11,6 +11,7 @@
 #include <limits>
 
 #include "platform/avi/avi_file_writer.h"
+#include "platform/system/whole_transfer.h"
 
 namespace {
 
@@ -138,16 +139,7 @@ bool AssemblyRecordFile::write(const AssemblyRecord& record) {
         return false;
     }
     page.append(kBytes - page.size(), '\n');
-    for (qsizetype done = 0; done < kBytes;) {
-        const ssize_t written = ::pwrite(m_fd.get(), page.constData() + done, size_t(kBytes - done), done);
-        if (written < 0 && errno == EINTR) continue;
-        if (written <= 0) {
-            if (written == 0) errno = ENOSPC;
-            return false;
-        }
-        done += written;
-    }
-    return ::fdatasync(m_fd.get()) == 0;
+    return pwriteWhole(m_fd.get(), page.constData(), std::size_t(kBytes), 0) && ::fdatasync(m_fd.get()) == 0;
 }
 
 bool AssemblyRecordFile::remove() {
