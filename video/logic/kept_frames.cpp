@@ -129,7 +129,8 @@ SettledFrames settleKeptFrames(const QString& frameDirectory, const MovieFolder&
     if (found.present && !settleAgain && QFile::remove(found.path)) flushFolder(frameDirectory);
     // An ignored record matters only while frames stay on its account (a kill before its first
     // write leaves it empty).
-    if (frameFileNumbers(frameDirectory).isEmpty()) {
+    settled.kept = frameFileNumbers(frameDirectory).size();
+    if (settled.kept == 0) {
         size = QSize();
         settled.untrustedRecord.clear();
     }

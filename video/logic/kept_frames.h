@@ -33,6 +33,7 @@ bool isMovieFileOf(const QString& path, const MovieFolder& movies);
 
 // What settleKeptFrames did.
 struct SettledFrames {
+    qsizetype kept = 0;       // frame files that stay
     QSize frameSize;          // of the frame files that stay; invalid when none stay
     qsizetype inMovie = 0;    // frame files removed as a finished movie file holds their frames
     QString unfinishedMovie;  // a movie file that a killed run began and never finished, removed

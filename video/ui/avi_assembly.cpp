@@ -116,7 +116,7 @@ AviAssembly::KeptFrames AviAssembly::offerKeptFrames(bool beforeRecording) {
     const SettledFrames settled = settleKeptFrames(folder, MovieFolder{s.SaveDirectory, s.MoviePrefix});
     m_keptFrameSize = settled.frameSize;
     const QString report = settlingReport(settled);
-    const qsizetype kept = frameFileNumbers(folder).size();
+    const qsizetype kept = settled.kept;
     if (kept == 0) {
         if (!report.isEmpty()) m_services.messages.message(&m_window, report);
         return KeptFrames::None;
@@ -138,7 +138,6 @@ std::optional<std::int32_t> AviAssembly::takeKeptFrames() {
 bool AviAssembly::newMovie(QSize size, std::int32_t rate, const QString& failure) {
     const Settings& s = m_state.settings;
     m_movieNumber = firstFreeMovieNumber(s.SaveDirectory, s.MoviePrefix);
-    m_frameSize = size;
     // The last run's writer has finished; the next one takes its place.
     m_writer.reset();
     m_writer = newWriter(size, rate);
@@ -155,7 +154,7 @@ bool AviAssembly::newMovie(QSize size, std::int32_t rate, const QString& failure
 void AviAssembly::noteCreation(const QString& path, std::optional<FileId> created, std::int32_t frameCount) {
     AssemblyRecord record;
     record.stage = created ? AssemblyRecord::Stage::Writing : AssemblyRecord::Stage::Creating;
-    record.frameSize = m_frameSize;
+    record.frameSize = QSize(m_writer->Width(), m_writer->Height());
     record.movie = path;
     record.frames = frameCount;
     record.movieId = created;

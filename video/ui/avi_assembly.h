@@ -104,7 +104,6 @@ private:
     std::int32_t m_movieNumber = 0;
     std::optional<FileLock> m_folderLock;
     std::optional<AssemblyRecordFile> m_record;
-    QSize m_frameSize;
     // What the last settling of kept frames found.
     QSize m_keptFrameSize;
 };
