@@ -76,11 +76,29 @@ Program::~Program() {
     stillCommands.reset();
 }
 
-void Program::show() {
+void Program::show(std::optional<RemoteCommand> first) {
     frame->show();
     window_stack::bringToForeground(frame.get());
     // Once the event loop runs: the frame is on the screen first, and the look for kept frames does
-    // not hold it back.
-    QTimer::singleShot(0, recording.get(),
-                       [session = recording.get()] { session->offerKeptFramesAtStart(); });
+    // not hold it back. The first command waits for the answer to that offer.
+    QTimer::singleShot(0, recording.get(), [this, first] {
+        recording->offerKeptFramesAtStart();
+        if (first) runCommand(*first);
+    });
+}
+
+void Program::runCommand(RemoteCommand command) {
+    switch (command) {
+        case RemoteCommand::Start:
+            if (!QApplication::activeModalWidget()) commands->runIfAllowed(FrameCommand::StartRecording);
+            return;
+        case RemoteCommand::Pause:
+            return recording->runHotkey(HotkeyAction::Pause);
+        case RemoteCommand::Resume:
+            return recording->runHotkey(HotkeyAction::Resume);
+        case RemoteCommand::Stop:
+            return recording->runHotkey(HotkeyAction::Stop);
+        case RemoteCommand::Front:
+            return commands->runIfAllowed(FrameCommand::BringToFront);
+    }
 }

@@ -6,6 +6,7 @@
 
 #include "app/japanese_interface.h"
 #include "core/logic/program_state.h"
+#include "core/logic/remote_command.h"
 #include "platform/system/file_lock.h"
 
 class AviLibraryLoader;
@@ -50,8 +51,14 @@ public:
     ~Program();
 
     // Shows the frame window and gives it the keyboard; once the event loop runs, offers to make frame
-    // files that an earlier run kept into an AVI file.
-    void show();
+    // files that an earlier run kept into an AVI file, then runs the command the program was started
+    // with, if any.
+    void show(std::optional<RemoteCommand> first = std::nullopt);
+
+    // A command handed over by a later start of the program: what the keys would do. Start is the
+    // frame's recording command, refused while the frame is busy or a dialog or box is open; pause,
+    // resume and stop are the recording's hot keys; front is the front hot key.
+    void runCommand(RemoteCommand command);
 
     // First: the windows are made in the program's font and language.
     JapaneseInterface japanese;

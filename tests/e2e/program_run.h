@@ -47,13 +47,22 @@ public:
         m_process.setWorkingDirectory(m_folder);
         const QStringList strace = killAt.syscall ? straceKillingAt(killAt) : m_tracing;
         if (!strace.isEmpty())
-            m_process.start(QStringLiteral("strace"), strace + QStringList{m_exe});
+            m_process.start(QStringLiteral("strace"), strace + QStringList{m_exe} + m_arguments);
         else
-            m_process.start(m_exe, {});
+            m_process.start(m_exe, m_arguments);
         ASSERT_TRUE(m_process.waitForStarted());
     }
     // Starts the program under strace with these arguments from then on.
     void traceWith(const QStringList& strace) { m_tracing = strace; }
+    // Starts the program with these arguments from then on.
+    void setArguments(const QStringList& arguments) { m_arguments = arguments; }
+    // A later start of the copy that hands it a command: its exit code once it has ended.
+    int command(const QString& name) {
+        QProcess later;
+        later.start(m_exe, {QStringLiteral("--command"), name});
+        return later.waitForFinished(30000) && later.exitStatus() == QProcess::NormalExit ? later.exitCode()
+                                                                                          : -1;
+    }
     // Copies the program's files into folder (empty, existing), which is the program's from then on.
     bool moveTo(const QString& folder) {
         for (const QString& name : {QFileInfo(m_exe).fileName(), QStringLiteral("libkadrel_avi.so")})
@@ -76,6 +85,7 @@ private:
     QString m_folder = m_dir.path();
     QString m_exe;
     QStringList m_tracing;
+    QStringList m_arguments;
     QProcess m_process;
 };
 

@@ -1,7 +1,7 @@
 // Recordings of the built program driven by its keys, under a tray host, with and without a window
 // manager: start, pause, resume, stop, the stop box, then the real codec dialog from the AVI module,
 // which is the first time anything of FFmpeg is mapped; a copy without the module keeps the
-// uncompressed file with a warning.
+// uncompressed file with a warning. Later starts with --command drive a recording as the keys do.
 #include <gtest/gtest.h>
 
 #include <QDir>
@@ -108,4 +108,28 @@ TEST_P(RecordingRun, WithoutTheAviModuleTheProgramStartsAndKeepsTheUncompressedF
     EXPECT_EQ(probe.at("codec_name"), "rawvideo");
     EXPECT_EQ(probe.at("nb_read_frames"), std::to_string(frames));
     EXPECT_FALSE(QFile::exists(run.file(QStringLiteral("動画保存1_.avi"))));
+}
+
+TEST_P(RecordingRun, CommandsOfLaterStartsDriveTheCopyOnTheDesktop) {
+    ASSERT_TRUE(program.desktop.start(GetParam()));
+    EXPECT_EQ(run.command(QStringLiteral("stop")), 1);  // no copy runs, and stop starts none
+    EXPECT_TRUE(x.findWindows(kStartCaption).empty());
+    run.setArguments({QStringLiteral("--command"), QStringLiteral("start")});
+    run.start();  // no copy runs: start starts one, which records
+    ASSERT_TRUE(titled("Kadrel1.02 動画保存>録画中"));
+
+    EXPECT_EQ(run.command(QStringLiteral("pause")), 0);
+    ASSERT_TRUE(titled("Kadrel1.02 動画保存>一時停止中"));
+    EXPECT_EQ(run.command(QStringLiteral("resume")), 0);
+    ASSERT_TRUE(titled("Kadrel1.02 動画保存>録画中"));
+    EXPECT_EQ(run.command(QStringLiteral("start")), 0);  // taken, and refused by the running recording
+    EXPECT_EQ(run.command(QStringLiteral("Stop")), 2);   // not a command: the usage, and nothing sent
+    ASSERT_TRUE(waitUntil([&] { return QFile::exists(run.file(QStringLiteral("kadrel00AVISAVE3.bmp"))); }));
+    EXPECT_EQ(run.command(QStringLiteral("stop")), 0);
+    ASSERT_TRUE(x.waitForKeyboard(QStringLiteral("Kadrel"), 30000));  // the stop box
+    ASSERT_TRUE(sendKeys({"Return"}));
+    ASSERT_TRUE(x.waitForKeyboard(QStringLiteral("ビデオの圧縮"), 30000));
+    ASSERT_TRUE(sendKeys({"Escape"}));
+    ASSERT_TRUE(titled("Kadrel1.02  420 , 360"));
+    EXPECT_EQ(probeVideo(run.file(QStringLiteral("動画保存1.avi")))["codec_name"], "rawvideo");
 }

@@ -174,8 +174,13 @@ void RecordingSession::unregisterHotkeys() {
 }
 
 void RecordingSession::onGlobalHotkey(int id) {
+    for (const auto& hotkey : kRecordingHotkeys)
+        if (id == hotkeyId(hotkey.action)) runHotkey(hotkey.action);
+}
+
+void RecordingSession::runHotkey(HotkeyAction action) {
     for (const auto& hotkey : kRecordingHotkeys) {
-        if (id != hotkeyId(hotkey.action)) continue;
+        if (hotkey.action != action) continue;
         window_stack::bringToForeground(&m_frame.window());
         (this->*hotkey.command)();
     }

@@ -50,6 +50,9 @@ public:
     void resume() override;
     void pause() override;
     void stop() override;
+    // What a recording hot key does (a key of the run, or the same command handed over by a later
+    // start of the program): the frame to the front, then the action, which the run's state may refuse.
+    void runHotkey(HotkeyAction action);
     // At the program's start: makes the frame files an earlier run kept into an AVI file, when the
     // user wants them (AviAssembly::offerKeptFramesAtStart).
     void offerKeptFramesAtStart();
