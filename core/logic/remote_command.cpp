@@ -20,7 +20,9 @@ std::optional<RemoteCommand> remoteCommandNamed(const QString& name) {
     return std::nullopt;
 }
 
-bool startsProgram(RemoteCommand command) { return command == RemoteCommand::Start || command == RemoteCommand::Front; }
+bool startsProgram(RemoteCommand command) {
+    return command == RemoteCommand::Start || command == RemoteCommand::Front;
+}
 
 CommandLine parseCommandLine(const QStringList& arguments) {
     if (arguments.isEmpty()) return {};
@@ -34,7 +36,8 @@ CommandLine parseCommandLine(const QStringList& arguments) {
 }
 
 QString commandLineUsage() {
-    return QStringLiteral("usage: kadrel [--command start|pause|resume|stop|front]\n"
-                          "  --command hands the command to the Kadrel running on this desktop;\n"
-                          "  with none running, start and front start one.\n");
+    return QStringLiteral(
+        "usage: kadrel [--command start|pause|resume|stop|front]\n"
+        "  --command hands the command to the Kadrel running on this desktop;\n"
+        "  with none running, start and front start one.\n");
 }

@@ -1,5 +1,3 @@
-#include "platform/system/command_socket.h"
-
 #include <poll.h>
 #include <sys/socket.h>
 #include <sys/un.h>
@@ -10,6 +8,8 @@
 #include <cstddef>
 #include <cstring>
 #include <optional>
+
+#include "platform/system/command_socket.h"
 
 namespace {
 
@@ -146,6 +146,7 @@ void CommandListener::drop(Connection* c) {
     c->notifier->setEnabled(false);
     c->timeout.stop();
     QTimer::singleShot(0, this, [this, c] {
-        std::erase_if(m_connections, [c](const std::unique_ptr<Connection>& held) { return held.get() == c; });
+        std::erase_if(m_connections,
+                      [c](const std::unique_ptr<Connection>& held) { return held.get() == c; });
     });
 }

@@ -45,6 +45,24 @@ protected:
         if (shown) return program.x.waitForKeyboard(QString::fromUtf8(title));
         return waitUntil([&] { return program.x.findWindows(QString::fromUtf8(title)).empty(); });
     }
+    // A dialog is given a dialog's buttons: a window manager that reads its size hints offers neither
+    // maximize nor resize (openbox still draws its maximize button, disabled, and an iconify button,
+    // which it takes away from no dialog).
+    void expectFixedDialog(const char* title) {
+        if (!program.desktop.managed()) return;
+        const auto backdrop = std::uint32_t(program.desktop.backdrop.winId());  // titled too
+        std::vector<std::uint32_t> shown = program.x.findWindows(QString::fromUtf8(title));
+        std::erase(shown, backdrop);
+        ASSERT_FALSE(shown.empty()) << title;
+        for (const std::uint32_t window : shown) {
+            QStringList actions;
+            EXPECT_TRUE(waitUntil([&] { return !(actions = program.x.allowedActions(window)).isEmpty(); }));
+            EXPECT_TRUE(actions.contains(QStringLiteral("_NET_WM_ACTION_CLOSE"))) << title;
+            for (const char* refused :
+                 {"_NET_WM_ACTION_MAXIMIZE_HORZ", "_NET_WM_ACTION_MAXIMIZE_VERT", "_NET_WM_ACTION_RESIZE"})
+                EXPECT_FALSE(actions.contains(QString::fromLatin1(refused))) << title << ": " << refused;
+        }
+    }
     // Ctrl+A opens the command menu, so the frame has the keyboard; Escape closes the menu again.
     void expectMenuOnCtrlA() {
         const std::size_t before = program.x.popups().size();
@@ -96,6 +114,7 @@ TEST_P(ProgramWindows, SettingsAndIntervalDialogsWorkByKeysAndGiveTheKeyboardBac
     // The dialog opens on its pages' tabs; two Tabs reach the scale, whose text the focus selects.
     ASSERT_TRUE(sendKeys({"ctrl+v"}));
     ASSERT_TRUE(windowShown("設定"));
+    expectFixedDialog("設定");
     ASSERT_TRUE(sendKeys({"Tab", "Tab", "5", "0", "Return"}));
     ASSERT_TRUE(windowShown("設定", false));
     EXPECT_TRUE(
@@ -114,6 +133,7 @@ TEST_P(ProgramWindows, SettingsAndIntervalDialogsWorkByKeysAndGiveTheKeyboardBac
     // has the keyboard while it saves.
     ASSERT_TRUE(sendKeys({"ctrl+x"}));
     ASSERT_TRUE(windowShown("一定時間ごとに保存"));
+    expectFixedDialog("一定時間ごとに保存");
     ASSERT_TRUE(sendKeys({"Down", "Down", "Down", "Down", "Down", "Down", "Return"}));
     ASSERT_TRUE(windowShown("一定時間ごとに保存", false));
     const QRect before = program.x.rootGeometryOf(frame);
@@ -196,6 +216,7 @@ TEST_P(ProgramWindows, TheStopsWindowsStandAboveATopmostFrameAndGiveTheKeyboardB
     for (const auto& window : kWindows) {
         if (window.typedInto) {
             ASSERT_TRUE(windowShown(window.typedInto));
+            expectFixedDialog(window.typedInto);
             ASSERT_TRUE(QProcess::startDetached(QStringLiteral("xdotool"), QStringList{"key"} + window.keys));
         }
         EXPECT_TRUE(aboveFrameWhileShown(window.title)) << window.title;

@@ -331,11 +331,11 @@ std::uint32_t OtherClient::wmState(std::uint32_t window) {
     return *static_cast<const std::uint32_t*>(xcb_get_property_value(reply.get()));
 }
 
-QStringList OtherClient::netWmState(std::uint32_t window) {
+QStringList OtherClient::atomNames(std::uint32_t window, const char* property) {
     std::unique_ptr<xcb_get_property_reply_t, decltype(&free)> reply(
         xcb_get_property_reply(
-            m_connection,
-            xcb_get_property(m_connection, 0, window, atom("_NET_WM_STATE"), XCB_ATOM_ATOM, 0, 64), nullptr),
+            m_connection, xcb_get_property(m_connection, 0, window, atom(property), XCB_ATOM_ATOM, 0, 64),
+            nullptr),
         &free);
     QStringList names;
     if (!reply) return names;

@@ -98,7 +98,9 @@ public:
     // The window's WM_STATE: 0 withdrawn, 1 normal, 3 iconic (minimized).
     std::uint32_t wmState(std::uint32_t window);
     // The window's _NET_WM_STATE atoms, by name.
-    QStringList netWmState(std::uint32_t window);
+    QStringList netWmState(std::uint32_t window) { return atomNames(window, "_NET_WM_STATE"); }
+    // What the window manager lets the user do with the window (_NET_WM_ALLOWED_ACTIONS), by name.
+    QStringList allowedActions(std::uint32_t window) { return atomNames(window, "_NET_WM_ALLOWED_ACTIONS"); }
     // The window WM_TRANSIENT_FOR names, or 0.
     std::uint32_t transientFor(std::uint32_t window);
     // Whether an EWMH window manager runs and manages windows: its check window names itself and
@@ -111,6 +113,7 @@ public:
 
 private:
     std::uint32_t atom(const char* name);
+    QStringList atomNames(std::uint32_t window, const char* property);
     std::vector<std::uint32_t> children(std::uint32_t window);
 
     struct xcb_connection_t* m_connection;

@@ -90,18 +90,20 @@ TEST(CommandSocket, AnotherUsersCommandsAreNotHeard) {
     bool heard = false;
     CommandListener listener([&heard](const QByteArray&) { return heard = true; });
     ASSERT_TRUE(listener.listen(name));
-    EXPECT_EQ(whileListening(std::async(std::launch::async,
-                                        [&] { return runAsNobody(sendAsOtherUser, QString::fromLatin1(name)); })),
-              1);
+    EXPECT_EQ(
+        whileListening(std::async(std::launch::async,
+                                  [&] { return runAsNobody(sendAsOtherUser, QString::fromLatin1(name)); })),
+        1);
     EXPECT_FALSE(heard);
 
     // A name another user took first is no way in: the command is not sent there.
     const QByteArray squatted = testName("squatted");
-    std::future<int> squatter =
-        std::async(std::launch::async, [&] { return runAsNobody(listenAsOtherUser, QString::fromLatin1(squatted)); });
+    std::future<int> squatter = std::async(
+        std::launch::async, [&] { return runAsNobody(listenAsOtherUser, QString::fromLatin1(squatted)); });
     CommandDelivery delivery = CommandDelivery::NoListener;
     ASSERT_TRUE(QTest::qWaitFor(
-        [&] { return (delivery = sendCommandLine(squatted, "stop", 10000)) != CommandDelivery::NoListener; }, 20000));
+        [&] { return (delivery = sendCommandLine(squatted, "stop", 10000)) != CommandDelivery::NoListener; },
+        20000));
     EXPECT_EQ(delivery, CommandDelivery::Failed);
     EXPECT_EQ(whileListening(std::move(squatter)), 0);
 }
