@@ -4,6 +4,7 @@
 
 #include "app/desktop_services.h"
 #include "platform/system/command_socket.h"
+#include "platform/system/desktop_session.h"
 
 namespace {
 
@@ -43,6 +44,7 @@ int main(int argc, char** argv) {
         }
     }
 
+    chooseX11Platform();
     QApplication app(argc, argv);
     QApplication::setApplicationName(QStringLiteral("Kadrel"));
     // The frame window alone decides when the program ends: it is hidden during captures,

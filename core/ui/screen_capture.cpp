@@ -43,3 +43,28 @@ QImage ScreenCapture::clipToScreen(const QImage& screen, const CaptureGeometry& 
 }
 
 bool ScreenCapture::scale(QImage& bitmap) const { return stretchByPercent(bitmap, m_settings.ScalePercent); }
+
+QString grabFailureText(ScreenGrabber::Failure failure) {
+    using F = ScreenGrabber::Failure;
+    switch (failure) {
+        case F::None:
+        case F::Busy:
+            return {};
+        case F::Refused:
+            return QStringLiteral(
+                "デスクトップが画面の取得を許可しませんでした.\n"
+                "デスクトップの設定でスクリーンショットを許可してから、もう一度試してください.");
+        case F::NoPortal:
+            return QStringLiteral(
+                "画面を取得できません.\n"
+                "xdg-desktop-portal とデスクトップのポータル (xdg-desktop-portal-gnome など) を"
+                "インストールしてください.");
+        case F::NoAnswer:
+            return QStringLiteral("デスクトップのポータルが応答しません.");
+        case F::Unreadable:
+            return QStringLiteral("デスクトップから受け取った画像を読めません.");
+        case F::Screen:
+            break;
+    }
+    return QStringLiteral("画面を取得できません.");
+}

@@ -3,8 +3,8 @@
 #include <QImage>
 
 #include "core/logic/capture_geometry.h"
+#include "platform/x11/screen_grabber.h"
 
-class ScreenGrabber;
 class ShapedFrame;
 struct Settings;
 
@@ -30,9 +30,15 @@ public:
     static QImage clipToScreen(const QImage& screen, const CaptureGeometry& at);
     // Scales bitmap in place by ScalePercent; false when the scaled image cannot be made.
     bool scale(QImage& bitmap) const;
+    // Why the last grab gave no picture.
+    ScreenGrabber::Failure lastFailure() const { return m_grabber.lastFailure(); }
 
 private:
     ScreenGrabber& m_grabber;
     const Settings& m_settings;
     const ShapedFrame& m_frame;
 };
+
+// What the user is told when a grab gave no picture; empty for a grab that only waited its turn
+// (Busy), which is passed over in silence.
+QString grabFailureText(ScreenGrabber::Failure failure);

@@ -15,12 +15,28 @@
 // fall back to a slower copy. Handing the same QImage back to grab() each time therefore keeps the
 // fastest route.
 //
+// On a Wayland desktop the X server shows its clients only their own windows: there each grab is a
+// picture from the desktop's screenshot portal, awaited in a local event loop (see callPortal), and
+// mapped onto the X screen's pixels.
+//
 // Use it on the GUI thread, with a QGuiApplication on X11 running.
 class ScreenGrabber {
 public:
     enum class GrabMethod {
-        Auto,      // shared memory where the display allows it, else a copy through the X connection
+        Auto,      // the desktop's screenshot portal on a Wayland desktop; elsewhere shared memory where
+                   // the display allows it, else a copy through the X connection
         GetImage,  // always the copy through the X connection (for tests and comparisons)
+        Portal,    // always the desktop's screenshot portal
+    };
+    // Why the last grab failed.
+    enum class Failure {
+        None,
+        Screen,      // the X server gave no picture, or the area is not on the screen
+        Refused,     // the desktop or its user refused the portal's picture
+        NoPortal,    // no screenshot portal on the session bus
+        NoAnswer,    // the portal gave no answer in time
+        Unreadable,  // the portal's picture could not be read
+        Busy,        // a portal grab was still waiting (a timer's grab during another)
     };
 
     explicit ScreenGrabber(GrabMethod method = GrabMethod::Auto);
@@ -40,6 +56,9 @@ public:
 
     // Whether the last successful grab read the screen through shared memory.
     bool usesSharedMemory() const;
+    Failure lastFailure() const;
+    // Whether grabs go through the desktop's screenshot portal.
+    bool usesPortal() const;
 
 private:
     class Impl;

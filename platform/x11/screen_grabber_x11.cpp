@@ -21,6 +21,8 @@
 #include <utility>
 #include <vector>
 
+#include "platform/system/desktop_session.h"
+#include "platform/x11/portal_grab.h"
 #include "platform/x11/xcb_support_x11.h"
 
 namespace {
@@ -39,6 +41,15 @@ QRect primaryDeviceRect() {
     const QScreen* screen = qGuiApp ? QGuiApplication::primaryScreen() : nullptr;
     if (!screen) return {};
     const QRect g = screen->geometry();
+    const qreal ratio = screen->devicePixelRatio();
+    return {g.topLeft(), QSize(qRound(g.width() * ratio), qRound(g.height() * ratio))};
+}
+
+// The whole X screen, every monitor, in device pixels: what a portal's picture covers.
+QRect desktopDeviceRect() {
+    const QScreen* screen = qGuiApp ? QGuiApplication::primaryScreen() : nullptr;
+    if (!screen) return {};
+    const QRect g = screen->virtualGeometry();
     const qreal ratio = screen->devicePixelRatio();
     return {g.topLeft(), QSize(qRound(g.width() * ratio), qRound(g.height() * ratio))};
 }
@@ -232,8 +243,10 @@ struct Segment {
 
 class ScreenGrabber::Impl {
 public:
-    explicit Impl(GrabMethod method) : m_connection(qtConnection()) {
-        if (!m_connection) return;
+    explicit Impl(GrabMethod method)
+        : m_connection(qtConnection()),
+          m_portal(method == GrabMethod::Portal || (method == GrabMethod::Auto && onWaylandDesktop())) {
+        if (!m_connection || m_portal) return;
         m_layout = readLayout(m_connection);
         // A request of an extension the server lacks would close Qt's connection, so look first.
         const xcb_query_extension_reply_t* shm = xcb_get_extension_data(m_connection, &xcb_shm_id);
@@ -255,13 +268,16 @@ public:
         target = QImage();
         const QRect screen = primaryDeviceRect();
         const QRect rect = area ? area->translated(screen.topLeft()) : screen;
+        m_failure = Failure::Screen;
         if (!screen.contains(rect)) return false;
+        if (m_portal) return portalGrab(target, rect);
         if (!m_connection || m_layout.root == XCB_NONE || !fitsRequest(rect)) return false;
         bool sharedFailed = false;
         if (m_shmUsable) {
             if (Segment* segment = idleSegment(rect)) {
                 if (grabShared(*segment, rect, target)) {
                     m_lastShared = true;
+                    m_failure = Failure::None;
                     return true;
                 }
                 sharedFailed = true;
@@ -271,12 +287,31 @@ public:
         // The copy worked where shared memory did not: stop trying it.
         if (sharedFailed) dropSharedMemory();
         m_lastShared = false;
+        m_failure = Failure::None;
         return true;
     }
 
     bool lastShared() const { return m_lastShared; }
+    Failure lastFailure() const { return m_failure; }
+    bool portal() const { return m_portal; }
 
 private:
+    // The portal's answer is awaited in a local event loop, in which a timer may ask for another grab:
+    // that one fails at once rather than stacking a second wait inside the first.
+    bool portalGrab(QImage& target, const QRect& rect) {
+        if (m_portalWaiting) {
+            m_failure = Failure::Busy;
+            return false;
+        }
+        m_portalWaiting = true;
+        Failure failure = Failure::Screen;
+        target = grabThroughPortal(desktopDeviceRect(), rect, failure);
+        m_portalWaiting = false;
+        m_failure = failure;
+        m_lastShared = false;
+        return !target.isNull();
+    }
+
     // A segment for this grab, or null when every segment is held by images and no more may be made.
     Segment* idleSegment(const QRect& rect) {
         // Segments of another size are of no use any more; images still over them keep their mapping.
@@ -383,6 +418,9 @@ private:
     }
 
     xcb_connection_t* m_connection;
+    bool m_portal;
+    bool m_portalWaiting = false;
+    Failure m_failure = Failure::None;
     PixelLayout m_layout;
     bool m_shmUsable = false;
     bool m_lastShared = false;
@@ -400,3 +438,7 @@ bool ScreenGrabber::grab(QImage& target) { return m_impl->grab(target, std::null
 bool ScreenGrabber::grab(QImage& target, const QRect& area) { return m_impl->grab(target, area); }
 
 bool ScreenGrabber::usesSharedMemory() const { return m_impl->lastShared(); }
+
+ScreenGrabber::Failure ScreenGrabber::lastFailure() const { return m_impl->lastFailure(); }
+
+bool ScreenGrabber::usesPortal() const { return m_impl->portal(); }

@@ -104,6 +104,14 @@ void IntervalSaving::saveShot() {
     CaptureState& c = m_state.capture;
     const Settings& s = m_state.settings;
     const QImage screen = m_capture.grabWholeScreen();
+    if (screen.isNull()) {
+        // No number is used up; a grab that only waited its turn is tried again at the next tick.
+        m_shotAt.reset();
+        const QString why = grabFailureText(m_capture.lastFailure());
+        if (!why.isEmpty()) m_messages.error(&m_frame.window(), why);
+        emit shotFinished();
+        return;
+    }
     c.IntervalNumber = firstFreeNumber(s.SaveDirectory, s.IntervalPrefix, c.IntervalNumber);
     saveNumbered(c.WholeScreen ? screen : ScreenCapture::clipToScreen(screen, *m_shotAt), s.IntervalPrefix,
                  c.IntervalNumber, s, m_messages, m_frame.window());

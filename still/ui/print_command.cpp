@@ -53,28 +53,30 @@ void PrintCommand::print() {
 
 void PrintCommand::takePicture() {
     grabDelay.stop();
-    bool failed = false;
-    {
-        EnableOnExit enable(m_frame.window());
-        const QImage screen = m_screen.grabWholeScreen();
-        m_frame.window().show();
-        window_stack::bringToForeground(&m_frame.window());
-        const QImage image = m_state.capture.WholeScreen ? screen : m_screen.captureRectangle(screen);
-
-        QPrinter printer(QPrinter::HighResolution);
-        printer.setDocName(QStringLiteral("Kadrel"));
-        if (QPrinterInfo::availablePrinters().isEmpty()) {
-            // No printer: the dialog offers a PDF file instead, named here in the documents folder.
-            printer.setOutputFormat(QPrinter::PdfFormat);
-            QDir folder(QStandardPaths::writableLocation(QStandardPaths::DocumentsLocation));
-            if (!folder.exists()) folder = QDir::home();
-            printer.setOutputFileName(folder.filePath(QStringLiteral("kadrel.pdf")));
-        }
-        if (!m_dialog.exec(printer, &m_frame.window())) return;
-        failed = !printOnPage(printer, image);
-    }
     // After the frame is enabled again, so that the box is not disabled with it.
-    if (failed) m_messages.error(&m_frame.window(), kCannotPrint);
+    const QString failure = printPicture();
+    if (!failure.isEmpty()) m_messages.error(&m_frame.window(), failure);
+}
+
+QString PrintCommand::printPicture() {
+    EnableOnExit enable(m_frame.window());
+    const QImage screen = m_screen.grabWholeScreen();
+    m_frame.window().show();
+    window_stack::bringToForeground(&m_frame.window());
+    if (screen.isNull()) return grabFailureText(m_screen.lastFailure());
+    const QImage image = m_state.capture.WholeScreen ? screen : m_screen.captureRectangle(screen);
+
+    QPrinter printer(QPrinter::HighResolution);
+    printer.setDocName(QStringLiteral("Kadrel"));
+    if (QPrinterInfo::availablePrinters().isEmpty()) {
+        // No printer: the dialog offers a PDF file instead, named here in the documents folder.
+        printer.setOutputFormat(QPrinter::PdfFormat);
+        QDir folder(QStandardPaths::writableLocation(QStandardPaths::DocumentsLocation));
+        if (!folder.exists()) folder = QDir::home();
+        printer.setOutputFileName(folder.filePath(QStringLiteral("kadrel.pdf")));
+    }
+    if (!m_dialog.exec(printer, &m_frame.window())) return {};
+    return printOnPage(printer, image) ? QString() : kCannotPrint;
 }
 
 bool PrintCommand::printOnPage(QPrinter& printer, const QImage& image) {

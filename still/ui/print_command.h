@@ -48,6 +48,9 @@ public:
     QTimer grabDelay;
 
 private:
+    // Grabs, shows the frame again and prints through the dialog; the text of what went wrong, empty
+    // when nothing did (a dialog cancelled included).
+    QString printPicture();
     // Prints image after the dialog; false when the printer cannot be used.
     bool printOnPage(QPrinter& printer, const QImage& image);
 

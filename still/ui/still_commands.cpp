@@ -75,6 +75,11 @@ void StillCommands::takePicture(CaptureTask task) {
     m_frame.window().show();
     // Hiding the frame gave the keyboard away; the user carries on where they were.
     window_stack::bringToForeground(&m_frame.window());
+    if (screen.isNull()) {
+        const QString why = grabFailureText(m_capture.lastFailure());
+        if (!why.isEmpty()) m_messages.error(&m_frame.window(), why);
+        return;
+    }
 
     CaptureState& c = m_state.capture;
     const Settings& s = m_state.settings;

@@ -1,0 +1,10 @@
+#include "platform/system/desktop_session.h"
+
+#include <QByteArray>
+#include <QtGlobal>
+
+bool onWaylandDesktop() {
+    return qgetenv("XDG_SESSION_TYPE") == "wayland" || !qEnvironmentVariableIsEmpty("WAYLAND_DISPLAY");
+}
+
+void chooseX11Platform() { qputenv("QT_QPA_PLATFORM", "xcb"); }
