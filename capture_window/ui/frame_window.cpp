@@ -9,6 +9,7 @@
 #include "capture_window/ui/program_font.h"
 #include "core/logic/recording_captions.h"
 #include "core/ui/command_ports.h"
+#include "platform/system/desktop_session.h"
 #include "platform/x11/global_hotkey.h"
 #include "platform/x11/message_box.h"
 #include "platform/x11/window_stack.h"
@@ -63,7 +64,9 @@ void FrameWindow::registerFrontHotkey() {
     // The old key goes even when the new one fails: it no longer does what the settings say.
     if (m_hotkeyRegistered) m_services.hotkeys.unregisterHotkey(kHotkeyFront);
     m_hotkeyRegistered = m_services.hotkeys.registerHotkey(kHotkeyFront, front.modifiers, front.key);
-    if (!m_hotkeyRegistered) m_services.messages.message(this, hotkeyFailureText({front}));
+    // On a Wayland desktop the recording's first start says how the keys are given instead.
+    if (!m_hotkeyRegistered && !onWaylandDesktop())
+        m_services.messages.message(this, hotkeyFailureText({front}));
 }
 
 void FrameWindow::reshape() {

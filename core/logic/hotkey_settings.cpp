@@ -120,6 +120,13 @@ QString hotkeyFailureText(const QList<HotkeyCombination>& combinations) {
     return text.arg(names.join(QStringLiteral("、")), QString::fromUtf16(kHotkeyPageCaption));
 }
 
+QString waylandHotkeyNote() {
+    return QStringLiteral(
+        "Wayland のデスクトップでは、ホットキーは Kadrel のウィンドウを選んでいる間だけ働きます。\n"
+        "デスクトップのキーボードショートカットに、次のコマンドを登録してください:\n"
+        "kadrel --command start / pause / resume / stop / front");
+}
+
 QString rejectedHotkeysText(const QStringList& entries) {
     return QStringLiteral(
                "kadrel.ini の [hotkey] に使えない指定があります\n%1\n"

@@ -72,6 +72,11 @@ inline constexpr const char16_t* kHotkeyPageCaption = u"ホットキー";
 // names the keys and one that names the settings page that can choose others.
 QString hotkeyFailureText(const QList<HotkeyCombination>& combinations);
 
+// On a Wayland desktop the hot keys reach the program only while one of its windows has the keyboard,
+// and a key the desktop holds shows no failure: instead of failures, this says once how to give the
+// commands keys of the desktop's own.
+QString waylandHotkeyNote();
+
 // The message that names the [hotkey] entries not taken (HotkeySet::rejected) and says that their
 // actions keep their usual keys.
 QString rejectedHotkeysText(const QStringList& entries);

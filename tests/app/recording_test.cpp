@@ -4,6 +4,7 @@
 #include <QDir>
 #include <QFile>
 #include <QPushButton>
+#include <QScopeGuard>
 #include <array>
 #include <atomic>
 #include <cerrno>
@@ -523,6 +524,26 @@ TEST_F(ProgramTest, UnderFluxboxOneBoxARunNamesTheKeysItHoldsAndTheTrayMenuLeave
         EXPECT_EQ(QStringList({tray.resumeItem()->text(), tray.pauseItem()->text(), tray.stopItem()->text()}),
                   QStringList({QStringLiteral("再開"), QStringLiteral("一時停止"), QStringLiteral("停止")}));
         tray.stopItem()->trigger();
+        ASSERT_TRUE(waitUntil([&] { return !program->state.capture.Recording; }, 30000));
+    }
+}
+
+// On a Wayland desktop a key that seems free may never come (the desktop holds it, or another window
+// has the keyboard): no key is named, and the first recording says once how to give the commands the
+// desktop's own keys.
+TEST_F(ProgramTest, OnAWaylandDesktopTheFirstRecordingSaysHowToBindTheCommandsInsteadOfNamingKeys) {
+    Fluxbox fluxbox;
+    ASSERT_TRUE(fluxbox.running()) << "fluxbox is needed for this test";
+    qputenv("XDG_SESSION_TYPE", "wayland");
+    const auto restore = qScopeGuard([] { qunsetenv("XDG_SESSION_TYPE"); });
+    start();
+    EXPECT_EQ(boxes.messages, QStringList());
+    for (int run : {1, 2}) {
+        boxes.messages.clear();
+        choose(FrameCommand::StartRecording);
+        ASSERT_TRUE(program->state.capture.Recording);
+        EXPECT_EQ(boxes.messages, run == 1 ? QStringList{waylandHotkeyNote()} : QStringList()) << run;
+        program->recording->trayMenu().stopItem()->trigger();
         ASSERT_TRUE(waitUntil([&] { return !program->state.capture.Recording; }, 30000));
     }
 }

@@ -10,6 +10,7 @@
 #include "core/ui/frame_ports.h"
 #include "core/ui/save_folder_port.h"
 #include "core/ui/screen_capture.h"
+#include "platform/system/desktop_session.h"
 #include "platform/system/mm_clock.h"
 #include "platform/x11/global_hotkey.h"
 #include "platform/x11/message_box.h"
@@ -164,6 +165,11 @@ void RecordingSession::registerHotkeys() {
         failed << key;
     }
     m_hotkeysRegistered = true;
+    if (onWaylandDesktop()) {
+        if (!m_waylandNoteShown) m_services.messages.message(&m_frame.window(), waylandHotkeyNote());
+        m_waylandNoteShown = true;
+        return;
+    }
     if (!failed.isEmpty()) m_services.messages.message(&m_frame.window(), hotkeyFailureText(failed));
 }
 

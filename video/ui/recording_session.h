@@ -119,6 +119,8 @@ private:
     // HotkeyAction; a key chosen since in the settings is told of again.
     std::array<std::optional<HotkeyCombination>, kHotkeyActionCount> m_failureReported{};
     bool m_reportingWriteFailure = false;
+    // On a Wayland desktop the note on the desktop's own shortcuts comes at the first run only.
+    bool m_waylandNoteShown = false;
     FrameFileWriter::WriteFile m_writeFrameFile = FrameFileWriter::writeBmp;
     std::size_t m_frameBudgetBytes = FrameFileWriter::defaultBudgetBytes();
     std::unique_ptr<FrameFileWriter> m_frameWriter;

@@ -1,0 +1,90 @@
+// Captures of the built program on a Wayland desktop (headless GNOME), where the X server shows an X
+// client only its own windows: the keys' pictures come through the desktop's screenshot portal.
+#include <QClipboard>
+#include <QImage>
+#include <QProcess>
+
+#include "e2e/program_run.h"
+#include "gnome_session.h"
+#include "test_pictures.h"
+
+namespace {
+
+bool xdotool(const QStringList& arguments) {
+    QProcess p;
+    p.start(QStringLiteral("xdotool"), arguments);
+    return p.waitForFinished(30000) && p.exitStatus() == QProcess::NormalExit && p.exitCode() == 0;
+}
+
+bool windowShown(const QString& name) {
+    return waitUntil([&] { return xdotool({"search", "--onlyvisible", "--name", QLatin1Char('^') + name + '$'}); });
+}
+
+QImage waitForImage(const QString& path) {
+    QImage image;
+    waitUntil([&] { return !(image = QImage(path)).isNull(); });
+    return image.convertToFormat(QImage::Format_RGB32);
+}
+
+}  // namespace
+
+TEST(WaylandCapture, SaveCopyAndSaveAsGiveThePixelsUnderTheFrame) {
+    GnomeSession gnome;
+    REQUIRE_GNOME(gnome);
+    const QString folder = gnome.userFolder(QStringLiteral("program"));
+    const QString bin = qEnvironmentVariable("KADREL_BIN_DIR");
+    for (const QString& name : {QStringLiteral("kadrel"), QStringLiteral("libkadrel_avi.so")})
+        ASSERT_TRUE(QFile::copy(bin + QLatin1Char('/') + name, folder + QLatin1Char('/') + name));
+    // A known picture where the frame's client area comes up.
+    const QRect shown(200, 200, 1000, 800);
+    const QString picture = folder + QStringLiteral("/picture.png");
+    ASSERT_TRUE(test_pictures::ramps(shown).save(picture));
+    ASSERT_EQ(QProcess::execute(QStringLiteral("chown"), {QStringLiteral("-R"), gnome.user(), folder}), 0);
+    const GnomeSession::OnItsDisplay display(gnome);
+
+    gnome.start({QStringLiteral("feh"), QStringLiteral("--borderless"), QStringLiteral("--title"),
+                 QStringLiteral("picture"), QStringLiteral("-g"), QStringLiteral("1000x800+200+200"), picture},
+                folder);
+    ASSERT_TRUE(windowShown(QStringLiteral("picture")));
+    gnome.start({folder + QStringLiteral("/kadrel")}, folder);
+    ASSERT_TRUE(windowShown(kStartCaption));
+    const QImage expected = test_pictures::ramps(kStartClient);
+
+    ASSERT_TRUE(sendKeys({"ctrl+p", "ctrl+z"}));
+    EXPECT_EQ(waitForImage(folder + QStringLiteral("/指定先に保存1.png")), expected);
+
+    ASSERT_TRUE(windowShown(kStartCaption));
+    ASSERT_TRUE(sendKeys({"ctrl+c"}));
+    QImage copied;
+    EXPECT_TRUE(waitUntil([&] {
+        const std::optional<QByteArray> png = gnome.output(
+            {QStringLiteral("xclip"), QStringLiteral("-selection"), QStringLiteral("clipboard"),
+             QStringLiteral("-t"), QStringLiteral("image/png"), QStringLiteral("-o")});
+        copied = png ? QImage::fromData(*png, "PNG").convertToFormat(QImage::Format_RGB32) : QImage();
+        return copied == expected;
+    }));
+
+    ASSERT_TRUE(windowShown(kStartCaption));
+    ASSERT_TRUE(sendKeys({"ctrl+s"}));
+    ASSERT_TRUE(windowShown(QStringLiteral("名前を付けて保存")));
+    ASSERT_TRUE(xdotool({"type", "--delay", "20", "shot"}) && sendKeys({"Return"}));
+    EXPECT_EQ(waitForImage(folder + QStringLiteral("/shot.png")), expected);
+
+    // A desktop that refuses: a box says so, and nothing is saved.
+    ASSERT_TRUE(gnome.output({QStringLiteral("gdbus"), QStringLiteral("call"), QStringLiteral("--session"),
+                              QStringLiteral("--dest"), QStringLiteral("org.freedesktop.impl.portal.PermissionStore"),
+                              QStringLiteral("--object-path"), QStringLiteral("/org/freedesktop/impl/portal/PermissionStore"),
+                              QStringLiteral("--method"),
+                              QStringLiteral("org.freedesktop.impl.portal.PermissionStore.SetPermission"),
+                              QStringLiteral("screenshot"), QStringLiteral("true"), QStringLiteral("screenshot"),
+                              QStringLiteral(""), QStringLiteral("['no']")}));
+    ASSERT_TRUE(windowShown(kStartCaption));
+    ASSERT_TRUE(sendKeys({"ctrl+z"}));
+    EXPECT_TRUE(windowShown(QStringLiteral("Kadrel")));
+    EXPECT_FALSE(QFile::exists(folder + QStringLiteral("/指定先に保存2.png")));
+
+    // The portal's files were read and removed.
+    const QString home = gnome.value(QStringLiteral("HOME"));
+    EXPECT_EQ(QDir(home).entryList({QStringLiteral("Screenshot*")}, QDir::Files), QStringList());
+    EXPECT_EQ(QDir(home + QStringLiteral("/Pictures")).entryList(QDir::Files), QStringList());
+}

@@ -1,0 +1,104 @@
+// A private headless GNOME session (scripts/wayland/gnome-session) for the whole-program tests of
+// capture on a Wayland desktop, and the program run in it as the session's user, as the desktop
+// portals require.
+#pragma once
+
+#include <gtest/gtest.h>
+
+#include <QDir>
+#include <QFile>
+#include <QProcess>
+#include <QProcessEnvironment>
+#include <QTemporaryDir>
+#include <memory>
+#include <optional>
+#include <vector>
+
+#include "fakes/x11_test_support.h"
+
+class GnomeSession {
+public:
+    GnomeSession() {
+        m_dir.setAutoRemove(true);
+        m_started = script({QStringLiteral("start"), m_dir.path()}, 120000) == 0;
+        QFile env(m_dir.filePath(QStringLiteral("env")));
+        if (!m_started || !env.open(QIODevice::ReadOnly)) return;
+        for (const QByteArray& line : env.readAll().split('\n')) {
+            QByteArray text = line.trimmed();
+            if (text.startsWith("export ")) text = text.mid(7);
+            const qsizetype equals = text.indexOf('=');
+            if (equals > 0 && !text.startsWith('#'))
+                m_env.insert(QString::fromUtf8(text.left(equals)), QString::fromUtf8(text.mid(equals + 1)));
+        }
+    }
+    // Stopping the session ends every process of its user there, the ones started here among them.
+    ~GnomeSession() { script({QStringLiteral("stop"), m_dir.path()}, 60000); }
+
+    bool started() const { return m_started && m_env.contains(QStringLiteral("DISPLAY")); }
+    QString value(const QString& name) const { return m_env.value(name); }
+    QString user() const { return value(QStringLiteral("KADREL_WL_USER")); }
+    // A folder under the session's own, which its user owns.
+    QString userFolder(const QString& name) {
+        const QString path = m_dir.filePath(name);
+        QDir().mkpath(path);
+        QProcess::execute(QStringLiteral("chown"), {user(), path});
+        return path;
+    }
+    // Starts command as the session's user in folder, until the session stops.
+    void start(const QStringList& command, const QString& folder) {
+        auto& process = m_started_processes.emplace_back(std::make_unique<QProcess>());
+        process->setWorkingDirectory(folder);
+        process->start(QStringLiteral("bash"),
+                       QStringList{scriptPath(), QStringLiteral("run"), m_dir.path()} + command);
+    }
+    // Runs command as the session's user and waits for it: its standard output, or nothing on failure.
+    std::optional<QByteArray> output(const QStringList& command) {
+        QProcess p;
+        p.start(QStringLiteral("bash"), QStringList{scriptPath(), QStringLiteral("run"), m_dir.path()} + command);
+        if (!p.waitForFinished(60000) || p.exitStatus() != QProcess::NormalExit || p.exitCode() != 0)
+            return std::nullopt;
+        return p.readAllStandardOutput();
+    }
+
+    // For xdotool: the X display of the session's XWayland, while it lives.
+    class OnItsDisplay {
+    public:
+        explicit OnItsDisplay(const GnomeSession& session)
+            : m_display(qgetenv("DISPLAY")), m_authority(qgetenv("XAUTHORITY")) {
+            qputenv("DISPLAY", session.value(QStringLiteral("DISPLAY")).toUtf8());
+            qputenv("XAUTHORITY", session.value(QStringLiteral("XAUTHORITY")).toUtf8());
+        }
+        ~OnItsDisplay() {
+            qputenv("DISPLAY", m_display);
+            qputenv("XAUTHORITY", m_authority);
+        }
+
+    private:
+        QByteArray m_display, m_authority;
+    };
+
+private:
+    static QString scriptPath() {
+        return QStringLiteral(KADREL_SOURCE_DIR "/scripts/wayland/gnome-session");
+    }
+    static int script(const QStringList& arguments, int timeoutMs) {
+        QProcess p;
+        p.setProcessChannelMode(QProcess::ForwardedChannels);
+        p.start(QStringLiteral("bash"), QStringList{scriptPath()} + arguments);
+        return p.waitForFinished(timeoutMs) && p.exitStatus() == QProcess::NormalExit ? p.exitCode() : -1;
+    }
+
+    QTemporaryDir m_dir;
+    bool m_started = false;
+    QHash<QString, QString> m_env;
+    std::vector<std::unique_ptr<QProcess>> m_started_processes;
+};
+
+// gnome-shell is installed by scripts/setup; outside CI a machine without it skips these tests.
+#define REQUIRE_GNOME(session)                                                              \
+    do {                                                                                    \
+        if (!(session).started()) {                                                         \
+            if (qEnvironmentVariableIsSet("CI")) FAIL() << "cannot start a GNOME session"; \
+            GTEST_SKIP() << "needs gnome-shell and root for a GNOME session";               \
+        }                                                                                   \
+    } while (false)
