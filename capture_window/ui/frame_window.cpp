@@ -32,6 +32,8 @@ FrameWindow::FrameWindow(ProgramState& state, FrameServices services)
     }
 
     buildCommandMenu();
+    // A window of the desktop's own that takes the keyboard would cover the frame on a Wayland desktop.
+    if (onWaylandDesktop()) window_stack::keepTopmost(this);
 
     connect(qApp, &QGuiApplication::applicationStateChanged, this, [this](Qt::ApplicationState s) {
         if (s == Qt::ApplicationActive) onApplicationActivated();

@@ -6,6 +6,7 @@
 #include <QPainter>
 #include <QWindow>
 
+#include "platform/system/desktop_session.h"
 #include "platform/x11/window_stack.h"
 
 namespace {
@@ -46,7 +47,11 @@ ShapedFrame::ShapedFrame(QWidget* parent)
     setMinimumSize(kMinimumWidth, kMinimumHeight);
     connect(m_minimizeButton, &QAbstractButton::clicked, this, [this] { showMinimized(); });
     connect(m_closeButton, &QAbstractButton::clicked, this, [this] { close(); });
-    m_client->setAutoFillBackground(true);
+    // On a Wayland desktop the compositor may show the window unshaped (GNOME does while another
+    // window has the keyboard): there the client area is see-through in its pixels too.
+    m_seeThroughPixels = onWaylandDesktop();
+    if (m_seeThroughPixels) setAttribute(Qt::WA_TranslucentBackground);
+    m_client->setAutoFillBackground(!m_seeThroughPixels);
     layoutChildren();
     // Qt forgets a window it hides as the active one, and does not learn it again when the window
     // comes back with the keyboard focus it never lost: the title bar follows the focus itself.
@@ -105,6 +110,11 @@ void ShapedFrame::paintEvent(QPaintEvent*) {
     p.drawLine(width() - 1, 0, width() - 1, height() - 1);
     p.drawLine(0, height() - 1, width() - 1, height() - 1);
 
+    if (m_seeThroughPixels) {
+        p.setCompositionMode(QPainter::CompositionMode_Source);
+        p.fillRect(m_client->geometry(), Qt::transparent);
+        p.setCompositionMode(QPainter::CompositionMode_SourceOver);
+    }
     const QRect bar = titleBar();
     const bool active = hasFocusState();
     p.fillRect(bar, active ? pal.color(QPalette::Active, QPalette::Highlight)

@@ -52,6 +52,8 @@ private:
     QAbstractButton* m_minimizeButton;
     QAbstractButton* m_closeButton;
     QRegion m_shape;
+    // The client area is transparent in the window's own pixels, not only cut out by the shape.
+    bool m_seeThroughPixels = false;
     // Manual move or resize, for when no window manager takes the drag.
     Qt::Edges m_dragEdges;
     bool m_dragging = false;

@@ -151,6 +151,8 @@ public:
         return *new TopmostKeeper(window);
     }
     bool topmost = false;
+    // Set by keepTopmost: topmost whatever is asked.
+    bool kept = false;
 
 protected:
     bool eventFilter(QObject* watched, QEvent* event) override {
@@ -200,8 +202,15 @@ namespace window_stack {
 void setTopmost(QWidget* window, bool topmost) {
     if (!window || !qtConnection()) return;
     QWidget* top = window->window();
-    TopmostKeeper::of(top).topmost = topmost;
-    applyTopmost(top, topmost);
+    TopmostKeeper& keeper = TopmostKeeper::of(top);
+    keeper.topmost = topmost || keeper.kept;
+    applyTopmost(top, keeper.topmost);
+}
+
+void keepTopmost(QWidget* window) {
+    if (!window) return;
+    TopmostKeeper::of(window->window()).kept = true;
+    setTopmost(window, true);
 }
 
 bool isTopmost(const QWidget* window) {

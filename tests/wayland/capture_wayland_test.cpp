@@ -1,5 +1,6 @@
-// Captures of the built program on a Wayland desktop (headless GNOME), where the X server shows an X
-// client only its own windows: the keys' pictures come through the desktop's screenshot portal.
+// The built program on a Wayland desktop (headless GNOME), where the X server shows an X client only its
+// own windows: the keys' pictures come through the desktop's screenshot portal, and the frame stays
+// above the desktop's own windows.
 #include <QClipboard>
 #include <QImage>
 #include <QProcess>
@@ -17,7 +18,17 @@ bool xdotool(const QStringList& arguments) {
 }
 
 bool windowShown(const QString& name) {
-    return waitUntil([&] { return xdotool({"search", "--onlyvisible", "--name", QLatin1Char('^') + name + '$'}); });
+    return waitUntil([&] {
+        return xdotool({"search", "--onlyvisible", "--name", QLatin1Char('^') + name + '$'});
+    });
+}
+
+// Whether the frame has the keyboard, as the desktop says.
+bool frameHasKeyboard() {
+    QProcess p;
+    p.start(QStringLiteral("xprop"),
+            {QStringLiteral("-name"), kStartCaption, QStringLiteral("_NET_WM_STATE")});
+    return p.waitForFinished(30000) && p.readAllStandardOutput().contains("_NET_WM_STATE_FOCUSED");
 }
 
 QImage waitForImage(const QString& path) {
@@ -42,9 +53,10 @@ TEST(WaylandCapture, SaveCopyAndSaveAsGiveThePixelsUnderTheFrame) {
     ASSERT_EQ(QProcess::execute(QStringLiteral("chown"), {QStringLiteral("-R"), gnome.user(), folder}), 0);
     const GnomeSession::OnItsDisplay display(gnome);
 
-    gnome.start({QStringLiteral("feh"), QStringLiteral("--borderless"), QStringLiteral("--title"),
-                 QStringLiteral("picture"), QStringLiteral("-g"), QStringLiteral("1000x800+200+200"), picture},
-                folder);
+    gnome.start(
+        {QStringLiteral("feh"), QStringLiteral("--borderless"), QStringLiteral("--title"),
+         QStringLiteral("picture"), QStringLiteral("-g"), QStringLiteral("1000x800+200+200"), picture},
+        folder);
     ASSERT_TRUE(windowShown(QStringLiteral("picture")));
     gnome.start({folder + QStringLiteral("/kadrel")}, folder);
     ASSERT_TRUE(windowShown(kStartCaption));
@@ -57,9 +69,9 @@ TEST(WaylandCapture, SaveCopyAndSaveAsGiveThePixelsUnderTheFrame) {
     ASSERT_TRUE(sendKeys({"ctrl+c"}));
     QImage copied;
     EXPECT_TRUE(waitUntil([&] {
-        const std::optional<QByteArray> png = gnome.output(
-            {QStringLiteral("xclip"), QStringLiteral("-selection"), QStringLiteral("clipboard"),
-             QStringLiteral("-t"), QStringLiteral("image/png"), QStringLiteral("-o")});
+        const std::optional<QByteArray> png =
+            gnome.output({QStringLiteral("xclip"), QStringLiteral("-selection"), QStringLiteral("clipboard"),
+                          QStringLiteral("-t"), QStringLiteral("image/png"), QStringLiteral("-o")});
         copied = png ? QImage::fromData(*png, "PNG").convertToFormat(QImage::Format_RGB32) : QImage();
         return copied == expected;
     }));
@@ -71,13 +83,14 @@ TEST(WaylandCapture, SaveCopyAndSaveAsGiveThePixelsUnderTheFrame) {
     EXPECT_EQ(waitForImage(folder + QStringLiteral("/shot.png")), expected);
 
     // A desktop that refuses: a box says so, and nothing is saved.
-    ASSERT_TRUE(gnome.output({QStringLiteral("gdbus"), QStringLiteral("call"), QStringLiteral("--session"),
-                              QStringLiteral("--dest"), QStringLiteral("org.freedesktop.impl.portal.PermissionStore"),
-                              QStringLiteral("--object-path"), QStringLiteral("/org/freedesktop/impl/portal/PermissionStore"),
-                              QStringLiteral("--method"),
-                              QStringLiteral("org.freedesktop.impl.portal.PermissionStore.SetPermission"),
-                              QStringLiteral("screenshot"), QStringLiteral("true"), QStringLiteral("screenshot"),
-                              QStringLiteral(""), QStringLiteral("['no']")}));
+    ASSERT_TRUE(gnome.output(
+        {QStringLiteral("gdbus"), QStringLiteral("call"), QStringLiteral("--session"),
+         QStringLiteral("--dest"), QStringLiteral("org.freedesktop.impl.portal.PermissionStore"),
+         QStringLiteral("--object-path"), QStringLiteral("/org/freedesktop/impl/portal/PermissionStore"),
+         QStringLiteral("--method"),
+         QStringLiteral("org.freedesktop.impl.portal.PermissionStore.SetPermission"),
+         QStringLiteral("screenshot"), QStringLiteral("true"), QStringLiteral("screenshot"),
+         QStringLiteral(""), QStringLiteral("['no']")}));
     ASSERT_TRUE(windowShown(kStartCaption));
     ASSERT_TRUE(sendKeys({"ctrl+z"}));
     EXPECT_TRUE(windowShown(QStringLiteral("Kadrel")));
@@ -87,4 +100,44 @@ TEST(WaylandCapture, SaveCopyAndSaveAsGiveThePixelsUnderTheFrame) {
     const QString home = gnome.value(QStringLiteral("HOME"));
     EXPECT_EQ(QDir(home).entryList({QStringLiteral("Screenshot*")}, QDir::Files), QStringList());
     EXPECT_EQ(QDir(home + QStringLiteral("/Pictures")).entryList(QDir::Files), QStringList());
+}
+
+// The frame stays above a window of the desktop's own that takes the keyboard, and its client area
+// shows that window through it.
+TEST(WaylandFrame, StaysAboveANativeWindowThatTakesTheKeyboardAndShowsItThrough) {
+    GnomeSession gnome;
+    REQUIRE_GNOME(gnome);
+    const QString folder = gnome.userFolder(QStringLiteral("program"));
+    ASSERT_TRUE(QFile::copy(qEnvironmentVariable("KADREL_BIN_DIR") + QStringLiteral("/kadrel"),
+                            folder + QStringLiteral("/kadrel")));
+    ASSERT_EQ(QProcess::execute(QStringLiteral("chown"), {QStringLiteral("-R"), gnome.user(), folder}), 0);
+    const GnomeSession::OnItsDisplay display(gnome);
+    gnome.start({folder + QStringLiteral("/kadrel")}, folder);
+    ASSERT_TRUE(windowShown(kStartCaption));
+
+    gnome.start(
+        {QStringLiteral("env"), QStringLiteral("GDK_BACKEND=wayland"), QStringLiteral("/usr/bin/python3"),
+         QStringLiteral(KADREL_SOURCE_DIR "/tests/wayland/native_window.py")},
+        folder);
+    const QPoint onNative(1500, 800);  // beside the frame, on the native window
+    const QString shot = folder + QStringLiteral("/desktop.png");
+    QImage desktop;
+    const auto takeShot = [&] {
+        desktop = gnome.output({QStringLiteral(KADREL_SOURCE_DIR "/scripts/wayland/desktop-tool"),
+                                gnome.dir(), QStringLiteral("screenshot"), shot})
+                      ? QImage(shot)
+                      : QImage();
+        return !desktop.isNull();
+    };
+    const QRgb green = qRgb(0, 204, 0);
+    ASSERT_TRUE(waitUntil([&] { return takeShot() && desktop.pixel(onNative) == green; }));
+    // The native window takes the keyboard from the frame.
+    EXPECT_TRUE(waitUntil([&] {
+        gnome.output({QStringLiteral(KADREL_SOURCE_DIR "/scripts/wayland/desktop-tool"), gnome.dir(),
+                      QStringLiteral("click"), QString::number(onNative.x()), QString::number(onNative.y())});
+        return !frameHasKeyboard();
+    }));
+    ASSERT_TRUE(takeShot());
+    EXPECT_EQ(desktop.pixel(kStartClient.center()), green);                  // seen through the frame
+    EXPECT_NE(desktop.pixel(kStartClient.topLeft() - QPoint(2, 2)), green);  // the frame's border, above
 }

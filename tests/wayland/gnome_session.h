@@ -37,6 +37,7 @@ public:
     bool started() const { return m_started && m_env.contains(QStringLiteral("DISPLAY")); }
     QString value(const QString& name) const { return m_env.value(name); }
     QString user() const { return value(QStringLiteral("KADREL_WL_USER")); }
+    QString dir() const { return m_dir.path(); }
     // A folder under the session's own, which its user owns.
     QString userFolder(const QString& name) {
         const QString path = m_dir.filePath(name);
@@ -54,7 +55,8 @@ public:
     // Runs command as the session's user and waits for it: its standard output, or nothing on failure.
     std::optional<QByteArray> output(const QStringList& command) {
         QProcess p;
-        p.start(QStringLiteral("bash"), QStringList{scriptPath(), QStringLiteral("run"), m_dir.path()} + command);
+        p.start(QStringLiteral("bash"),
+                QStringList{scriptPath(), QStringLiteral("run"), m_dir.path()} + command);
         if (!p.waitForFinished(60000) || p.exitStatus() != QProcess::NormalExit || p.exitCode() != 0)
             return std::nullopt;
         return p.readAllStandardOutput();
@@ -78,9 +80,7 @@ public:
     };
 
 private:
-    static QString scriptPath() {
-        return QStringLiteral(KADREL_SOURCE_DIR "/scripts/wayland/gnome-session");
-    }
+    static QString scriptPath() { return QStringLiteral(KADREL_SOURCE_DIR "/scripts/wayland/gnome-session"); }
     static int script(const QStringList& arguments, int timeoutMs) {
         QProcess p;
         p.setProcessChannelMode(QProcess::ForwardedChannels);
@@ -95,10 +95,10 @@ private:
 };
 
 // gnome-shell is installed by scripts/setup; outside CI a machine without it skips these tests.
-#define REQUIRE_GNOME(session)                                                              \
-    do {                                                                                    \
-        if (!(session).started()) {                                                         \
+#define REQUIRE_GNOME(session)                                                             \
+    do {                                                                                   \
+        if (!(session).started()) {                                                        \
             if (qEnvironmentVariableIsSet("CI")) FAIL() << "cannot start a GNOME session"; \
-            GTEST_SKIP() << "needs gnome-shell and root for a GNOME session";               \
-        }                                                                                   \
+            GTEST_SKIP() << "needs gnome-shell and root for a GNOME session";              \
+        }                                                                                  \
     } while (false)
