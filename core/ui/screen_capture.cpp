@@ -63,6 +63,14 @@ QString grabFailureText(ScreenGrabber::Failure failure) {
             return QStringLiteral("デスクトップのポータルが応答しません.");
         case F::Unreadable:
             return QStringLiteral("デスクトップから受け取った画像を読めません.");
+        case F::CastRefused:
+            return QStringLiteral("画面の録画が許可されませんでした.");
+        case F::NoStream:
+            return QStringLiteral(
+                "デスクトップから画面の動画を受け取れません.\n"
+                "pipewire と xdg-desktop-portal が動いているか確かめてください.");
+        case F::NoFrame:
+            return QStringLiteral("デスクトップから画面が届きません.");
         case F::Screen:
             break;
     }

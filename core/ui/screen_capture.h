@@ -32,6 +32,11 @@ public:
     bool scale(QImage& bitmap) const;
     // Why the last grab gave no picture.
     ScreenGrabber::Failure lastFailure() const { return m_grabber.lastFailure(); }
+    // A recording's stream of the screen where grabs go through the desktop's portals (see
+    // ScreenGrabber::startStream).
+    ScreenGrabber::Failure startStream(QString& restoreToken) { return m_grabber.startStream(restoreToken); }
+    void stopStream() { m_grabber.stopStream(); }
+    bool streamsFromDesktop() const { return m_grabber.usesPortal(); }
 
 private:
     ScreenGrabber& m_grabber;

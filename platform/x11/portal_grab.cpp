@@ -30,11 +30,15 @@ QImage grabThroughPortal(const QRect& desktop, const QRect& rect, ScreenGrabber:
             failure = F::Unreadable;
             return {};
     }
-    QImage picture = std::move(shot.image);
+    QImage cut = cutFromDesktopPicture(std::move(shot.image), desktop, rect);
+    failure = cut.isNull() ? F::Screen : F::None;
+    return cut;
+}
+
+QImage cutFromDesktopPicture(QImage picture, const QRect& desktop, const QRect& rect) {
+    if (picture.isNull() || !desktop.contains(rect) || rect.isEmpty()) return {};
     if (picture.size() != desktop.size())
         picture = picture.scaled(desktop.size(), Qt::IgnoreAspectRatio, Qt::SmoothTransformation);
     const QRect part = rect.translated(-desktop.topLeft());
-    QImage cut = part == picture.rect() ? picture : picture.copy(part);
-    failure = cut.isNull() ? F::Screen : F::None;
-    return cut;
+    return part == picture.rect() ? picture : picture.copy(part);
 }

@@ -10,3 +10,6 @@
 // screen's size (desktop, the X root in device pixels) before rect, in the same terms, is cut from it.
 // Null with the reason when there is no picture.
 QImage grabThroughPortal(const QRect& desktop, const QRect& rect, ScreenGrabber::Failure& failure);
+
+// The same cut from a picture of the whole desktop that the caller has (a screen cast's frame).
+QImage cutFromDesktopPicture(QImage picture, const QRect& desktop, const QRect& rect);

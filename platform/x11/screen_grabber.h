@@ -31,12 +31,15 @@ public:
     // Why the last grab failed.
     enum class Failure {
         None,
-        Screen,      // the X server gave no picture, or the area is not on the screen
-        Refused,     // the desktop or its user refused the portal's picture
-        NoPortal,    // no screenshot portal on the session bus
-        NoAnswer,    // the portal gave no answer in time
-        Unreadable,  // the portal's picture could not be read
-        Busy,        // a portal grab was still waiting (a timer's grab during another)
+        Screen,       // the X server gave no picture, or the area is not on the screen
+        Refused,      // the desktop or its user refused the portal's picture
+        NoPortal,     // no screenshot portal on the session bus
+        NoAnswer,     // the portal gave no answer in time
+        Unreadable,   // the portal's picture could not be read
+        Busy,         // a portal grab was still waiting (a timer's grab during another)
+        CastRefused,  // the user or the desktop refused the screen cast
+        NoStream,     // the screen cast gave no stream
+        NoFrame,      // the stream gave no picture in time, or ended
     };
 
     explicit ScreenGrabber(GrabMethod method = GrabMethod::Auto);
@@ -57,6 +60,16 @@ public:
     // Whether the last successful grab read the screen through shared memory.
     bool usesSharedMemory() const;
     Failure lastFailure() const;
+
+    // A recording on a Wayland desktop: from startStream until stopStream every grab is the newest
+    // frame of the desktop's screen cast, mapped as a screenshot is, instead of a screenshot each.
+    // restoreToken: the desktop's permission kept from an earlier stream (empty: the desktop asks
+    // the user which monitor), replaced by the one the desktop gives now. Waits in a local event loop
+    // for the first frame; None when the stream runs, else why not (and nothing streams). Only where
+    // grabs go through the portal (usesPortal); elsewhere it does nothing and says None.
+    Failure startStream(QString& restoreToken);
+    void stopStream();
+    bool streaming() const;
     // Whether grabs go through the desktop's screenshot portal.
     bool usesPortal() const;
 

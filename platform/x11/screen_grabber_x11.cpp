@@ -21,6 +21,7 @@
 #include <utility>
 #include <vector>
 
+#include "platform/portal/screen_cast.h"
 #include "platform/system/desktop_session.h"
 #include "platform/x11/portal_grab.h"
 #include "platform/x11/xcb_support_x11.h"
@@ -295,10 +296,55 @@ public:
     Failure lastFailure() const { return m_failure; }
     bool portal() const { return m_portal; }
 
+    Failure startStream(QString& restoreToken) {
+        if (!m_portal) return Failure::None;
+        if (m_portalWaiting) return Failure::Busy;
+        m_portalWaiting = true;
+        auto cast = std::make_unique<ScreenCast>();
+        Failure failure = Failure::None;
+        switch (cast->start(restoreToken, kCastStartTimeoutMs)) {
+            case ScreenCast::Outcome::Started:
+                if (!cast->waitForFirstFrame(kFirstFrameTimeoutMs)) failure = Failure::NoFrame;
+                break;
+            case ScreenCast::Outcome::Refused:
+                failure = Failure::CastRefused;
+                break;
+            case ScreenCast::Outcome::NoPortal:
+                failure = Failure::NoPortal;
+                break;
+            case ScreenCast::Outcome::NoAnswer:
+                failure = Failure::NoAnswer;
+                break;
+            case ScreenCast::Outcome::NoStream:
+                failure = Failure::NoStream;
+                break;
+        }
+        m_portalWaiting = false;
+        if (failure != Failure::None) return failure;
+        if (!cast->restoreToken().isEmpty()) restoreToken = cast->restoreToken();
+        m_cast = std::move(cast);
+        return Failure::None;
+    }
+    void stopStream() { m_cast.reset(); }
+    bool streaming() const { return m_cast != nullptr; }
+
 private:
+    // The first stream of a desktop waits for its user to choose the monitor.
+    static constexpr int kCastStartTimeoutMs = 120000;
+    // The desktop sends a frame as the stream starts; one that sends none in this time sends none.
+    static constexpr int kFirstFrameTimeoutMs = 5000;
+
     // The portal's answer is awaited in a local event loop, in which a timer may ask for another grab:
-    // that one fails at once rather than stacking a second wait inside the first.
+    // that one fails at once rather than stacking a second wait inside the first. While a screen cast
+    // runs, its newest frame is the picture.
     bool portalGrab(QImage& target, const QRect& rect) {
+        if (m_cast) {
+            if (!m_cast->streamFailed())
+                target = cutFromDesktopPicture(m_cast->latestFrame(), desktopDeviceRect(), rect);
+            m_failure = target.isNull() ? Failure::NoFrame : Failure::None;
+            m_lastShared = false;
+            return !target.isNull();
+        }
         if (m_portalWaiting) {
             m_failure = Failure::Busy;
             return false;
@@ -419,6 +465,7 @@ private:
 
     xcb_connection_t* m_connection;
     bool m_portal;
+    std::unique_ptr<ScreenCast> m_cast;
     bool m_portalWaiting = false;
     Failure m_failure = Failure::None;
     PixelLayout m_layout;
@@ -442,3 +489,11 @@ bool ScreenGrabber::usesSharedMemory() const { return m_impl->lastShared(); }
 ScreenGrabber::Failure ScreenGrabber::lastFailure() const { return m_impl->lastFailure(); }
 
 bool ScreenGrabber::usesPortal() const { return m_impl->portal(); }
+
+ScreenGrabber::Failure ScreenGrabber::startStream(QString& restoreToken) {
+    return m_impl->startStream(restoreToken);
+}
+
+void ScreenGrabber::stopStream() { m_impl->stopStream(); }
+
+bool ScreenGrabber::streaming() const { return m_impl->streaming(); }

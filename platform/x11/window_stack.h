@@ -15,9 +15,10 @@ namespace window_stack {
 // when it appears. The state holds through hiding and showing the window again.
 void setTopmost(QWidget* window, bool topmost);
 
-// Keeps the window topmost for its life, whatever setTopmost asks later: the frame on a Wayland desktop,
-// where any window of the desktop's own would otherwise cover it once it takes the keyboard.
-void keepTopmost(QWidget* window);
+// Keeps the window topmost, whatever setTopmost asks later, until keepTopmost(window, false): the frame
+// on a Wayland desktop, where any window of the desktop's own would otherwise cover it once it takes
+// the keyboard. Let go, the window is no longer topmost.
+void keepTopmost(QWidget* window, bool keep = true);
 
 // Whether the window carries the topmost state. With a window manager the manager sets it, so
 // after setTopmost on a shown window this follows once the manager has acted on the request.

@@ -207,10 +207,10 @@ void setTopmost(QWidget* window, bool topmost) {
     applyTopmost(top, keeper.topmost);
 }
 
-void keepTopmost(QWidget* window) {
+void keepTopmost(QWidget* window, bool keep) {
     if (!window) return;
-    TopmostKeeper::of(window->window()).kept = true;
-    setTopmost(window, true);
+    TopmostKeeper::of(window->window()).kept = keep;
+    setTopmost(window, keep);
 }
 
 bool isTopmost(const QWidget* window) {

@@ -287,13 +287,45 @@ def monitor_scale(bus):
     return x, y, mode[1], mode[2], scale
 
 
-def chooser_points(bus):
+def chooser_points(bus, middle=None):
+    """The chooser's row, Share and body points, and a corner away from it. middle: where the dialog's
+    middle is (the monitor's middle unless given)."""
     x, y, w, h, scale = monitor_scale(bus)
+    mx, my = middle if middle else (x + w / 2, y + h / 2)
 
     def at(offset):
-        return int(x + w / 2 + offset[0] * scale), int(y + h / 2 + offset[1] * scale)
+        return int(mx + offset[0] * scale), int(my + offset[1] * scale)
 
     return at(CHOOSER_ROW), at(CHOOSER_SHARE), at(CHOOSER_BODY), (x + 5, y + h - 5)
+
+
+def find_chooser_middle(bus, shot):
+    """Where the shown chooser's middle is: the dialog opens in the monitor's middle with nothing focused,
+    but beside a focused window otherwise. Found by its insensitive Share button, a block of its pale blue
+    in a pale body; None while there is none."""
+    _x, _y, _w, _h, scale = monitor_scale(bus)
+    w, h, _raw = shot
+    button = int(8 * scale)
+    for py in range(0, h - button, 4):
+        for px in range(0, w - button, 4):
+            body = (int(px + (CHOOSER_BODY[0] - CHOOSER_SHARE[0]) * scale),
+                    int(py + (CHOOSER_BODY[1] - CHOOSER_SHARE[1]) * scale))
+            if 0 <= body[0] < w and 0 <= body[1] < h and all(chooser_state(shot, (px + dx, py + dy), body) == "shown"
+                                    for dx in (0, button) for dy in (0, button // 2)):
+                # The button's middle, which the offsets name, from the extent of its colour.
+                def pale(point):
+                    return chooser_state(shot, point, body) == "shown"
+                right, bottom, left, top = px, py, px, py
+                while right + 1 < w and pale((right + 1, py)):
+                    right += 1
+                while left > 0 and pale((left - 1, py)):
+                    left -= 1
+                while bottom + 1 < h and pale((px, bottom + 1)):
+                    bottom += 1
+                while top > 0 and pale((px, top - 1)):
+                    top -= 1
+                return (left + right) / 2 - CHOOSER_SHARE[0] * scale, (top + bottom) / 2 - CHOOSER_SHARE[1] * scale
+    return None
 
 
 def chooser_state(shot, share_at, body_at):
@@ -315,6 +347,12 @@ def pass_chooser(bus, timeout_s=30):
     t0 = time.monotonic()
     deadline = t0 + timeout_s
     row_at, share_at, body_at, corner = chooser_points(bus)
+    while chooser_state(screenshot(bus), share_at, body_at) != "shown":
+        middle = find_chooser_middle(bus, screenshot(bus))
+        if middle:
+            row_at, share_at, body_at, corner = chooser_points(bus, middle)
+        elif time.monotonic() > deadline:
+            sys.exit("no monitor chooser shown")
 
     def wait_state(want):
         while True:

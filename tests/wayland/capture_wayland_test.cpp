@@ -11,18 +11,6 @@
 
 namespace {
 
-bool xdotool(const QStringList& arguments) {
-    QProcess p;
-    p.start(QStringLiteral("xdotool"), arguments);
-    return p.waitForFinished(30000) && p.exitStatus() == QProcess::NormalExit && p.exitCode() == 0;
-}
-
-bool windowShown(const QString& name) {
-    return waitUntil([&] {
-        return xdotool({"search", "--onlyvisible", "--name", QLatin1Char('^') + name + '$'});
-    });
-}
-
 // Whether the frame has the keyboard, as the desktop says.
 bool frameHasKeyboard() {
     QProcess p;
@@ -42,15 +30,13 @@ QImage waitForImage(const QString& path) {
 TEST(WaylandCapture, SaveCopyAndSaveAsGiveThePixelsUnderTheFrame) {
     GnomeSession gnome;
     REQUIRE_GNOME(gnome);
-    const QString folder = gnome.userFolder(QStringLiteral("program"));
-    const QString bin = qEnvironmentVariable("KADREL_BIN_DIR");
-    for (const QString& name : {QStringLiteral("kadrel"), QStringLiteral("libkadrel_avi.so")})
-        ASSERT_TRUE(QFile::copy(bin + QLatin1Char('/') + name, folder + QLatin1Char('/') + name));
+    const QString folder = gnome.installProgram();
+    ASSERT_FALSE(folder.isEmpty());
     // A known picture where the frame's client area comes up.
     const QRect shown(200, 200, 1000, 800);
     const QString picture = folder + QStringLiteral("/picture.png");
     ASSERT_TRUE(test_pictures::ramps(shown).save(picture));
-    ASSERT_EQ(QProcess::execute(QStringLiteral("chown"), {QStringLiteral("-R"), gnome.user(), folder}), 0);
+    ASSERT_EQ(QProcess::execute(QStringLiteral("chown"), {gnome.user(), picture}), 0);
     const GnomeSession::OnItsDisplay display(gnome);
 
     gnome.start(
@@ -62,11 +48,11 @@ TEST(WaylandCapture, SaveCopyAndSaveAsGiveThePixelsUnderTheFrame) {
     ASSERT_TRUE(windowShown(kStartCaption));
     const QImage expected = test_pictures::ramps(kStartClient);
 
-    ASSERT_TRUE(sendKeys({"ctrl+p", "ctrl+z"}));
+    ASSERT_TRUE(keysInto(kStartCaption, {"ctrl+p", "ctrl+z"}));
     EXPECT_EQ(waitForImage(folder + QStringLiteral("/指定先に保存1.png")), expected);
 
     ASSERT_TRUE(windowShown(kStartCaption));
-    ASSERT_TRUE(sendKeys({"ctrl+c"}));
+    ASSERT_TRUE(keysInto(kStartCaption, {"ctrl+c"}));
     QImage copied;
     EXPECT_TRUE(waitUntil([&] {
         const std::optional<QByteArray> png =
@@ -77,7 +63,7 @@ TEST(WaylandCapture, SaveCopyAndSaveAsGiveThePixelsUnderTheFrame) {
     }));
 
     ASSERT_TRUE(windowShown(kStartCaption));
-    ASSERT_TRUE(sendKeys({"ctrl+s"}));
+    ASSERT_TRUE(keysInto(kStartCaption, {"ctrl+s"}));
     ASSERT_TRUE(windowShown(QStringLiteral("名前を付けて保存")));
     ASSERT_TRUE(xdotool({"type", "--delay", "20", "shot"}) && sendKeys({"Return"}));
     EXPECT_EQ(waitForImage(folder + QStringLiteral("/shot.png")), expected);
@@ -92,7 +78,7 @@ TEST(WaylandCapture, SaveCopyAndSaveAsGiveThePixelsUnderTheFrame) {
          QStringLiteral("screenshot"), QStringLiteral("true"), QStringLiteral("screenshot"),
          QStringLiteral(""), QStringLiteral("['no']")}));
     ASSERT_TRUE(windowShown(kStartCaption));
-    ASSERT_TRUE(sendKeys({"ctrl+z"}));
+    ASSERT_TRUE(keysInto(kStartCaption, {"ctrl+z"}));
     EXPECT_TRUE(windowShown(QStringLiteral("Kadrel")));
     EXPECT_FALSE(QFile::exists(folder + QStringLiteral("/指定先に保存2.png")));
 
@@ -107,10 +93,8 @@ TEST(WaylandCapture, SaveCopyAndSaveAsGiveThePixelsUnderTheFrame) {
 TEST(WaylandFrame, StaysAboveANativeWindowThatTakesTheKeyboardAndShowsItThrough) {
     GnomeSession gnome;
     REQUIRE_GNOME(gnome);
-    const QString folder = gnome.userFolder(QStringLiteral("program"));
-    ASSERT_TRUE(QFile::copy(qEnvironmentVariable("KADREL_BIN_DIR") + QStringLiteral("/kadrel"),
-                            folder + QStringLiteral("/kadrel")));
-    ASSERT_EQ(QProcess::execute(QStringLiteral("chown"), {QStringLiteral("-R"), gnome.user(), folder}), 0);
+    const QString folder = gnome.installProgram();
+    ASSERT_FALSE(folder.isEmpty());
     const GnomeSession::OnItsDisplay display(gnome);
     gnome.start({folder + QStringLiteral("/kadrel")}, folder);
     ASSERT_TRUE(windowShown(kStartCaption));
@@ -123,18 +107,15 @@ TEST(WaylandFrame, StaysAboveANativeWindowThatTakesTheKeyboardAndShowsItThrough)
     const QString shot = folder + QStringLiteral("/desktop.png");
     QImage desktop;
     const auto takeShot = [&] {
-        desktop = gnome.output({QStringLiteral(KADREL_SOURCE_DIR "/scripts/wayland/desktop-tool"),
-                                gnome.dir(), QStringLiteral("screenshot"), shot})
-                      ? QImage(shot)
-                      : QImage();
+        desktop = gnome.desktopTool({QStringLiteral("screenshot"), shot}) ? QImage(shot) : QImage();
         return !desktop.isNull();
     };
     const QRgb green = qRgb(0, 204, 0);
     ASSERT_TRUE(waitUntil([&] { return takeShot() && desktop.pixel(onNative) == green; }));
     // The native window takes the keyboard from the frame.
     EXPECT_TRUE(waitUntil([&] {
-        gnome.output({QStringLiteral(KADREL_SOURCE_DIR "/scripts/wayland/desktop-tool"), gnome.dir(),
-                      QStringLiteral("click"), QString::number(onNative.x()), QString::number(onNative.y())});
+        gnome.desktopTool(
+            {QStringLiteral("click"), QString::number(onNative.x()), QString::number(onNative.y())});
         return !frameHasKeyboard();
     }));
     ASSERT_TRUE(takeShot());

@@ -38,6 +38,28 @@ public:
     QString value(const QString& name) const { return m_env.value(name); }
     QString user() const { return value(QStringLiteral("KADREL_WL_USER")); }
     QString dir() const { return m_dir.path(); }
+    // A copy of the built program and its AVI module in a folder of the session's user, with the
+    // settings file given; the folder.
+    QString installProgram(const QByteArray& settings = {}) {
+        const QString folder = userFolder(QStringLiteral("program"));
+        const QString bin = qEnvironmentVariable("KADREL_BIN_DIR");
+        for (const QString& name : {QStringLiteral("kadrel"), QStringLiteral("libkadrel_avi.so")})
+            if (!QFile::copy(bin + QLatin1Char('/') + name, folder + QLatin1Char('/') + name)) return {};
+        QFile ini(folder + QStringLiteral("/kadrel.ini"));
+        if (!settings.isEmpty() &&
+            !(ini.open(QIODevice::WriteOnly) && ini.write(settings) == settings.size()))
+            return {};
+        ini.close();
+        if (QProcess::execute(QStringLiteral("chown"), {QStringLiteral("-R"), user(), folder}) != 0)
+            return {};
+        return folder;
+    }
+    // desktop-tool (scripts/wayland) with these arguments, as the session's user.
+    bool desktopTool(const QStringList& arguments) {
+        return output(QStringList{QStringLiteral(KADREL_SOURCE_DIR "/scripts/wayland/desktop-tool"), dir()} +
+                      arguments)
+            .has_value();
+    }
     // A folder under the session's own, which its user owns.
     QString userFolder(const QString& name) {
         const QString path = m_dir.filePath(name);
@@ -55,6 +77,7 @@ public:
     // Runs command as the session's user and waits for it: its standard output, or nothing on failure.
     std::optional<QByteArray> output(const QStringList& command) {
         QProcess p;
+        p.setProcessChannelMode(QProcess::ForwardedErrorChannel);  // a failure says why in the test's log
         p.start(QStringLiteral("bash"),
                 QStringList{scriptPath(), QStringLiteral("run"), m_dir.path()} + command);
         if (!p.waitForFinished(60000) || p.exitStatus() != QProcess::NormalExit || p.exitCode() != 0)
@@ -93,6 +116,43 @@ private:
     QHash<QString, QString> m_env;
     std::vector<std::unique_ptr<QProcess>> m_started_processes;
 };
+
+inline bool xdotool(const QStringList& arguments) {
+    QProcess p;
+    p.start(QStringLiteral("xdotool"), arguments);
+    return p.waitForFinished(30000) && p.exitStatus() == QProcess::NormalExit && p.exitCode() == 0;
+}
+
+// A window of exactly this title is shown on the session's display (OnItsDisplay).
+inline bool windowShown(const QString& name, int timeoutMs = 30000) {
+    return waitUntil(
+        [&] {
+            return xdotool({"search", "--onlyvisible", "--name", QLatin1Char('^') + name + '$'});
+        },
+        timeoutMs);
+}
+
+// The keys typed into the window of this title, which is made the active one first: the desktop does
+// not always give a window of the program the keyboard when it asks.
+inline bool keysInto(const QString& name, const QStringList& keys) {
+    QProcess search;
+    search.start(QStringLiteral("xdotool"),
+                 {QStringLiteral("search"), QStringLiteral("--onlyvisible"), QStringLiteral("--name"),
+                  QLatin1Char('^') + name + QLatin1Char('$')});
+    if (!search.waitForFinished(30000)) return false;
+    const QList<QByteArray> found = search.readAllStandardOutput().trimmed().split('\n');
+    if (found.isEmpty() || found.back().isEmpty()) return false;
+    const QString window = QString::fromLatin1(found.back());
+    return waitUntil([&] {
+               xdotool({QStringLiteral("windowactivate"), QStringLiteral("--sync"), window});
+               QProcess focus;
+               focus.start(QStringLiteral("xdotool"), {QStringLiteral("getwindowfocus")});
+               return focus.waitForFinished(30000) &&
+                      focus.readAllStandardOutput().trimmed() == window.toLatin1();
+           }) &&
+           xdotool(QStringList{QStringLiteral("key"), QStringLiteral("--delay"), QStringLiteral("20")} +
+                   keys);
+}
 
 // gnome-shell is installed by scripts/setup; outside CI a machine without it skips these tests.
 #define REQUIRE_GNOME(session)                                                             \

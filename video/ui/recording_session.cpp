@@ -7,6 +7,7 @@
 #include <QLoggingCategory>
 
 #include "core/logic/recording_captions.h"
+#include "core/logic/screen_cast_token.h"
 #include "core/ui/frame_ports.h"
 #include "core/ui/save_folder_port.h"
 #include "core/ui/screen_capture.h"
@@ -97,9 +98,35 @@ void RecordingSession::start() {
     if (kept == AviAssembly::KeptFrames::ToAssemble) return assembleKeptFrames();
     if (kept == AviAssembly::KeptFrames::Left) return;
 
-    if (!m_assembly.newMovie(frame.size, s.RecordRate, kNotStarted)) return m_assembly.releaseFrameFolder();
+    if (!startScreenStream()) return m_assembly.releaseFrameFolder();
+    if (!m_assembly.newMovie(frame.size, s.RecordRate, kNotStarted)) {
+        m_screen.stopStream();
+        return m_assembly.releaseFrameFolder();
+    }
     m_frameTimer.setInterval(frameTimerIntervalMs(s.RecordRate));
     beginRun();
+}
+
+bool RecordingSession::startScreenStream() {
+    const QString& settingsFile = m_state.settingsFile;
+    QString token = readScreenCastToken(settingsFile);
+    const QString stored = token;
+    // Without the desktop's kept word it asks which monitor, in a window of its own that the frame,
+    // kept topmost on such a desktop, would cover.
+    const bool asks = m_screen.streamsFromDesktop() && stored.isEmpty();
+    if (asks) window_stack::keepTopmost(&m_frame.window(), false);
+    const ScreenGrabber::Failure failure = m_screen.startStream(token);
+    if (asks) window_stack::keepTopmost(&m_frame.window(), true);
+    if (failure != ScreenGrabber::Failure::None) {
+        const QString why = grabFailureText(failure);
+        if (!why.isEmpty())
+            m_services.messages.message(&m_frame.window(), kNotStarted + QLatin1Char('\n') + why);
+        return false;
+    }
+    // Kept so that the next recording does not ask for the monitor again; the run goes on without it.
+    if (token != stored && !writeScreenCastToken(settingsFile, token))
+        m_services.messages.error(&m_frame.window(), QStringLiteral("%1 に書き込めません").arg(settingsFile));
+    return true;
 }
 
 // The movie goes where the menu says, or nowhere: never into a folder made again where one was
@@ -200,7 +227,13 @@ void RecordingSession::setFrameFileWriting(FrameFileWriter::WriteFile write, std
 void RecordingSession::captureFrame() {
     if (m_runState != RecordingState::Recording) return;
     const std::optional<QImage> image = grabFrame();
-    if (!image) return pauseAndReport(kCannotMakeImage);
+    if (!image) {
+        // A stream that ended says so; on X11 the grab gives no reason of its own.
+        const ScreenGrabber::Failure failure = m_screen.lastFailure();
+        const bool streamEnded =
+            failure != ScreenGrabber::Failure::Screen && !grabFailureText(failure).isEmpty();
+        return pauseAndReport(streamEnded ? grabFailureText(failure) : kCannotMakeImage);
+    }
     const std::int32_t frames =
         framesForTick(m_frameCount, m_clock.elapsed(m_services.clock.timeGetTime()), m_frameTimer.interval());
     for (std::int32_t i = 0; i < frames; ++i) {
@@ -279,6 +312,7 @@ void RecordingSession::stop() {
     if (!advance(RecordingCommand::Stop)) return;
     m_clock.pause(m_services.clock.timeGetTime());
     m_frameTimer.stop();
+    m_screen.stopStream();
     // Every frame counted is on disk before the user is asked, or the count goes back to the last one.
     waitForFrameFiles();
     frameWriteFailed();

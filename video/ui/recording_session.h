@@ -77,6 +77,9 @@ private:
     // Whether the save folder in force is there; if not, the user is told which folder is missing
     // and asked for one, and the start comes again once one is chosen.
     bool saveFolderReady();
+    // On a Wayland desktop: the screen cast that the run's frames come from, with the desktop's
+    // permission kept in the settings file; false, with the user told why, when it does not run.
+    bool startScreenStream();
     void beginRun();
     void captureFrame();
     // The picture of one frame, grabbed and scaled (video frames are not clipped to the screen);
