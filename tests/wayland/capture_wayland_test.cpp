@@ -152,8 +152,8 @@ TEST(WaylandCapture, UnderKdeCtrlZSavesThePixelsUnderTheFrame) {
     const QString folder = kde.userFolder(QStringLiteral("program"));
     const WaylandSession::OnItsDisplay display(kde);
     ASSERT_NO_FATAL_FAILURE(startOverPicture(kde, folder));
-    // kwin shows in the frame's hole what it last drew there, not the window now under it: the picture
-    // moves up once the frame is up, and the grab must still give what is under the frame now.
+    // Over a shaped 24-bit frame kwin kept showing what it last drew in the hole: the picture moves once
+    // the frame is up, so that stale pixels cannot pass for the ones under the frame now.
     ASSERT_TRUE(xdotool(
         {"search", "--onlyvisible", "--name", "^picture$", "windowmove", "--sync", "%1", "200", "100"}));
 
