@@ -7,7 +7,7 @@
 #include "e2e/program_run.h"
 #include "fakes/media_probe.h"
 #include "fakes/test_files.h"
-#include "gnome_session.h"
+#include "wayland_session.h"
 
 namespace {
 
@@ -46,15 +46,16 @@ QList<std::pair<int, int>> colourRuns(const QList<QImage>& frames) {
 }  // namespace
 
 TEST(WaylandRecording, CommandsRecordTheScreenInOrderAndTheSecondRecordingAsksNothing) {
-    GnomeSession gnome;
-    REQUIRE_GNOME(gnome);
+    WaylandSession gnome(WaylandSession::Desktop::Gnome);
+    REQUIRE_SESSION(gnome);
     constexpr int kRate = 10;
     const QString folder = gnome.installProgram("[image]\r\nframe=10\r\n");
     ASSERT_FALSE(folder.isEmpty());
-    const GnomeSession::OnItsDisplay display(gnome);
-    gnome.start({QStringLiteral("env"), QStringLiteral("GDK_BACKEND=wayland"), QStringLiteral("/usr/bin/python3"),
-                 QStringLiteral(KADREL_SOURCE_DIR "/tests/wayland/native_window.py"), QStringLiteral("cycle")},
-                folder);
+    const WaylandSession::OnItsDisplay display(gnome);
+    gnome.start(
+        {QStringLiteral("env"), QStringLiteral("GDK_BACKEND=wayland"), QStringLiteral("/usr/bin/python3"),
+         QStringLiteral(KADREL_SOURCE_DIR "/tests/wayland/native_window.py"), QStringLiteral("cycle")},
+        folder);
     // Under the frame's client area before the frame comes: the desktop puts a window that comes later
     // beside the frame.
     const QString shot = folder + QStringLiteral("/desktop.png");
@@ -65,8 +66,9 @@ TEST(WaylandRecording, CommandsRecordTheScreenInOrderAndTheSecondRecordingAsksNo
     gnome.start({folder + QStringLiteral("/kadrel")}, folder);
     ASSERT_TRUE(windowShown(kStartCaption));
     const auto command = [&](const char* name) {
-        return gnome.output({folder + QStringLiteral("/kadrel"), QStringLiteral("--command"),
-                             QString::fromLatin1(name)})
+        return gnome
+            .output(
+                {folder + QStringLiteral("/kadrel"), QStringLiteral("--command"), QString::fromLatin1(name)})
             .has_value();
     };
 
@@ -82,8 +84,8 @@ TEST(WaylandRecording, CommandsRecordTheScreenInOrderAndTheSecondRecordingAsksNo
         }
         ASSERT_TRUE(windowShown(QStringLiteral("Kadrel1.02 動画保存>録画中")));
         // Five seconds at ten frames a second.
-        ASSERT_TRUE(waitUntil([&] { return QFile::exists(folder + QStringLiteral("/kadrel00AVISAVE50.bmp")); },
-                              60000));
+        ASSERT_TRUE(waitUntil(
+            [&] { return QFile::exists(folder + QStringLiteral("/kadrel00AVISAVE50.bmp")); }, 60000));
         ASSERT_TRUE(command("stop"));
         ASSERT_TRUE(windowShown(QStringLiteral("Kadrel")));  // the stop box
         ASSERT_TRUE(keysInto(QStringLiteral("Kadrel"), {"Return"}));

@@ -1,6 +1,6 @@
-// A private headless GNOME session (scripts/wayland/gnome-session) for the whole-program tests of
-// capture on a Wayland desktop, and the program run in it as the session's user, as the desktop
-// portals require.
+// A private headless Wayland session (scripts/wayland/gnome-session or kde-session) for the
+// whole-program tests of capture on a Wayland desktop, and the program run in it as the session's
+// user, as the desktop portals require.
 #pragma once
 
 #include <gtest/gtest.h>
@@ -16,9 +16,11 @@
 
 #include "fakes/x11_test_support.h"
 
-class GnomeSession {
+class WaylandSession {
 public:
-    GnomeSession() {
+    enum class Desktop { Gnome, Kde };
+
+    explicit WaylandSession(Desktop desktop) : m_desktop(desktop) {
         m_dir.setAutoRemove(true);
         m_started = script({QStringLiteral("start"), m_dir.path()}, 120000) == 0;
         QFile env(m_dir.filePath(QStringLiteral("env")));
@@ -32,8 +34,14 @@ public:
         }
     }
     // Stopping the session ends every process of its user there, the ones started here among them.
-    ~GnomeSession() { script({QStringLiteral("stop"), m_dir.path()}, 60000); }
+    ~WaylandSession() {
+        script({QStringLiteral("stop"), m_dir.path()}, 60000);
+        for (const auto& process : m_started_processes) process->waitForFinished(5000);
+    }
 
+    QString desktopName() const {
+        return m_desktop == Desktop::Gnome ? QStringLiteral("GNOME") : QStringLiteral("KDE");
+    }
     bool started() const { return m_started && m_env.contains(QStringLiteral("DISPLAY")); }
     QString value(const QString& name) const { return m_env.value(name); }
     QString user() const { return value(QStringLiteral("KADREL_WL_USER")); }
@@ -88,7 +96,7 @@ public:
     // For xdotool: the X display of the session's XWayland, while it lives.
     class OnItsDisplay {
     public:
-        explicit OnItsDisplay(const GnomeSession& session)
+        explicit OnItsDisplay(const WaylandSession& session)
             : m_display(qgetenv("DISPLAY")), m_authority(qgetenv("XAUTHORITY")) {
             qputenv("DISPLAY", session.value(QStringLiteral("DISPLAY")).toUtf8());
             qputenv("XAUTHORITY", session.value(QStringLiteral("XAUTHORITY")).toUtf8());
@@ -103,14 +111,19 @@ public:
     };
 
 private:
-    static QString scriptPath() { return QStringLiteral(KADREL_SOURCE_DIR "/scripts/wayland/gnome-session"); }
-    static int script(const QStringList& arguments, int timeoutMs) {
+    QString scriptPath() const {
+        return QStringLiteral(KADREL_SOURCE_DIR "/scripts/wayland/") + (m_desktop == Desktop::Gnome
+                                                                            ? QStringLiteral("gnome-session")
+                                                                            : QStringLiteral("kde-session"));
+    }
+    int script(const QStringList& arguments, int timeoutMs) {
         QProcess p;
         p.setProcessChannelMode(QProcess::ForwardedChannels);
         p.start(QStringLiteral("bash"), QStringList{scriptPath()} + arguments);
         return p.waitForFinished(timeoutMs) && p.exitStatus() == QProcess::NormalExit ? p.exitCode() : -1;
     }
 
+    Desktop m_desktop;
     QTemporaryDir m_dir;
     bool m_started = false;
     QHash<QString, QString> m_env;
@@ -154,11 +167,12 @@ inline bool keysInto(const QString& name, const QStringList& keys) {
                    keys);
 }
 
-// gnome-shell is installed by scripts/setup; outside CI a machine without it skips these tests.
-#define REQUIRE_GNOME(session)                                                             \
-    do {                                                                                   \
-        if (!(session).started()) {                                                        \
-            if (qEnvironmentVariableIsSet("CI")) FAIL() << "cannot start a GNOME session"; \
-            GTEST_SKIP() << "needs gnome-shell and root for a GNOME session";              \
-        }                                                                                  \
+// The desktops are installed by scripts/setup; outside CI a machine without one skips these tests.
+#define REQUIRE_SESSION(session)                                                                          \
+    do {                                                                                                  \
+        if (!(session).started()) {                                                                       \
+            if (qEnvironmentVariableIsSet("CI"))                                                          \
+                FAIL() << "cannot start a " << (session).desktopName().toStdString() << " session";       \
+            GTEST_SKIP() << "needs root and the " << (session).desktopName().toStdString() << " desktop"; \
+        }                                                                                                 \
     } while (false)
