@@ -36,6 +36,7 @@ public:
     // ScreenGrabber::startStream).
     ScreenGrabber::Failure startStream(QString& restoreToken) { return m_grabber.startStream(restoreToken); }
     void stopStream() { m_grabber.stopStream(); }
+    quint64 streamFrames() const { return m_grabber.streamFrames(); }
     bool streamsFromDesktop() const { return m_grabber.usesPortal(); }
 
 private:

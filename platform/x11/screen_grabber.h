@@ -70,6 +70,8 @@ public:
     Failure startStream(QString& restoreToken);
     void stopStream();
     bool streaming() const;
+    // The frames the running stream has delivered so far.
+    quint64 streamFrames() const;
     // Whether grabs go through the desktop's screenshot portal.
     bool usesPortal() const;
 

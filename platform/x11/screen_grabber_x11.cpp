@@ -327,6 +327,11 @@ public:
     }
     void stopStream() { m_cast.reset(); }
     bool streaming() const { return m_cast != nullptr; }
+    quint64 streamFrames() const {
+        quint64 frames = 0;
+        if (m_cast) m_cast->latestFrame(&frames);
+        return frames;
+    }
 
 private:
     // The first stream of a desktop waits for its user to choose the monitor.
@@ -497,3 +502,5 @@ ScreenGrabber::Failure ScreenGrabber::startStream(QString& restoreToken) {
 void ScreenGrabber::stopStream() { m_impl->stopStream(); }
 
 bool ScreenGrabber::streaming() const { return m_impl->streaming(); }
+
+quint64 ScreenGrabber::streamFrames() const { return m_impl->streamFrames(); }

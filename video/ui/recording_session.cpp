@@ -312,6 +312,9 @@ void RecordingSession::stop() {
     if (!advance(RecordingCommand::Stop)) return;
     m_clock.pause(m_services.clock.timeGetTime());
     m_frameTimer.stop();
+    if (m_screen.streamsFromDesktop())
+        qCInfo(lcRecording, "the screen cast delivered %llu frames",
+               static_cast<unsigned long long>(m_screen.streamFrames()));
     m_screen.stopStream();
     // Every frame counted is on disk before the user is asked, or the count goes back to the last one.
     waitForFrameFiles();

@@ -1,0 +1,88 @@
+#!/usr/bin/env bash
+# A recording on a Wayland desktop (a private headless GNOME session, 1920 x 1080): a window of the
+# desktop's own changes at every frame the desktop draws; the desktop's ScreenCast stream is first
+# counted by gst-launch-1.0 pipewiresrc for SECONDS (frames a second it delivers), then Kadrel records
+# SECONDS at RecordRate 30 through its commands. Printed: the AVI's frames, the distinct frames among
+# them a second against the stream's rate (the share of the delivered frames the recording kept), and
+# Kadrel's CPU time a frame. Run as root (the session runs as its own user).
+#
+# Usage: bench/run_wayland_record.sh [build-dir] [seconds]    (build/, 10 s by default)
+set -euo pipefail
+
+source_dir="$(cd "$(dirname "$0")/.." && pwd)"
+build_dir="$(cd "${1:-$source_dir/build}" && pwd)"
+seconds="${2:-10}"
+session="$source_dir/scripts/wayland/gnome-session"
+tool="$source_dir/scripts/wayland/desktop-tool"
+
+work="$(mktemp -d)"
+chmod 755 "$work"
+cleanup() {
+  bash "$session" stop "$work/gnome" >/dev/null 2>&1 || true
+  rm -rf "$work"
+}
+trap cleanup EXIT
+bash "$session" start "$work/gnome" >/dev/null
+# shellcheck disable=SC1091
+. "$work/gnome/env"
+as_user() { bash "$session" run "$work/gnome" "$@"; }
+
+program="$work/program"
+mkdir -p "$program"
+cp "$build_dir/bin/kadrel" "$build_dir/bin/libkadrel_avi.so" "$program/"
+printf '[image]\r\nframe=30\r\n' >"$program/kadrel.ini"
+chown -R "$KADREL_WL_USER" "$program"
+# The screen's middle before and after the window comes: the chooser that the stream's start opens must
+# not come first, or the window would cover it.
+middle() {
+  as_user "$tool" "$work/gnome" screenshot "$program/screen.png"
+  convert "$program/screen.png" -format '%[pixel:p{960,540}]' info:
+}
+empty=$(middle)
+(cd "$program" && as_user env GDK_BACKEND=wayland /usr/bin/python3 "$source_dir/tests/wayland/native_window.py" \
+  animate >/dev/null 2>&1 &)
+while [ "$(middle)" = "$empty" ]; do :; done
+
+stream_rate=$(as_user "$tool" "$work/gnome" cast-rate "$seconds" | tail -n 1)
+
+(cd "$program" && as_user env QT_LOGGING_RULES=kadrel.recording.info=true "$program/kadrel" >"$work/kadrel.log" 2>&1 &)
+xdotool search --sync --onlyvisible --name '^Kadrel1.02  420 , 360$' >/dev/null
+pid=$(pgrep -u "$KADREL_WL_USER" -x kadrel | head -n 1)
+cpu() { awk '{ print $14 + $15 }' "/proc/$pid/stat"; }
+# The answer to a box: the window of that title made active, then the key.
+answer() {
+  local window
+  window=$(xdotool search --sync --onlyvisible --name "^$1\$" | tail -n 1)
+  xdotool windowactivate --sync "$window" key "$2"
+}
+as_user "$program/kadrel" --command start
+as_user "$tool" "$work/gnome" pass-chooser >/dev/null
+answer Kadrel Return # once: how to bind the commands
+xdotool search --sync --onlyvisible --name '^Kadrel1.02 動画保存>録画中$' >/dev/null
+before=$(cpu)
+sleep "$seconds"
+as_user "$program/kadrel" --command stop
+after=$(cpu)
+answer Kadrel Return
+answer 'ビデオの圧縮' Escape
+xdotool search --sync --onlyvisible --name '^Kadrel1.02  420 , 360$' >/dev/null
+
+avi="$program/動画保存1.avi"
+frames=$(ffprobe -v error -count_frames -select_streams v:0 -show_entries stream=nb_read_frames -of csv=p=0 "$avi")
+rate=$(ffprobe -v error -select_streams v:0 -show_entries stream=r_frame_rate -of csv=p=0 "$avi")
+distinct=$(ffmpeg -v error -i "$avi" -f framemd5 - | awk '!/^#/ { if ($6 != last) n++; last = $6 } END { print n }')
+ticks=$(getconf CLK_TCK)
+# What the stream gave Kadrel while it recorded, from its log.
+own=$(sed -n 's/.*the screen cast delivered \([0-9]*\) frames.*/\1/p' "$work/kadrel.log")
+awk -v f="$frames" -v r="$rate" -v d="$distinct" -v s="$stream_rate" -v o="${own:-0}" -v c="$((after - before))" \
+  -v t="$ticks" '
+  BEGIN {
+    split(r, q, "/"); fps = q[1] / (q[2] ? q[2] : 1); length_s = f / fps
+    printf "stream alone (gst pipewiresrc)       %7.2f frames/s\n", s
+    printf "stream to Kadrel while recording     %7.2f frames/s\n", o / length_s
+    printf "Kadrel AVI                           %7d frames at %s (%.1f s)\n", f, r, length_s
+    printf "distinct frames in the AVI           %7.2f frames/s\n", d / length_s
+    printf "ratio distinct / gst alone           %7.2f\n", (d / length_s) / s
+    printf "ratio distinct / delivered to Kadrel %7.2f (at most RecordRate %d)\n", d / (o < f ? o : f), fps
+    printf "Kadrel CPU a frame                   %7.2f ms\n", 1000 * c / t / f
+  }'
