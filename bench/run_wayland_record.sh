@@ -12,24 +12,8 @@ set -euo pipefail
 source_dir="$(cd "$(dirname "$0")/.." && pwd)"
 build_dir="$(cd "${1:-$source_dir/build}" && pwd)"
 seconds="${2:-10}"
-session="$source_dir/scripts/wayland/gnome-session"
-tool="$source_dir/scripts/wayland/desktop-tool"
-
-work="$(mktemp -d)"
-chmod 755 "$work"
-cleanup() {
-  bash "$session" stop "$work/gnome" >/dev/null 2>&1 || true
-  rm -rf "$work"
-}
-trap cleanup EXIT
-bash "$session" start "$work/gnome" >/dev/null
-# shellcheck disable=SC1091
-. "$work/gnome/env"
-as_user() { bash "$session" run "$work/gnome" "$@"; }
-
-program="$work/program"
-mkdir -p "$program"
-cp "$build_dir/bin/kadrel" "$build_dir/bin/libkadrel_avi.so" "$program/"
+# shellcheck source=bench/wayland_session.sh
+. "$source_dir/bench/wayland_session.sh"
 printf '[image]\r\nframe=30\r\n' >"$program/kadrel.ini"
 chown -R "$KADREL_WL_USER" "$program"
 # The screen's middle before and after the window comes: the chooser that the stream's start opens must

@@ -11,23 +11,8 @@ set -euo pipefail
 source_dir="$(cd "$(dirname "$0")/.." && pwd)"
 build_dir="$(cd "${1:-$source_dir/build}" && pwd)"
 runs="${RUNS:-10}"
-session="$source_dir/scripts/wayland/gnome-session"
-
-work="$(mktemp -d)"
-chmod 755 "$work"
-cleanup() {
-  bash "$session" stop "$work/gnome" >/dev/null 2>&1 || true
-  rm -rf "$work"
-}
-trap cleanup EXIT
-bash "$session" start "$work/gnome" >/dev/null
-# shellcheck disable=SC1091
-. "$work/gnome/env"
-as_user() { bash "$session" run "$work/gnome" "$@"; }
-
-program="$work/program"
-mkdir -p "$program"
-cp "$build_dir/bin/kadrel" "$build_dir/bin/libkadrel_avi.so" "$program/"
+# shellcheck source=bench/wayland_session.sh
+. "$source_dir/bench/wayland_session.sh"
 convert -size 1920x1080 -seed 7 plasma:fractal -blur 0x2 -depth 8 "$program/screen.png"
 chown -R "$KADREL_WL_USER" "$program"
 (cd "$program" && as_user feh --borderless -g 1920x1080+0+0 "$program/screen.png" >/dev/null 2>&1 &)
