@@ -1,6 +1,7 @@
 #pragma once
 
 #include <QImage>
+#include <algorithm>
 
 #include "core/logic/capture_geometry.h"
 #include "platform/x11/screen_grabber.h"
@@ -38,6 +39,10 @@ public:
     void stopStream() { m_grabber.stopStream(); }
     quint64 streamFrames() const { return m_grabber.streamFrames(); }
     bool streamsFromDesktop() const { return m_grabber.usesPortal(); }
+    // How long a capture waits after hiding the frame, given what an X server needs: a compositor of a
+    // Wayland desktop may show the frame for a few of its own frames more, which a busy machine draws
+    // slowly.
+    int frameLeaveDelayMs(int onX11) const { return streamsFromDesktop() ? std::max(onX11, 300) : onX11; }
 
 private:
     ScreenGrabber& m_grabber;

@@ -40,7 +40,7 @@ bool QtPrintDialog::exec(QPrinter& printer, QWidget* owner) {
 PrintCommand::PrintCommand(StillFrame& frame, ScreenCapture& screen, const ProgramState& state,
                            MessageBoxes& messages, PrintDialogPort& dialog)
     : m_frame(frame), m_screen(screen), m_state(state), m_messages(messages), m_dialog(dialog) {
-    grabDelay.setInterval(100);
+    grabDelay.setInterval(screen.frameLeaveDelayMs(100));
     grabDelay.setSingleShot(true);
     connect(&grabDelay, &QTimer::timeout, this, &PrintCommand::takePicture);
 }

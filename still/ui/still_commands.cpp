@@ -26,7 +26,7 @@ StillCommands::StillCommands(ProgramState& state, StillFrame& frame, ScreenCaptu
       m_saveDialog(saveDialog),
       m_messages(messages),
       m_intervalSaving(intervalSaving) {
-    m_grabDelay.setInterval(50);
+    m_grabDelay.setInterval(m_capture.frameLeaveDelayMs(50));
     m_grabDelay.setSingleShot(true);
     connect(&m_grabDelay, &QTimer::timeout, this, [this] { takePicture(m_grabTask); });
     connect(&m_chooser, &SaveFolderChooser::folderChosen, this, [this] {

