@@ -14,22 +14,10 @@ QImage grabThroughPortal(const QRect& desktop, const QRect& rect, ScreenGrabber:
         return {};
     }
     PortalScreenshot shot = takePortalScreenshot(kPortalTimeoutMs);
-    switch (shot.outcome) {
-        case PortalScreenshot::Outcome::Taken:
-            break;
-        case PortalScreenshot::Outcome::Refused:
-            failure = F::Refused;
-            return {};
-        case PortalScreenshot::Outcome::NoPortal:
-            failure = F::NoPortal;
-            return {};
-        case PortalScreenshot::Outcome::NoAnswer:
-            failure = F::NoAnswer;
-            return {};
-        case PortalScreenshot::Outcome::Unreadable:
-            failure = F::Unreadable;
-            return {};
-    }
+    // By PortalScreenshot::Outcome: Taken, Refused, NoPortal, NoAnswer, Unreadable.
+    constexpr F kFailureOf[] = {F::None, F::Refused, F::NoPortal, F::NoAnswer, F::Unreadable};
+    failure = kFailureOf[std::size_t(shot.outcome)];
+    if (failure != F::None) return {};
     QImage cut = cutFromDesktopPicture(std::move(shot.image), desktop, rect);
     failure = cut.isNull() ? F::Screen : F::None;
     return cut;

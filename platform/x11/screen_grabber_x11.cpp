@@ -301,24 +301,12 @@ public:
         if (m_portalWaiting) return Failure::Busy;
         m_portalWaiting = true;
         auto cast = std::make_unique<ScreenCast>();
-        Failure failure = Failure::None;
-        switch (cast->start(restoreToken, kCastStartTimeoutMs)) {
-            case ScreenCast::Outcome::Started:
-                if (!cast->waitForFirstFrame(kFirstFrameTimeoutMs)) failure = Failure::NoFrame;
-                break;
-            case ScreenCast::Outcome::Refused:
-                failure = Failure::CastRefused;
-                break;
-            case ScreenCast::Outcome::NoPortal:
-                failure = Failure::NoPortal;
-                break;
-            case ScreenCast::Outcome::NoAnswer:
-                failure = Failure::NoAnswer;
-                break;
-            case ScreenCast::Outcome::NoStream:
-                failure = Failure::NoStream;
-                break;
-        }
+        // By ScreenCast::Outcome: Started, Refused, NoPortal, NoAnswer, NoStream.
+        constexpr Failure kFailureOf[] = {Failure::None, Failure::CastRefused, Failure::NoPortal,
+                                          Failure::NoAnswer, Failure::NoStream};
+        Failure failure = kFailureOf[std::size_t(cast->start(restoreToken, kCastStartTimeoutMs))];
+        if (failure == Failure::None && !cast->waitForFirstFrame(kFirstFrameTimeoutMs))
+            failure = Failure::NoFrame;
         m_portalWaiting = false;
         if (failure != Failure::None) return failure;
         if (!cast->restoreToken().isEmpty()) restoreToken = cast->restoreToken();

@@ -230,9 +230,8 @@ void RecordingSession::captureFrame() {
     if (!image) {
         // A stream that ended says so; on X11 the grab gives no reason of its own.
         const ScreenGrabber::Failure failure = m_screen.lastFailure();
-        const bool streamEnded =
-            failure != ScreenGrabber::Failure::Screen && !grabFailureText(failure).isEmpty();
-        return pauseAndReport(streamEnded ? grabFailureText(failure) : kCannotMakeImage);
+        const QString why = failure == ScreenGrabber::Failure::Screen ? QString() : grabFailureText(failure);
+        return pauseAndReport(why.isEmpty() ? kCannotMakeImage : why);
     }
     const std::int32_t frames =
         framesForTick(m_frameCount, m_clock.elapsed(m_services.clock.timeGetTime()), m_frameTimer.interval());
