@@ -29,27 +29,35 @@ while [ "$(middle)" = "$empty" ]; do :; done
 
 stream_rate=$(as_user "$tool" "$work/gnome" cast-rate "$seconds" | tail -n 1)
 
+# The newest shown window of that title, once there is one. A search fails when a window goes away
+# while it walks the tree (BadWindow): then it searches again.
+shown() {
+  local window=""
+  until [ -n "$window" ]; do
+    window=$(xdotool search --onlyvisible --name "^$1\$" 2>/dev/null | tail -n 1) || window=""
+    [ -n "$window" ] || sleep 0.05
+  done
+  echo "$window"
+}
 (cd "$program" && as_user env QT_LOGGING_RULES=kadrel.recording.info=true "$program/kadrel" >"$work/kadrel.log" 2>&1 &)
-xdotool search --sync --onlyvisible --name '^Kadrel1.02  420 , 360$' >/dev/null
+shown 'Kadrel1.02  420 , 360' >/dev/null
 pid=$(pgrep -u "$KADREL_WL_USER" -x kadrel | head -n 1)
 cpu() { awk '{ print $14 + $15 }' "/proc/$pid/stat"; }
 # The answer to a box: the window of that title made active, then the key.
 answer() {
-  local window
-  window=$(xdotool search --sync --onlyvisible --name "^$1\$" | tail -n 1)
-  xdotool windowactivate --sync "$window" key "$2"
+  xdotool windowactivate --sync "$(shown "$1")" key "$2"
 }
 as_user "$program/kadrel" --command start
 as_user "$tool" "$work/gnome" pass-chooser >/dev/null
 answer Kadrel Return # once: how to bind the commands
-xdotool search --sync --onlyvisible --name '^Kadrel1.02 動画保存>録画中$' >/dev/null
+shown 'Kadrel1.02 動画保存>録画中' >/dev/null
 before=$(cpu)
 sleep "$seconds"
 as_user "$program/kadrel" --command stop
 after=$(cpu)
 answer Kadrel Return
 answer 'ビデオの圧縮' Escape
-xdotool search --sync --onlyvisible --name '^Kadrel1.02  420 , 360$' >/dev/null
+shown 'Kadrel1.02  420 , 360' >/dev/null
 
 avi="$program/動画保存1.avi"
 frames=$(ffprobe -v error -count_frames -select_streams v:0 -show_entries stream=nb_read_frames -of csv=p=0 "$avi")

@@ -148,11 +148,10 @@ struct ScreenCast::Stream {
 
     // The stream's thread only.
     spa_video_info_raw format{};
-    QImage back;
 
+    // The stream's thread copies into frames.spare() without the lock, as nobody else touches it.
     mutable std::mutex mutex;
-    QImage front;
-    quint64 serial = 0;
+    RecentFrames frames;
 
     std::atomic<bool> negotiated{false};
     std::atomic<bool> failed{false};
@@ -298,15 +297,11 @@ void ScreenCast::Stream::onParamChanged(uint32_t id, const spa_pod* param) {
 }
 
 void ScreenCast::Stream::onProcess() {
-    // Only the newest buffer counts; older ones go straight back.
-    pw_buffer* newest = nullptr;
+    // Every frame counts, in order: the recording may still take the one before the newest.
     while (pw_buffer* next = pw_stream_dequeue_buffer(stream.get())) {
-        if (newest) pw_stream_queue_buffer(stream.get(), newest);
-        newest = next;
+        publish(next->buffer);
+        pw_stream_queue_buffer(stream.get(), next);
     }
-    if (!newest) return;
-    publish(newest->buffer);
-    pw_stream_queue_buffer(stream.get(), newest);
 }
 
 void ScreenCast::Stream::publish(spa_buffer* buffer) {
@@ -357,13 +352,12 @@ void ScreenCast::Stream::publish(spa_buffer* buffer) {
         if (region.contains(cropped)) region = cropped;
     }
     const bool copied =
-        copyCastFrame(bits + offset, qsizetype(data.maxsize - offset), stride, order, region, back);
+        copyCastFrame(bits + offset, qsizetype(data.maxsize - offset), stride, order, region, frames.spare());
     if (mapped != MAP_FAILED) munmap(mapped, mappedSize);
     if (!copied) return;
     {
         std::lock_guard lock(mutex);
-        std::swap(front, back);
-        ++serial;
+        frames.pushSpare();
     }
     post();
 }
@@ -464,8 +458,17 @@ QImage ScreenCast::latestFrame(quint64* serial) const {
         return keptFrame_;
     }
     std::lock_guard lock(stream_->mutex);
-    if (serial) *serial = stream_->serial;
-    return stream_->front;
+    if (serial) *serial = stream_->frames.delivered();
+    return stream_->frames.newest();
+}
+
+QImage ScreenCast::frameAfter(quint64 taken, quint64& serial) const {
+    if (!stream_) {
+        serial = keptSerial_;
+        return keptFrame_;
+    }
+    std::lock_guard lock(stream_->mutex);
+    return stream_->frames.after(taken, serial);
 }
 
 bool ScreenCast::streamFailed() const {

@@ -1,6 +1,6 @@
 // The screen as a stream, for recordings on Wayland desktops: one session of the desktop's ScreenCast
-// portal (the whole monitor) and its PipeWire stream, read on a thread of its own. The newest frame is
-// there whenever the recording asks; the desktop sends one only when the screen has changed.
+// portal (the whole monitor) and its PipeWire stream, read on a thread of its own. The last two frames
+// are there whenever the recording asks; the desktop sends one only when the screen has changed.
 #pragma once
 
 #include <QImage>
@@ -34,6 +34,9 @@ public:
     // The newest frame, Format_RGB32 in the stream's own size; null before the first. serial, when
     // given, gets how many frames the stream has delivered so far (0 before the first).
     QImage latestFrame(quint64* serial = nullptr) const;
+    // The frame for a recording's tick that took frame `taken` last (0 for none): see
+    // RecentFrames::after. serial gets the frame's number.
+    QImage frameAfter(quint64 taken, quint64& serial) const;
     // Waits in a local event loop until a frame later than serial `after` is in (true), or the stream
     // failed, or timeoutMs passed (false).
     bool waitForFrame(quint64 after, int timeoutMs);

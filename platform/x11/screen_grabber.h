@@ -61,11 +61,11 @@ public:
     bool usesSharedMemory() const;
     Failure lastFailure() const;
 
-    // A recording on a Wayland desktop: from startStream until stopStream every grab is the newest
-    // frame of the desktop's screen cast, mapped as a screenshot is, instead of a screenshot each.
-    // restoreToken: the desktop's permission kept from an earlier stream (empty: the desktop asks
-    // the user which monitor), replaced by the one the desktop gives now. Waits in a local event loop
-    // for the first frame; None when the stream runs, else why not (and nothing streams). Only where
+    // A recording on a Wayland desktop: from startStream until stopStream every grab is the next
+    // frame of the desktop's screen cast (at most one behind the newest), mapped as a screenshot is, instead
+    // of a screenshot each. restoreToken: the desktop's permission kept from an earlier stream (empty: the
+    // desktop asks the user which monitor), replaced by the one the desktop gives now. Waits in a local event
+    // loop for the first frame; None when the stream runs, else why not (and nothing streams). Only where
     // grabs go through the portal (usesPortal); elsewhere it does nothing and says None.
     Failure startStream(QString& restoreToken);
     void stopStream();

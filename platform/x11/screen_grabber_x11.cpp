@@ -311,6 +311,7 @@ public:
         if (failure != Failure::None) return failure;
         if (!cast->restoreToken().isEmpty()) restoreToken = cast->restoreToken();
         m_cast = std::move(cast);
+        m_castTaken = 0;
         return Failure::None;
     }
     void stopStream() { m_cast.reset(); }
@@ -329,11 +330,12 @@ private:
 
     // The portal's answer is awaited in a local event loop, in which a timer may ask for another grab:
     // that one fails at once rather than stacking a second wait inside the first. While a screen cast
-    // runs, its newest frame is the picture.
+    // runs, the frame after the one taken last is the picture.
     bool portalGrab(QImage& target, const QRect& rect) {
         if (m_cast) {
             if (!m_cast->streamFailed())
-                target = cutFromDesktopPicture(m_cast->latestFrame(), desktopDeviceRect(), rect);
+                target = cutFromDesktopPicture(m_cast->frameAfter(m_castTaken, m_castTaken),
+                                               desktopDeviceRect(), rect);
             m_failure = target.isNull() ? Failure::NoFrame : Failure::None;
             m_lastShared = false;
             return !target.isNull();
@@ -459,6 +461,7 @@ private:
     xcb_connection_t* m_connection;
     bool m_portal;
     std::unique_ptr<ScreenCast> m_cast;
+    quint64 m_castTaken = 0;  // the stream's frame the last grab took
     bool m_portalWaiting = false;
     Failure m_failure = Failure::None;
     PixelLayout m_layout;

@@ -48,11 +48,28 @@ session_pids() {
   done
 }
 
+# try_once COMMAND...: runs COMMAND (a function too), ended when the start's deadline passes: a call
+# that is never answered (an X server that accepts and says nothing) must not hold the start past it.
+try_once() {
+  ("$@") >/dev/null 2>&1 &
+  local pid=$!
+  while kill -0 "$pid" 2>/dev/null; do
+    if ((SECONDS >= deadline)); then
+      pkill -KILL -P "$pid" || true
+      kill -KILL "$pid" 2>/dev/null || true
+      wait "$pid" 2>/dev/null || true
+      return 1
+    fi
+    sleep 0.02
+  done
+  wait "$pid"
+}
+
 # wait_for DESCRIPTION COMMAND...: polls COMMAND until it succeeds or the start's deadline passes.
 wait_for() {
   local what=$1
   shift
-  until "$@" >/dev/null 2>&1; do
+  until try_once "$@"; do
     if ((SECONDS >= deadline)); then
       echo "$session_name: timed out waiting for $what; logs in $log" >&2
       return 1

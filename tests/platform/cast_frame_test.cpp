@@ -1,5 +1,6 @@
 // The copy of a stream's frame into a picture: every pixel order the stream may send, strides wider
-// than the rows, the crop region, and buffers too small for what they claim.
+// than the rows, the crop region, and buffers too small for what they claim; and which kept frame a
+// recording's tick takes.
 #include "platform/portal/cast_frame.h"
 
 #include <gtest/gtest.h>
@@ -105,6 +106,36 @@ TEST(CastFrame, LeavesAPictureSomeoneHoldsAlone) {
     ASSERT_TRUE(copyCastFrame(reinterpret_cast<const uchar*>(first.constData()), 64, 16, CastPixelOrder::BGRx,
                               QRect(0, 0, 4, 4), target));
     EXPECT_EQ(target.constBits(), reused);
+}
+
+// Ticks and frames that beat against each other: each tick names the frames delivered before it and
+// the frame it must get. Frame n is a picture of width n.
+TEST(RecentFrames, ATickTakesTheFrameAfterItsLastOneAndNeverFallsTwoBehind) {
+    struct Tick {
+        int deliveredBefore;
+        quint64 expected;
+    };
+    const Tick ticks[] = {
+        {0, 0},          // nothing yet: a null picture
+        {1, 1}, {1, 1},  // the screen did not change: the same frame again
+        {3, 2},          // two came between the ticks: the older first...
+        {3, 3},          // ...then the newer, not lost
+        {6, 5},          // three came: one is lost, the tick stays one behind
+        {7, 6}, {7, 7},
+    };
+    RecentFrames frames;
+    quint64 taken = 0;
+    for (const Tick& tick : ticks) {
+        while (frames.delivered() < quint64(tick.deliveredBefore)) {
+            frames.spare() = QImage(int(frames.delivered()) + 1, 1, QImage::Format_RGB32);
+            frames.pushSpare();
+        }
+        const QImage frame = frames.after(taken, taken);
+        SCOPED_TRACE(tick.deliveredBefore);
+        EXPECT_EQ(taken, tick.expected);
+        EXPECT_EQ(frame.isNull() ? 0 : frame.width(), int(tick.expected));
+        EXPECT_EQ(frames.newest().isNull() ? 0 : frames.newest().width(), tick.deliveredBefore);
+    }
 }
 
 }  // namespace
