@@ -32,8 +32,13 @@ FrameWindow::FrameWindow(ProgramState& state, FrameServices services)
     }
 
     buildCommandMenu();
-    // A window of the desktop's own that takes the keyboard would cover the frame on a Wayland desktop.
-    if (onWaylandDesktop()) window_stack::keepTopmost(this);
+    // A desktop that tiles what it manages would stretch the frame over its screen: there the frame
+    // places itself, unmanaged. Elsewhere on Wayland a window of the desktop's own that takes the
+    // keyboard would cover it.
+    if (tilesManagedWindows())
+        setWindowFlag(Qt::X11BypassWindowManagerHint);
+    else if (onWaylandDesktop())
+        window_stack::keepTopmost(this);
 
     connect(qApp, &QGuiApplication::applicationStateChanged, this, [this](Qt::ApplicationState s) {
         if (s == Qt::ApplicationActive) onApplicationActivated();

@@ -1,6 +1,7 @@
 #include "platform/system/desktop_session.h"
 
 #include <QByteArray>
+#include <QList>
 #include <QtGlobal>
 
 bool onWaylandDesktop() {
@@ -8,3 +9,8 @@ bool onWaylandDesktop() {
 }
 
 void chooseX11Platform() { qputenv("QT_QPA_PLATFORM", "xcb"); }
+
+bool tilesManagedWindows() {
+    return !qEnvironmentVariableIsEmpty("SWAYSOCK") ||
+           qgetenv("XDG_CURRENT_DESKTOP").toLower().split(':').contains("sway");
+}

@@ -7,3 +7,7 @@ bool onWaylandDesktop();
 // Makes Qt use its X11 platform whatever the desktop asks for: the frame, the hot keys and the window
 // stacking are X11's. Call before the application object is made.
 void chooseX11Platform();
+
+// Whether the desktop tiles every window it manages (sway), so that a window that places itself must
+// be one it does not manage: such desktops ignore where an X client asks its windows to be.
+bool tilesManagedWindows();

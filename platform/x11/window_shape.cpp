@@ -143,6 +143,10 @@ Qt::Edges ShapedFrame::edgesAt(QPoint pos) const {
 }
 
 void ShapedFrame::mousePressEvent(QMouseEvent* event) {
+    // Qt gives a click's window the keyboard unless no window manager looks after it: a window that
+    // places itself (see tilesManagedWindows) takes it itself.
+    const bool unmanaged = windowFlags().testFlag(Qt::X11BypassWindowManagerHint);
+    if (unmanaged) activateWindow();
     if (event->button() != Qt::LeftButton) return QWidget::mousePressEvent(event);
     const QPoint pos = event->position().toPoint();
     const Qt::Edges edges = edgesAt(pos);
@@ -150,7 +154,7 @@ void ShapedFrame::mousePressEvent(QMouseEvent* event) {
     if (!edges && !onTitle) return QWidget::mousePressEvent(event);
     // A window manager that supports it moves or sizes the window itself; otherwise we do.
     QWindow* w = windowHandle();
-    const bool systemDrag = w && (edges ? w->startSystemResize(edges) : w->startSystemMove());
+    const bool systemDrag = w && !unmanaged && (edges ? w->startSystemResize(edges) : w->startSystemMove());
     if (!systemDrag) {
         m_dragging = true;
         m_dragEdges = edges;

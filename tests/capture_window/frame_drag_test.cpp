@@ -47,3 +47,35 @@ TEST_F(FrameTest, TitleBarMovesAndBorderResizesUnderAWindowManager) {
     EXPECT_TRUE(waitUntil([&] { return form.width() == moved.width() + 40; })) << form.width();
     EXPECT_EQ(form.windowTitle(), QStringLiteral("Kadrel1.02  %1 , 360").arg(moved.width() + 40 - 8));
 }
+
+namespace {
+// A desktop that tiles the windows it manages (sway), told by the variable it sets; set before the
+// frame is made.
+struct TilingDesktop {
+    TilingDesktop() { qputenv("SWAYSOCK", "/run/user/0/sway-ipc.sock"); }
+    ~TilingDesktop() { qunsetenv("SWAYSOCK"); }
+};
+class TilingDesktopFrameTest : private TilingDesktop, public FrameTest {};
+}  // namespace
+
+// There the frame is one that no window manager looks after: it stays where it is put even under one,
+// its own title bar moves it, and a click gives it the keyboard back from another window.
+TEST_F(TilingDesktopFrameTest, TheFramePlacesItselfMovesByItsTitleBarAndTakesTheKeyboardWhenClicked) {
+    showOverBackdrop(true);
+    EXPECT_EQ(form.geometry(), QRect(335, 330, 428, 387));
+    // openbox took no notice of it: a window it manages gets WM_STATE.
+    QProcess xprop;
+    xprop.start(QStringLiteral("xprop"),
+                {QStringLiteral("-id"), QString::number(form.winId()), QStringLiteral("WM_STATE")});
+    ASSERT_TRUE(xprop.waitForFinished(30000));
+    EXPECT_TRUE(xprop.readAllStandardOutput().contains("not found"));
+    QWidget other;
+    other.setGeometry(1200, 100, 200, 200);
+    other.show();
+    other.activateWindow();
+    ASSERT_TRUE(waitUntil([&] { return QApplication::activeWindow() == &other; }));
+
+    ASSERT_TRUE(drag(QPoint(335 + 100, 330 + 12), QPoint(335 + 150, 330 + 52)));
+    EXPECT_EQ(form.geometry(), QRect(385, 370, 428, 387));
+    EXPECT_TRUE(waitUntil([&] { return QApplication::activeWindow() == &form; }));
+}
