@@ -7,6 +7,8 @@
 # Kadrel's CPU time a frame. Run as root (the session runs as its own user).
 #
 # Usage: bench/run_wayland_record.sh [build-dir] [seconds]    (build/, 10 s by default)
+# With KADREL_BENCH_DIR=/dev/shm the session and the recording's frame files are on a tmpfs: the
+# difference to a run on the disk is what the frame files' writes cost the desktop.
 set -euo pipefail
 
 source_dir="$(cd "$(dirname "$0")/.." && pwd)"

@@ -5,7 +5,8 @@
 session="$source_dir/scripts/wayland/gnome-session"
 tool="$source_dir/scripts/wayland/desktop-tool"
 
-work="$(mktemp -d)"
+# KADREL_BENCH_DIR: the folder to hold the session and the program (a tmpfs, to leave the disk out).
+work="$(mktemp -d -p "${KADREL_BENCH_DIR:-${TMPDIR:-/tmp}}")"
 chmod 755 "$work"
 cleanup() {
   bash "$session" stop "$work/gnome" >/dev/null 2>&1 || true
