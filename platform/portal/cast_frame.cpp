@@ -1,7 +1,6 @@
 #include "platform/portal/cast_frame.h"
 
 #include <cstring>
-#include <utility>
 
 namespace {
 
@@ -54,17 +53,4 @@ bool copyCastFrame(const uchar* bits, qsizetype bytes, qsizetype stride, CastPix
             copyRowOpaque(row, out, region.width());
     }
     return true;
-}
-
-void RecentFrames::pushSpare() {
-    ++m_delivered;
-    // The slot of the newest but one is where the new frame goes; its frame becomes the spare.
-    std::swap(slot(m_delivered), m_spare);
-}
-
-QImage RecentFrames::newest() const { return m_delivered ? slot(m_delivered) : QImage(); }
-
-QImage RecentFrames::after(quint64 taken, quint64& serial) const {
-    serial = m_delivered > taken + 1 ? m_delivered - 1 : m_delivered;
-    return serial ? slot(serial) : QImage();
 }

@@ -1,10 +1,13 @@
 // One frame of a screen-cast stream copied into a QImage: the pixel orders the stream may send, its
-// row stride, and the part of the buffer that holds the picture; and the frames kept for the
-// recording's ticks. Free of PipeWire, so it is tested and measured on its own.
+// row stride, and the part of the buffer that holds the picture; and which frames the recording's
+// ticks take. Free of PipeWire, so it is tested and measured on its own.
 #pragma once
 
 #include <QImage>
 #include <QRect>
+#include <optional>
+#include <utility>
+#include <vector>
 
 // Byte order of a 32-bit pixel in memory; x is a byte to ignore.
 enum class CastPixelOrder { BGRx, BGRA, RGBx, RGBA };
@@ -20,25 +23,40 @@ bool copyCastFrame(const uchar* bits, qsizetype bytes, qsizetype stride, CastPix
 // ticks come at about the same rate but beat against each other, so two frames at times fall between
 // two ticks: the first tick then takes the older one and the next the newer, rather than the older
 // being lost. A tick is never more than one frame behind the stream.
+template <class Frame>
 class RecentFrames {
 public:
-    // Where the next frame is copied (see copyCastFrame); it holds an older frame that may be reused.
-    QImage& spare() { return m_spare; }
-    // The spare picture becomes the newest frame.
-    void pushSpare();
+    // The newest frame; gives back the one that falls out (two behind), to be let go.
+    std::optional<Frame> push(Frame frame) {
+        ++m_delivered;
+        return std::exchange(m_frames[m_delivered % 2], std::move(frame));
+    }
     quint64 delivered() const { return m_delivered; }
     // Null before the first frame.
-    QImage newest() const;
+    const Frame* newest() const { return kept(m_delivered); }
     // The frame for a tick that took frame `taken` (a serial from delivered(), 0 for none) last: the
     // one after it while that is still kept, else the newest but one; the newest again when none came.
-    // serial gets the frame's number.
-    QImage after(quint64 taken, quint64& serial) const;
+    // serial gets the frame's number. Null when none is kept.
+    const Frame* after(quint64 taken, quint64& serial) const {
+        serial = m_delivered > taken + 1 ? m_delivered - 1 : m_delivered;
+        return kept(serial);
+    }
+    // Every frame kept, taken out; the count goes on.
+    std::vector<Frame> takeAll() {
+        std::vector<Frame> all;
+        for (std::optional<Frame>& frame : m_frames) {
+            if (frame) all.push_back(std::move(*frame));
+            frame.reset();
+        }
+        return all;
+    }
 
 private:
-    QImage& slot(quint64 serial) { return m_frames[serial % 2]; }
-    const QImage& slot(quint64 serial) const { return m_frames[serial % 2]; }
+    const Frame* kept(quint64 serial) const {
+        const std::optional<Frame>& frame = m_frames[serial % 2];
+        return serial && frame ? &*frame : nullptr;
+    }
 
-    QImage m_frames[2];
-    QImage m_spare;
+    std::optional<Frame> m_frames[2];
     quint64 m_delivered = 0;
 };

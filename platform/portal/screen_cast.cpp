@@ -132,8 +132,35 @@ public slots:
     }
 };
 
+// A buffer the desktop filled, held until two newer ones came: a tick copies from it only the part it
+// needs, instead of every frame being copied whole as it arrives.
+struct HeldBuffer {
+    pw_buffer* buffer = nullptr;
+    const uchar* bits = nullptr;  // the chunk's first byte
+    qsizetype bytes = 0;          // readable from bits
+    qsizetype stride = 0;
+    CastPixelOrder order = CastPixelOrder::BGRx;
+    QRect region;  // the picture within the chunk
+    // A mapping of our own where PipeWire left a descriptor unmapped.
+    void* mapped = MAP_FAILED;
+    size_t mappedSize = 0;
+
+    // The part of the picture (in its own pixels), or the whole picture for a null part.
+    QImage copy(const QRect& part = {}) const {
+        QImage image;
+        copyCastFrame(bits, bytes, stride, order, part.isNull() ? region : part.translated(region.topLeft()),
+                      image);
+        return image;
+    }
+    void unmap() {
+        if (mapped != MAP_FAILED) munmap(mapped, mappedSize);
+        mapped = MAP_FAILED;
+    }
+};
+
 // The PipeWire side: a thread loop of its own with its context, the connection to the portal's
-// remote and the stream. Everything below the mutex is shared with that thread.
+// remote and the stream. What the stream's callbacks touch is shared with other threads only under
+// the loop's lock.
 struct ScreenCast::Stream {
     // Destroyed in the reverse order: the stream before its core, the core before its context, the
     // context before the loop; the destructor stops the loop first, so no callback runs meanwhile.
@@ -146,12 +173,10 @@ struct ScreenCast::Stream {
 
     Session* session = nullptr;  // woken through queued calls; outlives this
 
-    // The stream's thread only.
     spa_video_info_raw format{};
-
-    // The stream's thread copies into frames.spare() without the lock, as nobody else touches it.
-    mutable std::mutex mutex;
-    RecentFrames frames;
+    RecentFrames<HeldBuffer> frames;
+    // The newest frame, copied whole when the desktop took its buffers back (a new format).
+    QImage copied;
 
     std::atomic<bool> negotiated{false};
     std::atomic<bool> failed{false};
@@ -160,6 +185,8 @@ struct ScreenCast::Stream {
         if (!loop) return;
         pw_thread_loop_stop(loop.get());
         if (stream) spa_hook_remove(&streamListener);
+        // The stream frees its buffers; mappings of our own are ours to end.
+        for (HeldBuffer& held : frames.takeAll()) held.unmap();
         stream.reset();
         if (core) spa_hook_remove(&coreListener);
         core.reset();
@@ -183,7 +210,10 @@ struct ScreenCast::Stream {
     static pw_stream_events streamEvents();
     void onParamChanged(uint32_t id, const spa_pod* param);
     void onProcess();
-    void publish(spa_buffer* buffer);
+    std::optional<HeldBuffer> hold(pw_buffer* buffer);
+    void onRemoveBuffer();
+    // A picture for a tick (see ScreenCast::cutAfter); under the loop's lock.
+    ScreenCast::Cut cut(quint64 taken, quint64& serial, const QRect& part, QSize whole) const;
 };
 
 pw_core_events ScreenCast::Stream::coreEvents() {
@@ -208,6 +238,7 @@ pw_stream_events ScreenCast::Stream::streamEvents() {
         static_cast<Stream*>(data)->onParamChanged(id, param);
     };
     events.process = [](void* data) { static_cast<Stream*>(data)->onProcess(); };
+    events.remove_buffer = [](void* data, pw_buffer*) { static_cast<Stream*>(data)->onRemoveBuffer(); };
     return events;
 }
 
@@ -275,14 +306,14 @@ void ScreenCast::Stream::onParamChanged(uint32_t id, const spa_pod* param) {
         return;
     }
     format = info;
-    // Memory this process can read, never DmaBuf; the crop region and the header's flags when the
-    // desktop gives them.
+    // Memory this process can read, never DmaBuf; enough buffers that the two held leave the desktop
+    // room to draw; the crop region and the header's flags when the desktop gives them.
     uint8_t storage[1024];
     spa_pod_builder builder = SPA_POD_BUILDER_INIT(storage, sizeof(storage));
     const spa_pod* params[3];
     params[0] = static_cast<const spa_pod*>(
         spa_pod_builder_add_object(&builder, SPA_TYPE_OBJECT_ParamBuffers, SPA_PARAM_Buffers,
-                                   SPA_PARAM_BUFFERS_buffers, SPA_POD_CHOICE_RANGE_Int(4, 2, 16),
+                                   SPA_PARAM_BUFFERS_buffers, SPA_POD_CHOICE_RANGE_Int(8, 4, 16),
                                    SPA_PARAM_BUFFERS_blocks, SPA_POD_Int(1), SPA_PARAM_BUFFERS_dataType,
                                    SPA_POD_CHOICE_FLAGS_Int((1 << SPA_DATA_MemPtr) | (1 << SPA_DATA_MemFd))));
     params[1] = static_cast<const spa_pod*>(spa_pod_builder_add_object(
@@ -298,68 +329,94 @@ void ScreenCast::Stream::onParamChanged(uint32_t id, const spa_pod* param) {
 
 void ScreenCast::Stream::onProcess() {
     // Every frame counts, in order: the recording may still take the one before the newest.
+    bool delivered = false;
     while (pw_buffer* next = pw_stream_dequeue_buffer(stream.get())) {
-        publish(next->buffer);
-        pw_stream_queue_buffer(stream.get(), next);
+        std::optional<HeldBuffer> held = hold(next);
+        if (!held) {
+            pw_stream_queue_buffer(stream.get(), next);
+            continue;
+        }
+        delivered = true;
+        if (std::optional<HeldBuffer> out = frames.push(*held)) {
+            out->unmap();
+            pw_stream_queue_buffer(stream.get(), out->buffer);
+        }
     }
+    if (delivered) post();
 }
 
-void ScreenCast::Stream::publish(spa_buffer* buffer) {
-    CastPixelOrder order;
+std::optional<HeldBuffer> ScreenCast::Stream::hold(pw_buffer* pwBuffer) {
+    spa_buffer* buffer = pwBuffer->buffer;
+    HeldBuffer held;
+    held.buffer = pwBuffer;
     switch (format.format) {
         case SPA_VIDEO_FORMAT_BGRx:
-            order = CastPixelOrder::BGRx;
+            held.order = CastPixelOrder::BGRx;
             break;
         case SPA_VIDEO_FORMAT_BGRA:
-            order = CastPixelOrder::BGRA;
+            held.order = CastPixelOrder::BGRA;
             break;
         case SPA_VIDEO_FORMAT_RGBx:
-            order = CastPixelOrder::RGBx;
+            held.order = CastPixelOrder::RGBx;
             break;
         case SPA_VIDEO_FORMAT_RGBA:
-            order = CastPixelOrder::RGBA;
+            held.order = CastPixelOrder::RGBA;
             break;
         default:
-            return;
+            return std::nullopt;
     }
     const auto* header = static_cast<const spa_meta_header*>(
         spa_buffer_find_meta_data(buffer, SPA_META_Header, sizeof(spa_meta_header)));
-    if (header && (header->flags & SPA_META_HEADER_FLAG_CORRUPTED)) return;
-    if (buffer->n_datas < 1) return;
+    if (header && (header->flags & SPA_META_HEADER_FLAG_CORRUPTED)) return std::nullopt;
+    if (buffer->n_datas < 1) return std::nullopt;
     const spa_data& data = buffer->datas[0];
     // A buffer without pixels (only the cursor or metadata changed) leaves the last frame as it is.
-    if (!data.chunk || data.chunk->size == 0 || (data.chunk->flags & SPA_CHUNK_FLAG_CORRUPTED)) return;
+    if (!data.chunk || data.chunk->size == 0 || (data.chunk->flags & SPA_CHUNK_FLAG_CORRUPTED))
+        return std::nullopt;
 
     const uchar* bits = static_cast<const uchar*>(data.data);
-    void* mapped = MAP_FAILED;
-    size_t mappedSize = 0;
     if (!bits && data.type == SPA_DATA_MemFd && data.fd >= 0) {
-        // PipeWire maps what it can; a descriptor it left is mapped for this one frame.
-        mappedSize = size_t(data.mapoffset) + data.maxsize;
-        mapped = mmap(nullptr, mappedSize, PROT_READ, MAP_PRIVATE, int(data.fd), 0);
-        if (mapped == MAP_FAILED) return;
-        bits = static_cast<const uchar*>(mapped) + data.mapoffset;
+        // PipeWire maps what it can; a descriptor it left is mapped while the buffer is held.
+        held.mappedSize = size_t(data.mapoffset) + data.maxsize;
+        held.mapped = mmap(nullptr, held.mappedSize, PROT_READ, MAP_PRIVATE, int(data.fd), 0);
+        if (held.mapped == MAP_FAILED) return std::nullopt;
+        bits = static_cast<const uchar*>(held.mapped) + data.mapoffset;
     }
-    if (!bits) return;
+    if (!bits) return std::nullopt;
     const uint32_t offset = qMin(data.chunk->offset, data.maxsize);
-    const qsizetype stride = data.chunk->stride > 0 ? data.chunk->stride : qsizetype(format.size.width) * 4;
-    QRect region(0, 0, int(format.size.width), int(format.size.height));
+    held.bits = bits + offset;
+    held.bytes = qsizetype(data.maxsize - offset);
+    held.stride = data.chunk->stride > 0 ? data.chunk->stride : qsizetype(format.size.width) * 4;
+    held.region = QRect(0, 0, int(format.size.width), int(format.size.height));
     const auto* crop = static_cast<const spa_meta_region*>(
         spa_buffer_find_meta_data(buffer, SPA_META_VideoCrop, sizeof(spa_meta_region)));
     if (crop && crop->region.size.width > 0 && crop->region.size.height > 0) {
         const QRect cropped(crop->region.position.x, crop->region.position.y, int(crop->region.size.width),
                             int(crop->region.size.height));
-        if (region.contains(cropped)) region = cropped;
+        if (held.region.contains(cropped)) held.region = cropped;
     }
-    const bool copied =
-        copyCastFrame(bits + offset, qsizetype(data.maxsize - offset), stride, order, region, frames.spare());
-    if (mapped != MAP_FAILED) munmap(mapped, mappedSize);
-    if (!copied) return;
-    {
-        std::lock_guard lock(mutex);
-        frames.pushSpare();
+    // A picture that the buffer does not hold is never handed on.
+    if (held.stride < qsizetype(held.region.right() + 1) * 4 ||
+        qsizetype(held.region.bottom()) * held.stride + qsizetype(held.region.right() + 1) * 4 > held.bytes) {
+        held.unmap();
+        return std::nullopt;
     }
-    post();
+    return held;
+}
+
+void ScreenCast::Stream::onRemoveBuffer() {
+    // The desktop takes its buffers back (a new format, or the end): the newest frame stays as a copy.
+    if (const HeldBuffer* newest = frames.newest()) copied = newest->copy();
+    for (HeldBuffer& held : frames.takeAll()) held.unmap();
+}
+
+ScreenCast::Cut ScreenCast::Stream::cut(quint64 taken, quint64& serial, const QRect& part,
+                                        QSize whole) const {
+    const HeldBuffer* held = frames.after(taken, serial);
+    if (!held) return {copied, false};
+    if (held->region.size() == whole && !part.isEmpty() && QRect(QPoint(), whole).contains(part))
+        return {held->copy(part), true};
+    return {held->copy(), false};
 }
 
 ScreenCast::ScreenCast() = default;
@@ -457,18 +514,31 @@ QImage ScreenCast::latestFrame(quint64* serial) const {
         if (serial) *serial = keptSerial_;
         return keptFrame_;
     }
-    std::lock_guard lock(stream_->mutex);
+    pw_thread_loop_lock(stream_->loop.get());
+    const HeldBuffer* newest = stream_->frames.newest();
+    QImage frame = newest ? newest->copy() : stream_->copied;
     if (serial) *serial = stream_->frames.delivered();
-    return stream_->frames.newest();
+    pw_thread_loop_unlock(stream_->loop.get());
+    return frame;
 }
 
-QImage ScreenCast::frameAfter(quint64 taken, quint64& serial) const {
+quint64 ScreenCast::delivered() const {
+    if (!stream_) return keptSerial_;
+    pw_thread_loop_lock(stream_->loop.get());
+    const quint64 count = stream_->frames.delivered();
+    pw_thread_loop_unlock(stream_->loop.get());
+    return count;
+}
+
+ScreenCast::Cut ScreenCast::cutAfter(quint64 taken, quint64& serial, const QRect& part, QSize whole) const {
     if (!stream_) {
         serial = keptSerial_;
-        return keptFrame_;
+        return {keptFrame_, false};
     }
-    std::lock_guard lock(stream_->mutex);
-    return stream_->frames.after(taken, serial);
+    pw_thread_loop_lock(stream_->loop.get());
+    Cut cut = stream_->cut(taken, serial, part, whole);
+    pw_thread_loop_unlock(stream_->loop.get());
+    return cut;
 }
 
 bool ScreenCast::streamFailed() const {
@@ -479,7 +549,7 @@ bool ScreenCast::streamFailed() const {
 bool ScreenCast::waitForFrame(quint64 after, int timeoutMs) {
     quint64 serial = 0;
     const auto done = [&] {
-        latestFrame(&serial);
+        serial = delivered();
         return serial > after || streamFailed() || !stream_;
     };
     if (done()) return serial > after;

@@ -1,9 +1,12 @@
 // The screen as a stream, for recordings on Wayland desktops: one session of the desktop's ScreenCast
-// portal (the whole monitor) and its PipeWire stream, read on a thread of its own. The last two frames
-// are there whenever the recording asks; the desktop sends one only when the screen has changed.
+// portal (the whole monitor) and its PipeWire stream, read on a thread of its own. The desktop's last two
+// buffers are held for the recording's ticks, which copy from them only what they need; the desktop
+// sends a frame only when the screen has changed.
 #pragma once
 
 #include <QImage>
+#include <QRect>
+#include <QSize>
 #include <QString>
 #include <memory>
 
@@ -31,12 +34,19 @@ public:
     // The token the last start handed back, for the settings file; empty when the portal gave none.
     QString restoreToken() const;
 
-    // The newest frame, Format_RGB32 in the stream's own size; null before the first. serial, when
-    // given, gets how many frames the stream has delivered so far (0 before the first).
+    // A copy of the newest frame, Format_RGB32 in the stream's own size; null before the first.
+    // serial, when given, gets how many frames the stream has delivered so far (0 before the first).
     QImage latestFrame(quint64* serial = nullptr) const;
-    // The frame for a recording's tick that took frame `taken` last (0 for none): see
-    // RecentFrames::after. serial gets the frame's number.
-    QImage frameAfter(quint64 taken, quint64& serial) const;
+    // How many frames the stream has delivered so far.
+    quint64 delivered() const;
+    // A picture for a recording's tick that took frame `taken` last (0 for none), from the frame that
+    // RecentFrames::after names (serial gets its number): only `part` of it, in the frame's pixels,
+    // when the frame is `whole` in size and holds part (isPart), else all of it. Null before the first.
+    struct Cut {
+        QImage image;
+        bool isPart = false;
+    };
+    Cut cutAfter(quint64 taken, quint64& serial, const QRect& part, QSize whole) const;
     // Waits in a local event loop until a frame later than serial `after` is in (true), or the stream
     // failed, or timeoutMs passed (false).
     bool waitForFrame(quint64 after, int timeoutMs);

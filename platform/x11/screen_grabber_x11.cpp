@@ -316,11 +316,7 @@ public:
     }
     void stopStream() { m_cast.reset(); }
     bool streaming() const { return m_cast != nullptr; }
-    quint64 streamFrames() const {
-        quint64 frames = 0;
-        if (m_cast) m_cast->latestFrame(&frames);
-        return frames;
-    }
+    quint64 streamFrames() const { return m_cast ? m_cast->delivered() : 0; }
 
 private:
     // The first stream of a desktop waits for its user to choose the monitor.
@@ -333,9 +329,14 @@ private:
     // runs, the frame after the one taken last is the picture.
     bool portalGrab(QImage& target, const QRect& rect) {
         if (m_cast) {
-            if (!m_cast->streamFailed())
-                target = cutFromDesktopPicture(m_cast->frameAfter(m_castTaken, m_castTaken),
-                                               desktopDeviceRect(), rect);
+            if (!m_cast->streamFailed()) {
+                // A frame in the X screen's own size gives the rectangle straight away.
+                const QRect desktop = desktopDeviceRect();
+                ScreenCast::Cut cut = m_cast->cutAfter(m_castTaken, m_castTaken,
+                                                       rect.translated(-desktop.topLeft()), desktop.size());
+                target = cut.isPart ? std::move(cut.image)
+                                    : cutFromDesktopPicture(std::move(cut.image), desktop, rect);
+            }
             m_failure = target.isNull() ? Failure::NoFrame : Failure::None;
             m_lastShared = false;
             return !target.isNull();

@@ -8,6 +8,8 @@
 #include <QByteArray>
 #include <QImage>
 #include <cstring>
+#include <optional>
+#include <vector>
 
 namespace {
 
@@ -123,19 +125,24 @@ TEST(RecentFrames, ATickTakesTheFrameAfterItsLastOneAndNeverFallsTwoBehind) {
         {6, 5},          // three came: one is lost, the tick stays one behind
         {7, 6}, {7, 7},
     };
-    RecentFrames frames;
+    RecentFrames<quint64> frames;  // a frame is its own number
     quint64 taken = 0;
+    std::vector<quint64> letGo;
     for (const Tick& tick : ticks) {
         while (frames.delivered() < quint64(tick.deliveredBefore)) {
-            frames.spare() = QImage(int(frames.delivered()) + 1, 1, QImage::Format_RGB32);
-            frames.pushSpare();
+            if (const std::optional<quint64> out = frames.push(frames.delivered() + 1)) letGo.push_back(*out);
         }
-        const QImage frame = frames.after(taken, taken);
+        const quint64* frame = frames.after(taken, taken);
         SCOPED_TRACE(tick.deliveredBefore);
         EXPECT_EQ(taken, tick.expected);
-        EXPECT_EQ(frame.isNull() ? 0 : frame.width(), int(tick.expected));
-        EXPECT_EQ(frames.newest().isNull() ? 0 : frames.newest().width(), tick.deliveredBefore);
+        EXPECT_EQ(frame ? *frame : 0, tick.expected);
+        EXPECT_EQ(frames.newest() ? *frames.newest() : 0, quint64(tick.deliveredBefore));
     }
+    // Each frame is let go once, when two newer ones came; the last two are still kept.
+    EXPECT_EQ(letGo, (std::vector<quint64>{1, 2, 3, 4, 5}));
+    EXPECT_EQ(frames.takeAll().size(), 2u);
+    EXPECT_EQ(frames.newest(), nullptr);
+    EXPECT_EQ(frames.delivered(), 7u);
 }
 
 }  // namespace
