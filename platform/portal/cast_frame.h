@@ -5,6 +5,7 @@
 
 #include <QImage>
 #include <QRect>
+#include <array>
 #include <optional>
 #include <utility>
 #include <vector>
@@ -33,13 +34,17 @@ public:
     }
     quint64 delivered() const { return m_delivered; }
     // Null before the first frame.
-    const Frame* newest() const { return kept(m_delivered); }
+    const Frame* newest() const { return at(m_delivered); }
+    // The frames kept, newest first; null where there is none.
+    std::array<const Frame*, 2> kept() const {
+        return {at(m_delivered), m_delivered ? at(m_delivered - 1) : nullptr};
+    }
     // The frame for a tick that took frame `taken` (a serial from delivered(), 0 for none) last: the
     // one after it while that is still kept, else the newest but one; the newest again when none came.
     // serial gets the frame's number. Null when none is kept.
     const Frame* after(quint64 taken, quint64& serial) const {
         serial = m_delivered > taken + 1 ? m_delivered - 1 : m_delivered;
-        return kept(serial);
+        return at(serial);
     }
     // Every frame kept, taken out; the count goes on.
     std::vector<Frame> takeAll() {
@@ -52,7 +57,7 @@ public:
     }
 
 private:
-    const Frame* kept(quint64 serial) const {
+    const Frame* at(quint64 serial) const {
         const std::optional<Frame>& frame = m_frames[serial % 2];
         return serial && frame ? &*frame : nullptr;
     }

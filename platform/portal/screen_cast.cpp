@@ -175,8 +175,10 @@ struct ScreenCast::Stream {
 
     spa_video_info_raw format{};
     RecentFrames<HeldBuffer> frames;
-    // The newest frame, copied whole when the desktop took its buffers back (a new format).
+    // The newest frame, copied whole where no buffer is held: after the desktop took its buffers back
+    // (a new format), or with a pool too small to hold two and still leave the desktop one.
     QImage copied;
+    int buffers = 0;  // in the pool
 
     std::atomic<bool> negotiated{false};
     std::atomic<bool> failed{false};
@@ -211,7 +213,9 @@ struct ScreenCast::Stream {
     void onParamChanged(uint32_t id, const spa_pod* param);
     void onProcess();
     std::optional<HeldBuffer> hold(pw_buffer* buffer);
-    void onRemoveBuffer();
+    void onRemoveBuffer(pw_buffer* buffer);
+    // Lets every held buffer go, the newest kept as a copy; the one being removed is not given back.
+    void letGoOfAll(pw_buffer* removed = nullptr);
     // A picture for a tick (see ScreenCast::cutAfter); under the loop's lock.
     ScreenCast::Cut cut(quint64 taken, quint64& serial, const QRect& part, QSize whole) const;
 };
@@ -238,7 +242,12 @@ pw_stream_events ScreenCast::Stream::streamEvents() {
         static_cast<Stream*>(data)->onParamChanged(id, param);
     };
     events.process = [](void* data) { static_cast<Stream*>(data)->onProcess(); };
-    events.remove_buffer = [](void* data, pw_buffer*) { static_cast<Stream*>(data)->onRemoveBuffer(); };
+    events.add_buffer = [](void* data, pw_buffer*) { ++static_cast<Stream*>(data)->buffers; };
+    events.remove_buffer = [](void* data, pw_buffer* buffer) {
+        auto* self = static_cast<Stream*>(data);
+        --self->buffers;
+        self->onRemoveBuffer(buffer);
+    };
     return events;
 }
 
@@ -341,6 +350,7 @@ void ScreenCast::Stream::onProcess() {
             out->unmap();
             pw_stream_queue_buffer(stream.get(), out->buffer);
         }
+        if (buffers < 4) letGoOfAll();
     }
     if (delivered) post();
 }
@@ -404,10 +414,18 @@ std::optional<HeldBuffer> ScreenCast::Stream::hold(pw_buffer* pwBuffer) {
     return held;
 }
 
-void ScreenCast::Stream::onRemoveBuffer() {
-    // The desktop takes its buffers back (a new format, or the end): the newest frame stays as a copy.
+void ScreenCast::Stream::onRemoveBuffer(pw_buffer* buffer) {
+    // The desktop takes its buffers back (a new format, or the end).
+    for (const HeldBuffer* held : frames.kept())
+        if (held && held->buffer == buffer) return letGoOfAll(buffer);
+}
+
+void ScreenCast::Stream::letGoOfAll(pw_buffer* removed) {
     if (const HeldBuffer* newest = frames.newest()) copied = newest->copy();
-    for (HeldBuffer& held : frames.takeAll()) held.unmap();
+    for (HeldBuffer& held : frames.takeAll()) {
+        held.unmap();
+        if (held.buffer != removed) pw_stream_queue_buffer(stream.get(), held.buffer);
+    }
 }
 
 ScreenCast::Cut ScreenCast::Stream::cut(quint64 taken, quint64& serial, const QRect& part,

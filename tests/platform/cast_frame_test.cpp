@@ -140,6 +140,8 @@ TEST(RecentFrames, ATickTakesTheFrameAfterItsLastOneAndNeverFallsTwoBehind) {
     }
     // Each frame is let go once, when two newer ones came; the last two are still kept.
     EXPECT_EQ(letGo, (std::vector<quint64>{1, 2, 3, 4, 5}));
+    EXPECT_EQ(*frames.kept()[0], 7u);
+    EXPECT_EQ(*frames.kept()[1], 6u);
     EXPECT_EQ(frames.takeAll().size(), 2u);
     EXPECT_EQ(frames.newest(), nullptr);
     EXPECT_EQ(frames.delivered(), 7u);
