@@ -8,7 +8,9 @@
 #
 # Usage: bench/run_wayland_record.sh [build-dir] [seconds]    (build/, 10 s by default)
 # With KADREL_BENCH_DIR=/dev/shm the session and the recording's frame files are on a tmpfs: the
-# difference to a run on the disk is what the frame files' writes cost the desktop.
+# difference to a run on the disk is what the frame files' writes cost the desktop. With
+# KADREL_BENCH_GST_DURING=1 gst also counts a stream of its own while Kadrel records (its chooser
+# passed first), the recording lasting as long as that count.
 set -euo pipefail
 
 source_dir="$(cd "$(dirname "$0")/.." && pwd)"
@@ -54,7 +56,12 @@ as_user "$tool" "$work/gnome" pass-chooser >/dev/null
 answer Kadrel Return # once: how to bind the commands
 shown 'Kadrel1.02 動画保存>録画中' >/dev/null
 before=$(cpu)
-sleep "$seconds"
+if [ -n "${KADREL_BENCH_GST_DURING:-}" ]; then
+  # gst counts a stream of its own while Kadrel records: the same desktop, under the same load.
+  as_user "$tool" "$work/gnome" cast-rate "$seconds" | tail -n 1 >"$work/during"
+else
+  sleep "$seconds"
+fi
 as_user "$program/kadrel" --command stop
 after=$(cpu)
 answer Kadrel Return
@@ -68,8 +75,9 @@ distinct=$(ffmpeg -v error -i "$avi" -f framemd5 - | awk '!/^#/ { if ($6 != last
 ticks=$(getconf CLK_TCK)
 # What the stream gave Kadrel while it recorded, from its log.
 own=$(sed -n 's/.*the screen cast delivered \([0-9]*\) frames.*/\1/p' "$work/kadrel.log")
+during=$(cat "$work/during" 2>/dev/null || true)
 awk -v f="$frames" -v r="$rate" -v d="$distinct" -v s="$stream_rate" -v o="${own:-0}" -v c="$((after - before))" \
-  -v t="$ticks" '
+  -v t="$ticks" -v g="${during:-0}" '
   BEGIN {
     split(r, q, "/"); fps = q[1] / (q[2] ? q[2] : 1); length_s = f / fps
     printf "stream alone (gst pipewiresrc)       %7.2f frames/s\n", s
@@ -77,6 +85,10 @@ awk -v f="$frames" -v r="$rate" -v d="$distinct" -v s="$stream_rate" -v o="${own
     printf "Kadrel AVI                           %7d frames at %s (%.1f s)\n", f, r, length_s
     printf "distinct frames in the AVI           %7.2f frames/s\n", d / length_s
     printf "ratio distinct / gst alone           %7.2f\n", (d / length_s) / s
+    if (g > 0) {
+      printf "stream to gst while Kadrel recorded  %7.2f frames/s\n", g
+      printf "ratio distinct / gst meanwhile       %7.2f\n", (d / length_s) / g
+    }
     printf "ratio distinct / delivered to Kadrel %7.2f (at most RecordRate %d)\n", d / (o < f ? o : f), fps
     printf "Kadrel CPU a frame                   %7.2f ms\n", 1000 * c / t / f
   }'
