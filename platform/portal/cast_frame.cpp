@@ -29,15 +29,17 @@ void copyRowSwapped(const uchar* from, uchar* to, int width) {
 
 }  // namespace
 
+bool castRegionFits(qsizetype bytes, qsizetype stride, const QRect& region) {
+    if (region.isEmpty() || region.x() < 0 || region.y() < 0) return false;
+    const qsizetype rowBytes = qsizetype(region.x() + region.width()) * 4;
+    // The last row needs only its pixels, not a whole stride.
+    return stride >= rowBytes && qsizetype(region.y() + region.height() - 1) * stride + rowBytes <= bytes;
+}
+
 bool copyCastFrame(const uchar* bits, qsizetype bytes, qsizetype stride, CastPixelOrder order,
                    const QRect& region, QImage& target) {
     static_assert(Q_BYTE_ORDER == Q_LITTLE_ENDIAN, "the pixel words are read as little-endian");
-    if (!bits || region.isEmpty() || region.x() < 0 || region.y() < 0) return false;
-    const qsizetype rowBytes = qsizetype(region.x() + region.width()) * 4;
-    if (stride < rowBytes) return false;
-    // The last row needs only its pixels, not a whole stride.
-    const qsizetype needed = qsizetype(region.y() + region.height() - 1) * stride + rowBytes;
-    if (needed > bytes) return false;
+    if (!bits || !castRegionFits(bytes, stride, region)) return false;
     // The copy that someone else still holds stays as it is: then a new picture, never a detach that
     // copies pixels only to overwrite them.
     if (target.size() != region.size() || target.format() != QImage::Format_RGB32 || !target.isDetached())

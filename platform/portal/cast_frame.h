@@ -19,6 +19,8 @@ enum class CastPixelOrder { BGRx, BGRA, RGBx, RGBA };
 // when the region does not fit into bytes bytes at bits or the picture cannot be allocated.
 bool copyCastFrame(const uchar* bits, qsizetype bytes, qsizetype stride, CastPixelOrder order,
                    const QRect& region, QImage& target);
+// Whether bytes bytes, whose rows are stride bytes apart, hold region: what copyCastFrame asks first.
+bool castRegionFits(qsizetype bytes, qsizetype stride, const QRect& region);
 
 // The stream's last two frames and how many it has delivered. The stream's frames and the recording's
 // ticks come at about the same rate but beat against each other, so two frames at times fall between

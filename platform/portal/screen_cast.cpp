@@ -406,8 +406,7 @@ std::optional<HeldBuffer> ScreenCast::Stream::hold(pw_buffer* pwBuffer) {
         if (held.region.contains(cropped)) held.region = cropped;
     }
     // A picture that the buffer does not hold is never handed on.
-    if (held.stride < qsizetype(held.region.right() + 1) * 4 ||
-        qsizetype(held.region.bottom()) * held.stride + qsizetype(held.region.right() + 1) * 4 > held.bytes) {
+    if (!castRegionFits(held.bytes, held.stride, held.region)) {
         held.unmap();
         return std::nullopt;
     }
@@ -432,7 +431,7 @@ ScreenCast::Cut ScreenCast::Stream::cut(quint64 taken, quint64& serial, const QR
                                         QSize whole) const {
     const HeldBuffer* held = frames.after(taken, serial);
     if (!held) return {copied, false};
-    if (held->region.size() == whole && !part.isEmpty() && QRect(QPoint(), whole).contains(part))
+    if (held->region.size() == whole && QRect(QPoint(), whole).contains(part))
         return {held->copy(part), true};
     return {held->copy(), false};
 }
