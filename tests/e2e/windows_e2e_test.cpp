@@ -246,3 +246,24 @@ TEST_P(ProgramWindows, HelpOpensInTheProgramsOwnViewerWhereNoProgramTakesThePage
     ASSERT_TRUE(windowShown("Kadrel 1.02 ヘルプ", false));
     expectMenuOnCtrlA();
 }
+
+// A desktop that tiles what it manages (sway, known by SWAYSOCK) would stretch the frame over the
+// screen: there no window manager takes the frame on, openbox neither; it stays where it is put, its
+// own title bar moves it, and a press on it takes the keyboard back from another window.
+TEST_P(ProgramWindows, OnATilingDesktopTheFramePlacesItselfMovesAndTakesTheKeyboardBack) {
+    QProcessEnvironment environment = QProcessEnvironment::systemEnvironment();
+    environment.insert(QStringLiteral("SWAYSOCK"), QStringLiteral("/run/user/0/sway-ipc.sock"));
+    program.run.process().setProcessEnvironment(environment);
+    ASSERT_TRUE(program.start(program.desktop.managed()));
+    frame = program.frames.front();
+    EXPECT_EQ(program.x.wmState(frame), 0u);
+    EXPECT_EQ(program.x.rootGeometryOf(frame), QRect(335, 330, 428, 387));
+    program.x.showWindow(QRect(1200, 100, 200, 200));
+    program.x.focusWindow();
+    ASSERT_TRUE(waitUntil([&] { return !program.x.hasKeyboard(frame); }));
+
+    ASSERT_TRUE(dragFrom(QPoint(435, 342), QPoint(485, 382)));
+    EXPECT_TRUE(waitUntil([&] { return program.x.rootGeometryOf(frame) == QRect(385, 370, 428, 387); }));
+    EXPECT_TRUE(waitUntil([&] { return program.x.hasKeyboard(frame); }));
+    expectMenuOnCtrlA();
+}

@@ -83,6 +83,21 @@ bool clickAt(QPoint point) {
                        QStringLiteral("click"), QStringLiteral("1")});
 }
 
+bool dragFrom(QPoint from, QPoint to) {
+    QStringList arguments;
+    const auto moveTo = [&](QPoint p) {
+        arguments << QStringLiteral("mousemove") << QString::number(p.x()) << QString::number(p.y());
+    };
+    const QStringList pause{QStringLiteral("sleep"), QStringLiteral("0.1")};
+    moveTo(from);
+    arguments << QStringLiteral("mousedown") << QStringLiteral("1") << pause;
+    moveTo((from + to) / 2);
+    arguments << pause;
+    moveTo(to);
+    arguments << pause << QStringLiteral("mouseup") << QStringLiteral("1");
+    return runXdotool(arguments);
+}
+
 Backdrop::Backdrop() : QWidget(nullptr, Qt::Window | Qt::FramelessWindowHint) {
     setGeometry(QGuiApplication::primaryScreen()->geometry());
     setAttribute(Qt::WA_OpaquePaintEvent);

@@ -36,6 +36,8 @@ bool sendKeys(const QStringList& keys, int delayMs = 12);
 
 // Clicks the left mouse button at a point of the screen (xdotool); false when xdotool failed.
 bool clickAt(QPoint point);
+// Presses the left button at from, drags to to by way of the middle and releases, as a user would.
+bool dragFrom(QPoint from, QPoint to);
 
 // A full-screen window of the test's own that shows a known picture (test_pictures.h), standing
 // in for the desktop under the frame (the X server repaints it wherever the frame's shape uncovers
